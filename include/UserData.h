@@ -1,0 +1,237 @@
+// UserData.h - the exports of UserData.dll.
+//
+// UserData tells the programs of the suite who they are (current product and
+// UI language, registry roots, identity file) and where their data lives
+// (per-user folders, help files, localized strings), and does their start-up
+// housekeeping. One process-wide configuration is settled by the first call
+// that needs it; call zvudInitProductParams first to ask for a product or
+// language of your own.
+//
+// This header includes nothing, so a host may include it first, before
+// windows.h. It is C++ only: most exports carry the decorated name that the
+// MSVC compiler gives their signature, and the header gives that same name to
+// mingw-w64 (GCC) hosts as well, so both link against the one import library.
+//
+// Result conventions of the buffer exports (each declaration says which):
+//  - length result: the text is copied with its terminator only when its
+//    length is less than the capacity; the result is its length without the
+//    terminator. Otherwise nothing is written and the result is 0. An empty
+//    text also gives 0 (and an empty string when the capacity is at least 1).
+//  - capacity result: on success the length plus one for the terminator. A
+//    null buffer or a capacity of 0 asks only for that number. 0 is failure,
+//    a buffer that is too small included, and then nothing is written.
+//  - flag result: 1 for success, 0 for failure.
+// Capacities are counts of wide characters unless a declaration says bytes.
+//
+// Nothing is logged and no exception leaves an export, except two: running out
+// of memory (or an internal string failure) raises a non-continuable
+// structured exception whose code is the HRESULT (0x8007000E out of memory,
+// 0x80070057 invalid length, 0x80004005 failed copy), and
+// zvudGetProductUILanguage raises 0xC0000008 when no language is set.
+
+#ifndef USERDATA_USERDATA_H
+#define USERDATA_USERDATA_H
+
+// GCC takes the MSVC decorated name as an assembler label; MSVC and clang in
+// MSVC mode decorate the declaration themselves.
+#if defined(__GNUC__) && !defined(_MSC_VER)
+#define ZVUD_DECORATED(name) __asm__("\"" name "\"")
+#else
+#define ZVUD_DECORATED(name)
+#endif
+
+struct HKEY__;
+
+namespace ZvUdSpecialFolder {
+// The folders that zvudGetSpecialFolder gives by number (int-sized, 0 to 16).
+enum Folders : int {
+    InstallFolder = 0,             // the library's folder, with a trailing backslash
+    InstallFolderLang = 1,         // install folder + language
+    HelpFolder = 2,                // folder of the help file, with a trailing backslash
+    HelpFolderLang = 3,            // help folder + language
+    SampleFolder = 4,              // install folder + "Sample"
+    SampleFolderLang = 5,          // install folder + "Sample\" + language
+    RoamableRootFolder = 6,        // per-user registry value; falls back to the install folder
+    RoamableRootFolderLang = 7,    // per-user registry value
+    LocalRootFolder = 8,           // per-user registry value; falls back to the install folder
+    LocalRootFolderLang = 9,       // per-user registry value
+    BrevonixSharedFolder = 10,     // per-user registry value
+    BrevonixSharedFolderLang = 11, // per-user registry value
+    AllUsersFolder = 12,           // per-user registry value
+    GraphicsCacheFolder = 13,      // per-user registry value
+    UserDataCacheFolder = 14,      // install folder + "UserDataCache"
+    UserDataCacheFolderLang = 15,  // install folder + "UserDataCache\" + language
+    SandboxCrashSaveFolder = 16,   // per-user registry value
+};
+}  // namespace ZvUdSpecialFolder
+
+extern "C" {
+
+// Start-up -------------------------------------------------------------------
+
+// Settles the process's product and language, preferring `product` and
+// `language` (either may be null or empty). Returns 1 when every start-up step
+// succeeded, 0 when one failed. Only the first settling call in the process has
+// an effect; every later call returns 1 and changes nothing.
+int zvudInitProductParams(const wchar_t* product, const wchar_t* language);
+
+// Puts `folders` (one or more ';'-separated folders, or null for none) and a
+// ';' in front of the process's PATH, without removing duplicates.
+// Returns 1 when PATH was set, 0 otherwise (PATH is then unchanged).
+int AppendEnvironmentPath(const wchar_t* folders);
+
+// Identity ---------------------------------------------------------------------
+
+// Length result: the machine product registry root key (a subkey path without
+// hive) as named by the product's identity file.
+unsigned int zvudGetMachineProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
+
+// Length result: the global registry root key named by the identity file.
+unsigned int zvudGetGlobalRegistryRootKey(wchar_t* buffer, unsigned int capacity);
+
+// Length result: the user product registry root key, that is the override set
+// by zvudSetUserProductRegistryRootKey when there is one, else the machine
+// product registry root key. Reading the override settles nothing.
+unsigned int zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
+
+// Sets the override of the user product registry root key; null, an empty
+// string or one of 512 characters or more switches the override off.
+// Always returns 0.
+int zvudSetUserProductRegistryRootKey(const wchar_t* key);
+
+// Length result: the full path of the product's identity file (identity.ini).
+unsigned int GetCurrentProductIdentityIniPath(wchar_t* buffer, unsigned int capacity);
+
+// Length result: the vertical product's ';'-separated folder list, as published
+// in ZVVERTICALPATH; empty for the base product.
+unsigned int zvudGetVerticalEnvPath(wchar_t* buffer, unsigned int capacity);
+
+// The current UI language. The text belongs to the library and stays valid
+// until it is unloaded. Raises the structured exception 0xC0000008
+// (continuable) when no language is set; if continued, returns "".
+const wchar_t* zvudGetProductUILanguage(void);
+
+// Folders ----------------------------------------------------------------------
+
+// Capacity result: the per-language user-data cache folder. When only the
+// plain cache folder fits, it is left in the buffer and the result is 0.
+// The second argument is not read.
+unsigned int GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* ignored, unsigned int capacity);
+
+}  // extern "C"
+
+// Identity (decorated names) ------------------------------------------------------
+
+// Length result: the current product id.
+unsigned int zvudGetCurrentProduct(wchar_t* buffer, unsigned long capacity)
+    ZVUD_DECORATED("?zvudGetCurrentProduct@@YAIPEA_WK@Z");
+
+// Length result: the current UI language id.
+unsigned int zvudGetCurrentLanguage(wchar_t* buffer, unsigned long capacity)
+    ZVUD_DECORATED("?zvudGetCurrentLanguage@@YAIPEA_WK@Z");
+
+// The same function as zvudGetProductUILanguage, under its second name.
+const wchar_t* zvudGetProductUALanguage(void)
+    ZVUD_DECORATED("?zvudGetProductUALanguage@@YAPEB_WXZ");
+
+// Length result: the program name, the last component of the machine product
+// registry root key before its last '-' (Software\V\S\R\Tool-X1 gives Tool).
+unsigned int GetProgramName(wchar_t* buffer, unsigned long capacity)
+    ZVUD_DECORATED("?GetProgramName@@YAIPEA_WK@Z");
+
+// Length result: the product name, the third-last component of the machine
+// product registry root key (Software\V\Suite\R\Tool-X1 gives Suite).
+unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
+    ZVUD_DECORATED("?GetProductName@@YAIPEA_WK@Z");
+
+// The registry value "ProductName" under the product registry root key.
+// Note the unit: the result is the value's size in BYTES with its terminator,
+// and `capacity` is compared with that byte count. 0 when it is missing, empty
+// or larger than `capacity`.
+unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
+    ZVUD_DECORATED("?GetVerticalProductName@@YAIPEA_WK@Z");
+
+// Always 1.
+int IsUnicodeBuild(void)
+    ZVUD_DECORATED("?IsUnicodeBuild@@YAHXZ");
+
+// Length result: the path stored under the value `name` (null or empty for the
+// default value) of the key "ProductSpecific" below the product registry root
+// key; environment references in it are expanded.
+unsigned int GetProductSpecificFilePath(const wchar_t* name, wchar_t* buffer, unsigned long capacity)
+    ZVUD_DECORATED("?GetProductSpecificFilePath@@YAIPEB_WPEA_WK@Z");
+
+// Folders (decorated names) ---------------------------------------------------------
+
+// The library's own folder with a trailing backslash. Result: its length in
+// characters without the terminator; 0 on failure (the buffer then holds "").
+unsigned int GetProductRootFolder(wchar_t* buffer, unsigned long capacity)
+    ZVUD_DECORATED("?GetProductRootFolder@@YAIPEA_WK@Z");
+
+// When the working directory is the "userdatacache" folder beside the host
+// executable (any letter case), makes the user's Documents folder the working
+// directory, creating it when missing. Otherwise changes nothing.
+void SetWorkingDirectory(void)
+    ZVUD_DECORATED("?SetWorkingDirectory@@YAXXZ");
+
+// Capacity result: the path of a special folder. A null buffer or a capacity of
+// 0 asks only for the capacity needed.
+unsigned int zvudGetSpecialFolder(ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity)
+    ZVUD_DECORATED("?zvudGetSpecialFolder@@YAIW4Folders@ZvUdSpecialFolder@@PEA_W_K@Z");
+
+// Flag result: the folders built from the install folder and the language
+// (InstallFolder, InstallFolderLang, SampleFolder(Lang), UserDataCacheFolder(Lang)).
+unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder)
+    ZVUD_DECORATED("?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z");
+
+// Flag result: the string value `valueName` under the user product registry
+// root key in HKEY_CURRENT_USER, unexpanded. A null buffer only tests that a
+// string value of that name exists.
+unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
+    ZVUD_DECORATED("?zvudGetXRootFoldPath@@YAIPEB_WPEA_W_K@Z");
+
+// Help and strings -------------------------------------------------------------------
+
+// Length result: the full path of the help file, from the user's current
+// profile, else the product's default help file in the library's "Help" folder.
+unsigned int GetHelpFileName(wchar_t* buffer, unsigned long capacity)
+    ZVUD_DECORATED("?GetHelpFileName@@YAIPEA_WK@Z");
+
+// Length result: the context help file (program name + "CTXT.CHM") in the
+// help file's folder.
+unsigned int GetContextFileName(wchar_t* buffer, unsigned long capacity)
+    ZVUD_DECORATED("?GetContextFileName@@YAIPEA_WK@Z");
+
+// Capacity result: `text` resolved when it is a reference "@module,-number" to
+// a string resource, else `text` unchanged. With a buffer and a non-zero
+// capacity the buffer holds "" after any failure.
+unsigned int zvudLoadMUIString(const wchar_t* text, wchar_t* buffer, unsigned long long capacity)
+    ZVUD_DECORATED("?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z");
+
+// Housekeeping -----------------------------------------------------------------------
+
+// Repairs each installed product's per-user data through the Windows Installer.
+// Returns 0 when the work ended well, otherwise a Windows or Windows Installer
+// status code.
+unsigned int InstallUserData(void)
+    ZVUD_DECORATED("?InstallUserData@@YAIXZ");
+
+// True when the suite's three in-process COM servers are registered with
+// relative paths (or the two optional ones not at all).
+bool CheckCOMServerRelativePaths(void)
+    ZVUD_DECORATED("?CheckCOMServerRelativePaths@@YA_NXZ");
+
+// Runs the migration tool when the machine switch and the user's migration
+// state call for it. Always returns true.
+bool ProcessAutoMigrate(void)
+    ZVUD_DECORATED("?ProcessAutoMigrate@@YA_NXZ");
+
+// Writes `data` (not null) as the string value `valueName` of `key`, folding
+// the user's profile folder into %USERPROFILE% (then as REG_EXPAND_SZ).
+// Returns the status of the registry write (0 when written).
+unsigned int zvudRegSetString(HKEY__* key, const wchar_t* valueName, const wchar_t* data)
+    ZVUD_DECORATED("?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z");
+
+#undef ZVUD_DECORATED
+
+#endif  // USERDATA_USERDATA_H

@@ -1,0 +1,88 @@
+// PATH and ZVVERTICALPATH: the language folder and the vertical product's
+// folders in front of PATH, and AppendEnvironmentPath for hosts.
+#include "UserData.h"
+#include "base/BoundedText.h"
+#include "config/ProductConfigInit.h"
+#include "config/RegistryAccess.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cwchar>
+
+namespace userdata {
+namespace {
+
+// 8096 bytes, as the vertical value has always been read.
+constexpr std::size_t kVerticalValueCapacity = 4048;
+
+// The ";%s\%s" pieces: each non-empty folder of `folders` followed by the
+// language folder below it.
+ZvString LanguageFoldersOf(const ZvString& folders, const ZvString& language)
+{
+    ZvString pieces;
+    const wchar_t* piece = folders.c_str();
+    while (*piece != L'\0') {
+        const wchar_t* const end = std::wcschr(piece, L';');
+        const std::size_t length = end != nullptr ? static_cast<std::size_t>(end - piece) : std::wcslen(piece);
+        if (length != 0) {
+            pieces.Append(L';').Append(piece, length).Append(L'\\').Append(language);
+        }
+        piece += end != nullptr ? length + 1 : length;
+    }
+    return pieces;
+}
+
+}  // namespace
+
+bool CProductConfigInit::AddLanguageFolderToPath()
+{
+    const ZvString& rootFolder = InstalledInfo->GetProductRootFolder();
+    if (rootFolder.empty() || ProductParams.Language.empty()) {
+        return false;
+    }
+    ZvString languageFolder = rootFolder;  // ends in a backslash
+    languageFolder.Append(ProductParams.Language);
+    return AppendEnvironmentPath(languageFolder.c_str()) == 1;
+}
+
+bool CProductConfigInit::ApplyVerticalEnvPath()
+{
+    // Emptied first on every run, so a failure below leaves it empty.
+    SetEnvironmentVariableW(L"ZVVERTICALPATH", L"");
+    const ProductParamsRecord& params = ProductParams;
+    if (params.ProductRegistryRootKey.empty() || params.Language.empty()) {
+        return false;
+    }
+    ZvString subkey = params.ProductRegistryRootKey;
+    subkey.Append(L"\\VerticalEnvPath");
+    ZvRegistryAccess verticalKey;
+    wchar_t value[kVerticalValueCapacity] = {};
+    if (verticalKey.Open(HKEY_LOCAL_MACHINE, subkey.c_str()) != ERROR_SUCCESS ||
+        !verticalKey.ReadStringValue(nullptr, value, sizeof(value))) {
+        return false;
+    }
+    // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
+    // at the end of the buffer.
+    const ZvString vertical(value, BoundedLength(value));
+    SetEnvironmentVariableW(L"ZVVERTICALPATH", vertical.c_str());
+    ProductParams.VerticalEnvPath = vertical;
+
+    ZvString folders = vertical;
+    folders.Append(LanguageFoldersOf(vertical, params.Language));
+    return AppendEnvironmentPath(folders.c_str()) == 1;
+}
+
+}  // namespace userdata
+
+using namespace userdata;
+
+extern "C" int AppendEnvironmentPath(const wchar_t* folders)
+{
+    // Read with _wgetenv and copied at once: the size query of _wgetenv_s does
+    // not behave the same in every C runtime, while _wgetenv does.
+    const wchar_t* const oldPath = _wgetenv(L"PATH");
+    ZvString assignment(L"PATH=");
+    assignment.Append(folders).Append(L';').Append(oldPath);
+    return _wputenv(assignment.c_str()) == 0 ? 1 : 0;
+}

@@ -1,0 +1,81 @@
+#include "config/ProductConfigInit.h"
+
+#include "UserData.h"
+
+#include <cwchar>
+
+namespace userdata {
+
+bool IsBaseProduct(const wchar_t* product) noexcept
+{
+    return _wcsicmp(product, kBaseProduct) == 0;
+}
+
+CProductConfigInit::CProductConfigInit() : InstalledInfo(std::make_unique<CProductInstalledInfo>()) {}
+
+CProductConfigInit::~CProductConfigInit() = default;
+
+bool CProductConfigInit::InitProductParams(const ZvString& requestedProduct, const ZvString& requestedLanguage)
+{
+    const std::lock_guard<std::mutex> lock(startupLock_);
+    if (Initialized) {
+        return true;
+    }
+    // Set before any step: the sequence runs at most once, whatever its outcome.
+    Initialized = true;
+    struct FinishOnExit {
+        std::atomic<bool>& finished;
+        ~FinishOnExit() { finished.store(true, std::memory_order_release); }
+    } finish{startupFinished_};
+    return RunStartupSequence(requestedProduct, requestedLanguage);
+}
+
+bool CProductConfigInit::RunStartupSequence(const ZvString& requestedProduct, const ZvString& requestedLanguage)
+{
+    if (!SelectCurrentProduct(requestedProduct) || !SelectCurrentLanguage(requestedLanguage) || !SaveLastLaunched() ||
+        !LocateIdentityIni() || !ReadRegistryRootKeys()) {
+        return false;
+    }
+    if (!InstalledInfo->GetIsConfigurable()) {
+        ProductParams.Product = kBaseProduct;
+        if (!ReadInstalledUILanguage()) {
+            return false;
+        }
+    }
+    if (!IsBaseProduct(ProductParams.Product.c_str()) && !ApplyVerticalEnvPath()) {
+        return false;
+    }
+    return AddLanguageFolderToPath();
+}
+
+const ProductParamsRecord& CProductConfigInit::EnsureProductParams()
+{
+    if (!startupFinished_.load(std::memory_order_acquire)) {
+        InitProductParams(ZvString(), ZvString());
+    }
+    return ProductParams;
+}
+
+CProductConfigInit& GetProductConfig()
+{
+    // Constructed on the first call (thread-safe), with the catalogue loaded in
+    // the same step: if loading raises, nothing is kept and the next call
+    // starts afresh. Destroyed at unload through the runtime's exit list.
+    struct LoadedConfig {
+        CProductConfigInit config;
+        LoadedConfig() { config.GetInstalledInfo().Load(); }
+    };
+    static LoadedConfig instance;
+    return instance.config;
+}
+
+}  // namespace userdata
+
+using namespace userdata;
+
+extern "C" int zvudInitProductParams(const wchar_t* product, const wchar_t* language)
+{
+    const ZvString requestedProduct = StringFromArgument(product);
+    const ZvString requestedLanguage = StringFromArgument(language);
+    return GetProductConfig().InitProductParams(requestedProduct, requestedLanguage) ? 1 : 0;
+}

@@ -1,0 +1,65 @@
+#include "config/RegistryAccess.h"
+
+namespace userdata {
+
+ZvRegistryAccess::~ZvRegistryAccess()
+{
+    ZvRegistryAccess::Close();
+}
+
+LSTATUS ZvRegistryAccess::Close()
+{
+    if (key_ != nullptr) {
+        RegCloseKey(key_);
+        key_ = nullptr;
+    }
+    return ERROR_SUCCESS;
+}
+
+LSTATUS ZvRegistryAccess::Open(HKEY root, const wchar_t* subkey)
+{
+    Close();
+    if (root == HKEY_LOCAL_MACHINE) {
+        const LSTATUS machine = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, &key_);
+        if (machine != ERROR_FILE_NOT_FOUND) {
+            if (machine != ERROR_SUCCESS) {
+                key_ = nullptr;
+            }
+            return machine;
+        }
+        root = HKEY_CURRENT_USER;
+    }
+    const LSTATUS status = RegOpenKeyExW(root, subkey, 0, KEY_READ, &key_);
+    if (status != ERROR_SUCCESS) {
+        key_ = nullptr;
+    }
+    return status;
+}
+
+bool ZvRegistryAccess::ReadStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const
+{
+    if (buffer != nullptr && bytes < sizeof(wchar_t)) {
+        return false;  // not even room for an empty string
+    }
+    DWORD type = REG_NONE;
+    DWORD size = buffer != nullptr ? bytes : 0;
+    if (RegQueryValueExW(key_, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    if (buffer == nullptr) {
+        return type == REG_SZ || type == REG_EXPAND_SZ;
+    }
+    if (type == REG_EXPAND_SZ) {
+        return true;
+    }
+    if (type != REG_SZ || size % 2 != 0) {
+        return false;
+    }
+    if (size == 0) {
+        buffer[0] = L'\0';
+        return true;
+    }
+    return buffer[size / 2 - 1] == L'\0';
+}
+
+}  // namespace userdata

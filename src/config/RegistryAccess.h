@@ -1,0 +1,37 @@
+// ZvRegistryAccess - holds one registry key opened for reading, for the
+// length of one read, and carries the machine-then-user rule for product keys.
+#pragma once
+
+#include <windows.h>
+
+namespace userdata {
+
+class ZvRegistryAccess {
+public:
+    ZvRegistryAccess() noexcept = default;
+    ZvRegistryAccess(const ZvRegistryAccess&) = delete;
+    ZvRegistryAccess& operator=(const ZvRegistryAccess&) = delete;
+    virtual ~ZvRegistryAccess();
+
+    // Opens `subkey` below `root` for reading (KEY_READ). Below
+    // HKEY_LOCAL_MACHINE a key that is absent for the machine is opened for the
+    // current user instead; any other machine error is final. Returns the
+    // Win32 error code of the last attempt (0 on success).
+    virtual LSTATUS Open(HKEY root, const wchar_t* subkey);
+
+    // Closes the key if one is open. Always returns 0.
+    virtual LSTATUS Close();
+
+    HKEY Key() const noexcept { return key_; }
+
+    // Reads the string value `valueName` (null for the default value) into
+    // `buffer` of `bytes` bytes. REG_SZ must carry its terminator (0 bytes read
+    // as ""); REG_EXPAND_SZ is taken unexpanded and unchecked; other types
+    // fail. With a null buffer only the type is tested.
+    bool ReadStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const;
+
+private:
+    HKEY key_ = nullptr;
+};
+
+}  // namespace userdata

@@ -1,0 +1,33 @@
+#include "folders/LibraryModule.h"
+
+#include <cstdlib>
+
+namespace userdata {
+
+HMODULE FindLibraryModule() noexcept
+{
+    MEMORY_BASIC_INFORMATION memory = {};
+    const void* const insideLibrary = reinterpret_cast<const void*>(&FindLibraryModule);
+    if (VirtualQuery(insideLibrary, &memory, sizeof(memory)) != sizeof(memory)) {
+        return nullptr;
+    }
+    return static_cast<HMODULE>(memory.AllocationBase);
+}
+
+bool GetLibraryModuleFileName(wchar_t (&path)[kModulePathCapacity]) noexcept
+{
+    const DWORD length = GetModuleFileNameW(FindLibraryModule(), path, kModulePathCapacity);
+    if (length == 0 || length >= kModulePathCapacity) {
+        path[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept
+{
+    return _wsplitpath_s(path, parts.drive, kDriveCapacity, parts.directory, kPathPartCapacity, parts.name,
+                         kPathPartCapacity, parts.extension, kPathPartCapacity) == 0;
+}
+
+}  // namespace userdata

@@ -1,0 +1,36 @@
+// The library's own module file and the pieces of a module path.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace userdata {
+
+// Module paths and the paths built from them hold this many characters.
+inline constexpr DWORD kModulePathCapacity = 260;
+inline constexpr std::size_t kDriveCapacity = 3;
+inline constexpr std::size_t kPathPartCapacity = 256;
+
+// The library's own module, found from the allocation base of one of its
+// functions; null when that cannot be determined (callers then get the host
+// executable's file from GetModuleFileNameW).
+HMODULE FindLibraryModule() noexcept;
+
+// The full path of the library's module file; false when it cannot be had or
+// does not fit (a cut path would name another file).
+bool GetLibraryModuleFileName(wchar_t (&path)[kModulePathCapacity]) noexcept;
+
+// A path split into drive, directory (with its trailing backslash), file name
+// and extension.
+struct ModulePathParts {
+    wchar_t drive[kDriveCapacity] = {};
+    wchar_t directory[kPathPartCapacity] = {};
+    wchar_t name[kPathPartCapacity] = {};
+    wchar_t extension[kPathPartCapacity] = {};
+};
+
+// False when a part does not fit its buffer.
+bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept;
+
+}  // namespace userdata

@@ -1,0 +1,153 @@
+// The identity query exports: the current product identity, the names cut
+// from the product registry root key, and the user root key override.
+#include "UserData.h"
+#include "base/BoundedText.h"
+#include "config/ProductConfigInit.h"
+#include "config/RegistryAccess.h"
+#include "queries/RegistryKeyNames.h"
+#include "queries/UserProductRegistryRootKey.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+namespace userdata {
+namespace {
+
+constexpr std::size_t kOverrideCapacity = 512;
+constexpr std::size_t kKeyNameCapacity = 2048;
+constexpr std::size_t kVerticalKeyCapacity = 260;
+constexpr DWORD kProductNameBytes = 4096;
+
+// Process-wide, empty at load; only zvudSetUserProductRegistryRootKey writes it.
+wchar_t UserProductRegistryRootKeyOverride[kOverrideCapacity] = {};
+
+bool HasOverride() noexcept
+{
+    return UserProductRegistryRootKeyOverride[0] != L'\0';
+}
+
+unsigned DeliverField(ZvString ProductParamsRecord::*field, wchar_t* buffer, std::size_t capacity)
+{
+    const ZvString& value = GetProductConfig().EnsureProductParams().*field;
+    return DeliverLengthResult(value.c_str(), value.length(), buffer, capacity);
+}
+
+unsigned DeliverCutName(wchar_t* (*cutName)(wchar_t*) noexcept, wchar_t* buffer, std::size_t capacity)
+{
+    const ZvString& key = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
+    wchar_t copy[kKeyNameCapacity];
+    if (key.empty() || !CopyText(copy, key.c_str())) {
+        return 0;
+    }
+    const wchar_t* const name = cutName(copy);
+    return name != nullptr ? DeliverLengthResult(name, std::wcslen(name), buffer, capacity) : 0;
+}
+
+}  // namespace
+
+const wchar_t* UserProductRegistryRootKey()
+{
+    if (HasOverride()) {
+        return UserProductRegistryRootKeyOverride;
+    }
+    return GetProductConfig().EnsureProductParams().ProductRegistryRootKey.c_str();
+}
+
+}  // namespace userdata
+
+using namespace userdata;
+
+unsigned int zvudGetCurrentProduct(wchar_t* buffer, unsigned long capacity)
+{
+    return DeliverField(&ProductParamsRecord::Product, buffer, capacity);
+}
+
+unsigned int zvudGetCurrentLanguage(wchar_t* buffer, unsigned long capacity)
+{
+    return DeliverField(&ProductParamsRecord::Language, buffer, capacity);
+}
+
+extern "C" unsigned int zvudGetMachineProductRegistryRootKey(wchar_t* buffer, unsigned int capacity)
+{
+    return DeliverField(&ProductParamsRecord::ProductRegistryRootKey, buffer, capacity);
+}
+
+extern "C" unsigned int zvudGetGlobalRegistryRootKey(wchar_t* buffer, unsigned int capacity)
+{
+    return DeliverField(&ProductParamsRecord::GlobalRegistryRootKey, buffer, capacity);
+}
+
+extern "C" unsigned int GetCurrentProductIdentityIniPath(wchar_t* buffer, unsigned int capacity)
+{
+    return DeliverField(&ProductParamsRecord::IdentityIniPath, buffer, capacity);
+}
+
+extern "C" unsigned int zvudGetVerticalEnvPath(wchar_t* buffer, unsigned int capacity)
+{
+    return DeliverField(&ProductParamsRecord::VerticalEnvPath, buffer, capacity);
+}
+
+extern "C" unsigned int zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity)
+{
+    if (HasOverride()) {
+        return DeliverLengthResult(UserProductRegistryRootKeyOverride,
+                                   BoundedLength(UserProductRegistryRootKeyOverride), buffer, capacity);
+    }
+    return DeliverField(&ProductParamsRecord::ProductRegistryRootKey, buffer, capacity);
+}
+
+extern "C" int zvudSetUserProductRegistryRootKey(const wchar_t* key)
+{
+    // A key that does not fit switches the override off rather than being cut.
+    if (!CopyText(UserProductRegistryRootKeyOverride, key)) {
+        UserProductRegistryRootKeyOverride[0] = L'\0';
+    }
+    return 0;
+}
+
+unsigned int GetProgramName(wchar_t* buffer, unsigned long capacity)
+{
+    return DeliverCutName(&CutProgramName, buffer, capacity);
+}
+
+unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
+{
+    return DeliverCutName(&CutProductName, buffer, capacity);
+}
+
+unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
+{
+    const ZvString& key = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
+    if (key.empty() || key.length() >= kVerticalKeyCapacity) {
+        return 0;
+    }
+    ZvRegistryAccess productKey;
+    if (productKey.Open(HKEY_LOCAL_MACHINE, key.c_str()) != ERROR_SUCCESS) {
+        return 0;
+    }
+    wchar_t name[kProductNameBytes / sizeof(wchar_t)];
+    DWORD bytes = kProductNameBytes;
+    const LSTATUS status = RegGetValueW(productKey.Key(), nullptr, L"ProductName", RRF_RT_ANY, nullptr, name, &bytes);
+    productKey.Close();
+    // The capacity is compared with the byte count, as hosts have always used it.
+    if (status != ERROR_SUCCESS || bytes == 0 || bytes > capacity || bytes >= kProductNameBytes) {
+        return 0;
+    }
+    name[bytes / sizeof(wchar_t)] = L'\0';
+    return CopyText(buffer, bytes, name) ? bytes : 0;
+}
+
+extern "C" const wchar_t* zvudGetProductUILanguage(void)
+{
+    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
+    if (language.empty()) {
+        RaiseException(static_cast<DWORD>(STATUS_INVALID_HANDLE), 0, 0, nullptr);
+    }
+    return language.c_str();
+}
+
+int IsUnicodeBuild(void)
+{
+    return 1;
+}

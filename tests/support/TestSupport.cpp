@@ -1,0 +1,450 @@
+#include "TestSupport.h"
+
+#include <sddl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace userdata::testing {
+namespace {
+
+std::wstring UniqueName(const wchar_t* prefix)
+{
+    static LONG counter = 0;
+    return std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(InterlockedIncrement(&counter)) + L"-" + std::to_wstring(GetTickCount64());
+}
+
+HKEY OpenForWriting(HKEY root, const std::wstring& path)
+{
+    HKEY key = nullptr;
+    const LSTATUS status =
+        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    EXPECT_EQ(status, ERROR_SUCCESS) << "creating key " << Narrow(path);
+    return status == ERROR_SUCCESS ? key : nullptr;
+}
+
+}  // namespace
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty()) {
+        return std::string();
+    }
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                          nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), bytes, nullptr,
+                        nullptr);
+    return narrow;
+}
+
+GuardedBuffer::GuardedBuffer(size_t size, const wchar_t* initial) : chars_(size, kSentinel)
+{
+    if (initial != nullptr) {
+        const std::wstring text = initial;
+        std::copy(text.begin(), text.end(), chars_.begin());
+        chars_.at(text.size()) = L'\0';
+    }
+}
+
+std::wstring GuardedBuffer::Text() const
+{
+    const auto end = std::find(chars_.begin(), chars_.end(), L'\0');
+    return std::wstring(chars_.begin(), end);
+}
+
+bool GuardedBuffer::Untouched(size_t from) const
+{
+    return std::all_of(chars_.begin() + static_cast<std::ptrdiff_t>(std::min(from, chars_.size())), chars_.end(),
+                       [](wchar_t c) { return c == kSentinel; });
+}
+
+// Files and folders ------------------------------------------------------------
+
+TempFolder::TempFolder()
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + UniqueName(L"userdata-test-");
+    CreateFolders(path_);
+}
+
+TempFolder::~TempFolder()
+{
+    DeleteTree(path_);
+}
+
+void CreateFolders(const std::wstring& path)
+{
+    for (size_t separator = path.find(L'\\', 3); ; separator = path.find(L'\\', separator + 1)) {
+        CreateDirectoryW(path.substr(0, separator).c_str(), nullptr);
+        if (separator == std::wstring::npos) {
+            break;
+        }
+    }
+    ASSERT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "creating " << Narrow(path);
+}
+
+void DeleteTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring child = path + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                DeleteTree(child);
+            } else {
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& content)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "writing " << Narrow(path);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, content.size());
+}
+
+bool FileExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring TestProgramFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+// Registry ---------------------------------------------------------------------------
+
+RegistrySandbox::RegistrySandbox() : root_(L"Software\\UserDataTests\\" + UniqueName(L"sandbox-"))
+{
+    // Opened before any redirection, in the real current-user hive.
+    machine_ = OpenForWriting(HKEY_CURRENT_USER, root_ + L"\\Machine");
+    user_ = OpenForWriting(HKEY_CURRENT_USER, root_ + L"\\User");
+    classes_ = OpenForWriting(HKEY_CURRENT_USER, root_ + L"\\Classes");
+    EXPECT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_), ERROR_SUCCESS);
+    EXPECT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_), ERROR_SUCCESS);
+    EXPECT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, user_), ERROR_SUCCESS);
+}
+
+RegistrySandbox::~RegistrySandbox()
+{
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegCloseKey(machine_);
+    RegCloseKey(user_);
+    RegCloseKey(classes_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, root_.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, root_.c_str());
+}
+
+void CreateKey(HKEY root, const std::wstring& path)
+{
+    RegCloseKey(OpenForWriting(root, path));
+}
+
+void DeleteKey(HKEY root, const std::wstring& path)
+{
+    RegDeleteTreeW(root, path.c_str());
+    RegDeleteKeyW(root, path.c_str());
+    EXPECT_FALSE(KeyExists(root, path)) << "deleting " << Narrow(path);
+}
+
+bool KeyExists(HKEY root, const std::wstring& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+void SetRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const void* data, DWORD bytes)
+{
+    HKEY key = OpenForWriting(root, path);
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS)
+        << "setting a value under " << Narrow(path);
+    RegCloseKey(key);
+}
+
+void SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value, DWORD type)
+{
+    SetRaw(root, path, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value)
+{
+    SetRaw(root, path, name, REG_DWORD, &value, sizeof(value));
+}
+
+void SetUnterminatedString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text)
+{
+    // The registry terminates data that a NUL follows, so let a character follow.
+    const std::wstring data = text + L"#";
+    SetRaw(root, path, name, REG_SZ, data.c_str(), static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+}
+
+namespace {
+void SetKeySecurity(HKEY key, const wchar_t* descriptor)
+{
+    PSECURITY_DESCRIPTOR security = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(descriptor, SDDL_REVISION_1, &security, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security), ERROR_SUCCESS);
+    LocalFree(security);
+}
+}  // namespace
+
+DeniedKey::DeniedKey(HKEY root, const std::wstring& path) : key_(OpenForWriting(root, path))
+{
+    SetKeySecurity(key_, L"D:P(D;;KA;;;WD)(D;;KA;;;BA)(D;;KA;;;SY)");
+    HKEY probe = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &probe), ERROR_ACCESS_DENIED)
+        << "the registry did not deny access to " << Narrow(path);
+}
+
+DeniedKey::~DeniedKey()
+{
+    SetKeySecurity(key_, L"D:(A;;KA;;;WD)");
+    RegCloseKey(key_);
+}
+
+std::wstring RegistryValue::Text() const
+{
+    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
+}
+
+std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, const wchar_t* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    RegistryValue value;
+    DWORD bytes = 0;
+    LSTATUS status = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &bytes);
+    if (status == ERROR_SUCCESS) {
+        value.data.resize(bytes);
+        status = RegQueryValueExW(key, name, nullptr, &value.type, value.data.data(), &bytes);
+    }
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Environment ---------------------------------------------------------------------------
+
+std::optional<std::wstring> GetEnvironment(const wchar_t* name)
+{
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) {
+        return std::nullopt;
+    }
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+    value.resize(length);
+    return value;
+}
+
+void SetEnvironment(const wchar_t* name, const wchar_t* value)
+{
+    SetEnvironmentVariableW(name, value);
+    const std::wstring assignment = std::wstring(name) + L"=" + (value != nullptr ? value : L"");
+    _wputenv(assignment.c_str());
+    if (value != nullptr && *value == L'\0') {
+        // The runtime removes a variable set to "", the process keeps it.
+        SetEnvironmentVariableW(name, L"");
+    }
+}
+
+EnvironmentGuard::EnvironmentGuard()
+    : path_(GetEnvironment(L"PATH")), vertical_(GetEnvironment(L"ZVVERTICALPATH"))
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    currentDirectory_ = folder;
+}
+
+EnvironmentGuard::~EnvironmentGuard()
+{
+    SetEnvironment(L"PATH", path_ ? path_->c_str() : nullptr);
+    SetEnvironment(L"ZVVERTICALPATH", vertical_ ? vertical_->c_str() : nullptr);
+    SetCurrentDirectoryW(currentDirectory_.c_str());
+}
+
+// The library ------------------------------------------------------------------------
+
+namespace {
+// Typed from the untyped address, through the one cast the compiler allows silently.
+template <typename Function>
+Function ExportOf(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+}  // namespace
+
+UserDataLibrary::UserDataLibrary(const std::wstring& dllPath)
+{
+    module_ = LoadLibraryW(dllPath.c_str());
+    EXPECT_NE(module_, nullptr) << "loading " << Narrow(dllPath) << ", error " << GetLastError();
+    if (module_ == nullptr) {
+        return;
+    }
+#define USERDATA_BIND_EXPORT(function, exportedName) \
+    exports_.function = ExportOf<decltype(exports_.function)>(module_, exportedName);
+    USERDATA_EXPORT_TABLE(USERDATA_BIND_EXPORT)
+#undef USERDATA_BIND_EXPORT
+}
+
+UserDataLibrary::~UserDataLibrary()
+{
+    if (module_ == nullptr) {
+        return;
+    }
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(module_, path, MAX_PATH);
+    FreeLibrary(module_);
+    EXPECT_EQ(GetModuleHandleW(path), nullptr) << "the library stayed loaded after FreeLibrary";
+}
+
+// Scenarios ------------------------------------------------------------------------------
+
+ScenarioTest::ScenarioTest()
+{
+    const std::wstring built = TestProgramFolder() + L"\\UserData.dll";
+    EXPECT_TRUE(CopyFileW(built.c_str(), (install_ / L"UserData.dll").c_str(), FALSE))
+        << "copying " << Narrow(built) << ", error " << GetLastError();
+}
+
+ScenarioTest::~ScenarioTest()
+{
+    Unload();
+}
+
+void ScenarioTest::WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable)
+{
+    WriteTextFile(install_ / L"identityver.ini", "[ProductIdentity]\r\nProductVersionKey=" + Narrow(versionKey) +
+                                                     "\r\nIsConfigurable=" + Narrow(configurable) + "\r\n");
+}
+
+void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const std::wstring& productRoot,
+                                     const std::wstring& globalRoot)
+{
+    const std::wstring folder = relativeFolder.empty() ? install_.Path() : install_ / relativeFolder;
+    CreateFolders(folder);
+    std::string content = "[ProductIdentity]\r\n";
+    if (!globalRoot.empty()) {
+        content += "GlobalRegistryRootKey=" + Narrow(globalRoot) + "\r\n";
+    }
+    if (!productRoot.empty()) {
+        content += "ProductRegistryRootKey=" + Narrow(productRoot) + "\r\n";
+    }
+    WriteTextFile(folder + L"\\identity.ini", content);
+}
+
+void ScenarioTest::WriteCatalogue(std::initializer_list<InstalledProduct> products, HKEY hive)
+{
+    const std::wstring base = std::wstring(kVersionKey) + L"\\InstalledProducts";
+    CreateKey(hive, base);
+    for (const InstalledProduct& entry : products) {
+        const std::wstring productKey = base + L"\\" + entry.product;
+        CreateKey(hive, productKey);
+        for (const std::wstring& language : entry.languages) {
+            SetString(hive, productKey, language.c_str(), L"");
+        }
+    }
+}
+
+void ScenarioTest::WriteIdentityFor(const std::wstring& product, const std::wstring& language,
+                                    const std::wstring& productRoot)
+{
+    const std::wstring folder = _wcsicmp(product.c_str(), L"ZOVA") == 0 ? language : product + L"\\" + language;
+    WriteIdentityFile(folder, productRoot, L"Software\\Brevonix\\Global");
+}
+
+std::wstring ScenarioTest::ProductRootOf(const std::wstring& product, const std::wstring& language)
+{
+    return L"Software\\Brevonix\\" + product + L"\\7.0\\" + product + L"-" + language;
+}
+
+void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> products)
+{
+    WriteVersionFile(kVersionKey, L"1");
+    WriteCatalogue(products);
+    for (const InstalledProduct& entry : products) {
+        for (const std::wstring& language : entry.languages) {
+            WriteIdentityFor(entry.product, language, ProductRootOf(entry.product, language));
+        }
+    }
+}
+
+const UserDataExports& ScenarioTest::Load()
+{
+    library_ = std::make_unique<UserDataLibrary>(install_ / L"UserData.dll");
+    return library_->Exports();
+}
+
+void ScenarioTest::Unload()
+{
+    library_.reset();
+}
+
+const UserDataExports& ScenarioTest::Api() const
+{
+    static const UserDataExports none;
+    return library_ ? library_->Exports() : none;
+}
+
+// Structured exceptions --------------------------------------------------------------------
+
+namespace {
+thread_local DWORD expectedCode = 0;
+thread_local bool sawExpected = false;
+
+LONG CALLBACK ContinueExpected(EXCEPTION_POINTERS* exception)
+{
+    if (exception->ExceptionRecord->ExceptionCode != expectedCode ||
+        (exception->ExceptionRecord->ExceptionFlags & EXCEPTION_NONCONTINUABLE) != 0) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    sawExpected = true;
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+}  // namespace
+
+bool RaisesContinuable(DWORD code, const std::function<void()>& action)
+{
+    expectedCode = code;
+    sawExpected = false;
+    PVOID handler = AddVectoredExceptionHandler(1, &ContinueExpected);
+    action();
+    RemoveVectoredExceptionHandler(handler);
+    expectedCode = 0;
+    return sawExpected;
+}
+
+}  // namespace userdata::testing
