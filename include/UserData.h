@@ -32,12 +32,20 @@
 #ifndef USERDATA_USERDATA_H
 #define USERDATA_USERDATA_H
 
-// GCC takes the MSVC decorated name as an assembler label; MSVC and clang in
-// MSVC mode decorate the declaration themselves.
-#if defined(__GNUC__) && !defined(_MSC_VER)
-#define ZVUD_DECORATED(name) __asm__("\"" name "\"")
+// ZVUD_DECORATED_EXPORT declares an export that bears the MSVC decorated name
+// of its signature. MSVC (and clang in MSVC mode) decorates the declaration
+// itself. GCC is given the name as an assembler label; as GCC cannot take the
+// address of such a symbol in a host (it emits a broken .refptr stub),
+// mingw-w64 hosts get an inline function of the plain name that calls it.
+#if defined(__GNUC__) && !defined(_MSC_VER) && defined(ZVUD_BUILDING_USERDATA)
+#define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) \
+    result name parameters __asm__("\"" decorated "\"");
+#elif defined(__GNUC__) && !defined(_MSC_VER)
+#define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) \
+    result zvudImport_##name parameters __asm__("\"" decorated "\"");     \
+    inline result name parameters { return zvudImport_##name arguments; }
 #else
-#define ZVUD_DECORATED(name)
+#define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) result name parameters;
 #endif
 
 struct HKEY__;
@@ -123,115 +131,125 @@ unsigned int GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* ignored, unsign
 // Identity (decorated names) ------------------------------------------------------
 
 // Length result: the current product id.
-unsigned int zvudGetCurrentProduct(wchar_t* buffer, unsigned long capacity)
-    ZVUD_DECORATED("?zvudGetCurrentProduct@@YAIPEA_WK@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, zvudGetCurrentProduct,
+                      (wchar_t* buffer, unsigned long capacity),
+                      (buffer, capacity), "?zvudGetCurrentProduct@@YAIPEA_WK@Z")
 
 // Length result: the current UI language id.
-unsigned int zvudGetCurrentLanguage(wchar_t* buffer, unsigned long capacity)
-    ZVUD_DECORATED("?zvudGetCurrentLanguage@@YAIPEA_WK@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, zvudGetCurrentLanguage,
+                      (wchar_t* buffer, unsigned long capacity),
+                      (buffer, capacity), "?zvudGetCurrentLanguage@@YAIPEA_WK@Z")
 
 // The same function as zvudGetProductUILanguage, under its second name.
-const wchar_t* zvudGetProductUALanguage(void)
-    ZVUD_DECORATED("?zvudGetProductUALanguage@@YAPEB_WXZ");
+ZVUD_DECORATED_EXPORT(const wchar_t*, zvudGetProductUALanguage, (void), (),
+                      "?zvudGetProductUALanguage@@YAPEB_WXZ")
 
 // Length result: the program name, the last component of the machine product
 // registry root key before its last '-' (Software\V\S\R\Tool-X1 gives Tool).
-unsigned int GetProgramName(wchar_t* buffer, unsigned long capacity)
-    ZVUD_DECORATED("?GetProgramName@@YAIPEA_WK@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, GetProgramName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
+                      "?GetProgramName@@YAIPEA_WK@Z")
 
 // Length result: the product name, the third-last component of the machine
 // product registry root key (Software\V\Suite\R\Tool-X1 gives Suite).
-unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
-    ZVUD_DECORATED("?GetProductName@@YAIPEA_WK@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, GetProductName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
+                      "?GetProductName@@YAIPEA_WK@Z")
 
 // The registry value "ProductName" under the product registry root key.
 // Note the unit: the result is the value's size in BYTES with its terminator,
 // and `capacity` is compared with that byte count. 0 when it is missing, empty
 // or larger than `capacity`.
-unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
-    ZVUD_DECORATED("?GetVerticalProductName@@YAIPEA_WK@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, GetVerticalProductName,
+                      (wchar_t* buffer, unsigned long capacity),
+                      (buffer, capacity), "?GetVerticalProductName@@YAIPEA_WK@Z")
 
 // Always 1.
-int IsUnicodeBuild(void)
-    ZVUD_DECORATED("?IsUnicodeBuild@@YAHXZ");
+ZVUD_DECORATED_EXPORT(int, IsUnicodeBuild, (void), (),
+                      "?IsUnicodeBuild@@YAHXZ")
 
 // Length result: the path stored under the value `name` (null or empty for the
 // default value) of the key "ProductSpecific" below the product registry root
 // key; environment references in it are expanded.
-unsigned int GetProductSpecificFilePath(const wchar_t* name, wchar_t* buffer, unsigned long capacity)
-    ZVUD_DECORATED("?GetProductSpecificFilePath@@YAIPEB_WPEA_WK@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, GetProductSpecificFilePath,
+                      (const wchar_t* name, wchar_t* buffer, unsigned long capacity),
+                      (name, buffer, capacity), "?GetProductSpecificFilePath@@YAIPEB_WPEA_WK@Z")
 
 // Folders (decorated names) ---------------------------------------------------------
 
 // The library's own folder with a trailing backslash. Result: its length in
 // characters without the terminator; 0 on failure (the buffer then holds "").
-unsigned int GetProductRootFolder(wchar_t* buffer, unsigned long capacity)
-    ZVUD_DECORATED("?GetProductRootFolder@@YAIPEA_WK@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, GetProductRootFolder,
+                      (wchar_t* buffer, unsigned long capacity),
+                      (buffer, capacity), "?GetProductRootFolder@@YAIPEA_WK@Z")
 
 // When the working directory is the "userdatacache" folder beside the host
 // executable (any letter case), makes the user's Documents folder the working
 // directory, creating it when missing. Otherwise changes nothing.
-void SetWorkingDirectory(void)
-    ZVUD_DECORATED("?SetWorkingDirectory@@YAXXZ");
+ZVUD_DECORATED_EXPORT(void, SetWorkingDirectory, (void), (),
+                      "?SetWorkingDirectory@@YAXXZ")
 
 // Capacity result: the path of a special folder. A null buffer or a capacity of
 // 0 asks only for the capacity needed.
-unsigned int zvudGetSpecialFolder(ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity)
-    ZVUD_DECORATED("?zvudGetSpecialFolder@@YAIW4Folders@ZvUdSpecialFolder@@PEA_W_K@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, zvudGetSpecialFolder,
+                      (ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity),
+                      (folder, buffer, capacity), "?zvudGetSpecialFolder@@YAIW4Folders@ZvUdSpecialFolder@@PEA_W_K@Z")
 
 // Flag result: the folders built from the install folder and the language
 // (InstallFolder, InstallFolderLang, SampleFolder(Lang), UserDataCacheFolder(Lang)).
-unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder)
-    ZVUD_DECORATED("?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, zvudGetProductXFoldPath,
+                      (wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder),
+                      (buffer, capacity, folder), "?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z")
 
 // Flag result: the string value `valueName` under the user product registry
 // root key in HKEY_CURRENT_USER, unexpanded. A null buffer only tests that a
 // string value of that name exists.
-unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
-    ZVUD_DECORATED("?zvudGetXRootFoldPath@@YAIPEB_WPEA_W_K@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, zvudGetXRootFoldPath,
+                      (const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity),
+                      (valueName, buffer, capacity), "?zvudGetXRootFoldPath@@YAIPEB_WPEA_W_K@Z")
 
 // Help and strings -------------------------------------------------------------------
 
 // Length result: the full path of the help file, from the user's current
 // profile, else the product's default help file in the library's "Help" folder.
-unsigned int GetHelpFileName(wchar_t* buffer, unsigned long capacity)
-    ZVUD_DECORATED("?GetHelpFileName@@YAIPEA_WK@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, GetHelpFileName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
+                      "?GetHelpFileName@@YAIPEA_WK@Z")
 
 // Length result: the context help file (program name + "CTXT.CHM") in the
 // help file's folder.
-unsigned int GetContextFileName(wchar_t* buffer, unsigned long capacity)
-    ZVUD_DECORATED("?GetContextFileName@@YAIPEA_WK@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
+                      "?GetContextFileName@@YAIPEA_WK@Z")
 
 // Capacity result: `text` resolved when it is a reference "@module,-number" to
 // a string resource, else `text` unchanged. With a buffer and a non-zero
 // capacity the buffer holds "" after any failure.
-unsigned int zvudLoadMUIString(const wchar_t* text, wchar_t* buffer, unsigned long long capacity)
-    ZVUD_DECORATED("?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, zvudLoadMUIString,
+                      (const wchar_t* text, wchar_t* buffer, unsigned long long capacity),
+                      (text, buffer, capacity), "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z")
 
 // Housekeeping -----------------------------------------------------------------------
 
 // Repairs each installed product's per-user data through the Windows Installer.
 // Returns 0 when the work ended well, otherwise a Windows or Windows Installer
 // status code.
-unsigned int InstallUserData(void)
-    ZVUD_DECORATED("?InstallUserData@@YAIXZ");
+ZVUD_DECORATED_EXPORT(unsigned int, InstallUserData, (void), (),
+                      "?InstallUserData@@YAIXZ")
 
 // True when the suite's three in-process COM servers are registered with
 // relative paths (or the two optional ones not at all).
-bool CheckCOMServerRelativePaths(void)
-    ZVUD_DECORATED("?CheckCOMServerRelativePaths@@YA_NXZ");
+ZVUD_DECORATED_EXPORT(bool, CheckCOMServerRelativePaths, (void), (),
+                      "?CheckCOMServerRelativePaths@@YA_NXZ")
 
 // Runs the migration tool when the machine switch and the user's migration
 // state call for it. Always returns true.
-bool ProcessAutoMigrate(void)
-    ZVUD_DECORATED("?ProcessAutoMigrate@@YA_NXZ");
+ZVUD_DECORATED_EXPORT(bool, ProcessAutoMigrate, (void), (),
+                      "?ProcessAutoMigrate@@YA_NXZ")
 
 // Writes `data` (not null) as the string value `valueName` of `key`, folding
 // the user's profile folder into %USERPROFILE% (then as REG_EXPAND_SZ).
 // Returns the status of the registry write (0 when written).
-unsigned int zvudRegSetString(HKEY__* key, const wchar_t* valueName, const wchar_t* data)
-    ZVUD_DECORATED("?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z");
+ZVUD_DECORATED_EXPORT(unsigned int, zvudRegSetString,
+                      (HKEY__* key, const wchar_t* valueName, const wchar_t* data),
+                      (key, valueName, data), "?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z")
 
-#undef ZVUD_DECORATED
+#undef ZVUD_DECORATED_EXPORT
 
 #endif  // USERDATA_USERDATA_H

@@ -1,0 +1,55 @@
+# Compiles HeaderUse.cpp as a host would and compares the symbols it needs
+# with the exported names listed in ExportTable.h.
+#   cmake -DCOMPILER=... -DCOMPILER_ARGS=... -DNM=... -DSOURCE_DIR=... -DWORK_DIR=... -P CheckHeaderSymbols.cmake
+
+cmake_minimum_required(VERSION 3.25)
+
+file(READ ${SOURCE_DIR}/tests/support/ExportTable.h table)
+string(REGEX MATCHALL "X\\([A-Za-z]+, \"[^\"]+\"\\)" rows "${table}")
+set(expected "")
+foreach(row IN LISTS rows)
+    string(REGEX REPLACE "X\\([A-Za-z]+, \"([^\"]+)\"\\)" "\\1" name "${row}")
+    list(APPEND expected "${name}")
+endforeach()
+list(LENGTH expected count)
+if(NOT count EQUAL 30)
+    message(FATAL_ERROR "ExportTable.h lists ${count} exports, not 30")
+endif()
+
+file(MAKE_DIRECTORY ${WORK_DIR})
+set(object ${WORK_DIR}/HeaderUse.obj)
+separate_arguments(arguments UNIX_COMMAND "${COMPILER_ARGS}")
+execute_process(
+    COMMAND ${COMPILER} ${arguments} -std=c++20 -c ${SOURCE_DIR}/tests/exports/HeaderUse.cpp
+            -I${SOURCE_DIR}/include -I${SOURCE_DIR}/tests/support -o ${object}
+    RESULT_VARIABLE compiled ERROR_VARIABLE errors)
+if(NOT compiled EQUAL 0)
+    message(FATAL_ERROR "the public header does not compile for this host:\n${errors}")
+endif()
+
+execute_process(COMMAND ${NM} --undefined-only ${object} OUTPUT_VARIABLE listing RESULT_VARIABLE listed)
+if(NOT listed EQUAL 0)
+    message(FATAL_ERROR "${NM} failed on ${object}")
+endif()
+string(REGEX MATCHALL "U [^\n]+" undefined "${listing}")
+set(referenced "")
+foreach(line IN LISTS undefined)
+    string(REGEX REPLACE "^U " "" symbol "${line}")
+    list(APPEND referenced "${symbol}")
+endforeach()
+
+set(problems "")
+foreach(name IN LISTS expected)
+    if(NOT name IN_LIST referenced)
+        string(APPEND problems "\n  not referenced by the header: ${name}")
+    endif()
+endforeach()
+foreach(symbol IN LISTS referenced)
+    if(NOT symbol IN_LIST expected)
+        string(APPEND problems "\n  referenced but not an export: ${symbol}")
+    endif()
+endforeach()
+if(problems)
+    message(FATAL_ERROR "the header's symbols differ from the export table:${problems}")
+endif()
+message(STATUS "all ${count} exports referenced under their exported names")
