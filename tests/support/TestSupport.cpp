@@ -333,8 +333,11 @@ UserDataLibrary::~UserDataLibrary()
 
 // Scenarios ------------------------------------------------------------------------------
 
-ScenarioTest::ScenarioTest()
+ScenarioTest::ScenarioTest(RegistryView view)
 {
+    if (view == RegistryView::Sandboxed) {
+        registry_.emplace();
+    }
     const std::wstring built = TestProgramFolder() + L"\\UserData.dll";
     EXPECT_TRUE(CopyFileW(built.c_str(), (install_ / L"UserData.dll").c_str(), FALSE))
         << "copying " << Narrow(built) << ", error " << GetLastError();
@@ -343,6 +346,14 @@ ScenarioTest::ScenarioTest()
 ScenarioTest::~ScenarioTest()
 {
     Unload();
+    if (!registry_) {
+        for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+            for (const wchar_t* written : {L"Software\\Brevonix\\Suite", L"Software\\Brevonix\\ZOVA"}) {
+                RegDeleteTreeW(hive, written);
+                RegDeleteKeyW(hive, written);
+            }
+        }
+    }
 }
 
 void ScenarioTest::WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable)

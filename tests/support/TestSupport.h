@@ -158,7 +158,13 @@ class ScenarioTest : public ::testing::Test {
 protected:
     static constexpr const wchar_t* kVersionKey = L"Software\\Brevonix\\Suite\\7.0";
 
-    ScenarioTest();
+    // Sandboxed by default. Scenarios with the Windows Installer use the real
+    // hives of the prefix, where it keeps its products; they then run one at a
+    // time, and the catalogue and product keys that the scenario writes below
+    // Software\Brevonix are removed at the end.
+    enum class RegistryView { Sandboxed, Real };
+
+    explicit ScenarioTest(RegistryView view = RegistryView::Sandboxed);
     ~ScenarioTest() override;
 
     const std::wstring& InstallFolder() const { return install_.Path(); }
@@ -195,7 +201,7 @@ protected:
     const UserDataExports& Api() const;
 
 private:
-    RegistrySandbox registry_;
+    std::optional<RegistrySandbox> registry_;
     TempFolder install_;
     EnvironmentGuard environment_;
     std::unique_ptr<UserDataLibrary> library_;
