@@ -219,8 +219,10 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsign
                       "?GetContextFileName@@YAIPEA_WK@Z")
 
 // Capacity result: `text` resolved when it is a reference "@module,-number" to
-// a string resource, else `text` unchanged. With a buffer and a non-zero
-// capacity the buffer holds "" after any failure.
+// a string resource (module loaded and released within the call; strings cut
+// to 259 characters), else `text` unchanged. Null or empty text, a module that
+// cannot be loaded and a missing or empty string give 0. With a buffer and a
+// non-zero capacity the buffer holds "" after any failure.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudLoadMUIString,
                       (const wchar_t* text, wchar_t* buffer, unsigned long long capacity),
                       (text, buffer, capacity), "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z")
