@@ -395,15 +395,30 @@ std::wstring ScenarioTest::ProductRootOf(const std::wstring& product, const std:
     return L"Software\\Brevonix\\" + product + L"\\7.0\\" + product + L"-" + language;
 }
 
+std::wstring ScenarioTest::VerticalFoldersOf(const std::wstring& product)
+{
+    return L"C:\\Vertical\\" + product;
+}
+
 void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> products)
 {
     WriteVersionFile(kVersionKey, L"1");
     WriteCatalogue(products);
     for (const InstalledProduct& entry : products) {
         for (const std::wstring& language : entry.languages) {
-            WriteIdentityFor(entry.product, language, ProductRootOf(entry.product, language));
+            const std::wstring root = ProductRootOf(entry.product, language);
+            WriteIdentityFor(entry.product, language, root);
+            if (_wcsicmp(entry.product.c_str(), L"ZOVA") != 0) {
+                SetString(HKEY_LOCAL_MACHINE, root + L"\\VerticalEnvPath", nullptr, VerticalFoldersOf(entry.product));
+            }
         }
     }
+}
+
+void ScenarioTest::WriteLastLaunched(const std::wstring& product, const std::wstring& language)
+{
+    SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct", product);
+    SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", language);
 }
 
 const UserDataExports& ScenarioTest::Load()

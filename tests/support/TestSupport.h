@@ -195,9 +195,14 @@ protected:
     // The product registry root that InstallConfigurable names for a product
     // and language: Software\Brevonix\<product>\7.0\<product>-<language>.
     static std::wstring ProductRootOf(const std::wstring& product, const std::wstring& language);
+    static std::wstring VerticalFoldersOf(const std::wstring& product);
     // A configurable installation listing `products` (machine hive), with an
-    // identity file for every product and language.
+    // identity file for every product and language, and for each vertical
+    // product the vertical folder list VerticalFoldersOf(product), so that
+    // start-up runs through completely.
     void InstallConfigurable(std::initializer_list<InstalledProduct> products);
+    // The last launched product and language remembered for the current user.
+    void WriteLastLaunched(const std::wstring& product, const std::wstring& language);
 
     const UserDataExports& Load();
     void Unload();
@@ -213,6 +218,15 @@ private:
 // Runs `action`; true when it raised the continuable structured exception
 // `code` (which is then continued, as a host's handler may do).
 bool RaisesContinuable(DWORD code, const std::function<void()>& action);
+
+// What a length-result export delivers with plenty of room ("" for none).
+template <typename Capacity>
+std::wstring AskText(unsigned (*query)(wchar_t*, Capacity))
+{
+    std::vector<wchar_t> text(8192, L'\0');
+    const unsigned length = query(text.data(), static_cast<Capacity>(text.size()));
+    return std::wstring(text.data(), length);
+}
 
 // Wide text for failure messages.
 std::string Narrow(const std::wstring& text);
