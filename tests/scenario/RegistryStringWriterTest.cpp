@@ -66,13 +66,12 @@ TEST_F(RegistryStringWriterTest, TextKeepsTheTypeItFinds)
         {"REG_DWORD, key to set values only", {REG_DWORD, L""}, KEY_SET_VALUE, text, REG_DWORD},
         {"new value, key to set values only", {REG_NONE, L""}, KEY_SET_VALUE, text, REG_SZ},
     };
+    Load();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.scenario);
         Store(row.existing);
-        Load();
         EXPECT_EQ(Write(row.access, row.text.c_str()), 0u);
         ExpectValue(L"Value", row.written, row.text);
-        Unload();
         DeleteKey(HKEY_CURRENT_USER, kKey);
     }
 }
