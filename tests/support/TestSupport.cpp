@@ -281,8 +281,14 @@ void SetEnvironment(const wchar_t* name, const wchar_t* value)
     }
 }
 
+VariableGuard::VariableGuard(const wchar_t* name) : name_(name), value_(GetEnvironment(name)) {}
+
+VariableGuard::~VariableGuard()
+{
+    SetEnvironment(name_, value_ ? value_->c_str() : nullptr);
+}
+
 EnvironmentGuard::EnvironmentGuard()
-    : path_(GetEnvironment(L"PATH")), vertical_(GetEnvironment(L"ZVVERTICALPATH"))
 {
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
@@ -291,8 +297,6 @@ EnvironmentGuard::EnvironmentGuard()
 
 EnvironmentGuard::~EnvironmentGuard()
 {
-    SetEnvironment(L"PATH", path_ ? path_->c_str() : nullptr);
-    SetEnvironment(L"ZVVERTICALPATH", vertical_ ? vertical_->c_str() : nullptr);
     SetCurrentDirectoryW(currentDirectory_.c_str());
 }
 

@@ -109,8 +109,26 @@ struct RegistryValue {
 };
 std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, const wchar_t* name);
 
-// PATH (the runtime's copy and the process's), ZVVERTICALPATH and the current
-// directory as they were, restored at the end.
+std::optional<std::wstring> GetEnvironment(const wchar_t* name);
+// Sets a variable in the process and in the C runtime's copy (null unsets it).
+void SetEnvironment(const wchar_t* name, const wchar_t* value);
+
+// One environment variable (the runtime's copy and the process's) as it was,
+// restored at the end.
+class VariableGuard {
+public:
+    explicit VariableGuard(const wchar_t* name);
+    ~VariableGuard();
+    VariableGuard(const VariableGuard&) = delete;
+    VariableGuard& operator=(const VariableGuard&) = delete;
+
+private:
+    const wchar_t* name_;
+    std::optional<std::wstring> value_;
+};
+
+// PATH, ZVVERTICALPATH and the current directory as they were, restored at
+// the end.
 class EnvironmentGuard {
 public:
     EnvironmentGuard();
@@ -119,14 +137,10 @@ public:
     EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
 
 private:
-    std::optional<std::wstring> path_;
-    std::optional<std::wstring> vertical_;
+    VariableGuard path_{L"PATH"};
+    VariableGuard vertical_{L"ZVVERTICALPATH"};
     std::wstring currentDirectory_;
 };
-
-std::optional<std::wstring> GetEnvironment(const wchar_t* name);
-// Sets a variable in the process and in the C runtime's copy (null unsets it).
-void SetEnvironment(const wchar_t* name, const wchar_t* value);
 
 // One copy of the library, loaded by full path and unloaded at the end, which
 // gives the next load fresh process-wide state.
