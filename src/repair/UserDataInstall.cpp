@@ -6,6 +6,7 @@
 #include "base/Holders.h"
 #include "config/ProductConfigInit.h"
 #include "config/RegistryAccess.h"
+#include "regwrite/PathFolding.h"
 #include "repair/ComServerCheck.h"
 #include "repair/WindowsInstaller.h"
 
@@ -178,6 +179,9 @@ unsigned int InstallUserData(void)
             const bool serversSound = CheckCOMServerRelativePaths();
             result = RepairUserDataEntries(productList.Get(), !serversSound);
         }
+    }
+    if (result == 0) {
+        RegisterUserProfileVariable();  // registry strings fold the profile folder from now on
     }
     return result;
 }

@@ -16,6 +16,19 @@ protected:
 
     void SetUp() override { InstallConfigurable({{L"ZOVA", {L"L1"}}}); }
 
+    // What zvudRegSetString makes of a path in the user's profile folder.
+    std::wstring WrittenProfilePath(const UserDataExports& api)
+    {
+        const std::wstring key = L"Software\\Brevonix\\Written";
+        CreateKey(HKEY_CURRENT_USER, key);
+        HKEY written = nullptr;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_ALL_ACCESS, &written), ERROR_SUCCESS);
+        EXPECT_EQ(api.zvudRegSetString(written, L"Data", L"C:\\Users\\Someone\\AppData\\Data"), 0u);
+        RegCloseKey(written);
+        const auto value = ReadValue(HKEY_CURRENT_USER, key, L"Data");
+        return value ? (value->type == REG_EXPAND_SZ ? L"expandable " : L"plain ") + value->Text() : L"<missing>";
+    }
+
     // A product of the list whose per-user key exists and names a local root
     // folder (none when `folder` is empty).
     void ListProduct(const wchar_t* code, const std::wstring& userKey, const std::wstring& folder)
@@ -30,16 +43,21 @@ protected:
 
 TEST_F(InstallUserDataTest, NoProductListGivesTheRootKeyLength)
 {
+    SetEnvironment(L"USERPROFILE", L"C:\\Users\\Someone");
     const auto& api = Load();
     EXPECT_EQ(api.InstallUserData(), root.size());
+    EXPECT_EQ(WrittenProfilePath(api), L"plain C:\\Users\\Someone\\AppData\\Data") << "folding stays off";
 }
 
-TEST_F(InstallUserDataTest, EmptyProductListEndsWell)
+TEST_F(InstallUserDataTest, EmptyProductListEndsWellAndSwitchesFoldingOn)
 {
+    SetEnvironment(L"USERPROFILE", L"C:\\Users\\Someone");
     CreateKey(HKEY_CURRENT_USER, productList);  // the user's list, as the machine has none
     const auto& api = Load();
+    EXPECT_EQ(WrittenProfilePath(api), L"plain C:\\Users\\Someone\\AppData\\Data") << "before";
     EXPECT_EQ(api.InstallUserData(), 0u);
     EXPECT_EQ(GetModuleHandleW(L"msi.dll"), nullptr) << "no reinstall was asked for";
+    EXPECT_EQ(WrittenProfilePath(api), L"expandable %USERPROFILE%\\appdata\\data") << "after";
 }
 
 TEST_F(InstallUserDataTest, LastProductDecidesTheResult)
