@@ -1,5 +1,9 @@
 #include "config/RegistryAccess.h"
 
+#include "base/BoundedText.h"
+
+#include <algorithm>
+
 namespace userdata {
 
 ZvRegistryAccess::~ZvRegistryAccess()
@@ -50,6 +54,11 @@ bool ZvRegistryAccess::ReadStringValue(const wchar_t* valueName, wchar_t* buffer
         return type == REG_SZ || type == REG_EXPAND_SZ;
     }
     if (type == REG_EXPAND_SZ) {
+        // Unchecked, but a reader must find the end of the text inside the buffer.
+        const DWORD characters = size / sizeof(wchar_t);
+        if (characters < bytes / sizeof(wchar_t) && (characters == 0 || buffer[characters - 1] != L'\0')) {
+            buffer[characters] = L'\0';
+        }
         return true;
     }
     if (type != REG_SZ || size % 2 != 0) {
@@ -60,6 +69,20 @@ bool ZvRegistryAccess::ReadStringValue(const wchar_t* valueName, wchar_t* buffer
         return true;
     }
     return buffer[size / 2 - 1] == L'\0';
+}
+
+bool ZvRegistryAccess::ReadTextValue(const wchar_t* valueName, wchar_t* buffer, DWORD capacity) const
+{
+    if (buffer == nullptr || capacity == 0) {
+        return false;
+    }
+    // Zeroed, so that data of a non-string type shorter than the buffer ends in it.
+    std::fill(buffer, buffer + capacity, L'\0');
+    DWORD size = capacity * sizeof(wchar_t);
+    if (RegGetValueW(key_, nullptr, valueName, RRF_RT_ANY, nullptr, buffer, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    return BoundedLength(buffer, capacity) < capacity;
 }
 
 }  // namespace userdata

@@ -26,9 +26,22 @@ public:
 
     // Reads the string value `valueName` (null for the default value) into
     // `buffer` of `bytes` bytes. REG_SZ must carry its terminator (0 bytes read
-    // as ""); REG_EXPAND_SZ is taken unexpanded and unchecked; other types
-    // fail. With a null buffer only the type is tested.
+    // as ""); REG_EXPAND_SZ is taken unexpanded and unchecked, and ended right
+    // after its data when that lacks a terminator and leaves room for one;
+    // other types fail. With a null buffer only the type is tested.
     bool ReadStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const;
+
+    // Reads the value `valueName` (null or "" for the default value) of any
+    // type with RegGetValueW, environment references expanded, as text into
+    // `buffer` of `capacity` characters, which is zeroed first. False when it
+    // cannot be read or leaves no terminator in the buffer.
+    bool ReadTextValue(const wchar_t* valueName, wchar_t* buffer, DWORD capacity) const;
+
+    template <DWORD N>
+    bool ReadTextValue(const wchar_t* valueName, wchar_t (&buffer)[N]) const
+    {
+        return ReadTextValue(valueName, buffer, N);
+    }
 
 private:
     HKEY key_ = nullptr;
