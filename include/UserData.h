@@ -214,7 +214,7 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetHelpFileName, (wchar_t* buffer, unsigned 
                       "?GetHelpFileName@@YAIPEA_WK@Z")
 
 // Length result: the context help file (program name + "CTXT.CHM") in the
-// help file's folder.
+// help file's folder; the file name alone when the help path has no folder.
 ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
                       "?GetContextFileName@@YAIPEA_WK@Z")
 

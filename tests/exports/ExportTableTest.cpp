@@ -20,8 +20,6 @@ const std::set<std::string>& TableNames()
 // Exports still to be built; the library is complete when this is empty.
 const std::set<std::string> kNotBuiltYet = {
     "?CheckCOMServerRelativePaths@@YA_NXZ",
-    "?GetContextFileName@@YAIPEA_WK@Z",
-    "?GetHelpFileName@@YAIPEA_WK@Z",
     "?GetProductSpecificFilePath@@YAIPEB_WPEA_WK@Z",
     "?InstallUserData@@YAIXZ",
     "?ProcessAutoMigrate@@YA_NXZ",
