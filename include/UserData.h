@@ -168,7 +168,9 @@ ZVUD_DECORATED_EXPORT(int, IsUnicodeBuild, (void), (),
 
 // Length result: the path stored under the value `name` (null or empty for the
 // default value) of the key "ProductSpecific" below the product registry root
-// key; environment references in it are expanded.
+// key; environment references in it are expanded. A value of 260 characters or
+// more reads as missing. Settles nothing: until another export has settled the
+// product, no product's value is read.
 ZVUD_DECORATED_EXPORT(unsigned int, GetProductSpecificFilePath,
                       (const wchar_t* name, wchar_t* buffer, unsigned long capacity),
                       (name, buffer, capacity), "?GetProductSpecificFilePath@@YAIPEB_WPEA_WK@Z")

@@ -20,7 +20,6 @@ const std::set<std::string>& TableNames()
 // Exports still to be built; the library is complete when this is empty.
 const std::set<std::string> kNotBuiltYet = {
     "?CheckCOMServerRelativePaths@@YA_NXZ",
-    "?GetProductSpecificFilePath@@YAIPEB_WPEA_WK@Z",
     "?InstallUserData@@YAIXZ",
     "?ProcessAutoMigrate@@YA_NXZ",
     "?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z",
