@@ -22,12 +22,8 @@ const std::set<std::string> kNotBuiltYet = {
     "?CheckCOMServerRelativePaths@@YA_NXZ",
     "?InstallUserData@@YAIXZ",
     "?ProcessAutoMigrate@@YA_NXZ",
-    "?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z",
-    "?zvudGetSpecialFolder@@YAIW4Folders@ZvUdSpecialFolder@@PEA_W_K@Z",
-    "?zvudGetXRootFoldPath@@YAIPEB_WPEA_W_K@Z",
     "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z",
     "?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z",
-    "GetZOVAUserDataCacheLangPath",
 };
 
 // The names in the export directory of a loaded module.
