@@ -2,8 +2,9 @@
 # The tests' private Wine prefix.
 #   wine-prefix.sh ensure PREFIX   create and initialise it once
 #   wine-prefix.sh start PREFIX    ensure it, and keep one wineserver running
-#                                  while tests come and go (a cold start costs
-#                                  seconds per process, a warm one milliseconds)
+#                                  until stop, while tests come and go (a cold
+#                                  start costs seconds per process, a warm one
+#                                  milliseconds)
 #   wine-prefix.sh stop PREFIX     shut its wineserver down
 #   wine-prefix.sh wine ARGS...    run wine64 (WINEPREFIX set by the caller)
 set -e
@@ -41,10 +42,13 @@ ensure | start)
         ) 9>"$prefix.lock"
     fi
     if [ "$command" = start ]; then
-        # A server that lingers a minute after its last client (it may be
-        # running already), and Wine's own services brought up here, away from
-        # the output pipes of the tests, which CTest waits to see closed.
-        "$(find_wine_tool wineserver wineserver64)" -p 60 </dev/null >/dev/null 2>&1 || true
+        # A fresh server that persists until "stop", so that it cannot go away
+        # under a test; and Wine's own services brought up here, away from the
+        # output pipes of the tests, which CTest waits to see closed.
+        wineserver=$(find_wine_tool wineserver wineserver64)
+        "$wineserver" -k </dev/null >/dev/null 2>&1 || true
+        "$wineserver" -w </dev/null >/dev/null 2>&1 || true
+        "$wineserver" -p </dev/null >/dev/null 2>&1
         "$(find_wine_tool wine64 wine)" cmd /c exit </dev/null >/dev/null 2>&1
     fi
     ;;

@@ -230,8 +230,10 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsign
                       "?GetContextFileName@@YAIPEA_WK@Z")
 
 // Capacity result: `text` resolved when it is a reference "@module,-number" to
-// a string resource, else `text` unchanged. With a buffer and a non-zero
-// capacity the buffer holds "" after any failure.
+// a string resource (module loaded and released within the call; strings cut
+// to 259 characters), else `text` unchanged. Null or empty text, a module that
+// cannot be loaded and a missing or empty string give 0. With a buffer and a
+// non-zero capacity the buffer holds "" after any failure.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudLoadMUIString,
                       (const wchar_t* text, wchar_t* buffer, unsigned long long capacity),
                       (text, buffer, capacity), "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z")
@@ -254,9 +256,12 @@ ZVUD_DECORATED_EXPORT(bool, CheckCOMServerRelativePaths, (void), (),
 ZVUD_DECORATED_EXPORT(bool, ProcessAutoMigrate, (void), (),
                       "?ProcessAutoMigrate@@YA_NXZ")
 
-// Writes `data` (not null) as the string value `valueName` of `key`, folding
-// the user's profile folder into %USERPROFILE% (then as REG_EXPAND_SZ).
-// Returns the status of the registry write (0 when written).
+// Writes `data` as the string value `valueName` of `key`: unchanged under the
+// value's present type (REG_SZ when new or unreadable), or, once InstallUserData
+// has returned 0 in the process, with the user's profile folder folded into
+// %USERPROFILE% (then in lower case, as REG_EXPAND_SZ). Returns the write's
+// status (0 when written); null `data` writes nothing and gives 87
+// (ERROR_INVALID_PARAMETER).
 ZVUD_DECORATED_EXPORT(unsigned int, zvudRegSetString,
                       (HKEY__* key, const wchar_t* valueName, const wchar_t* data),
                       (key, valueName, data), "?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z")

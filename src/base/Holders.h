@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -67,11 +68,19 @@ struct ZvFileTraits {
     static void Close(HANDLE file) noexcept { CloseHandle(file); }
 };
 
+struct ZvCoTaskTextTraits {
+    static wchar_t* Invalid() noexcept { return nullptr; }
+    static bool IsValid(wchar_t* text) noexcept { return text != nullptr; }
+    static void Close(wchar_t* text) noexcept { CoTaskMemFree(text); }
+};
+
 // A registry key for writing or probing (reads go through ZvRegistryAccess).
 using ZvUniqueKey = ZvUniqueHandle<HKEY, ZvKeyTraits>;
 // A module loaded with LoadLibraryW.
 using ZvUniqueModule = ZvUniqueHandle<HMODULE, ZvModuleTraits>;
 // A file or folder opened with CreateFileW.
 using ZvUniqueFile = ZvUniqueHandle<HANDLE, ZvFileTraits>;
+// Text that COM allocated (StringFromCLSID and the like).
+using ZvCoTaskText = ZvUniqueHandle<wchar_t*, ZvCoTaskTextTraits>;
 
 }  // namespace userdata

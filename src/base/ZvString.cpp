@@ -159,6 +159,28 @@ void ZvString::Clear() noexcept
     }
 }
 
+wchar_t* ZvString::GetBufferSetLength(std::size_t length)
+{
+    Reserve(length);
+    length_ = length;
+    data_[length_] = L'\0';
+    return data_;
+}
+
+void ZvString::ReleaseBuffer() noexcept
+{
+    if (data_ == nullptr) {
+        return;
+    }
+    // Only the characters handed out count, whatever the call wrote there.
+    std::size_t length = 0;
+    while (length < length_ && data_[length] != L'\0') {
+        ++length;
+    }
+    length_ = length;
+    data_[length_] = L'\0';
+}
+
 void ZvString::ToLower()
 {
     for (std::size_t i = 0; i < length_; ++i) {

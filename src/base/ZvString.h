@@ -50,6 +50,12 @@ public:
     ZvString& Append(wchar_t character) { return Append(&character, 1); }
     void Clear() noexcept;
 
+    // Makes the string `length` characters long and returns its buffer, which
+    // holds length + 1 characters, for a platform call to fill; ReleaseBuffer
+    // then ends the string at its first NUL within those `length` characters.
+    wchar_t* GetBufferSetLength(std::size_t length);
+    void ReleaseBuffer() noexcept;
+
     // Lower-cases every character as the C runtime's towlower does.
     void ToLower();
 

@@ -1,7 +1,6 @@
 // Choice of the current product and language, their write-back for the
 // current user, and the language of a non-configurable installation.
 #include "base/BoundedText.h"
-#include "base/Holders.h"
 #include "config/ProductConfigInit.h"
 #include "config/RegistryAccess.h"
 
@@ -78,8 +77,8 @@ bool CProductConfigInit::SaveLastLaunched()
     }
     ZvUniqueKey userKey;
     // The key is the installation's to create: a user without it keeps no memory.
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, InstalledInfo->GetProductVersionKey().c_str(), 0, KEY_SET_VALUE,
-                      userKey.Receive()) != ERROR_SUCCESS) {
+    if (OpenKey(HKEY_CURRENT_USER, InstalledInfo->GetProductVersionKey().c_str(), KEY_SET_VALUE, userKey) !=
+        ERROR_SUCCESS) {
         return true;
     }
     return WriteStringValue(userKey.Get(), L"LastLaunchedProduct", ProductParams.Product) == ERROR_SUCCESS &&

@@ -6,6 +6,24 @@
 
 namespace userdata {
 
+LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key)
+{
+    const LSTATUS status = RegOpenKeyExW(root, subkey, 0, access, key.Receive());
+    if (status != ERROR_SUCCESS) {
+        key.Release();  // nothing was opened, whatever the handle holds
+    }
+    return status;
+}
+
+LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& key)
+{
+    const LSTATUS machine = OpenKey(HKEY_LOCAL_MACHINE, subkey, access, key);
+    if (machine != ERROR_FILE_NOT_FOUND) {
+        return machine;
+    }
+    return OpenKey(HKEY_CURRENT_USER, subkey, access, key);
+}
+
 ZvRegistryAccess::~ZvRegistryAccess()
 {
     ZvRegistryAccess::Close();

@@ -2,9 +2,20 @@
 // length of one read, and carries the machine-then-user rule for product keys.
 #pragma once
 
+#include "base/Holders.h"
+
 #include <windows.h>
 
 namespace userdata {
+
+// Opens `subkey` below `root` (options 0) into `key`; on failure `key` holds
+// nothing. Returns the Win32 error code.
+LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
+
+// Opens a product key that may lie in either hive with the given access:
+// below HKEY_LOCAL_MACHINE, and below HKEY_CURRENT_USER only when the machine
+// has no such key. Returns the error code of the last attempt.
+LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
 
 class ZvRegistryAccess {
 public:

@@ -19,11 +19,7 @@ const std::set<std::string>& TableNames()
 
 // Exports still to be built; the library is complete when this is empty.
 const std::set<std::string> kNotBuiltYet = {
-    "?CheckCOMServerRelativePaths@@YA_NXZ",
-    "?InstallUserData@@YAIXZ",
     "?ProcessAutoMigrate@@YA_NXZ",
-    "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z",
-    "?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z",
 };
 
 // The names in the export directory of a loaded module.

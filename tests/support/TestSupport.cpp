@@ -281,8 +281,14 @@ void SetEnvironment(const wchar_t* name, const wchar_t* value)
     }
 }
 
+VariableGuard::VariableGuard(const wchar_t* name) : name_(name), value_(GetEnvironment(name)) {}
+
+VariableGuard::~VariableGuard()
+{
+    SetEnvironment(name_, value_ ? value_->c_str() : nullptr);
+}
+
 EnvironmentGuard::EnvironmentGuard()
-    : path_(GetEnvironment(L"PATH")), vertical_(GetEnvironment(L"ZVVERTICALPATH"))
 {
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
@@ -291,8 +297,6 @@ EnvironmentGuard::EnvironmentGuard()
 
 EnvironmentGuard::~EnvironmentGuard()
 {
-    SetEnvironment(L"PATH", path_ ? path_->c_str() : nullptr);
-    SetEnvironment(L"ZVVERTICALPATH", vertical_ ? vertical_->c_str() : nullptr);
     SetCurrentDirectoryW(currentDirectory_.c_str());
 }
 
@@ -333,8 +337,11 @@ UserDataLibrary::~UserDataLibrary()
 
 // Scenarios ------------------------------------------------------------------------------
 
-ScenarioTest::ScenarioTest()
+ScenarioTest::ScenarioTest(RegistryView view)
 {
+    if (view == RegistryView::Sandboxed) {
+        registry_.emplace();
+    }
     const std::wstring built = TestProgramFolder() + L"\\UserData.dll";
     EXPECT_TRUE(CopyFileW(built.c_str(), (install_ / L"UserData.dll").c_str(), FALSE))
         << "copying " << Narrow(built) << ", error " << GetLastError();
@@ -343,6 +350,14 @@ ScenarioTest::ScenarioTest()
 ScenarioTest::~ScenarioTest()
 {
     Unload();
+    if (!registry_) {
+        for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+            for (const wchar_t* written : {L"Software\\Brevonix\\Suite", L"Software\\Brevonix\\ZOVA"}) {
+                RegDeleteTreeW(hive, written);
+                RegDeleteKeyW(hive, written);
+            }
+        }
+    }
 }
 
 void ScenarioTest::WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable)
@@ -391,15 +406,30 @@ std::wstring ScenarioTest::ProductRootOf(const std::wstring& product, const std:
     return L"Software\\Brevonix\\" + product + L"\\7.0\\" + product + L"-" + language;
 }
 
+std::wstring ScenarioTest::VerticalFoldersOf(const std::wstring& product)
+{
+    return L"C:\\Vertical\\" + product;
+}
+
 void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> products)
 {
     WriteVersionFile(kVersionKey, L"1");
     WriteCatalogue(products);
     for (const InstalledProduct& entry : products) {
         for (const std::wstring& language : entry.languages) {
-            WriteIdentityFor(entry.product, language, ProductRootOf(entry.product, language));
+            const std::wstring root = ProductRootOf(entry.product, language);
+            WriteIdentityFor(entry.product, language, root);
+            if (_wcsicmp(entry.product.c_str(), L"ZOVA") != 0) {
+                SetString(HKEY_LOCAL_MACHINE, root + L"\\VerticalEnvPath", nullptr, VerticalFoldersOf(entry.product));
+            }
         }
     }
+}
+
+void ScenarioTest::WriteLastLaunched(const std::wstring& product, const std::wstring& language)
+{
+    SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct", product);
+    SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", language);
 }
 
 const UserDataExports& ScenarioTest::Load()

@@ -109,8 +109,26 @@ struct RegistryValue {
 };
 std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, const wchar_t* name);
 
-// PATH (the runtime's copy and the process's), ZVVERTICALPATH and the current
-// directory as they were, restored at the end.
+std::optional<std::wstring> GetEnvironment(const wchar_t* name);
+// Sets a variable in the process and in the C runtime's copy (null unsets it).
+void SetEnvironment(const wchar_t* name, const wchar_t* value);
+
+// One environment variable (the runtime's copy and the process's) as it was,
+// restored at the end.
+class VariableGuard {
+public:
+    explicit VariableGuard(const wchar_t* name);
+    ~VariableGuard();
+    VariableGuard(const VariableGuard&) = delete;
+    VariableGuard& operator=(const VariableGuard&) = delete;
+
+private:
+    const wchar_t* name_;
+    std::optional<std::wstring> value_;
+};
+
+// PATH, ZVVERTICALPATH and the current directory as they were, restored at
+// the end.
 class EnvironmentGuard {
 public:
     EnvironmentGuard();
@@ -119,14 +137,10 @@ public:
     EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
 
 private:
-    std::optional<std::wstring> path_;
-    std::optional<std::wstring> vertical_;
+    VariableGuard path_{L"PATH"};
+    VariableGuard vertical_{L"ZVVERTICALPATH"};
     std::wstring currentDirectory_;
 };
-
-std::optional<std::wstring> GetEnvironment(const wchar_t* name);
-// Sets a variable in the process and in the C runtime's copy (null unsets it).
-void SetEnvironment(const wchar_t* name, const wchar_t* value);
 
 // One copy of the library, loaded by full path and unloaded at the end, which
 // gives the next load fresh process-wide state.
@@ -158,7 +172,13 @@ class ScenarioTest : public ::testing::Test {
 protected:
     static constexpr const wchar_t* kVersionKey = L"Software\\Brevonix\\Suite\\7.0";
 
-    ScenarioTest();
+    // Sandboxed by default. Scenarios with the Windows Installer use the real
+    // hives of the prefix, where it keeps its products; they then run one at a
+    // time, and the catalogue and product keys that the scenario writes below
+    // Software\Brevonix are removed at the end.
+    enum class RegistryView { Sandboxed, Real };
+
+    explicit ScenarioTest(RegistryView view = RegistryView::Sandboxed);
     ~ScenarioTest() override;
 
     const std::wstring& InstallFolder() const { return install_.Path(); }
@@ -181,16 +201,21 @@ protected:
     // The product registry root that InstallConfigurable names for a product
     // and language: Software\Brevonix\<product>\7.0\<product>-<language>.
     static std::wstring ProductRootOf(const std::wstring& product, const std::wstring& language);
+    static std::wstring VerticalFoldersOf(const std::wstring& product);
     // A configurable installation listing `products` (machine hive), with an
-    // identity file for every product and language.
+    // identity file for every product and language, and for each vertical
+    // product the vertical folder list VerticalFoldersOf(product), so that
+    // start-up runs through completely.
     void InstallConfigurable(std::initializer_list<InstalledProduct> products);
+    // The last launched product and language remembered for the current user.
+    void WriteLastLaunched(const std::wstring& product, const std::wstring& language);
 
     const UserDataExports& Load();
     void Unload();
     const UserDataExports& Api() const;
 
 private:
-    RegistrySandbox registry_;
+    std::optional<RegistrySandbox> registry_;
     TempFolder install_;
     EnvironmentGuard environment_;
     std::unique_ptr<UserDataLibrary> library_;
@@ -199,6 +224,15 @@ private:
 // Runs `action`; true when it raised the continuable structured exception
 // `code` (which is then continued, as a host's handler may do).
 bool RaisesContinuable(DWORD code, const std::function<void()>& action);
+
+// What a length-result export delivers with plenty of room ("" for none).
+template <typename Capacity>
+std::wstring AskText(unsigned (*query)(wchar_t*, Capacity))
+{
+    std::vector<wchar_t> text(8192, L'\0');
+    const unsigned length = query(text.data(), static_cast<Capacity>(text.size()));
+    return std::wstring(text.data(), length);
+}
 
 // Wide text for failure messages.
 std::string Narrow(const std::wstring& text);

@@ -1,0 +1,50 @@
+// zvudLoadMUIString: indirect string references resolved from the string
+// table of their resource module; any other text handed back as it is.
+#include "UserData.h"
+#include "base/BoundedText.h"
+#include "base/Holders.h"
+#include "help/IndirectStringReference.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+namespace userdata {
+namespace {
+
+// The string loader cuts longer strings to one character less.
+constexpr int kLoadedStringCapacity = 260;
+
+// The length of the string read into `loaded`; 0 when the module cannot be
+// loaded or lacks the string. The module is released again before returning.
+int LoadReferencedString(const IndirectStringReference& reference, wchar_t (&loaded)[kLoadedStringCapacity])
+{
+    const ZvUniqueModule module(LoadLibraryW(reference.module));
+    // Numbers beyond the string table's range would be read modulo 65536.
+    if (!module || reference.number > kLargestStringNumber) {
+        return 0;
+    }
+    return LoadStringW(module.Get(), reference.number, loaded, kLoadedStringCapacity);
+}
+
+}  // namespace
+}  // namespace userdata
+
+using namespace userdata;
+
+unsigned int zvudLoadMUIString(const wchar_t* text, wchar_t* buffer, unsigned long long capacity)
+{
+    if (buffer != nullptr && capacity != 0) {
+        buffer[0] = L'\0';
+    }
+    if (text == nullptr) {
+        return 0;
+    }
+    IndirectStringReference reference;
+    if (!ParseIndirectStringReference(text, reference)) {
+        return DeliverCapacityResult(text, std::wcslen(text), buffer, capacity);
+    }
+    wchar_t loaded[kLoadedStringCapacity] = {};
+    const int length = LoadReferencedString(reference, loaded);
+    return DeliverCapacityResult(loaded, static_cast<std::size_t>(length), buffer, capacity);
+}

@@ -1,0 +1,31 @@
+// The path variables' values, read from the process environment.
+#include "regwrite/PathFolding.h"
+
+#include "base/BoundedText.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace userdata {
+
+void AddPathVariable(const wchar_t* name, PathVariableTable& table)
+{
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) {
+        return;
+    }
+    std::vector<wchar_t> value(size, L'\0');
+    GetEnvironmentVariableW(name, value.data(), size);
+    table.Add(ZvString(name), ZvString(value.data(), BoundedLength(value.data(), size)));
+}
+
+void RegisterUserProfileVariable(PathVariableTable& table)
+{
+    // Claimed before reading, so a registration that fails is not retried.
+    if (table.ClaimUserProfileRegistration()) {
+        AddPathVariable(L"USERPROFILE", table);
+    }
+}
+
+}  // namespace userdata

@@ -1,0 +1,68 @@
+// zvudRegSetString: registry strings written with the user's folders folded
+// into environment-variable references.
+#include "UserData.h"
+#include "regwrite/RegistryStringWriter.h"
+
+#include "base/Holders.h"
+
+#include <cwchar>
+
+namespace userdata {
+namespace {
+
+// The caller's key reopened for querying, for a caller whose handle may only
+// set values. A machine hive that cannot be found is the current user's.
+ZvUniqueKey OpenForQuerying(HKEY key)
+{
+    ZvUniqueKey queryKey;
+    const LSTATUS status = RegOpenKeyExW(key, nullptr, 0, KEY_QUERY_VALUE, queryKey.Receive());
+    if (status == ERROR_FILE_NOT_FOUND && key == HKEY_LOCAL_MACHINE) {
+        RegOpenKeyExW(HKEY_CURRENT_USER, nullptr, 0, KEY_QUERY_VALUE, queryKey.Receive());
+    }
+    return queryKey;
+}
+
+// The type of the value as it stands; REG_SZ for a new value, and also when
+// the type cannot be found out (the query denied twice, or any other error).
+DWORD TypeToWrite(HKEY key, const wchar_t* valueName)
+{
+    DWORD type = REG_NONE;
+    LSTATUS status = RegQueryValueExW(key, valueName, nullptr, &type, nullptr, nullptr);
+    if (status == ERROR_ACCESS_DENIED) {
+        const ZvUniqueKey queryKey = OpenForQuerying(key);
+        status = queryKey ? RegQueryValueExW(queryKey.Get(), valueName, nullptr, &type, nullptr, nullptr)
+                          : ERROR_ACCESS_DENIED;
+    }
+    return status == ERROR_SUCCESS ? type : REG_SZ;
+}
+
+LSTATUS WriteText(HKEY key, const wchar_t* valueName, DWORD type, const wchar_t* text, std::size_t length)
+{
+    const DWORD bytes = static_cast<DWORD>((length + 1) * sizeof(wchar_t));
+    return RegSetValueExW(key, valueName, 0, type, reinterpret_cast<const BYTE*>(text), bytes);
+}
+
+}  // namespace
+
+LSTATUS WriteFoldedString(HKEY key, const wchar_t* valueName, const wchar_t* data, const PathVariableTable& table)
+{
+    if (data == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    const DWORD type = TypeToWrite(key, valueName);  // its second handle is closed again here
+    ZvString folded(data);
+    const std::size_t length = folded.length();
+    if (FoldPathVariables(folded, table) != 0) {
+        return WriteText(key, valueName, REG_EXPAND_SZ, folded.c_str(), folded.length());
+    }
+    return WriteText(key, valueName, type, data, length);
+}
+
+}  // namespace userdata
+
+using namespace userdata;
+
+unsigned int zvudRegSetString(HKEY key, const wchar_t* valueName, const wchar_t* data)
+{
+    return static_cast<unsigned int>(WriteFoldedString(key, valueName, data, ProcessPathVariableTable()));
+}

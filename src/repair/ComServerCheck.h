@@ -1,0 +1,16 @@
+// The registration of the suite's three in-process COM servers: registered
+// with relative paths, and repaired through the Windows Installer when not.
+#pragma once
+
+namespace userdata {
+
+// True when the default value of CLSID\<identifier>\InProcServer32 under
+// HKEY_CLASSES_ROOT is a string without ':'. A registration that cannot be
+// opened passes only when it need not exist.
+bool IsInProcServerPathRelative(const wchar_t* identifier, bool mustExist);
+
+// When the three servers fail their test, reinstalls `productCode` with the
+// mode that rewrites the machine's registry entries. Reports nothing.
+void RepairCOMServerRegistration(const wchar_t* productCode);
+
+}  // namespace userdata

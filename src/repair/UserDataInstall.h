@@ -1,0 +1,27 @@
+// The per-user part of every installed product: its registry key and local
+// folder, reinstalled through the Windows Installer when missing or unusable.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace userdata {
+
+// Capacity of the key path that DeleteRegistryTree works in.
+inline constexpr std::size_t kDeleteTreePathCapacity = 520;
+
+// Walks the values of the product list key (product code = per-user key path)
+// and repairs each product's per-user data; `repairComServers` adds the COM
+// server repair. Returns the status of the last value's work (0 when it ended
+// well), or 14 when the walk's buffers cannot be had.
+unsigned RepairUserDataEntries(HKEY productListKey, bool repairComServers);
+
+// Deletes `keyPath` below `root` with all its subkeys, depth first. The path is
+// extended while subkeys are deleted and cut back to the key's own path (a
+// trailing backslash is lost). Returns 0 when the key is gone, otherwise the
+// error of the last deletion (ERROR_FILE_NOT_FOUND for a missing key). An
+// empty path, the hive itself, is refused with ERROR_INVALID_PARAMETER.
+LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity]);
+
+}  // namespace userdata
