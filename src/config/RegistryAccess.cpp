@@ -24,6 +24,20 @@ LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& k
     return OpenKey(HKEY_CURRENT_USER, subkey, access, key);
 }
 
+bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity)
+{
+    if (buffer == nullptr || capacity == 0) {
+        return false;
+    }
+    // Zeroed, so that data of a non-string type shorter than the buffer ends in it.
+    std::fill(buffer, buffer + capacity, L'\0');
+    DWORD size = capacity * sizeof(wchar_t);
+    if (RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, nullptr, buffer, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    return BoundedLength(buffer, capacity) < capacity;
+}
+
 ZvRegistryAccess::~ZvRegistryAccess()
 {
     ZvRegistryAccess::Close();
@@ -87,20 +101,6 @@ bool ZvRegistryAccess::ReadStringValue(const wchar_t* valueName, wchar_t* buffer
         return true;
     }
     return buffer[size / 2 - 1] == L'\0';
-}
-
-bool ZvRegistryAccess::ReadTextValue(const wchar_t* valueName, wchar_t* buffer, DWORD capacity) const
-{
-    if (buffer == nullptr || capacity == 0) {
-        return false;
-    }
-    // Zeroed, so that data of a non-string type shorter than the buffer ends in it.
-    std::fill(buffer, buffer + capacity, L'\0');
-    DWORD size = capacity * sizeof(wchar_t);
-    if (RegGetValueW(key_, nullptr, valueName, RRF_RT_ANY, nullptr, buffer, &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    return BoundedLength(buffer, capacity) < capacity;
 }
 
 }  // namespace userdata

@@ -17,6 +17,18 @@ LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& ke
 // has no such key. Returns the error code of the last attempt.
 LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
 
+// Reads the value `valueName` (null or "" for the default value) of `key`, of
+// any type, with RegGetValueW (environment references expanded), as text into
+// `buffer` of `capacity` characters, which is zeroed first. False when it
+// cannot be read or leaves no terminator in the buffer.
+bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity);
+
+template <DWORD N>
+bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t (&buffer)[N])
+{
+    return ReadTextValue(key, valueName, buffer, N);
+}
+
 class ZvRegistryAccess {
 public:
     ZvRegistryAccess() noexcept = default;
@@ -41,18 +53,6 @@ public:
     // after its data when that lacks a terminator and leaves room for one;
     // other types fail. With a null buffer only the type is tested.
     bool ReadStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const;
-
-    // Reads the value `valueName` (null or "" for the default value) of any
-    // type with RegGetValueW, environment references expanded, as text into
-    // `buffer` of `capacity` characters, which is zeroed first. False when it
-    // cannot be read or leaves no terminator in the buffer.
-    bool ReadTextValue(const wchar_t* valueName, wchar_t* buffer, DWORD capacity) const;
-
-    template <DWORD N>
-    bool ReadTextValue(const wchar_t* valueName, wchar_t (&buffer)[N]) const
-    {
-        return ReadTextValue(valueName, buffer, N);
-    }
 
 private:
     HKEY key_ = nullptr;

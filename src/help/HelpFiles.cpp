@@ -4,6 +4,7 @@
 // special folders build on them.
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Holders.h"
 #include "config/ProductConfigInit.h"
 #include "config/RegistryAccess.h"
 #include "folders/LibraryModule.h"
@@ -38,25 +39,26 @@ bool FindProfileHelpFile(const wchar_t* profilesPath, wchar_t (&profile)[kProfil
 {
     profile[kProfileNameLength] = L'\0';
     wchar_t generalPath[kKeyPathCapacity];
-    ZvRegistryAccess general;
+    ZvUniqueKey general;
     if (!CopyText(generalPath, profilesPath) || !AppendText(generalPath, L"\\") || !AppendText(generalPath, profile) ||
-        !AppendText(generalPath, L"\\General") || general.Open(HKEY_CURRENT_USER, generalPath) != ERROR_SUCCESS) {
+        !AppendText(generalPath, L"\\General") ||
+        OpenKey(HKEY_CURRENT_USER, generalPath, KEY_QUERY_VALUE, general) != ERROR_SUCCESS) {
         return false;
     }
-    return general.ReadTextValue(ProfileHelpValueName(), helpPath);
+    return ReadTextValue(general.Get(), ProfileHelpValueName(), helpPath);
 }
 
 bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kHelpPathCapacity])
 {
     wchar_t helpName[kHelpPathCapacity] = {};
-    ZvRegistryAccess productKey;
+    ZvUniqueKey productKey;
     // A product key that exists but cannot be opened leaves the name empty,
     // and the path then names a file ".chm".
-    if (productKey.Open(HKEY_LOCAL_MACHINE, rootKey) == ERROR_SUCCESS &&
-        !productKey.ReadTextValue(L"DefaultHelpFileName", helpName)) {
+    if (OpenMachineThenUser(rootKey, KEY_QUERY_VALUE, productKey) == ERROR_SUCCESS &&
+        !ReadTextValue(productKey.Get(), L"DefaultHelpFileName", helpName)) {
         return false;
     }
-    productKey.Close();
+    productKey.Reset();
     wchar_t modulePath[kModulePathCapacity];
     ModulePathParts parts;
     if (!GetLibraryModuleFileName(modulePath) || !SplitModulePath(modulePath, parts) ||
@@ -71,17 +73,17 @@ bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kHelpPathCa
 bool FindHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kHelpPathCapacity])
 {
     wchar_t profilesPath[kKeyPathCapacity];
-    ZvRegistryAccess profiles;
+    ZvUniqueKey profiles;
     if (!CopyText(profilesPath, rootKey) || !AppendText(profilesPath, L"\\Profiles") ||
-        profiles.Open(HKEY_CURRENT_USER, profilesPath) != ERROR_SUCCESS) {
+        OpenKey(HKEY_CURRENT_USER, profilesPath, KEY_QUERY_VALUE, profiles) != ERROR_SUCCESS) {
         return false;
     }
     wchar_t profile[kProfileNameCapacity];
-    if (profiles.ReadTextValue(nullptr, profile)) {
+    if (ReadTextValue(profiles.Get(), nullptr, profile)) {
         // Once a current profile exists, its help value is the only answer.
         return FindProfileHelpFile(profilesPath, profile, helpPath);
     }
-    profiles.Close();
+    profiles.Reset();
     return FindDefaultHelpFile(rootKey, helpPath);
 }
 

@@ -24,7 +24,7 @@ ZvString ReadProductSpecificValue(const CProductConfigInit& config, const ZvStri
     ZvRegistryAccess productSpecific;
     wchar_t value[kValueCapacity];
     if (productSpecific.Open(HKEY_LOCAL_MACHINE, subkey.c_str()) != ERROR_SUCCESS ||
-        !productSpecific.ReadTextValue(name.c_str(), value)) {
+        !ReadTextValue(productSpecific.Key(), name.c_str(), value)) {
         return ZvString();
     }
     return ZvString(value, BoundedLength(value));
