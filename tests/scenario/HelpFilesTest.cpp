@@ -117,6 +117,23 @@ TEST_F(HelpFilesTest, DeniedMachineKeyLeavesTheNameEmpty)
     EXPECT_EQ(HelpFileName(api), RootFolder() + L"Help\\.chm") << "access denied is not absence";
 }
 
+TEST_F(HelpFilesTest, KeysNeedGrantOnlyQueryingValues)
+{
+    const std::wstring root = Root(L"ZOVA");
+    SetCurrentProfile(root, L"P");
+    SetProfileHelp(root, L"P", L"ZOVAHELP", L"C:\\P.chm");
+    const auto& api = LoadFor(L"ZOVA");
+    {
+        DeniedKey profiles(HKEY_CURRENT_USER, root + L"\\Profiles", KEY_QUERY_VALUE);
+        DeniedKey general(HKEY_CURRENT_USER, root + L"\\Profiles\\P\\General", KEY_QUERY_VALUE);
+        EXPECT_EQ(HelpFileName(api), L"C:\\P.chm");
+    }
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, (root + L"\\Profiles").c_str(), nullptr);
+    SetString(HKEY_LOCAL_MACHINE, root, L"DefaultHelpFileName", L"Guide");
+    DeniedKey product(HKEY_LOCAL_MACHINE, root, KEY_QUERY_VALUE);
+    EXPECT_EQ(HelpFileName(api), DefaultHelpFile(L"Guide"));
+}
+
 TEST_F(HelpFilesTest, HelpPathFollowsTheLengthResult)
 {
     const std::wstring root = Root(L"ZOVA");
