@@ -31,7 +31,7 @@ bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD ca
     }
     // Zeroed, so that data of a non-string type shorter than the buffer ends in it.
     std::fill(buffer, buffer + capacity, L'\0');
-    DWORD size = capacity * sizeof(wchar_t);
+    DWORD size = static_cast<DWORD>(capacity * sizeof(wchar_t));
     if (RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, nullptr, buffer, &size) != ERROR_SUCCESS) {
         return false;
     }
@@ -87,7 +87,7 @@ bool ZvRegistryAccess::ReadStringValue(const wchar_t* valueName, wchar_t* buffer
     }
     if (type == REG_EXPAND_SZ) {
         // Unchecked, but a reader must find the end of the text inside the buffer.
-        const DWORD characters = size / sizeof(wchar_t);
+        const DWORD characters = static_cast<DWORD>(size / sizeof(wchar_t));
         if (characters < bytes / sizeof(wchar_t) && (characters == 0 || buffer[characters - 1] != L'\0')) {
             buffer[characters] = L'\0';
         }

@@ -146,7 +146,11 @@ TEST_F(HelpFilesTest, HelpPathFollowsTheLengthResult)
         size_t capacity;
         bool delivered;
     } rows[] = {
-        {help, 16, true}, {help, 15, false}, {help, 0, false}, {longest, 260, true}, {std::wstring(260, L'h'), 1024, false},
+        {help, 16, true},
+        {help, 15, false},
+        {help, 0, false},
+        {longest, 260, true},
+        {std::wstring(260, L'h'), 1024, false},  // too long for the help path buffer
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.stored.size() << " characters, capacity " << row.capacity);

@@ -1,6 +1,8 @@
 // GetProductSpecificFilePath through the real DLL.
 #include "TestSupport.h"
 
+#include <cstdint>
+
 namespace userdata::testing {
 namespace {
 
@@ -49,7 +51,8 @@ TEST_F(ProductSpecificFileTest, ValueNames)
     } rows[] = {
         {"null name", nullptr, L"C:\\Default"},
         {"empty name", L"", L"C:\\Default"},
-        {"a name below 0x10000 is not a pointer", reinterpret_cast<const wchar_t*>(0x1234), L"C:\\Default"},
+        {"a name below 0x10000 is not a pointer", reinterpret_cast<const wchar_t*>(std::uintptr_t{0x1234}),
+         L"C:\\Default"},
         {"named value", L"Named", L"C:\\Named"},
         {"missing value", L"Missing", L""},
     };
