@@ -228,17 +228,5 @@ TEST_F(HelpFilesTest, ContextFileBesideTheHelpFile)
     EXPECT_TRUE(none.Untouched());
 }
 
-TEST_F(HelpFilesTest, ContextFileOfAnotherProgramInTheDefaultHelpFolder)
-{
-    const std::wstring root = Root(L"PRODB");
-    CreateKey(HKEY_CURRENT_USER, root + L"\\Profiles");
-    SetString(HKEY_LOCAL_MACHINE, root, L"DefaultHelpFileName", L"Guide");
-    const auto& api = LoadFor(L"PRODB");
-    GuardedBuffer buffer(MAX_PATH);
-    const std::wstring expected = RootFolder() + L"Help\\PRODBCTXT.CHM";
-    EXPECT_EQ(api.GetContextFileName(buffer.Data(), MAX_PATH), expected.size());
-    EXPECT_EQ(buffer.Text(), expected);
-}
-
 }  // namespace
 }  // namespace userdata::testing

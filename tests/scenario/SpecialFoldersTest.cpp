@@ -151,7 +151,7 @@ TEST_F(SpecialFoldersTest, FolderValuesFromTheRegistry)
         {ZvUdSpecialFolder::GraphicsCacheFolder, L"GraphicsCacheFolder", false},
         {ZvUdSpecialFolder::SandboxCrashSaveFolder, L"SandboxCrashSaveFolder", false},
     };
-    enum class Stored { Missing, Plain, Empty, Expandable, Multi, Unterminated, Number, TooLong };
+    enum class Stored { Missing, Plain, Empty, ZeroBytes, Expandable, Multi, Unterminated, Number, TooLong };
     struct State {
         const char* scenario;
         Stored stored;
@@ -159,7 +159,8 @@ TEST_F(SpecialFoldersTest, FolderValuesFromTheRegistry)
     } states[] = {
         {"REG_SZ", Stored::Plain, L"D:\\Data\\"},
         {"missing", Stored::Missing, nullptr},
-        {"empty", Stored::Empty, L"(none)"},
+        {"empty", Stored::Empty, L"(none)"},  // an answer, so no fallback either
+        {"REG_SZ of 0 bytes", Stored::ZeroBytes, L"(none)"},
         {"REG_EXPAND_SZ, unexpanded", Stored::Expandable, L"%USERPROFILE%\\Data"},
         {"REG_MULTI_SZ", Stored::Multi, nullptr},
         {"REG_SZ without terminator", Stored::Unterminated, nullptr},
@@ -175,6 +176,7 @@ TEST_F(SpecialFoldersTest, FolderValuesFromTheRegistry)
             case Stored::Missing: break;
             case Stored::Plain: SetString(HKEY_CURRENT_USER, UserRoot(), name, L"D:\\Data\\"); break;
             case Stored::Empty: SetString(HKEY_CURRENT_USER, UserRoot(), name, L""); break;
+            case Stored::ZeroBytes: SetRaw(HKEY_CURRENT_USER, UserRoot(), name, REG_SZ, L"", 0); break;
             case Stored::Expandable:
                 SetString(HKEY_CURRENT_USER, UserRoot(), name, L"%USERPROFILE%\\Data", REG_EXPAND_SZ);
                 break;
@@ -242,16 +244,10 @@ TEST_F(SpecialFoldersTest, RootFolderValueExistenceTest)
         EXPECT_EQ(api.zvudGetXRootFoldPath(row.name, nullptr, 0), row.exists);
         EXPECT_EQ(api.zvudGetXRootFoldPath(row.name, nullptr, kLarge), row.exists);
     }
-}
-
-TEST_F(SpecialFoldersTest, EmptyValueIsAnAnswerWithoutAFolder)
-{
-    SetRaw(HKEY_CURRENT_USER, UserRoot(), L"RoamableRootFolder", REG_SZ, L"", 0);
-    const auto& api = Load();
-    GuardedBuffer buffer(64);
-    EXPECT_EQ(api.zvudGetXRootFoldPath(L"RoamableRootFolder", buffer.Data(), 64), 1u);
-    EXPECT_EQ(buffer.Text(), L"");
-    EXPECT_EQ(Folder(api, ZvUdSpecialFolder::RoamableRootFolder), L"(none)") << "no fallback for an empty value";
+    SetRaw(HKEY_CURRENT_USER, UserRoot(), L"ZeroBytes", REG_SZ, L"", 0);
+    GuardedBuffer empty(64);
+    EXPECT_EQ(api.zvudGetXRootFoldPath(L"ZeroBytes", empty.Data(), 64), 1u) << "a REG_SZ of 0 bytes reads as \"\"";
+    EXPECT_EQ(empty.Text(), L"");
 }
 
 TEST_F(SpecialFoldersTest, UnterminatedExpandableValue)
