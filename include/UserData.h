@@ -27,7 +27,8 @@
 // of memory (or an internal string failure) raises a non-continuable
 // structured exception whose code is the HRESULT (0x8007000E out of memory,
 // 0x80070057 invalid length, 0x80004005 failed copy), and
-// zvudGetProductUILanguage raises 0xC0000008 when no language is set.
+// zvudGetProductUILanguage raises 0xC0000008 when no language is set (also
+// out of zvudGetSpecialFolder for HelpFolderLang, which asks it).
 
 #ifndef USERDATA_USERDATA_H
 #define USERDATA_USERDATA_H
@@ -168,7 +169,9 @@ ZVUD_DECORATED_EXPORT(int, IsUnicodeBuild, (void), (),
 
 // Length result: the path stored under the value `name` (null or empty for the
 // default value) of the key "ProductSpecific" below the product registry root
-// key; environment references in it are expanded.
+// key; environment references in it are expanded. A value of 260 characters or
+// more reads as missing. Settles nothing: until another export has settled the
+// product, no product's value is read.
 ZVUD_DECORATED_EXPORT(unsigned int, GetProductSpecificFilePath,
                       (const wchar_t* name, wchar_t* buffer, unsigned long capacity),
                       (name, buffer, capacity), "?GetProductSpecificFilePath@@YAIPEB_WPEA_WK@Z")
@@ -188,20 +191,28 @@ ZVUD_DECORATED_EXPORT(void, SetWorkingDirectory, (void), (),
                       "?SetWorkingDirectory@@YAXXZ")
 
 // Capacity result: the path of a special folder. A null buffer or a capacity of
-// 0 asks only for the capacity needed.
+// 0 asks only for the capacity needed. 0 for a number outside 0 to 16 or a
+// folder that cannot be had: no language, no help file, a per-user value that
+// is missing, empty, not a string or longer than 2047 characters (a missing
+// RoamableRootFolder or LocalRootFolder gives the install folder instead).
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetSpecialFolder,
                       (ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity),
                       (folder, buffer, capacity), "?zvudGetSpecialFolder@@YAIW4Folders@ZvUdSpecialFolder@@PEA_W_K@Z")
 
 // Flag result: the folders built from the install folder and the language
 // (InstallFolder, InstallFolderLang, SampleFolder(Lang), UserDataCacheFolder(Lang)).
+// `buffer` must not be null. 0 when no language is set or the path does not
+// fit; the buffer may then hold the install folder.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetProductXFoldPath,
                       (wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder),
                       (buffer, capacity, folder), "?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z")
 
 // Flag result: the string value `valueName` under the user product registry
 // root key in HKEY_CURRENT_USER, unexpanded. A null buffer only tests that a
-// string value of that name exists.
+// string value of that name exists. 0 for a missing value, a REG_SZ without
+// terminator, another type, a value that does not fit `capacity` with its
+// terminator, or a user root key of 260 characters or more (the buffer may then
+// have been written).
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetXRootFoldPath,
                       (const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity),
                       (valueName, buffer, capacity), "?zvudGetXRootFoldPath@@YAIPEB_WPEA_W_K@Z")
@@ -214,7 +225,7 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetHelpFileName, (wchar_t* buffer, unsigned 
                       "?GetHelpFileName@@YAIPEA_WK@Z")
 
 // Length result: the context help file (program name + "CTXT.CHM") in the
-// help file's folder.
+// help file's folder; the file name alone when the help path has no folder.
 ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
                       "?GetContextFileName@@YAIPEA_WK@Z")
 

@@ -1,5 +1,9 @@
 #include "config/RegistryAccess.h"
 
+#include "base/BoundedText.h"
+
+#include <algorithm>
+
 namespace userdata {
 
 LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key)
@@ -18,6 +22,20 @@ LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& k
         return machine;
     }
     return OpenKey(HKEY_CURRENT_USER, subkey, access, key);
+}
+
+bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity)
+{
+    if (buffer == nullptr || capacity == 0) {
+        return false;
+    }
+    // Zeroed, so that data of a non-string type shorter than the buffer ends in it.
+    std::fill(buffer, buffer + capacity, L'\0');
+    DWORD size = static_cast<DWORD>(capacity * sizeof(wchar_t));
+    if (RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, nullptr, buffer, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    return BoundedLength(buffer, capacity) < capacity;
 }
 
 ZvRegistryAccess::~ZvRegistryAccess()
@@ -68,6 +86,11 @@ bool ZvRegistryAccess::ReadStringValue(const wchar_t* valueName, wchar_t* buffer
         return type == REG_SZ || type == REG_EXPAND_SZ;
     }
     if (type == REG_EXPAND_SZ) {
+        // Unchecked, but a reader must find the end of the text inside the buffer.
+        const DWORD characters = static_cast<DWORD>(size / sizeof(wchar_t));
+        if (characters < bytes / sizeof(wchar_t) && (characters == 0 || buffer[characters - 1] != L'\0')) {
+            buffer[characters] = L'\0';
+        }
         return true;
     }
     if (type != REG_SZ || size % 2 != 0) {

@@ -17,6 +17,18 @@ LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& ke
 // has no such key. Returns the error code of the last attempt.
 LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
 
+// Reads the value `valueName` (null or "" for the default value) of `key`, of
+// any type, with RegGetValueW (environment references expanded), as text into
+// `buffer` of `capacity` characters, which is zeroed first. False when it
+// cannot be read or leaves no terminator in the buffer.
+bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity);
+
+template <DWORD N>
+bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t (&buffer)[N])
+{
+    return ReadTextValue(key, valueName, buffer, N);
+}
+
 class ZvRegistryAccess {
 public:
     ZvRegistryAccess() noexcept = default;
@@ -37,8 +49,9 @@ public:
 
     // Reads the string value `valueName` (null for the default value) into
     // `buffer` of `bytes` bytes. REG_SZ must carry its terminator (0 bytes read
-    // as ""); REG_EXPAND_SZ is taken unexpanded and unchecked; other types
-    // fail. With a null buffer only the type is tested.
+    // as ""); REG_EXPAND_SZ is taken unexpanded and unchecked, and ended right
+    // after its data when that lacks a terminator and leaves room for one;
+    // other types fail. With a null buffer only the type is tested.
     bool ReadStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const;
 
 private:

@@ -19,14 +19,7 @@ const std::set<std::string>& TableNames()
 
 // Exports still to be built; the library is complete when this is empty.
 const std::set<std::string> kNotBuiltYet = {
-    "?GetContextFileName@@YAIPEA_WK@Z",
-    "?GetHelpFileName@@YAIPEA_WK@Z",
-    "?GetProductSpecificFilePath@@YAIPEB_WPEA_WK@Z",
     "?ProcessAutoMigrate@@YA_NXZ",
-    "?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z",
-    "?zvudGetSpecialFolder@@YAIW4Folders@ZvUdSpecialFolder@@PEA_W_K@Z",
-    "?zvudGetXRootFoldPath@@YAIPEB_WPEA_W_K@Z",
-    "GetZOVAUserDataCacheLangPath",
 };
 
 // The names in the export directory of a loaded module.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 
 namespace userdata::testing {
 namespace {
@@ -216,9 +217,11 @@ void SetKeySecurity(HKEY key, const wchar_t* descriptor)
 }
 }  // namespace
 
-DeniedKey::DeniedKey(HKEY root, const std::wstring& path) : key_(OpenForWriting(root, path))
+DeniedKey::DeniedKey(HKEY root, const std::wstring& path, REGSAM allowed) : key_(OpenForWriting(root, path))
 {
-    SetKeySecurity(key_, L"D:P(D;;KA;;;WD)(D;;KA;;;BA)(D;;KA;;;SY)");
+    wchar_t onlyAllowed[64] = {};
+    swprintf(onlyAllowed, 64, L"D:P(A;;0x%lX;;;WD)", static_cast<unsigned long>(allowed));
+    SetKeySecurity(key_, allowed == 0 ? L"D:P(D;;KA;;;WD)(D;;KA;;;BA)(D;;KA;;;SY)" : onlyAllowed);
     HKEY probe = nullptr;
     EXPECT_EQ(RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &probe), ERROR_ACCESS_DENIED)
         << "the registry did not deny access to " << Narrow(path);

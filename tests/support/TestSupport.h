@@ -89,11 +89,12 @@ void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD va
 void SetRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const void* data, DWORD bytes);
 // A REG_SZ value of `text` stored without its terminator.
 void SetUnterminatedString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text);
-// While it lives, opening the key (creating it if needed) fails with
+// While it lives, opening the key (creating it if needed) for any access
+// beyond `allowed` (by default for any access at all) fails with
 // ERROR_ACCESS_DENIED for everyone; its security is restored afterwards.
 class DeniedKey {
 public:
-    DeniedKey(HKEY root, const std::wstring& path);
+    DeniedKey(HKEY root, const std::wstring& path, REGSAM allowed = 0);
     ~DeniedKey();
     DeniedKey(const DeniedKey&) = delete;
     DeniedKey& operator=(const DeniedKey&) = delete;

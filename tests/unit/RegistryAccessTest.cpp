@@ -77,6 +77,8 @@ TEST_F(RegistryAccessTest, ReadingAStringValue)
         {"REG_SZ too large for the buffer", REG_SZ, std::wstring(L"abcdefgh\0", 9), 0, 16, false, nullptr},
         {"REG_EXPAND_SZ kept unexpanded", REG_EXPAND_SZ, std::wstring(L"%TEMP%\\x\0", 9), 0, 32, true,
          L"%TEMP%\\x"},
+        {"REG_EXPAND_SZ without terminator ends with its data", REG_EXPAND_SZ, L"%x%#", 2, 32, true, L"%x%"},
+        {"REG_EXPAND_SZ of 0 bytes", REG_EXPAND_SZ, L"#", 2, 32, true, L""},
         {"REG_MULTI_SZ", REG_MULTI_SZ, std::wstring(L"a\0b\0\0", 5), 0, 32, false, nullptr},
         {"REG_BINARY", REG_BINARY, std::wstring(L"ab\0", 3), 0, 32, false, nullptr},
     };

@@ -1,0 +1,174 @@
+// The special folders by number: those built from the install folder and the
+// language, the help folder, and the per-user folder values under the user
+// product registry root key. No heap allocation after start-up: every path is
+// composed in a fixed buffer on the stack, and a path that does not fit fails
+// rather than being cut.
+#include "UserData.h"
+#include "base/BoundedText.h"
+#include "config/ProductConfigInit.h"
+#include "config/RegistryAccess.h"
+#include "queries/UserProductRegistryRootKey.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <cwchar>
+
+namespace userdata {
+namespace {
+
+using ZvUdSpecialFolder::Folders;
+
+constexpr std::size_t kWorkingPathCapacity = 2048;
+constexpr unsigned long kHelpPathCapacity = 1024;
+constexpr std::size_t kKeyPathCapacity = 260;
+constexpr std::size_t kLanguageCapacity = 256;
+constexpr std::size_t kSubFolderCapacity = 64;
+
+struct FolderValueName {
+    Folders folder;
+    const wchar_t* valueName;
+};
+
+// The folders stored per user, by registry value name.
+constexpr FolderValueName FolderValueNameTable[] = {
+    {ZvUdSpecialFolder::RoamableRootFolder, L"RoamableRootFolder"},
+    {ZvUdSpecialFolder::RoamableRootFolderLang, L"RoamableRootFolderLang"},
+    {ZvUdSpecialFolder::LocalRootFolder, L"LocalRootFolder"},
+    {ZvUdSpecialFolder::LocalRootFolderLang, L"LocalRootFolderLang"},
+    {ZvUdSpecialFolder::BrevonixSharedFolder, L"BrevonixSharedFolder"},
+    {ZvUdSpecialFolder::BrevonixSharedFolderLang, L"BrevonixSharedFolderLang"},
+    {ZvUdSpecialFolder::AllUsersFolder, L"AllUsersFolder"},
+    {ZvUdSpecialFolder::GraphicsCacheFolder, L"GraphicsCacheFolder"},
+    {ZvUdSpecialFolder::SandboxCrashSaveFolder, L"SandboxCrashSaveFolder"},
+};
+
+// The registry value name of a per-user folder; null for the other folders.
+const wchar_t* FindFolderValueName(Folders folder) noexcept
+{
+    for (const FolderValueName& row : FolderValueNameTable) {
+        if (row.folder == folder) {
+            return row.valueName;
+        }
+    }
+    return nullptr;
+}
+
+// Appends `prefix` followed directly by `language` as one piece ("Sample\L1").
+bool AppendLanguageSubFolder(wchar_t* path, std::size_t capacity, const wchar_t* prefix, const wchar_t* language)
+{
+    wchar_t subFolder[kSubFolderCapacity] = {};
+    return CopyText(subFolder, prefix) && AppendText(subFolder, language) &&
+           AppendPathPiece(path, capacity, subFolder);
+}
+
+// The folder of the help file, with its backslash, and for HelpFolderLang the
+// language behind it. A help path without a folder gives none.
+bool BuildHelpFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
+{
+    wchar_t helpPath[kHelpPathCapacity] = {};
+    if (GetHelpFileName(helpPath, kHelpPathCapacity) == 0) {
+        return false;
+    }
+    const wchar_t* const lastBackslash = std::wcsrchr(helpPath, L'\\');
+    if (lastBackslash == nullptr ||
+        !CopyText(path, kWorkingPathCapacity, helpPath, static_cast<std::size_t>(lastBackslash - helpPath) + 1)) {
+        return false;
+    }
+    // Without a language this raises its exception, which passes out to the host.
+    return folder != ZvUdSpecialFolder::HelpFolderLang || AppendPathPiece(path, zvudGetProductUILanguage());
+}
+
+bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
+{
+    if (static_cast<unsigned>(folder) > static_cast<unsigned>(ZvUdSpecialFolder::SandboxCrashSaveFolder)) {
+        return false;
+    }
+    if (folder == ZvUdSpecialFolder::HelpFolder || folder == ZvUdSpecialFolder::HelpFolderLang) {
+        return BuildHelpFolder(folder, path);
+    }
+    const wchar_t* const valueName = FindFolderValueName(folder);
+    if (valueName == nullptr) {
+        return zvudGetProductXFoldPath(path, kWorkingPathCapacity, folder) != 0;
+    }
+    if (zvudGetXRootFoldPath(valueName, path, kWorkingPathCapacity) != 0) {
+        return true;
+    }
+    // The two root folders are never missing: the install folder stands in.
+    return (folder == ZvUdSpecialFolder::RoamableRootFolder || folder == ZvUdSpecialFolder::LocalRootFolder) &&
+           zvudGetProductXFoldPath(path, kWorkingPathCapacity, ZvUdSpecialFolder::InstallFolder) != 0;
+}
+
+}  // namespace
+}  // namespace userdata
+
+using namespace userdata;
+
+unsigned int zvudGetSpecialFolder(ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity)
+{
+    wchar_t path[kWorkingPathCapacity] = {};
+    if (!BuildSpecialFolder(folder, path)) {
+        return 0;
+    }
+    return DeliverCapacityResult(path, BoundedLength(path), buffer, capacity);
+}
+
+unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder)
+{
+    const unsigned long rootCapacity = static_cast<unsigned long>(std::min<unsigned long long>(capacity, ULONG_MAX));
+    if (buffer == nullptr || GetProductRootFolder(buffer, rootCapacity) == 0) {
+        return 0;
+    }
+    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
+    wchar_t languageCopy[kLanguageCapacity];
+    if (language.empty() || !CopyText(languageCopy, language.c_str())) {
+        return 0;
+    }
+    switch (folder) {
+    case ZvUdSpecialFolder::InstallFolderLang:
+        return AppendPathPiece(buffer, capacity, languageCopy) ? 1 : 0;
+    case ZvUdSpecialFolder::SampleFolder:
+        return AppendPathPiece(buffer, capacity, L"Sample") ? 1 : 0;
+    case ZvUdSpecialFolder::SampleFolderLang:
+        return AppendLanguageSubFolder(buffer, capacity, L"Sample\\", languageCopy) ? 1 : 0;
+    case ZvUdSpecialFolder::UserDataCacheFolder:
+        return AppendPathPiece(buffer, capacity, L"UserDataCache") ? 1 : 0;
+    case ZvUdSpecialFolder::UserDataCacheFolderLang:
+        return AppendLanguageSubFolder(buffer, capacity, L"UserDataCache\\", languageCopy) ? 1 : 0;
+    default:
+        return 1;  // the install folder itself
+    }
+}
+
+unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
+{
+    // A user root key that is empty or too long for the key path names no key
+    // of the product: the read fails rather than look elsewhere.
+    wchar_t keyPath[kKeyPathCapacity];
+    if (!CopyText(keyPath, UserProductRegistryRootKey()) || keyPath[0] == L'\0') {
+        return 0;
+    }
+    ZvRegistryAccess folderKey;
+    if (folderKey.Open(HKEY_CURRENT_USER, keyPath) != ERROR_SUCCESS) {
+        return 0;
+    }
+    if (buffer == nullptr) {
+        return folderKey.ReadStringValue(valueName, nullptr, 0) ? 1 : 0;
+    }
+    const DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
+    if (!folderKey.ReadStringValue(valueName, buffer, bytes)) {
+        return 0;
+    }
+    // Expandable data that filled the buffer without a terminator would be cut.
+    const std::size_t characters = bytes / sizeof(wchar_t);
+    return BoundedLength(buffer, characters) < characters ? 1 : 0;
+}
+
+extern "C" unsigned int GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* /*ignored*/, unsigned int capacity)
+{
+    // The plain cache folder first, so that a buffer too small for the
+    // per-language folder still receives it.
+    zvudGetSpecialFolder(ZvUdSpecialFolder::UserDataCacheFolder, buffer, capacity);
+    return zvudGetSpecialFolder(ZvUdSpecialFolder::UserDataCacheFolderLang, buffer, capacity);
+}

@@ -1,0 +1,42 @@
+// GetProductSpecificFilePath: the locations of product-specific files, stored
+// as named values of the key "ProductSpecific" below the product registry root
+// key. It settles nothing: before another export has run start-up the root
+// key is empty and no product's values are read.
+#include "UserData.h"
+#include "base/BoundedText.h"
+#include "base/ZvString.h"
+#include "config/ProductConfigInit.h"
+#include "config/RegistryAccess.h"
+
+#include <windows.h>
+
+namespace userdata {
+namespace {
+
+constexpr DWORD kValueCapacity = 260;
+
+// The value `name` ("" for the default value), expanded; empty when it cannot
+// be read, a value too long for the read buffer included.
+ZvString ReadProductSpecificValue(const CProductConfigInit& config, const ZvString& name)
+{
+    ZvString subkey = config.GetProductParams().ProductRegistryRootKey;
+    subkey.Append(L"\\ProductSpecific");
+    ZvRegistryAccess productSpecific;
+    wchar_t value[kValueCapacity];
+    if (productSpecific.Open(HKEY_LOCAL_MACHINE, subkey.c_str()) != ERROR_SUCCESS ||
+        !ReadTextValue(productSpecific.Key(), name.c_str(), value)) {
+        return ZvString();
+    }
+    return ZvString(value, BoundedLength(value));
+}
+
+}  // namespace
+}  // namespace userdata
+
+using namespace userdata;
+
+unsigned int GetProductSpecificFilePath(const wchar_t* name, wchar_t* buffer, unsigned long capacity)
+{
+    const ZvString value = ReadProductSpecificValue(GetProductConfig(), StringFromArgument(name));
+    return DeliverLengthResult(value.c_str(), value.length(), buffer, capacity);
+}
