@@ -1,0 +1,162 @@
+// ProcessAutoMigrate: the "DAP" marker in the roamable root folder, and the
+// migration tool run when the machine switch and the user's state call for it.
+#include "UserData.h"
+#include "base/BoundedText.h"
+#include "base/Holders.h"
+#include "base/ZvString.h"
+#include "config/ProductConfigInit.h"
+#include "config/RegistryAccess.h"
+#include "folders/LibraryModule.h"
+#include "migration/MigratorArguments.h"
+#include "queries/UserProductRegistryRootKey.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <process.h>
+
+namespace userdata {
+namespace {
+
+constexpr std::size_t kKeyPathCapacity = 512;
+constexpr DWORD kMigrationDue = 1;
+constexpr DWORD kNoMigration = 0;
+
+// Whether the last ProcessAutoMigrate call created the marker.
+bool DapMarkerCreated = false;
+
+bool CreateDapMarker()
+{
+    const unsigned capacity = zvudGetSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, nullptr, 0);
+    if (capacity == 0) {
+        return false;
+    }
+    ZvString marker;
+    wchar_t* const folder = marker.GetBufferSetLength(capacity - 1);
+    if (zvudGetSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, folder, capacity) == 0) {
+        return false;
+    }
+    marker.ReleaseBuffer();
+    if (!PathFileExistsW(marker.c_str())) {
+        return false;
+    }
+    marker.Append(L"\\DAP");
+    if (PathFileExistsW(marker.c_str())) {
+        return false;  // a file or a folder of that name is the marker
+    }
+    FILE* const file = _wfopen(marker.c_str(), L"w");
+    if (file == nullptr) {
+        return false;  // not created, say for want of write access
+    }
+    std::fclose(file);
+    return true;
+}
+
+// The tool beside the library: "bxmigrator.exe".
+bool GetMigratorPath(wchar_t (&tool)[kModulePathCapacity])
+{
+    wchar_t library[kModulePathCapacity] = {};
+    ModulePathParts parts;
+    return GetLibraryModuleFileName(library) && SplitModulePath(library, parts) &&
+           _wmakepath_s(tool, kModulePathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
+}
+
+// A full run, waited for; true only when the tool exited with status 0.
+bool RunMigrator(const ProductParamsRecord& params)
+{
+    wchar_t tool[kModulePathCapacity] = {};
+    if (!GetMigratorPath(tool)) {
+        return false;
+    }
+    wchar_t arguments[kMigratorArgumentsCapacity] = {};
+    BuildMigratorArguments(params.Product.c_str(), params.Language.c_str(), DapMarkerCreated, arguments);
+    return _wspawnl(_P_WAIT, tool, tool, arguments, nullptr) == 0;
+}
+
+// The tool with "/dap" alone, not waited for.
+void StartDapMigrator()
+{
+    wchar_t tool[kModulePathCapacity] = {};
+    if (!GetMigratorPath(tool)) {
+        return;
+    }
+    const intptr_t process = _wspawnl(_P_NOWAIT, tool, tool, L"/dap", nullptr);
+    if (process != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(process));  // it runs on; nothing waits for it
+    }
+}
+
+bool ReadAutoMigrate(HKEY key, DWORD& state)
+{
+    DWORD bytes = sizeof(state);
+    return RegGetValueW(key, nullptr, L"AutoMigrate", RRF_RT_ANY, nullptr, &state, &bytes) == ERROR_SUCCESS;
+}
+
+void WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
+{
+    ZvUniqueKey userKey;
+    if (OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_SET_VALUE, userKey) == ERROR_SUCCESS) {
+        RegSetValueExW(userKey.Get(), L"AutoMigrate", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&state),
+                       sizeof(state));
+    }
+}
+
+// Migration is off when the machine's product key holds "AutoMigrate" 0 or
+// cannot give it; a key found in neither hive leaves it on.
+bool MachineSwitchOff(const wchar_t* machineKeyPath)
+{
+    ZvUniqueKey machineKey;
+    if (machineKeyPath[0] == L'\0' ||
+        OpenMachineThenUser(machineKeyPath, KEY_QUERY_VALUE, machineKey) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD enabled = 0;
+    return !ReadAutoMigrate(machineKey.Get(), enabled) || enabled == 0;
+}
+
+bool CanLoadDotNetLoader()
+{
+    return ZvUniqueModule(LoadLibraryW(L"Mscoree.dll")).IsValid();
+}
+
+}  // namespace
+}  // namespace userdata
+
+using namespace userdata;
+
+bool ProcessAutoMigrate(void)
+{
+    const ProductParamsRecord& params = GetProductConfig().EnsureProductParams();
+    // A key path that does not fit, or an empty one (no product), names no key.
+    wchar_t machineKeyPath[kKeyPathCapacity] = {};
+    CopyText(machineKeyPath, params.ProductRegistryRootKey.c_str());
+    DapMarkerCreated = CreateDapMarker();
+    if (MachineSwitchOff(machineKeyPath)) {
+        return true;
+    }
+    wchar_t userKeyPath[kKeyPathCapacity] = {};
+    ZvUniqueKey userKey;
+    if (!CopyText(userKeyPath, UserProductRegistryRootKey()) || userKeyPath[0] == L'\0' ||
+        OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE, userKey) != ERROR_SUCCESS) {
+        return true;
+    }
+    DWORD state = 0;
+    const bool decided = ReadAutoMigrate(userKey.Get(), state);
+    userKey.Reset();
+    if (decided && state != kMigrationDue) {
+        if (DapMarkerCreated) {
+            StartDapMigrator();
+        }
+        return true;
+    }
+    if (!decided) {
+        WriteAutoMigrate(userKeyPath, kMigrationDue);  // a new user
+    }
+    // Without the .NET loader nothing runs and the state stays, to try again.
+    if (!CanLoadDotNetLoader() || RunMigrator(params)) {
+        return true;
+    }
+    WriteAutoMigrate(userKeyPath, kNoMigration);
+    return true;
+}
