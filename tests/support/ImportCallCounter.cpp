@@ -1,4 +1,4 @@
-#include "AllocationCounter.h"
+#include "ImportCallCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -9,18 +9,18 @@
 namespace userdata::testing {
 namespace {
 
-std::atomic<long> allocationCount{0};
+std::atomic<long> callCount{0};
 bool counterAlive = false;
 
-// One wrapper per allocation function (told apart by Tag): counts the call and
-// passes it on to the function that the import entry held. On x64 the Windows
+// One wrapper per function (told apart by Tag): counts the call and passes it
+// on to the function that the import entry held. On x64 the Windows
 // and C calling conventions are one and the same.
 template <int Tag, typename Result, typename... Args>
 struct Counting {
     static inline ULONG_PTR original = 0;
     static Result Call(Args... args)
     {
-        allocationCount.fetch_add(1);
+        callCount.fetch_add(1);
         return reinterpret_cast<Result (*)(Args...)>(original)(args...);
     }
 };
@@ -53,6 +53,9 @@ const Hook* FindHook(const char* name)
         HookOf<Counting<10, void*, void*, size_t>>("realloc"),
         HookOf<Counting<11, char*, const char*>>("_strdup"),
         HookOf<Counting<12, wchar_t*, const wchar_t*>>("_wcsdup"),
+        HookOf<Counting<13, LSTATUS, HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD>>("RegQueryValueExW"),
+        HookOf<Counting<14, LSTATUS, HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD>>("RegGetValueW"),
+        HookOf<Counting<15, LSTATUS, HKEY, LPCWSTR, DWORD, REGSAM, PHKEY>>("RegOpenKeyExW"),
     };
     const auto found = std::find_if(std::begin(hooks), std::end(hooks),
                                     [name](const Hook& hook) { return std::strcmp(hook.name, name) == 0; });
@@ -96,27 +99,39 @@ void WriteSlot(ULONG_PTR& slot, ULONG_PTR value)
 
 }  // namespace
 
-ModuleAllocationCounter::ModuleAllocationCounter(HMODULE module)
+const std::vector<std::string>& HeapAllocationFunctions()
 {
-    EXPECT_FALSE(counterAlive) << "one allocation counter at a time";
+    static const std::vector<std::string> functions = {
+        "HeapAlloc", "HeapReAlloc", "RtlAllocateHeap", "RtlReAllocateHeap", "LocalAlloc", "LocalReAlloc",
+        "GlobalAlloc", "CoTaskMemAlloc", "malloc", "calloc", "realloc", "_strdup", "_wcsdup"};
+    return functions;
+}
+
+ImportCallCounter::ImportCallCounter(HMODULE module, const std::vector<std::string>& functions)
+{
+    EXPECT_FALSE(counterAlive) << "one import call counter at a time";
     counterAlive = true;
     if (module == nullptr) {
-        ADD_FAILURE() << "no module to count the allocations of";
+        ADD_FAILURE() << "no module to count the calls of";
         return;
     }
-    ForEachImport(module, [this](const char* name, ULONG_PTR& slot) {
+    ForEachImport(module, [&](const char* name, ULONG_PTR& slot) {
+        if (std::find(functions.begin(), functions.end(), name) == functions.end()) {
+            return;
+        }
         const Hook* const hook = FindHook(name);
         if (hook == nullptr) {
+            ADD_FAILURE() << "no counting wrapper for " << name;
             return;
         }
         *hook->original = slot;
         entries_.push_back({&slot, slot});
-        redirected_.emplace_back(name);
+        counted_.emplace_back(name);
         WriteSlot(slot, hook->wrapper);
     });
 }
 
-ModuleAllocationCounter::~ModuleAllocationCounter()
+ImportCallCounter::~ImportCallCounter()
 {
     for (const Entry& entry : entries_) {
         WriteSlot(*entry.slot, entry.original);
@@ -124,16 +139,16 @@ ModuleAllocationCounter::~ModuleAllocationCounter()
     counterAlive = false;
 }
 
-bool ModuleAllocationCounter::Redirects(const std::string& name) const
+bool ImportCallCounter::Counts(const std::string& name) const
 {
-    return std::find(redirected_.begin(), redirected_.end(), name) != redirected_.end();
+    return std::find(counted_.begin(), counted_.end(), name) != counted_.end();
 }
 
-long ModuleAllocationCounter::During(const std::function<void()>& action) const
+long ImportCallCounter::During(const std::function<void()>& action) const
 {
-    const long before = allocationCount.load();
+    const long before = callCount.load();
     action();
-    return allocationCount.load() - before;
+    return callCount.load() - before;
 }
 
 }  // namespace userdata::testing
