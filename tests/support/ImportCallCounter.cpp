@@ -82,7 +82,8 @@ void ForEachImport(HMODULE module, const std::function<void(const char*, ULONG_P
         auto* slots = AtOffset<IMAGE_THUNK_DATA>(module, library->FirstThunk);
         for (; names->u1.AddressOfData != 0; ++names, ++slots) {
             if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
-                const auto* byName = AtOffset<const IMAGE_IMPORT_BY_NAME>(module, static_cast<DWORD>(names->u1.AddressOfData));
+                const auto* byName =
+                    AtOffset<const IMAGE_IMPORT_BY_NAME>(module, static_cast<DWORD>(names->u1.AddressOfData));
                 visit(reinterpret_cast<const char*>(byName->Name), slots->u1.Function);
             }
         }
