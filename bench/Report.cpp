@@ -99,8 +99,9 @@ void PrintStartupTable(const std::vector<StartupComparison>& startup)
     for (std::size_t row = 0; row < startup.size(); ++row) {
         const StartupComparison& size = startup[row];
         const Growth growth = GrowthAt(startup, row);
-        const std::string shape = std::to_string(size.entries) + " entries (" + std::to_string(size.shape.products) +
-                                  " x " + std::to_string(size.shape.languages) + ")";
+        const std::string shape = std::to_string(size.entries) + (size.entries == 1 ? " entry (" : " entries (") +
+                                  std::to_string(size.shape.products) + " x " +
+                                  std::to_string(size.shape.languages) + ")";
         std::printf("%-24s %11s %7s %11s %7s %6s %15s %15s\n", shape.c_str(),
                     Number(size.timing.library.medianNs / 1000, 1).c_str(),
                     Percent(size.timing.library.spread).c_str(),
