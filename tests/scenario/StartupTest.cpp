@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <atomic>
+#include <cstdint>
 #include <thread>
 
 namespace userdata::testing {
@@ -37,8 +38,8 @@ TEST_F(StartupTest, ArgumentsBelowTheFirstPageAreNoRequest)
 {
     InstallZovaAndProdb();
     const auto& api = Load();
-    EXPECT_EQ(api.zvudInitProductParams(reinterpret_cast<const wchar_t*>(0x1234),
-                                        reinterpret_cast<const wchar_t*>(0xFFFF)), 1);
+    EXPECT_EQ(api.zvudInitProductParams(reinterpret_cast<const wchar_t*>(std::uintptr_t{0x1234}),
+                                        reinterpret_cast<const wchar_t*>(std::uintptr_t{0xFFFF})), 1);
     EXPECT_EQ(AskText(api.zvudGetCurrentProduct), L"PRODB");
     EXPECT_EQ(AskText(api.zvudGetCurrentLanguage), L"L1");
 }
