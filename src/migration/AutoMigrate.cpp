@@ -83,7 +83,9 @@ void StartDapMigrator()
     }
     const intptr_t process = _wspawnl(_P_NOWAIT, tool, tool, L"/dap", nullptr);
     if (process != -1) {
-        CloseHandle(reinterpret_cast<HANDLE>(process));  // it runs on; nothing waits for it
+        // The spawn function returns the process handle as a number. The tool
+        // runs on; nothing waits for it.
+        CloseHandle(reinterpret_cast<HANDLE>(process));  // NOLINT(performance-no-int-to-ptr)
     }
 }
 
