@@ -92,7 +92,7 @@ void StartDapMigrator()
 bool ReadAutoMigrate(HKEY key, DWORD& state)
 {
     DWORD bytes = sizeof(state);
-    return RegGetValueW(key, nullptr, L"AutoMigrate", RRF_RT_ANY, nullptr, &state, &bytes) == ERROR_SUCCESS;
+    return GetValueAnyType(key, L"AutoMigrate", nullptr, &state, &bytes) == ERROR_SUCCESS;
 }
 
 void WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
