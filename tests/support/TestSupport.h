@@ -55,6 +55,8 @@ private:
 void CreateFolders(const std::wstring& path);
 void DeleteTree(const std::wstring& path);
 void WriteTextFile(const std::wstring& path, const std::string& content);
+// A UTF-16 text file with its byte order mark, as Windows keeps Unicode INI files.
+void WriteUnicodeTextFile(const std::wstring& path, const std::wstring& content);
 bool FileExists(const std::wstring& path);
 // The folder of the running test program, without a trailing backslash.
 std::wstring TestProgramFolder();
