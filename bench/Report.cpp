@@ -1,5 +1,6 @@
 #include "Report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -9,6 +10,17 @@ namespace {
 constexpr char kNoise[] =
     "Noisy numbers: 2 CPU cores shared with other work, and Wine, where every registry call is a round trip "
     "to the wineserver. Expect 10% or more from run to run; read the ratios rather than the times.";
+
+// Beyond this spread the machine was too busy while a figure was taken for
+// it to mean much.
+constexpr double kNoisySpread = 0.25;
+constexpr char kNoisyNote[] = "* a spread above 25%: the machine was too busy for this figure to mean much; "
+                              "run again.";
+
+bool Noisy(const PairedTiming& timing)
+{
+    return timing.library.spread > kNoisySpread || timing.baseline.spread > kNoisySpread;
+}
 
 // What one more catalogue entry costs between two sizes, in ns.
 double AddedEntryNs(const Timing& from, const Timing& to, int fromEntries, int toEntries)
@@ -34,11 +46,17 @@ Growth GrowthAt(const std::vector<StartupComparison>& startup, std::size_t row)
 
 // "linear" when an added entry costs the library at most twice as much over
 // the last step as over the step before, "faster than linear" otherwise; empty
-// with fewer than three sizes.
+// with fewer than three sizes, and "too noisy to tell" when the three sizes
+// it rests on are not all clear.
 std::string GrowthVerdict(const std::vector<StartupComparison>& startup)
 {
     if (startup.size() < 3) {
         return "";
+    }
+    for (std::size_t row = startup.size() - 3; row < startup.size(); ++row) {
+        if (Noisy(startup[row].timing)) {
+            return "too noisy to tell";
+        }
     }
     const double last = *GrowthAt(startup, startup.size() - 1).libraryNs;
     const double before = *GrowthAt(startup, startup.size() - 2).libraryNs;
@@ -60,6 +78,11 @@ std::string Ns(double ns)
 std::string Percent(double fraction)
 {
     return Number(100 * fraction, 1) + "%";
+}
+
+std::string RatioText(const PairedTiming& timing)
+{
+    return Number(timing.Ratio(), 2) + (Noisy(timing) ? "*" : " ");
 }
 
 std::string JsonText(const std::string& text)
@@ -87,8 +110,7 @@ void PrintCallTable(const std::vector<CallComparison>& calls)
         const PairedTiming& timing = row.timing;
         std::printf("%-45s %11s %7s %11s %7s %6s  %s\n", row.call.c_str(), Ns(timing.library.medianNs).c_str(),
                     Percent(timing.library.spread).c_str(), Ns(timing.baseline.medianNs).c_str(),
-                    Percent(timing.baseline.spread).c_str(), Number(timing.Ratio(), 2).c_str(),
-                    row.baseline.c_str());
+                    Percent(timing.baseline.spread).c_str(), RatioText(timing).c_str(), row.baseline.c_str());
     }
 }
 
@@ -106,7 +128,7 @@ void PrintStartupTable(const std::vector<StartupComparison>& startup)
                     Number(size.timing.library.medianNs / 1000, 1).c_str(),
                     Percent(size.timing.library.spread).c_str(),
                     Number(size.timing.baseline.medianNs / 1000, 1).c_str(),
-                    Percent(size.timing.baseline.spread).c_str(), Number(size.timing.Ratio(), 2).c_str(),
+                    Percent(size.timing.baseline.spread).c_str(), RatioText(size.timing).c_str(),
                     growth.libraryNs ? Number(*growth.libraryNs / 1000, 2).c_str() : "",
                     growth.baselineNs ? Number(*growth.baselineNs / 1000, 2).c_str() : "");
     }
@@ -131,7 +153,9 @@ void PrintTable(const BenchResults& results)
                 Number(load.medianNs / 1000, 1).c_str(), Percent(load.spread).c_str());
     const std::vector<StartupComparison>& bySize = results.startup.bySize;
     const std::string verdict = GrowthVerdict(bySize);
-    if (!verdict.empty()) {
+    if (verdict == "too noisy to tell") {
+        std::printf("Growth with the catalogue: %s.\n", verdict.c_str());
+    } else if (!verdict.empty()) {
         const std::size_t last = bySize.size() - 1;
         std::printf("Growth with the catalogue: %s (one more entry costs the library %s us from %d to %d entries, "
                     "%s us from %d to %d).\n",
@@ -139,6 +163,12 @@ void PrintTable(const BenchResults& results)
                     bySize[last - 1].entries, bySize[last].entries,
                     Number(*GrowthAt(bySize, last - 1).libraryNs / 1000, 2).c_str(), bySize[last - 2].entries,
                     bySize[last - 1].entries);
+    }
+    const bool anyNoisy =
+        std::any_of(results.calls.begin(), results.calls.end(), [](const auto& row) { return Noisy(row.timing); }) ||
+        std::any_of(bySize.begin(), bySize.end(), [](const auto& row) { return Noisy(row.timing); });
+    if (anyNoisy) {
+        std::printf("%s\n", kNoisyNote);
     }
 }
 
@@ -150,11 +180,12 @@ void PrintJson(const BenchResults& results)
     for (std::size_t row = 0; row < results.calls.size(); ++row) {
         const CallComparison& call = results.calls[row];
         std::printf("    {\"call\": %s, \"baseline\": %s, \"library_ns\": %s, \"library_spread\": %.3f, "
-                    "\"baseline_ns\": %s, \"baseline_spread\": %.3f, \"ratio\": %.3f}%s\n",
+                    "\"baseline_ns\": %s, \"baseline_spread\": %.3f, \"ratio\": %.3f, \"noisy\": %s}%s\n",
                     JsonText(call.call).c_str(), JsonText(call.baseline).c_str(),
                     JsonNumber(call.timing.library.medianNs).c_str(), call.timing.library.spread,
                     JsonNumber(call.timing.baseline.medianNs).c_str(), call.timing.baseline.spread,
-                    call.timing.Ratio(), row + 1 < results.calls.size() ? "," : "");
+                    call.timing.Ratio(), Noisy(call.timing) ? "true" : "false",
+                    row + 1 < results.calls.size() ? "," : "");
     }
     const Timing& load = results.startup.loadAndUnload;
     std::printf("  ],\n  \"load_and_unload_ns\": %s,\n  \"load_and_unload_spread\": %.3f,\n  \"startup\": [\n",
@@ -165,11 +196,12 @@ void PrintJson(const BenchResults& results)
         const Growth growth = GrowthAt(bySize, row);
         std::printf("    {\"entries\": %d, \"products\": %d, \"languages\": %d, \"library_ns\": %s, "
                     "\"library_spread\": %.3f, \"baseline_ns\": %s, \"baseline_spread\": %.3f, \"ratio\": %.3f, "
-                    "\"library_ns_per_added_entry\": %s, \"baseline_ns_per_added_entry\": %s}%s\n",
+                    "\"noisy\": %s, \"library_ns_per_added_entry\": %s, \"baseline_ns_per_added_entry\": %s}%s\n",
                     size.entries, size.shape.products, size.shape.languages,
                     JsonNumber(size.timing.library.medianNs).c_str(), size.timing.library.spread,
                     JsonNumber(size.timing.baseline.medianNs).c_str(), size.timing.baseline.spread,
-                    size.timing.Ratio(), JsonNumber(growth.libraryNs).c_str(), JsonNumber(growth.baselineNs).c_str(),
+                    size.timing.Ratio(), Noisy(size.timing) ? "true" : "false", JsonNumber(growth.libraryNs).c_str(),
+                    JsonNumber(growth.baselineNs).c_str(),
                     row + 1 < bySize.size() ? "," : "");
     }
     const std::string verdict = GrowthVerdict(bySize);
