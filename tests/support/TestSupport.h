@@ -54,6 +54,8 @@ private:
 
 void CreateFolders(const std::wstring& path);
 void DeleteTree(const std::wstring& path);
+// Copies the folder `from` with all it holds to `to`, created if needed.
+void CopyTree(const std::wstring& from, const std::wstring& to);
 void WriteTextFile(const std::wstring& path, const std::string& content);
 bool FileExists(const std::wstring& path);
 // The folder of the running test program, without a trailing backslash.
