@@ -7,18 +7,12 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-    if(NOT result EQUAL 0)
-        message(FATAL_ERROR "failed (${result}): ${ARGN}\n${output}${errors}")
-    endif()
-    set(output "${output}" PARENT_SCOPE)
-endfunction()
+include(${SOURCE_DIR}/tests/support/ScriptSupport.cmake)
 
 set(prefix ${WORK_DIR}/prefix)
 set(example ${WORK_DIR}/example)
 file(REMOVE_RECURSE ${WORK_DIR})
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+userdata_run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 set(import_libraries lib/UserData.lib)
 if(TOOLCHAIN)
@@ -37,10 +31,10 @@ if(TOOLCHAIN)
     # A cross build finds packages below its root paths only.
     list(APPEND configure_options -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_FIND_ROOT_PATH=${prefix})
 endif()
-run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/host -B ${example} ${configure_options})
-run(${CMAKE_COMMAND} --build ${example})
+userdata_run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/host -B ${example} ${configure_options})
+userdata_run(${CMAKE_COMMAND} --build ${example})
 
-run(${EMULATOR} ${example}/userdata_example.exe)
+userdata_run(${EMULATOR} ${example}/userdata_example.exe)
 if(EMULATOR)
     string(REPLACE "/" "\\" folder "Z:${example}/")
 else()
