@@ -50,7 +50,7 @@ ZvString ReadLastLaunchedValue(HKEY key, const wchar_t* valueName)
     wchar_t text[kNameCapacity] = {};
     DWORD type = REG_NONE;
     DWORD size = sizeof(text);
-    if (RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, &type, text, &size) != ERROR_SUCCESS ||
+    if (GetValueAnyType(key, valueName, &type, text, &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return ZvString();
     }

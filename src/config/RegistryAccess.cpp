@@ -24,6 +24,33 @@ LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& k
     return OpenKey(HKEY_CURRENT_USER, subkey, access, key);
 }
 
+LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes)
+{
+    constexpr DWORD kExpansionCapacity = 2048;
+    DWORD valueType = REG_NONE;
+    const DWORD capacity = *bytes;
+    const LSTATUS status = RegGetValueW(key, nullptr, valueName, RRF_RT_ANY | RRF_NOEXPAND, &valueType, data, bytes);
+    if (type != nullptr) {
+        *type = valueType;
+    }
+    if (status != ERROR_SUCCESS || valueType != REG_EXPAND_SZ || data == nullptr) {
+        return status;
+    }
+    // Wine leaves data that fills the buffer unterminated: no text to expand.
+    const auto* const text = static_cast<const wchar_t*>(data);
+    if (BoundedLength(text, capacity / sizeof(wchar_t)) >= capacity / sizeof(wchar_t)) {
+        return ERROR_MORE_DATA;
+    }
+    wchar_t expanded[kExpansionCapacity];
+    const DWORD needed = ExpandEnvironmentStringsW(text, expanded, kExpansionCapacity);
+    *bytes = static_cast<DWORD>(needed * sizeof(wchar_t));
+    if (needed == 0 || needed > kExpansionCapacity || *bytes > capacity) {
+        return ERROR_MORE_DATA;
+    }
+    std::copy_n(expanded, needed, static_cast<wchar_t*>(data));
+    return ERROR_SUCCESS;
+}
+
 bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity)
 {
     if (buffer == nullptr || capacity == 0) {
@@ -32,7 +59,7 @@ bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD ca
     // Zeroed, so that data of a non-string type shorter than the buffer ends in it.
     std::fill(buffer, buffer + capacity, L'\0');
     DWORD size = static_cast<DWORD>(capacity * sizeof(wchar_t));
-    if (RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, nullptr, buffer, &size) != ERROR_SUCCESS) {
+    if (GetValueAnyType(key, valueName, nullptr, buffer, &size) != ERROR_SUCCESS) {
         return false;
     }
     return BoundedLength(buffer, capacity) < capacity;

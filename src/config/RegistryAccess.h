@@ -17,8 +17,15 @@ LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& ke
 // has no such key. Returns the error code of the last attempt.
 LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
 
+// RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, type, data, bytes): the
+// value of any type, strings terminated and REG_EXPAND_SZ expanded. The
+// expansion is done within `data` here: Wine's RegGetValueW expands into the
+// caller's buffer beyond its size when the expanded text does not fit. An
+// expansion longer than 2047 characters counts as not fitting.
+LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes);
+
 // Reads the value `valueName` (null or "" for the default value) of `key`, of
-// any type, with RegGetValueW (environment references expanded), as text into
+// any type, with GetValueAnyType (environment references expanded), as text into
 // `buffer` of `capacity` characters, which is zeroed first. False when it
 // cannot be read or leaves no terminator in the buffer.
 bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity);

@@ -83,14 +83,16 @@ void StartDapMigrator()
     }
     const intptr_t process = _wspawnl(_P_NOWAIT, tool, tool, L"/dap", nullptr);
     if (process != -1) {
-        CloseHandle(reinterpret_cast<HANDLE>(process));  // it runs on; nothing waits for it
+        // The spawn function returns the process handle as a number. The tool
+        // runs on; nothing waits for it.
+        CloseHandle(reinterpret_cast<HANDLE>(process));  // NOLINT(performance-no-int-to-ptr)
     }
 }
 
 bool ReadAutoMigrate(HKEY key, DWORD& state)
 {
     DWORD bytes = sizeof(state);
-    return RegGetValueW(key, nullptr, L"AutoMigrate", RRF_RT_ANY, nullptr, &state, &bytes) == ERROR_SUCCESS;
+    return GetValueAnyType(key, L"AutoMigrate", nullptr, &state, &bytes) == ERROR_SUCCESS;
 }
 
 void WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)

@@ -128,7 +128,7 @@ unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
     }
     wchar_t name[kProductNameBytes / sizeof(wchar_t)];
     DWORD bytes = kProductNameBytes;
-    const LSTATUS status = RegGetValueW(productKey.Key(), nullptr, L"ProductName", RRF_RT_ANY, nullptr, name, &bytes);
+    const LSTATUS status = GetValueAnyType(productKey.Key(), L"ProductName", nullptr, name, &bytes);
     productKey.Close();
     // The capacity is compared with the byte count, as hosts have always used it.
     if (status != ERROR_SUCCESS || bytes == 0 || bytes > capacity || bytes >= kProductNameBytes) {

@@ -3,7 +3,7 @@
 #include "UserData.h"
 #include "regwrite/RegistryStringWriter.h"
 
-#include "base/Holders.h"
+#include "config/RegistryAccess.h"
 
 #include <cwchar>
 
@@ -15,9 +15,9 @@ namespace {
 ZvUniqueKey OpenForQuerying(HKEY key)
 {
     ZvUniqueKey queryKey;
-    const LSTATUS status = RegOpenKeyExW(key, nullptr, 0, KEY_QUERY_VALUE, queryKey.Receive());
+    const LSTATUS status = OpenKey(key, nullptr, KEY_QUERY_VALUE, queryKey);
     if (status == ERROR_FILE_NOT_FOUND && key == HKEY_LOCAL_MACHINE) {
-        RegOpenKeyExW(HKEY_CURRENT_USER, nullptr, 0, KEY_QUERY_VALUE, queryKey.Receive());
+        OpenKey(HKEY_CURRENT_USER, nullptr, KEY_QUERY_VALUE, queryKey);
     }
     return queryKey;
 }

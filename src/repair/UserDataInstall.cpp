@@ -45,10 +45,8 @@ unsigned RepairLocalRootFolder(const wchar_t* productCode, const wchar_t* userKe
     if (opened != ERROR_SUCCESS) {
         return opened;
     }
-    wchar_t folder[kLocalRootFolderCapacity] = {};
-    DWORD bytes = sizeof(folder);
-    if (RegGetValueW(userKey.Get(), nullptr, L"LocalRootFolder", RRF_RT_ANY, nullptr, folder, &bytes) !=
-        ERROR_SUCCESS) {
+    wchar_t folder[kLocalRootFolderCapacity];
+    if (!ReadTextValue(userKey.Get(), L"LocalRootFolder", folder)) {
         return ERROR_SUCCESS;  // nothing to check
     }
     unsigned status = ERROR_SUCCESS;

@@ -12,13 +12,6 @@ namespace {
 constexpr std::size_t kArena = 96;
 constexpr wchar_t kGuard = L'\x7F';
 
-void Check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -8,17 +8,6 @@
 #include <cstdlib>
 #include <cwchar>
 
-namespace {
-
-void Check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using userdata::kReferencePartCapacity;

@@ -3,7 +3,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
+
+// A property every input must keep; the fuzzer reports the abort.
+inline void Check(bool property)
+{
+    if (!property) {
+        std::abort();
+    }
+}
 
 class FuzzInput {
 public:

@@ -10,13 +10,6 @@
 
 namespace {
 
-void Check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
 std::optional<std::wstring> ProgramName(std::wstring key)
 {
     const std::size_t dash = key.rfind(L'-');

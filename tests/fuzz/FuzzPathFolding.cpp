@@ -11,13 +11,6 @@
 
 namespace {
 
-void Check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
 std::wstring Std(const userdata::ZvString& text)
 {
     return std::wstring(text.c_str(), text.length());

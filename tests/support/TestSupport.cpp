@@ -142,6 +142,12 @@ void WriteTextFile(const std::wstring& path, const std::string& content)
     ASSERT_EQ(written, content.size());
 }
 
+void WriteUnicodeTextFile(const std::wstring& path, const std::wstring& content)
+{
+    const std::wstring marked = L"\xFEFF" + content;
+    WriteTextFile(path, std::string(reinterpret_cast<const char*>(marked.data()), marked.size() * sizeof(wchar_t)));
+}
+
 bool FileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -386,8 +392,8 @@ ScenarioTest::~ScenarioTest()
 
 void ScenarioTest::WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable)
 {
-    WriteTextFile(install_ / L"identityver.ini", "[ProductIdentity]\r\nProductVersionKey=" + Narrow(versionKey) +
-                                                     "\r\nIsConfigurable=" + Narrow(configurable) + "\r\n");
+    WriteUnicodeTextFile(install_ / L"identityver.ini", L"[ProductIdentity]\r\nProductVersionKey=" + versionKey +
+                                                            L"\r\nIsConfigurable=" + configurable + L"\r\n");
 }
 
 void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const std::wstring& productRoot,
@@ -395,14 +401,14 @@ void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const s
 {
     const std::wstring folder = relativeFolder.empty() ? install_.Path() : install_ / relativeFolder;
     CreateFolders(folder);
-    std::string content = "[ProductIdentity]\r\n";
+    std::wstring content = L"[ProductIdentity]\r\n";
     if (!globalRoot.empty()) {
-        content += "GlobalRegistryRootKey=" + Narrow(globalRoot) + "\r\n";
+        content += L"GlobalRegistryRootKey=" + globalRoot + L"\r\n";
     }
     if (!productRoot.empty()) {
-        content += "ProductRegistryRootKey=" + Narrow(productRoot) + "\r\n";
+        content += L"ProductRegistryRootKey=" + productRoot + L"\r\n";
     }
-    WriteTextFile(folder + L"\\identity.ini", content);
+    WriteUnicodeTextFile(folder + L"\\identity.ini", content);
 }
 
 void ScenarioTest::WriteCatalogue(std::initializer_list<InstalledProduct> products, HKEY hive)

@@ -57,6 +57,8 @@ void DeleteTree(const std::wstring& path);
 // Copies the folder `from` with all it holds to `to`, created if needed.
 void CopyTree(const std::wstring& from, const std::wstring& to);
 void WriteTextFile(const std::wstring& path, const std::string& content);
+// A UTF-16 text file with its byte order mark, as Windows keeps Unicode INI files.
+void WriteUnicodeTextFile(const std::wstring& path, const std::wstring& content);
 bool FileExists(const std::wstring& path);
 // The folder of the running test program, without a trailing backslash.
 std::wstring TestProgramFolder();

@@ -115,3 +115,43 @@ TEST_F(RegistryAccessTest, WithoutABufferOnlyTheTypeCounts)
 
 }  // namespace
 }  // namespace userdata
+
+namespace userdata {
+namespace {
+
+using namespace userdata::testing;
+
+TEST(GetValueAnyType, ExpansionStaysWithinTheBuffer)
+{
+    RegistrySandbox sandbox;
+    VariableGuard big(L"USERDATA_BIG");
+    SetEnvironment(L"USERDATA_BIG", std::wstring(300, L'x').c_str());
+    const std::wstring key = L"Software\\Brevonix\\Expand";
+    struct Row {
+        const char* scenario;
+        std::wstring stored;
+        LSTATUS status;
+        std::wstring text;
+    } rows[] = {
+        {"expansion too long for the buffer", L"C:\\%USERDATA_BIG%", ERROR_MORE_DATA, L""},
+        {"unknown reference kept", L"%UD_NONE%\\y", ERROR_SUCCESS, L"%UD_NONE%\\y"},
+        {"plain text that fills the buffer", std::wstring(15, L'v'), ERROR_SUCCESS, std::wstring(15, L'v')},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.scenario);
+        SetString(HKEY_CURRENT_USER, key, L"Value", row.stored, REG_EXPAND_SZ);
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened), ERROR_SUCCESS);
+        GuardedBuffer buffer(64);
+        DWORD bytes = 16 * sizeof(wchar_t);
+        EXPECT_EQ(GetValueAnyType(opened, L"Value", nullptr, buffer.Data(), &bytes), row.status);
+        RegCloseKey(opened);
+        EXPECT_TRUE(buffer.Untouched(16)) << "written beyond the buffer";
+        if (row.status == ERROR_SUCCESS) {
+            EXPECT_EQ(buffer.Text(), row.text);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace userdata

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace userdata {
@@ -82,7 +83,7 @@ TEST(ZvString, ReplacesWithoutOverlap)
 TEST(ZvString, ArgumentsBelowTheFirstPageAreNotText)
 {
     EXPECT_TRUE(StringFromArgument(nullptr).empty());
-    EXPECT_TRUE(StringFromArgument(reinterpret_cast<const wchar_t*>(0xFFFF)).empty());
+    EXPECT_TRUE(StringFromArgument(reinterpret_cast<const wchar_t*>(std::uintptr_t{0xFFFF})).empty());
     EXPECT_EQ(Std(StringFromArgument(L"ZOVA")), L"ZOVA");
 }
 

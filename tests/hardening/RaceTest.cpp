@@ -1,0 +1,56 @@
+// The first call made by many threads at once, over many fresh loads: every
+// thread sees the one identity, and start-up runs once.
+#include "Equipped.h"
+
+#include <atomic>
+#include <thread>
+
+namespace userdata::testing {
+namespace {
+
+class RaceTest : public EquippedTest {};
+
+TEST_F(RaceTest, SixteenThreadsOverTwoHundredLoads)
+{
+    InstallEverything();
+    const std::wstring startedPath = RootFolder() + kLanguage + L";" + VerticalFoldersOf(kProduct) + L";" +
+                                     VerticalFoldersOf(kProduct) + L"\\" + kLanguage + L";C:\\Old";
+    const std::vector<BufferExport> exports = BufferExports();
+    constexpr int kLoads = 200;
+    constexpr int kThreads = 16;
+    for (int load = 0; load < kLoads; ++load) {
+        SCOPED_TRACE(::testing::Message() << "load " << load);
+        SetEnvironment(L"PATH", L"C:\\Old");
+        WriteLastLaunched(kProduct, kLanguage);
+        const auto& api = Load();
+        std::atomic<bool> go{false};
+        std::vector<std::wstring> products(kThreads);
+        std::vector<std::wstring> roots(kThreads);
+        std::vector<std::thread> threads;
+        for (int index = 0; index < kThreads; ++index) {
+            threads.emplace_back([&, index] {
+                while (!go.load()) {
+                    std::this_thread::yield();
+                }
+                // Each thread's first call is a different export.
+                wchar_t buffer[4096];
+                exports[static_cast<size_t>(index) % exports.size()].call(api, buffer, 4096);
+                products[index] = AskText(api.zvudGetCurrentProduct);
+                roots[index] = AskText(api.zvudGetMachineProductRegistryRootKey);
+            });
+        }
+        go = true;
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        for (int index = 0; index < kThreads; ++index) {
+            ASSERT_EQ(products[index], kProduct) << "thread " << index;
+            ASSERT_EQ(roots[index], Root()) << "thread " << index;
+        }
+        ASSERT_EQ(GetEnvironment(L"PATH"), startedPath) << "start-up ran once";
+        Unload();
+    }
+}
+
+}  // namespace
+}  // namespace userdata::testing
