@@ -22,8 +22,10 @@ else()
     file(MAKE_DIRECTORY ${userdata_import_dir})
     set(USERDATA_IMPORT_LIBRARIES ${userdata_import_dir}/libUserData.dll.a ${userdata_import_dir}/UserData.lib)
     add_custom_command(OUTPUT ${USERDATA_IMPORT_LIBRARIES}
-        COMMAND ${USERDATA_LLVM_DLLTOOL} -m i386:x86-64 -d ${userdata_definition} -l ${userdata_import_dir}/libUserData.dll.a
-        COMMAND ${USERDATA_LLVM_DLLTOOL} -m i386:x86-64 -d ${userdata_definition} -l ${userdata_import_dir}/UserData.lib
+        COMMAND ${USERDATA_LLVM_DLLTOOL} -m i386:x86-64 -d ${userdata_definition}
+                -l ${userdata_import_dir}/libUserData.dll.a
+        COMMAND ${USERDATA_LLVM_DLLTOOL} -m i386:x86-64 -d ${userdata_definition}
+                -l ${userdata_import_dir}/UserData.lib
         DEPENDS ${userdata_definition}
         COMMENT "Writing the import libraries of UserData.dll from its module definition")
     add_custom_target(userdata_import_libraries ALL DEPENDS ${USERDATA_IMPORT_LIBRARIES})

@@ -120,7 +120,8 @@ private:
 
     void SkipSpace()
     {
-        while (position_ < text_.size() && std::wstring_view(L" \t\r\n").find(text_[position_]) != std::wstring_view::npos) {
+        constexpr std::wstring_view kSpace = L" \t\r\n";
+        while (position_ < text_.size() && kSpace.find(text_[position_]) != std::wstring_view::npos) {
             ++position_;
         }
     }

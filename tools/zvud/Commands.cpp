@@ -118,7 +118,8 @@ std::optional<KeyPath> ParseKeyPath(const std::wstring& text)
 
 std::wstring CheckSetString(const std::vector<std::wstring>& operands)
 {
-    return ParseKeyPath(operands[0]) ? L"" : L"'" + operands[0] + L"' does not start with a hive (HKCU, HKLM, HKCR, HKU)";
+    return ParseKeyPath(operands[0]) ? L""
+                                     : L"'" + operands[0] + L"' does not start with a hive (HKCU, HKLM, HKCR, HKU)";
 }
 
 int RunSetString(const Invocation& invocation, bool)

@@ -48,7 +48,8 @@ Report AskEverything(bool startedUp)
     };
     for (int folder = 0; folder < kSpecialFolderCount; ++folder) {
         const std::wstring name = SpecialFolderName(folder);
-        report.folders.push_back({name, L"  " + name, AskSpecialFolder(static_cast<ZvUdSpecialFolder::Folders>(folder))});
+        const auto path = AskSpecialFolder(static_cast<ZvUdSpecialFolder::Folders>(folder));
+        report.folders.push_back({name, L"  " + name, path});
     }
     report.help = {
         {L"helpFile", L"help file", AskLength(&GetHelpFileName)},

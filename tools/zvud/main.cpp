@@ -30,7 +30,8 @@ bool StartUp(const Invocation& invocation)
     if (zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0) {
         return true;
     }
-    Write(Stream::Err, L"zvud: start-up failed (zvudInitProductParams gave 0); the library's answers follow all the same\n");
+    Write(Stream::Err,
+          L"zvud: start-up failed (zvudInitProductParams gave 0); the library's answers follow all the same\n");
     return false;
 }
 
@@ -53,8 +54,13 @@ std::wstring FileVersion(const std::wstring& path)
         !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || length < sizeof(*info)) {
         return L"(no version resource)";
     }
-    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
-           L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionLS));
+    const DWORD parts[] = {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                           HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
+    std::wstring version;
+    for (const DWORD part : parts) {
+        version += (version.empty() ? L"" : L".") + std::to_wstring(part);
+    }
+    return version;
 }
 
 int ShowVersions()
