@@ -111,6 +111,27 @@ void DeleteTree(const std::wstring& path)
     RemoveDirectoryW(path.c_str());
 }
 
+void CopyTree(const std::wstring& from, const std::wstring& to)
+{
+    CreateFolders(to);
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "listing " << Narrow(from);
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            CopyTree(from + L"\\" + name, to + L"\\" + name);
+        } else {
+            EXPECT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE))
+                << "copying " << Narrow(name) << ", error " << GetLastError();
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 void WriteTextFile(const std::wstring& path, const std::string& content)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

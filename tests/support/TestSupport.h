@@ -54,6 +54,8 @@ private:
 
 void CreateFolders(const std::wstring& path);
 void DeleteTree(const std::wstring& path);
+// Copies the folder `from` with all it holds to `to`, created if needed.
+void CopyTree(const std::wstring& from, const std::wstring& to);
 void WriteTextFile(const std::wstring& path, const std::string& content);
 // A UTF-16 text file with its byte order mark, as Windows keeps Unicode INI files.
 void WriteUnicodeTextFile(const std::wstring& path, const std::wstring& content);

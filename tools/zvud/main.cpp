@@ -1,67 +1,94 @@
-// zvud - asks UserData.dll what a host of the suite would ask, and prints it.
+// zvud - asks UserData.dll what a program of the suite would ask, prints the
+// answers and runs its housekeeping steps. A host like any other: it calls
+// the exports through the import library and decides nothing itself.
+#include "CommandLine.h"
+#include "Output.h"
+#include "Queries.h"
+
 #include "UserData.h"
 
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
-void Print(const std::wstring& text)
+using namespace zvud;
+
+const wchar_t* OptionalText(const std::optional<std::wstring>& text)
 {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                          nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr,
-                        nullptr);
-    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    return text ? text->c_str() : nullptr;
 }
 
-template <typename Capacity>
-std::wstring Ask(unsigned (*query)(wchar_t*, Capacity))
+// What a program of the suite does first; the options act here.
+bool StartUp(const Invocation& invocation)
 {
-    wchar_t text[2048] = {};
-    return query(text, 2048) != 0 ? std::wstring(text) : std::wstring();
+    if (invocation.userRoot) {
+        zvudSetUserProductRegistryRootKey(invocation.userRoot->c_str());
+    }
+    if (zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0) {
+        return true;
+    }
+    Write(Stream::Err,
+          L"zvud: start-up failed (zvudInitProductParams gave 0); the library's answers follow all the same\n");
+    return false;
 }
 
-void PrintField(const wchar_t* name, const std::wstring& value)
+std::wstring ModulePath(HMODULE module)
 {
-    Print(std::wstring(name) + L": " + (value.empty() ? L"(none)" : value) + L"\n");
+    return AskLength([module](wchar_t* buffer, unsigned capacity) {
+               return static_cast<unsigned>(GetModuleFileNameW(module, buffer, capacity));
+           }).value_or(L"");
 }
 
-int Show()
+// The file version of a version resource, as a.b.c.d.
+std::wstring FileVersion(const std::wstring& path)
 {
-    PrintField(L"product", Ask(&zvudGetCurrentProduct));
-    PrintField(L"language", Ask(&zvudGetCurrentLanguage));
-    PrintField(L"machine root key", Ask(&zvudGetMachineProductRegistryRootKey));
-    PrintField(L"user root key", Ask(&zvudGetUserProductRegistryRootKey));
-    PrintField(L"global root key", Ask(&zvudGetGlobalRegistryRootKey));
-    PrintField(L"identity file", Ask(&GetCurrentProductIdentityIniPath));
-    PrintField(L"vertical path", Ask(&zvudGetVerticalEnvPath));
-    PrintField(L"program name", Ask(&GetProgramName));
-    PrintField(L"product name", Ask(&GetProductName));
-    PrintField(L"root folder", Ask(&GetProductRootFolder));
-    return 0;
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    std::vector<BYTE> data(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || length < sizeof(*info)) {
+        return L"(no version resource)";
+    }
+    const DWORD parts[] = {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                           HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
+    std::wstring version;
+    for (const DWORD part : parts) {
+        version += (version.empty() ? L"" : L".") + std::to_wstring(part);
+    }
+    return version;
+}
+
+int ShowVersions()
+{
+    const std::wstring tool = ModulePath(nullptr);
+    const std::wstring library = ModulePath(GetModuleHandleW(L"UserData.dll"));
+    Write(Stream::Out, L"zvud.exe " + FileVersion(tool) + L" (" + tool + L")\n" + L"UserData.dll " +
+                           FileVersion(library) + L" (" + library + L")\n");
+    return kExitSuccess;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    std::wstring product;
-    std::wstring language;
-    for (int index = 1; index + 1 < argc; index += 2) {
-        const std::wstring option = argv[index];
-        if (option == L"--product") {
-            product = argv[index + 1];
-        } else if (option == L"--language") {
-            language = argv[index + 1];
-        }
+    Invocation invocation;
+    std::wstring error;
+    if (!ParseCommandLine(argc, argv, invocation, error)) {
+        Write(Stream::Err, L"zvud: " + error + L" (zvud --help tells more)\n");
+        return kExitUsage;
     }
-    if ((!product.empty() || !language.empty()) &&
-        zvudInitProductParams(product.c_str(), language.c_str()) == 0) {
-        Print(L"start-up failed; the library reports:\n");
+    if (invocation.help) {
+        Write(Stream::Out, invocation.command != nullptr ? CommandHelp(*invocation.command) : GeneralHelp());
+        return kExitSuccess;
     }
-    return Show();
+    if (invocation.version) {
+        return ShowVersions();
+    }
+    const bool startedUp = StartUp(invocation);
+    return invocation.CommandToRun().run(invocation, startedUp);
 }

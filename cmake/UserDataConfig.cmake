@@ -1,0 +1,21 @@
+# The UserData package: find_package(UserData CONFIG) gives the imported
+# target UserData::UserData, that is UserData.dll, the public header and the
+# import library for the host's compiler (UserData.lib for MSVC and clang in
+# MSVC mode, libUserData.dll.a for mingw-w64).
+get_filename_component(_userdata_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
+
+if(NOT TARGET UserData::UserData)
+    if(MSVC OR CMAKE_CXX_SIMULATE_ID STREQUAL "MSVC")
+        set(_userdata_import_library "${_userdata_prefix}/lib/UserData.lib")
+    else()
+        set(_userdata_import_library "${_userdata_prefix}/lib/libUserData.dll.a")
+    endif()
+    add_library(UserData::UserData SHARED IMPORTED)
+    set_target_properties(UserData::UserData PROPERTIES
+        IMPORTED_LOCATION "${_userdata_prefix}/bin/UserData.dll"
+        IMPORTED_IMPLIB "${_userdata_import_library}"
+        INTERFACE_INCLUDE_DIRECTORIES "${_userdata_prefix}/include")
+    unset(_userdata_import_library)
+endif()
+
+unset(_userdata_prefix)

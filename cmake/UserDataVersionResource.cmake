@@ -1,0 +1,23 @@
+# userdata_add_version_resource(TARGET DESCRIPTION): gives a DLL or program
+# the project's version resource (file and product version from
+# project(VERSION), the description, the project's copyright).
+function(userdata_add_version_resource target description)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "SHARED_LIBRARY")
+        set(USERDATA_RC_FILETYPE VFT_DLL)
+        set(extension .dll)
+    else()
+        set(USERDATA_RC_FILETYPE VFT_APP)
+        set(extension .exe)
+    endif()
+    get_target_property(name ${target} OUTPUT_NAME)
+    if(NOT name)
+        set(name ${target})
+    endif()
+    set(USERDATA_RC_NAME ${name})
+    set(USERDATA_RC_FILENAME ${name}${extension})
+    set(USERDATA_RC_DESCRIPTION "${description}")
+    set(resource ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/VersionInfo.rc.in ${resource} @ONLY)
+    target_sources(${target} PRIVATE ${resource})
+endfunction()

@@ -1,0 +1,16 @@
+# userdata_export_names(VARIABLE SOURCE_DIR): the library's 30 exported names
+# as tests/support/ExportTable.h lists them.
+function(userdata_export_names variable source_dir)
+    file(READ ${source_dir}/tests/support/ExportTable.h table)
+    string(REGEX MATCHALL "X\\([A-Za-z]+, \"[^\"]+\"\\)" rows "${table}")
+    set(names "")
+    foreach(row IN LISTS rows)
+        string(REGEX REPLACE "X\\([A-Za-z]+, \"([^\"]+)\"\\)" "\\1" name "${row}")
+        list(APPEND names "${name}")
+    endforeach()
+    list(LENGTH names count)
+    if(NOT count EQUAL 30)
+        message(FATAL_ERROR "ExportTable.h lists ${count} exports, not 30")
+    endif()
+    set(${variable} "${names}" PARENT_SCOPE)
+endfunction()

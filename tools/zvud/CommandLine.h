@@ -1,0 +1,52 @@
+// zvud's command line: options, one command and the command's operands.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zvud {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitNoAnswer = 1;  // the library gave no answer or reported a failure
+constexpr int kExitUsage = 2;     // the command line cannot be taken
+
+struct Invocation;
+
+struct Command {
+    const wchar_t* name;
+    const wchar_t* operands;  // as the usage line names them
+    size_t operandCount;
+    const wchar_t* summary;   // one line in the list of commands
+    const wchar_t* details;   // the rest of the command's own help
+    // The operands' fault in one line, or "" when they can be taken; null
+    // when any operands of the right count can be taken.
+    std::wstring (*check)(const std::vector<std::wstring>& operands);
+    int (*run)(const Invocation& invocation, bool startedUp);
+};
+
+// Every command; the first, show, runs when none is named.
+std::span<const Command> AllCommands();
+
+struct Invocation {
+    const Command* command = nullptr;  // null when none is named
+    std::vector<std::wstring> operands;
+    std::optional<std::wstring> product;
+    std::optional<std::wstring> language;
+    std::optional<std::wstring> userRoot;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+
+    const Command& CommandToRun() const { return command != nullptr ? *command : AllCommands().front(); }
+};
+
+// Fills `invocation` from the arguments; false, with the fault in one line in
+// `error`, when they cannot be taken.
+bool ParseCommandLine(int argc, const wchar_t* const* argv, Invocation& invocation, std::wstring& error);
+
+std::wstring GeneralHelp();
+std::wstring CommandHelp(const Command& command);
+
+}  // namespace zvud

@@ -1,0 +1,190 @@
+// The commands other than show, and the table of all commands.
+#include "CommandLine.h"
+#include "Output.h"
+#include "Queries.h"
+#include "Show.h"
+
+#include "base/Holders.h"
+
+#include <windows.h>
+
+namespace zvud {
+namespace {
+
+// An answer alone on its line, for scripts; nothing and exit status 1 when
+// the library gives none.
+int PrintAnswer(const std::optional<std::wstring>& answer, const std::wstring& missing)
+{
+    if (!answer) {
+        Write(Stream::Err, L"zvud: " + missing + L"\n");
+        return kExitNoAnswer;
+    }
+    Write(Stream::Out, *answer + L"\n");
+    return kExitSuccess;
+}
+
+std::wstring StatusLine(unsigned long status)
+{
+    return L"status " + std::to_wstring(status) + L": " + StatusText(status);
+}
+
+std::wstring CheckFolder(const std::vector<std::wstring>& operands)
+{
+    return ParseSpecialFolder(operands[0]) ? L"" : L"'" + operands[0] + L"' is neither a folder name nor a number";
+}
+
+int RunFolder(const Invocation& invocation, bool)
+{
+    const auto folder = static_cast<ZvUdSpecialFolder::Folders>(*ParseSpecialFolder(invocation.operands[0]));
+    return PrintAnswer(AskSpecialFolder(folder), L"the library gives no path for " + invocation.operands[0]);
+}
+
+int RunString(const Invocation& invocation, bool)
+{
+    return PrintAnswer(AskLocalizedString(invocation.operands[0]), L"the library gives no string for this text");
+}
+
+int RunProductFile(const Invocation& invocation, bool)
+{
+    return PrintAnswer(AskProductSpecificFile(invocation.operands[0]),
+                       L"the library gives no product-specific file path for '" + invocation.operands[0] + L"'");
+}
+
+int RunRepair(const Invocation&, bool)
+{
+    const unsigned status = InstallUserData();
+    Write(Stream::Out, L"InstallUserData: " + StatusLine(status) + L"\n");
+    return status == 0 ? kExitSuccess : kExitNoAnswer;
+}
+
+int RunCheckCom(const Invocation&, bool)
+{
+    const bool relative = CheckCOMServerRelativePaths();
+    Write(Stream::Out, relative ? L"CheckCOMServerRelativePaths: true\n" : L"CheckCOMServerRelativePaths: false\n");
+    return relative ? kExitSuccess : kExitNoAnswer;
+}
+
+int RunMigrate(const Invocation&, bool)
+{
+    const bool done = ProcessAutoMigrate();
+    Write(Stream::Out, done ? L"ProcessAutoMigrate: true\n" : L"ProcessAutoMigrate: false\n");
+    return done ? kExitSuccess : kExitNoAnswer;
+}
+
+std::wstring CurrentDirectory()
+{
+    return AskLength([](wchar_t* buffer, unsigned capacity) {
+               return static_cast<unsigned>(GetCurrentDirectoryW(capacity, buffer));
+           }).value_or(L"");
+}
+
+int RunSetWorkingDirectory(const Invocation&, bool)
+{
+    const std::wstring before = CurrentDirectory();
+    SetWorkingDirectory();
+    const std::wstring after = CurrentDirectory();
+    Write(Stream::Out, L"working directory: " + after +
+                           (after == before ? std::wstring(L" (unchanged)") : L" (was " + before + L")") + L"\n");
+    return kExitSuccess;
+}
+
+struct KeyPath {
+    HKEY hive = nullptr;
+    std::wstring subkey;
+};
+
+// HIVE\KEY with the hive's full or short name in any letter case.
+std::optional<KeyPath> ParseKeyPath(const std::wstring& text)
+{
+    struct Hive {
+        const wchar_t* name;
+        const wchar_t* shortName;
+        HKEY key;
+    };
+    static const Hive hives[] = {{L"HKEY_CURRENT_USER", L"HKCU", HKEY_CURRENT_USER},
+                                 {L"HKEY_LOCAL_MACHINE", L"HKLM", HKEY_LOCAL_MACHINE},
+                                 {L"HKEY_CLASSES_ROOT", L"HKCR", HKEY_CLASSES_ROOT},
+                                 {L"HKEY_USERS", L"HKU", HKEY_USERS}};
+    const size_t separator = text.find(L'\\');
+    const std::wstring name = text.substr(0, separator);
+    for (const Hive& hive : hives) {
+        if (CompareStringOrdinal(name.c_str(), -1, hive.name, -1, TRUE) == CSTR_EQUAL ||
+            CompareStringOrdinal(name.c_str(), -1, hive.shortName, -1, TRUE) == CSTR_EQUAL) {
+            return KeyPath{hive.key, separator == std::wstring::npos ? L"" : text.substr(separator + 1)};
+        }
+    }
+    return std::nullopt;
+}
+
+std::wstring CheckSetString(const std::vector<std::wstring>& operands)
+{
+    return ParseKeyPath(operands[0]) ? L""
+                                     : L"'" + operands[0] + L"' does not start with a hive (HKCU, HKLM, HKCR, HKU)";
+}
+
+int RunSetString(const Invocation& invocation, bool)
+{
+    const KeyPath path = *ParseKeyPath(invocation.operands[0]);
+    userdata::ZvUniqueKey key;
+    const LSTATUS opened =
+        RegOpenKeyExW(path.hive, path.subkey.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive());
+    if (opened != ERROR_SUCCESS) {
+        Write(Stream::Err, L"zvud: cannot open " + invocation.operands[0] + L": " + StatusLine(opened) + L"\n");
+        return kExitNoAnswer;
+    }
+    const unsigned status = zvudRegSetString(key.Get(), invocation.operands[1].c_str(), invocation.operands[2].c_str());
+    Write(Stream::Out, L"zvudRegSetString: " + StatusLine(status) + L"\n");
+    return status == 0 ? kExitSuccess : kExitNoAnswer;
+}
+
+const Command kCommands[] = {
+    {L"show", L"", 0, L"everything the library reports (the command when none is named)",
+     L"The current product and language, the registry root keys, the identity file, the\n"
+     L"vertical path, the program, product and vertical product names, the product root\n"
+     L"folder, the 17 special folders and the help files. With --json, one JSON object\n"
+     L"whose keys stay as they are; what the library does not give is null there.\n"
+     L"Exit status 1 when start-up failed.",
+     nullptr, &RunShow},
+    {L"folder", L"NAME|NUMBER", 1, L"one special folder's path alone, for scripts",
+     L"NAME is an enumerator of ZvUdSpecialFolder::Folders in any letter case, as show\n"
+     L"lists them under \"special folders\"; NUMBER is a decimal number (the library\n"
+     L"judges numbers outside 0 to 16). Exit status 1 when the library gives no path.",
+     &CheckFolder, &RunFolder},
+    {L"string", L"TEXT", 1, L"TEXT as zvudLoadMUIString resolves it",
+     L"A reference \"@module,-number\" gives that string resource; other text comes back\n"
+     L"unchanged. Exit status 1 when the library gives nothing.",
+     nullptr, &RunString},
+    {L"product-file", L"NAME", 1, L"a product-specific file path (GetProductSpecificFilePath)",
+     L"NAME is a value of the product's \"ProductSpecific\" registry key; \"\" asks for the\n"
+     L"key's default value. Exit status 1 when the library gives nothing.",
+     nullptr, &RunProductFile},
+    {L"repair", L"", 0, L"InstallUserData, with its status code and message",
+     L"Repairs each installed product's per-user data through the Windows Installer.\n"
+     L"Exit status 1 when the status is not 0.",
+     nullptr, &RunRepair},
+    {L"check-com", L"", 0, L"CheckCOMServerRelativePaths",
+     L"Whether the suite's COM servers are registered with relative paths.\n"
+     L"Exit status 1 when they are not.",
+     nullptr, &RunCheckCom},
+    {L"migrate", L"", 0, L"ProcessAutoMigrate",
+     L"Runs the migration tool beside the library when the registry calls for it.", nullptr, &RunMigrate},
+    {L"set-working-directory", L"", 0, L"SetWorkingDirectory, then the working directory",
+     L"Leaves the \"userdatacache\" folder beside zvud.exe for the user's Documents folder.", nullptr,
+     &RunSetWorkingDirectory},
+    {L"set-string", L"HIVE\\KEY NAME DATA", 3, L"zvudRegSetString on an existing key, with its status",
+     L"HIVE is HKEY_CURRENT_USER (HKCU), HKEY_LOCAL_MACHINE (HKLM), HKEY_CLASSES_ROOT\n"
+     L"(HKCR) or HKEY_USERS (HKU); the key is opened, never created. NAME \"\" writes\n"
+     L"the default value. The library folds the profile folder into %USERPROFILE% only\n"
+     L"once InstallUserData has ended well in the same process, which zvud set-string\n"
+     L"does not run. Exit status 1 when the key cannot be opened or the status is not 0.",
+     &CheckSetString, &RunSetString},
+};
+
+}  // namespace
+
+std::span<const Command> AllCommands()
+{
+    return kCommands;
+}
+
+}  // namespace zvud
