@@ -193,26 +193,31 @@ int ZvString::ReplaceAll(const ZvString& from, const ZvString& to)
     if (from.empty() || from.length_ > length_) {
         return 0;
     }
-    ZvString rebuilt;
-    int count = 0;
-    std::size_t kept = 0;  // start of the text not yet copied
-    std::size_t position = 0;
-    while (position + from.length_ <= length_) {
-        if (std::wmemcmp(data_ + position, from.data_, from.length_) == 0) {
-            rebuilt.Append(data_ + kept, position - kept);
-            rebuilt.Append(to);
-            ++count;
-            position += from.length_;
-            kept = position;
-        } else {
+    // The next occurrence at or after `position`; length_ for none.
+    const auto next = [&](std::size_t position) {
+        while (position + from.length_ <= length_ && std::wmemcmp(data_ + position, from.data_, from.length_) != 0) {
             ++position;
         }
+        return position + from.length_ <= length_ ? position : length_;
+    };
+    std::size_t count = 0;
+    for (std::size_t hit = next(0); hit < length_; hit = next(hit + from.length_)) {
+        ++count;
     }
-    if (count != 0) {
-        rebuilt.Append(data_ + kept, length_ - kept);
-        *this = std::move(rebuilt);
+    if (count == 0) {
+        return 0;
     }
-    return count;
+    // Counted first, so that the new text is allocated once, at its full length.
+    ZvString rebuilt;
+    rebuilt.Reserve(CheckedLength(length_ - count * from.length_ + count * to.length_));
+    std::size_t kept = 0;  // start of the text not yet copied
+    for (std::size_t hit = next(0); hit < length_; hit = next(kept)) {
+        rebuilt.Append(data_ + kept, hit - kept).Append(to);
+        kept = hit + from.length_;
+    }
+    rebuilt.Append(data_ + kept, length_ - kept);
+    *this = std::move(rebuilt);
+    return static_cast<int>(count);
 }
 
 bool operator==(const ZvString& left, const ZvString& right) noexcept

@@ -27,14 +27,27 @@ PathVariableTable& ProcessPathVariableTable()
     return table;
 }
 
+namespace {
+
+// "%" + name + "%", made at its full length at once.
+ZvString TokenOf(const ZvString& name)
+{
+    ZvString token;
+    wchar_t* const characters = token.GetBufferSetLength(name.length() + 2);
+    characters[0] = L'%';
+    std::copy(name.c_str(), name.c_str() + name.length(), characters + 1);
+    characters[name.length() + 1] = L'%';
+    return token;
+}
+
+}  // namespace
+
 int FoldPathVariables(ZvString& text, const PathVariableTable& table)
 {
     text.ToLower();
     int replaced = 0;
     for (const PathVariable& entry : table.Entries()) {
-        ZvString token(L"%");
-        token.Append(entry.Name).Append(L'%');
-        replaced += text.ReplaceAll(entry.Value, token);
+        replaced += text.ReplaceAll(entry.Value, TokenOf(entry.Name));
     }
     return replaced;
 }

@@ -49,12 +49,14 @@ LSTATUS WriteFoldedString(HKEY key, const wchar_t* valueName, const wchar_t* dat
     if (data == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    const DWORD type = TypeToWrite(key, valueName);  // its second handle is closed again here
     ZvString folded(data);
     const std::size_t length = folded.length();
     if (FoldPathVariables(folded, table) != 0) {
+        // Expandable whatever the value held, so its type is not asked: that
+        // would cost a registry round trip as long as the write itself.
         return WriteText(key, valueName, REG_EXPAND_SZ, folded.c_str(), folded.length());
     }
+    const DWORD type = TypeToWrite(key, valueName);  // its second handle is closed again here
     return WriteText(key, valueName, type, data, length);
 }
 

@@ -411,7 +411,7 @@ void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const s
     WriteUnicodeTextFile(folder + L"\\identity.ini", content);
 }
 
-void ScenarioTest::WriteCatalogue(std::initializer_list<InstalledProduct> products, HKEY hive)
+void ScenarioTest::WriteCatalogue(const std::vector<InstalledProduct>& products, HKEY hive)
 {
     const std::wstring base = std::wstring(kVersionKey) + L"\\InstalledProducts";
     CreateKey(hive, base);

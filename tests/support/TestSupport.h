@@ -198,7 +198,7 @@ protected:
                            const std::wstring& globalRoot);
     // The products' subkeys under <versionKey>\InstalledProducts with one
     // value per language, in `hive`.
-    void WriteCatalogue(std::initializer_list<InstalledProduct> products, HKEY hive = HKEY_LOCAL_MACHINE);
+    void WriteCatalogue(const std::vector<InstalledProduct>& products, HKEY hive = HKEY_LOCAL_MACHINE);
     // What a configurable installation needs for `product` and `language` to
     // start completely: its identity file, naming `productRoot`.
     void WriteIdentityFor(const std::wstring& product, const std::wstring& language, const std::wstring& productRoot);

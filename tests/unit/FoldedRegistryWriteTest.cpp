@@ -2,6 +2,7 @@
 // folder, as it writes once InstallUserData has registered it.
 #include "regwrite/RegistryStringWriter.h"
 
+#include "ImportCallCounter.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +64,26 @@ TEST_F(FoldedRegistryWrite, TextWithoutTheFolderKeepsItsLetterCase)
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(value->Text(), L"D:\\Work\\C:\\Users\\Someon");
+}
+
+TEST_F(FoldedRegistryWrite, OnlyTextWithNothingToFoldAsksTheType)
+{
+    SetDword(HKEY_CURRENT_USER, kKey, L"Value", 7);
+    // The writer is linked into this program: its calls go through the program's imports.
+    const ImportCallCounter typeQueries(GetModuleHandleW(nullptr), {"RegQueryValueExW"});
+    ASSERT_TRUE(typeQueries.Counts("RegQueryValueExW"));
+    LSTATUS folded = ERROR_INVALID_FUNCTION;
+    EXPECT_EQ(typeQueries.During([&] { folded = Write(L"C:\\Users\\someone\\Data"); }), 0)
+        << "folded text is expandable whatever the value held";
+    LSTATUS kept = ERROR_INVALID_FUNCTION;
+    EXPECT_EQ(typeQueries.During([&] { kept = Write(L"D:\\Work"); }), 1)
+        << "text written as it is keeps the value's type";
+    EXPECT_EQ(folded, ERROR_SUCCESS);
+    EXPECT_EQ(kept, ERROR_SUCCESS);
+    const std::optional<RegistryValue> value = ReadValue(HKEY_CURRENT_USER, kKey, L"Value");
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(value->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(value->Text(), L"D:\\Work");
 }
 
 }  // namespace

@@ -71,6 +71,8 @@ TEST(ZvString, ReplacesWithoutOverlap)
         {L"c:\\u\\x;c:\\u\\y", L"c:\\u", L"%P%", 2, L"%P%\\x;%P%\\y"},
         {L"abc", L"", L"x", 0, L"abc"},
         {L"ab", L"abc", L"x", 0, L"ab"},
+        {L"abcd", L"x", L"y", 0, L"abcd"},
+        {L"a-b-c", L"-", L"", 2, L"abc"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << "\"" << row.text << "\" replacing \"" << row.from << "\"");

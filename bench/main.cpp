@@ -1,0 +1,48 @@
+// The UserData benchmark: what the library costs a host, beside the platform
+// calls it makes. Usage: userdata_bench [--json] [--quick]
+//   --json    the results as JSON instead of a table
+//   --quick   a few short samples and small catalogues only: shows that the
+//             benchmark runs, not what anything costs
+#include "Benchmarks.h"
+#include "Report.h"
+
+#include <cstdio>
+#include <cstring>
+
+using namespace userdata::bench;
+
+void userdata::bench::Progress(const std::string& what)
+{
+    std::fprintf(stderr, "%s\n", what.c_str());
+}
+
+int main(int argc, char** argv)
+{
+    bool json = false;
+    bool quick = false;
+    for (int index = 1; index < argc; ++index) {
+        if (std::strcmp(argv[index], "--json") == 0) {
+            json = true;
+        } else if (std::strcmp(argv[index], "--quick") == 0) {
+            quick = true;
+        } else {
+            std::fprintf(stderr, "usage: userdata_bench [--json] [--quick]\n");
+            return 2;
+        }
+    }
+    BenchResults results;
+    results.options = quick ? MeasureOptions{5, 0.0002} : MeasureOptions{};
+    results.calls = MeasureCallCosts(results.options);
+    results.startup = MeasureStartupCosts(quick ? std::vector<int>{1, 10} : std::vector<int>{1, 10, 100, 1000},
+                                          results.options);
+    if (BenchInstallation::AnyFailure()) {
+        std::fprintf(stderr, "The benchmark did not run as it should (see the failures above).\n");
+        return 1;
+    }
+    if (json) {
+        PrintJson(results);
+    } else {
+        PrintTable(results);
+    }
+    return 0;
+}
