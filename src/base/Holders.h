@@ -83,4 +83,16 @@ using ZvUniqueFile = ZvUniqueHandle<HANDLE, ZvFileTraits>;
 // Text that COM allocated (StringFromCLSID and the like).
 using ZvCoTaskText = ZvUniqueHandle<wchar_t*, ZvCoTaskTextTraits>;
 
+// A slim reader/writer lock held exclusively for the length of a scope.
+class ZvExclusiveLock {
+public:
+    explicit ZvExclusiveLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ZvExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ZvExclusiveLock(const ZvExclusiveLock&) = delete;
+    ZvExclusiveLock& operator=(const ZvExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
 }  // namespace userdata

@@ -1,8 +1,11 @@
 #include "config/ProductConfigInit.h"
 
 #include "UserData.h"
+#include "base/Holders.h"
 
+#include <cstdlib>
 #include <cwchar>
+#include <new>
 
 namespace userdata {
 
@@ -17,7 +20,7 @@ CProductConfigInit::~CProductConfigInit() = default;
 
 bool CProductConfigInit::InitProductParams(const ZvString& requestedProduct, const ZvString& requestedLanguage)
 {
-    const std::lock_guard<std::mutex> lock(startupLock_);
+    const ZvExclusiveLock lock(startupLock_);
     if (Initialized) {
         return true;
     }
@@ -56,17 +59,41 @@ const ProductParamsRecord& CProductConfigInit::EnsureProductParams()
     return ProductParams;
 }
 
+namespace {
+
+// The configuration with its catalogue loaded, as one step of creation.
+struct LoadedConfig {
+    CProductConfigInit config;
+    LoadedConfig() { config.GetInstalledInfo().Load(); }
+};
+
+// Win32 locks and atomics rather than a function-local static: the compiler's
+// guard for one brings a threading runtime's per-thread set-up into start-up.
+alignas(LoadedConfig) unsigned char configStorage[sizeof(LoadedConfig)];
+std::atomic<LoadedConfig*> loadedConfig{nullptr};
+SRWLOCK creationLock = SRWLOCK_INIT;
+
+void DestroyConfig()
+{
+    loadedConfig.load(std::memory_order_acquire)->~LoadedConfig();
+}
+
+}  // namespace
+
 CProductConfigInit& GetProductConfig()
 {
-    // Constructed on the first call (thread-safe), with the catalogue loaded in
-    // the same step: if loading raises, nothing is kept and the next call
-    // starts afresh. Destroyed at unload through the runtime's exit list.
-    struct LoadedConfig {
-        CProductConfigInit config;
-        LoadedConfig() { config.GetInstalledInfo().Load(); }
-    };
-    static LoadedConfig instance;
-    return instance.config;
+    LoadedConfig* config = loadedConfig.load(std::memory_order_acquire);
+    if (config == nullptr) {
+        const ZvExclusiveLock lock(creationLock);
+        config = loadedConfig.load(std::memory_order_relaxed);
+        if (config == nullptr) {
+            // If loading raises, nothing is kept and the next call starts afresh.
+            config = new (configStorage) LoadedConfig();
+            std::atexit(&DestroyConfig);  // the runtime's exit list runs when the library is unloaded
+            loadedConfig.store(config, std::memory_order_release);
+        }
+    }
+    return config->config;
 }
 
 }  // namespace userdata

@@ -5,9 +5,10 @@
 #include "base/ZvString.h"
 #include "config/ProductInstalledInfo.h"
 
+#include <windows.h>
+
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 namespace userdata {
 
@@ -68,7 +69,7 @@ private:
 
     // Two threads making the first call at once: the second waits until the
     // sequence has finished, so nobody reads a half-settled identity.
-    std::mutex startupLock_;
+    SRWLOCK startupLock_ = SRWLOCK_INIT;
     std::atomic<bool> startupFinished_{false};
 };
 
