@@ -1,5 +1,6 @@
 #!/bin/sh
-# The tests' private Wine prefix.
+# The project's private Wine prefixes. Every program of the project that runs
+# under Wine starts through here.
 #   wine-prefix.sh ensure PREFIX   create and initialise it once
 #   wine-prefix.sh start PREFIX    ensure it, and keep one wineserver running
 #                                  until stop, while tests come and go (a cold
@@ -7,6 +8,13 @@
 #                                  milliseconds)
 #   wine-prefix.sh stop PREFIX     shut its wineserver down
 #   wine-prefix.sh wine ARGS...    run wine64 (WINEPREFIX set by the caller)
+#   wine-prefix.sh home PREFIX     print the private home folder Wine is given
+#
+# Wine links a prefix's shell folders (Documents, Desktop, ...) to the Unix
+# home folder. Wine is therefore never shown the real one: each prefix gets a
+# home folder of its own beside it, PREFIX.home, with its own XDG folders,
+# created before the prefix. A test that deletes its "Documents" then deletes
+# nothing but that.
 set -e
 
 find_wine_tool() {
@@ -20,27 +28,70 @@ find_wine_tool() {
     exit 127
 }
 
+# Points HOME and the XDG folders at PREFIX.home, creating it with the shell
+# folders Wine looks for there.
+use_private_home() {
+    home="${1%/}.home"
+    mkdir -p "$home/Documents" "$home/Desktop" "$home/.config" "$home/.local/share" "$home/.cache"
+    export HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+        XDG_CACHE_HOME="$home/.cache" XDG_STATE_HOME="$home/.local/state"
+    unset XDG_DESKTOP_DIR XDG_DOCUMENTS_DIR XDG_DOWNLOAD_DIR XDG_MUSIC_DIR XDG_PICTURES_DIR \
+        XDG_VIDEOS_DIR XDG_TEMPLATES_DIR XDG_PUBLICSHARE_DIR
+}
+
+# Fails when a link in the prefix's user profiles leads out of the private
+# home, as it would in a prefix made before Wine was given one.
+check_links_stay_home() {
+    home=$(realpath "$HOME")
+    find "$1/drive_c/users" -type l 2>/dev/null | while read -r link; do
+        target=$(realpath -m "$link")
+        case "$target/" in
+        "$home"/*) ;;
+        *)
+            echo "wine-prefix.sh: $link leads to $target, outside $home; delete $1 and run again" >&2
+            exit 1
+            ;;
+        esac
+    done
+}
+
+# The marker of a prefix made with a private home; one without it (made by an
+# earlier version of this script, its shell folders linked to the real home)
+# is removed and made anew. rm does not follow the links it removes.
+ready_marker=.userdata-private-home-ready
+
 command=$1
 shift
 case "$command" in
 wine)
+    [ -n "${WINEPREFIX:-}" ] || { echo "wine-prefix.sh wine: WINEPREFIX is not set" >&2; exit 2; }
+    use_private_home "$WINEPREFIX"
     exec "$(find_wine_tool wine64 wine)" "$@"
+    ;;
+home)
+    echo "${1%/}.home"
     ;;
 ensure | start)
     prefix=$1
+    [ -n "$prefix" ] || { echo "wine-prefix.sh $command: no prefix given" >&2; exit 2; }
     export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}"
-    mkdir -p "$prefix"
-    if [ ! -f "$prefix/.userdata-ready" ]; then
+    use_private_home "$prefix"
+    if [ ! -f "$prefix/$ready_marker" ]; then
         (
             flock 9
-            if [ ! -f "$prefix/.userdata-ready" ]; then
+            if [ ! -f "$prefix/$ready_marker" ]; then
+                "$(find_wine_tool wineserver wineserver64)" -k 2>/dev/null || true
+                rm -rf "$prefix"
+                mkdir -p "$prefix"
                 # No Mono or Gecko installers: the tests need neither.
                 WINEDLLOVERRIDES="mscoree,mshtml=" "$(find_wine_tool wine64 wine)" wineboot --init >/dev/null 2>&1
                 "$(find_wine_tool wineserver wineserver64)" -w
-                touch "$prefix/.userdata-ready"
+                check_links_stay_home "$prefix"
+                touch "$prefix/$ready_marker"
             fi
-        ) 9>"$prefix.lock"
+        ) 9>"${prefix%/}.lock"
     fi
+    check_links_stay_home "$prefix"
     if [ "$command" = start ]; then
         # A fresh server that persists until "stop", so that it cannot go away
         # under a test; and Wine's own services brought up here, away from the
@@ -56,7 +107,7 @@ stop)
     WINEPREFIX="$1" "$(find_wine_tool wineserver wineserver64)" -k 2>/dev/null || true
     ;;
 *)
-    echo "usage: wine-prefix.sh ensure|start|stop PREFIX | wine ARGS..." >&2
+    echo "usage: wine-prefix.sh ensure|start|stop|home PREFIX | wine ARGS..." >&2
     exit 2
     ;;
 esac
