@@ -88,48 +88,119 @@ void CreateFolders(const std::wstring& path)
     ASSERT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "creating " << Narrow(path);
 }
 
-void DeleteTree(const std::wstring& path)
+namespace {
+
+// The path that a handle of `path` leads to, "" when it cannot be opened.
+// Windows gives a link's own path (the link is opened, not followed); Wine 8
+// follows a Unix symbolic link and gives its target, and flags only those to
+// folders as reparse points.
+std::wstring FinalPath(const std::wstring& path)
 {
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring child = path + L"\\" + name;
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                DeleteTree(child);
-            } else {
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+    const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return std::wstring();
     }
-    RemoveDirectoryW(path.c_str());
+    wchar_t final[4 * MAX_PATH] = {};
+    const DWORD length = GetFinalPathNameByHandleW(handle, final, 4 * MAX_PATH, FILE_NAME_NORMALIZED);
+    CloseHandle(handle);
+    return length > 0 && length < 4 * MAX_PATH ? std::wstring(final, length) : std::wstring();
 }
 
-void CopyTree(const std::wstring& from, const std::wstring& to)
+bool SamePath(const std::wstring& a, const std::wstring& b)
 {
-    CreateFolders(to);
+    return !a.empty() && _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+// One entry of a folder being walked, as a tree operation may treat it.
+struct TreeEntry {
+    std::wstring path;
+    std::wstring finalPath;
+    bool folder = false;
+    bool link = false;  // a link, junction or other reparse point, or a path that resolves elsewhere
+};
+
+// The entries of `folder` (whose final path is `folderFinal`), "." and ".."
+// left out. An entry is a link when it is flagged as a reparse point or when
+// it does not resolve to where its name puts it.
+std::vector<TreeEntry> ListFolder(const std::wstring& folder, const std::wstring& folderFinal)
+{
+    std::vector<TreeEntry> entries;
     WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "listing " << Narrow(from);
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return entries;
+    }
     do {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") {
             continue;
         }
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            CopyTree(from + L"\\" + name, to + L"\\" + name);
-        } else {
-            EXPECT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE))
-                << "copying " << Narrow(name) << ", error " << GetLastError();
-        }
+        TreeEntry entry{folder + L"\\" + name, FinalPath(folder + L"\\" + name)};
+        entry.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+                     !SamePath(entry.finalPath, folderFinal + L"\\" + name);
+        entries.push_back(std::move(entry));
     } while (FindNextFileW(search, &found));
     FindClose(search);
+    return entries;
+}
+
+// Deletes what `folder` holds, never through a link: Wine's DeleteFileW on a
+// Unix link to a file deletes the file it leads to, and a link to a folder
+// would lead the walk out of the tree. Links are left in place, and so is
+// their folder.
+void DeleteBelow(const std::wstring& folder, const std::wstring& folderFinal)
+{
+    for (const TreeEntry& entry : ListFolder(folder, folderFinal)) {
+        if (entry.link) {
+            std::fwprintf(stderr, L"DeleteTree: left the link %ls (to %ls) in place\n", entry.path.c_str(),
+                          entry.finalPath.c_str());
+            continue;
+        }
+        SetFileAttributesW(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (entry.folder) {
+            DeleteBelow(entry.path, entry.finalPath);
+            RemoveDirectoryW(entry.path.c_str());
+        } else {
+            DeleteFileW(entry.path.c_str());
+        }
+    }
+}
+
+}  // namespace
+
+void DeleteTree(const std::wstring& root)
+{
+    const std::wstring rootFinal = FinalPath(root);
+    if (rootFinal.empty()) {
+        return;  // nothing there
+    }
+    const DWORD attributes = GetFileAttributesW(root.c_str());
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        ADD_FAILURE() << "DeleteTree refuses " << Narrow(root) << ": a link, leading to " << Narrow(rootFinal);
+        return;
+    }
+    DeleteBelow(root, rootFinal);
+    RemoveDirectoryW(root.c_str());
+}
+
+void CopyTree(const std::wstring& from, const std::wstring& to)
+{
+    CreateFolders(to);
+    const std::wstring fromFinal = FinalPath(from);
+    ASSERT_FALSE(fromFinal.empty()) << "opening " << Narrow(from);
+    for (const TreeEntry& entry : ListFolder(from, fromFinal)) {
+        const std::wstring target = to + entry.path.substr(from.size());
+        if (entry.link) {
+            ADD_FAILURE() << "CopyTree does not follow the link " << Narrow(entry.path);
+        } else if (entry.folder) {
+            CopyTree(entry.path, target);
+        } else {
+            EXPECT_TRUE(CopyFileW(entry.path.c_str(), target.c_str(), FALSE))
+                << "copying " << Narrow(entry.path) << ", error " << GetLastError();
+        }
+    }
 }
 
 void WriteTextFile(const std::wstring& path, const std::string& content)
