@@ -69,11 +69,11 @@ wine)
     exec "$(find_wine_tool wine64 wine)" "$@"
     ;;
 home)
-    echo "${1%/}.home"
+    echo "$(realpath -m "$1").home"
     ;;
 ensure | start)
-    prefix=$1
-    [ -n "$prefix" ] || { echo "wine-prefix.sh $command: no prefix given" >&2; exit 2; }
+    [ -n "${1:-}" ] || { echo "wine-prefix.sh $command: no prefix given" >&2; exit 2; }
+    prefix=$(realpath -m "$1")
     export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}"
     use_private_home "$prefix"
     if [ ! -f "$prefix/$ready_marker" ]; then
@@ -104,7 +104,7 @@ ensure | start)
     fi
     ;;
 stop)
-    WINEPREFIX="$1" "$(find_wine_tool wineserver wineserver64)" -k 2>/dev/null || true
+    WINEPREFIX=$(realpath -m "$1") "$(find_wine_tool wineserver wineserver64)" -k 2>/dev/null || true
     ;;
 *)
     echo "usage: wine-prefix.sh ensure|start|stop|home PREFIX | wine ARGS..." >&2

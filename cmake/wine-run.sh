@@ -2,7 +2,7 @@
 # Runs a Windows program under Wine in the given prefix: the emulator through
 # which CTest and the build run the cross-compiled programs.
 #   wine-run.sh PREFIX PROGRAM [ARGUMENTS...]
-prefix=$1
+prefix=$(realpath -m "$1")  # Wine takes only an absolute prefix
 shift
 export WINEPREFIX="$prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
