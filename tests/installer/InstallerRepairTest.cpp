@@ -35,10 +35,23 @@ protected:
 
     void SetUp() override
     {
+        MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
         for (const TestProduct* product : {&kProductA, &kProductB}) {
             EnsureInstalled(*product);
         }
         InstallConfigurable({{L"ZOVA", {L"L1"}}});
+    }
+
+    // The prefix's hives are left as they were found: what was installed here
+    // is removed again, with the keys its reinstalls and the tests wrote.
+    void TearDown() override
+    {
+        Unload();
+        for (const wchar_t* code : installedHere_) {
+            EXPECT_EQ(MsiConfigureProductW(code, INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT), ERROR_SUCCESS)
+                << "removing " << Narrow(code);
+        }
+        RemoveFromRealHives({L"Software\\Brevonix\\InstallerTests"});
     }
 
     void EnsureInstalled(const TestProduct& product)
@@ -46,9 +59,9 @@ protected:
         if (MsiQueryProductStateW(product.code) == INSTALLSTATE_DEFAULT) {
             return;
         }
-        MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
         const std::wstring package = TestProgramFolder() + L"\\packages\\" + product.package;
         ASSERT_EQ(MsiInstallProductW(package.c_str(), L""), ERROR_SUCCESS) << "installing " << Narrow(package);
+        installedHere_.push_back(product.code);
     }
 
     // The product list names the products by code and per-user key.
@@ -64,6 +77,9 @@ protected:
     {
         return TextValue(HKEY_CURRENT_USER, product.userKey, L"LocalRootFolder");
     }
+
+private:
+    std::vector<const wchar_t*> installedHere_;
 };
 
 TEST_F(InstallerRepairTest, MissingUserKeyIsInstalledAsOnFirstRun)

@@ -56,7 +56,7 @@ TEST_F(InstallUserDataTest, EmptyProductListEndsWellAndSwitchesFoldingOn)
     const auto& api = Load();
     EXPECT_EQ(WrittenProfilePath(api), L"plain C:\\Users\\Someone\\AppData\\Data") << "before";
     EXPECT_EQ(api.InstallUserData(), 0u);
-    EXPECT_EQ(GetModuleHandleW(L"msi.dll"), nullptr) << "no reinstall was asked for";
+    EXPECT_FALSE(DelayImportsBound(Module(), "msi.dll")) << "no reinstall was asked for";
     EXPECT_EQ(WrittenProfilePath(api), L"expandable %USERPROFILE%\\appdata\\data") << "after";
 }
 
@@ -125,7 +125,7 @@ TEST_F(InstallUserDataTest, SoundProductsNeedNoInstaller)
               L"zvserver.dll");
     const auto& api = Load();
     EXPECT_EQ(api.InstallUserData(), 0u);
-    EXPECT_EQ(GetModuleHandleW(L"msi.dll"), nullptr);
+    EXPECT_FALSE(DelayImportsBound(Module(), "msi.dll"));
 }
 
 TEST_F(InstallUserDataTest, BrokenComRegistrationAsksForARepair)
@@ -135,7 +135,7 @@ TEST_F(InstallUserDataTest, BrokenComRegistrationAsksForARepair)
     // The required server is not registered at all.
     const auto& api = Load();
     EXPECT_EQ(api.InstallUserData(), 0u) << "the repair's own result is not looked at";
-    EXPECT_NE(GetModuleHandleW(L"msi.dll"), nullptr) << "the Windows Installer was asked";
+    EXPECT_TRUE(DelayImportsBound(Module(), "msi.dll")) << "the Windows Installer was asked";
 }
 
 }  // namespace

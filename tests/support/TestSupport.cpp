@@ -255,6 +255,7 @@ RegistrySandbox::~RegistrySandbox()
     RegCloseKey(classes_);
     RegDeleteTreeW(HKEY_CURRENT_USER, root_.c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, root_.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\UserDataTests");  // refused while another sandbox lives
 }
 
 void CreateKey(HKEY root, const std::wstring& path)
@@ -267,6 +268,17 @@ void DeleteKey(HKEY root, const std::wstring& path)
     RegDeleteTreeW(root, path.c_str());
     RegDeleteKeyW(root, path.c_str());
     EXPECT_FALSE(KeyExists(root, path)) << "deleting " << Narrow(path);
+}
+
+void RemoveFromRealHives(std::initializer_list<const wchar_t*> paths)
+{
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        for (const wchar_t* path : paths) {
+            RegDeleteTreeW(hive, path);
+            RegDeleteKeyW(hive, path);
+        }
+        RegDeleteKeyW(hive, L"Software\\Brevonix");  // refused while anything else is below it
+    }
 }
 
 bool KeyExists(HKEY root, const std::wstring& path)
@@ -452,12 +464,7 @@ ScenarioTest::~ScenarioTest()
 {
     Unload();
     if (!registry_) {
-        for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-            for (const wchar_t* written : {L"Software\\Brevonix\\Suite", L"Software\\Brevonix\\ZOVA"}) {
-                RegDeleteTreeW(hive, written);
-                RegDeleteKeyW(hive, written);
-            }
-        }
+        RemoveFromRealHives({L"Software\\Brevonix\\Suite", L"Software\\Brevonix\\ZOVA"});
     }
 }
 
@@ -548,6 +555,56 @@ const UserDataExports& ScenarioTest::Api() const
 {
     static const UserDataExports none;
     return library_ ? library_->Exports() : none;
+}
+
+namespace {
+
+// The delay-load descriptor of `library` in the loaded `module`, or null. The
+// image's directory names it when the linker fills it in (MSVC, lld); GNU ld
+// leaves that entry empty, so the module's sections are searched for it.
+const IMAGE_DELAYLOAD_DESCRIPTOR* FindDelayDescriptor(HMODULE module, const char* library)
+{
+    const auto* image = reinterpret_cast<const BYTE*>(module);
+    const auto* headers =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+    const DWORD imageSize = headers->OptionalHeader.SizeOfImage;
+    const auto names = [&](const IMAGE_DELAYLOAD_DESCRIPTOR& entry) {
+        return entry.Attributes.RvaBased == 1 && entry.DllNameRVA != 0 && entry.DllNameRVA < imageSize - 16 &&
+               entry.ModuleHandleRVA < imageSize && entry.ImportAddressTableRVA < imageSize &&
+               _strnicmp(reinterpret_cast<const char*>(image + entry.DllNameRVA), library, 16) == 0;
+    };
+    const IMAGE_DATA_DIRECTORY& directory = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT];
+    for (auto* entry = reinterpret_cast<const IMAGE_DELAYLOAD_DESCRIPTOR*>(image + directory.VirtualAddress);
+         directory.Size != 0 && entry->DllNameRVA != 0; ++entry) {
+        if (names(*entry)) {
+            return entry;
+        }
+    }
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(headers);
+    for (WORD index = 0; index < headers->FileHeader.NumberOfSections; ++index, ++section) {
+        const DWORD end = section->VirtualAddress + std::min(section->Misc.VirtualSize, section->SizeOfRawData);
+        for (DWORD offset = section->VirtualAddress; offset + sizeof(IMAGE_DELAYLOAD_DESCRIPTOR) <= end; offset += 4) {
+            const auto* entry = reinterpret_cast<const IMAGE_DELAYLOAD_DESCRIPTOR*>(image + offset);
+            if (names(*entry)) {
+                return entry;
+            }
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool DelayImportsBound(HMODULE module, const char* library)
+{
+    const IMAGE_DELAYLOAD_DESCRIPTOR* const entry = FindDelayDescriptor(module, library);
+    if (entry == nullptr) {
+        ADD_FAILURE() << "the module does not delay-load " << library;
+        return false;
+    }
+    // The delay-load helper keeps the library's handle there once it loaded it.
+    const auto* handle = reinterpret_cast<const HMODULE*>(reinterpret_cast<const BYTE*>(module) + entry->ModuleHandleRVA);
+    return *handle != nullptr;
 }
 
 // Structured exceptions --------------------------------------------------------------------

@@ -107,6 +107,11 @@ private:
     HKEY key_ = nullptr;  // opened before the denial, so it can lift it
 };
 
+// Deletes the trees `paths` (below "Software\Brevonix") from the real
+// machine and user hives, and "Software\Brevonix" itself when that leaves it
+// empty: what tests that write the prefix's real hives made there.
+void RemoveFromRealHives(std::initializer_list<const wchar_t*> paths);
+
 struct RegistryValue {
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
@@ -218,6 +223,7 @@ protected:
     const UserDataExports& Load();
     void Unload();
     const UserDataExports& Api() const;
+    HMODULE Module() const { return library_ ? library_->Module() : nullptr; }
 
 private:
     std::optional<RegistrySandbox> registry_;
@@ -225,6 +231,12 @@ private:
     EnvironmentGuard environment_;
     std::unique_ptr<UserDataLibrary> library_;
 };
+
+// Whether `module` has bound its delay-loaded imports from `library` (say
+// "msi.dll"): whether it called into that library since it was loaded. Unlike
+// the library's presence in the process, which any earlier caller may cause,
+// this belongs to the one loaded copy of the module.
+bool DelayImportsBound(HMODULE module, const char* library);
 
 // Runs `action`; true when it raised the continuable structured exception
 // `code` (which is then continued, as a host's handler may do).

@@ -3,17 +3,10 @@
 namespace userdata::testing {
 namespace {
 
-// Every key that the sample's registry file writes lies below these.
-const wchar_t* const kSampleKeys[] = {L"Software\\Brevonix\\Suite"};
-
+// Every key that the sample's registry file writes lies below this one.
 void RemoveSampleRegistry()
 {
-    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        for (const wchar_t* key : kSampleKeys) {
-            RegDeleteTreeW(hive, key);
-            RegDeleteKeyW(hive, key);
-        }
-    }
+    RemoveFromRealHives({L"Software\\Brevonix\\Suite"});
 }
 
 // A command line argument as CommandLineToArgvW and the C runtime read it.

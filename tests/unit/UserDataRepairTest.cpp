@@ -1,6 +1,5 @@
-// The repair's internal steps: deleting a registry tree, and the COM server
-// repair that calls the Windows Installer only when it must.
-#include "repair/ComServerCheck.h"
+// The repair's internal steps: deleting a registry tree, and the Windows
+// Installer's absence.
 #include "repair/UserDataInstall.h"
 #include "repair/WindowsInstaller.h"
 
@@ -78,32 +77,6 @@ TEST_F(DeleteRegistryTreeTest, StopsAtASubkeyThatCannotBeDeleted)
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kTree + L"\\A\\A1\\A11"));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kTree + L"\\A\\A2")) << "not reached after the stop";
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kTree + L"\\B"));
-}
-
-bool MsiLoaded()
-{
-    return GetModuleHandleW(L"msi.dll") != nullptr;
-}
-
-const std::wstring kRequiredServer = L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32";
-
-TEST(ComServerRepairTest, SoundRegistrationNeedsNoInstaller)
-{
-    if (MsiLoaded()) {
-        GTEST_SKIP() << "an earlier test of this process loaded msi.dll";
-    }
-    RegistrySandbox sandbox;
-    SetString(HKEY_CLASSES_ROOT, kRequiredServer, nullptr, L"zvserver.dll");
-    RepairCOMServerRegistration(L"{00000000-0000-0000-0000-0000000000C1}");
-    EXPECT_FALSE(MsiLoaded()) << "msi.dll is bound on first use only";
-}
-
-TEST(ComServerRepairTest, BrokenRegistrationAsksForAReinstall)
-{
-    RegistrySandbox sandbox;
-    SetString(HKEY_CLASSES_ROOT, kRequiredServer, nullptr, L"C:\\Suite\\zvserver.dll");
-    RepairCOMServerRegistration(L"{00000000-0000-0000-0000-0000000000C1}");
-    EXPECT_TRUE(MsiLoaded());
 }
 
 LONG WINAPI ExitWithExceptionCode(EXCEPTION_POINTERS* exception)
