@@ -20,6 +20,7 @@ constexpr const wchar_t* kFolderNames[] = {
 std::vector<BufferExport> BufferExports()
 {
     using Api = const UserDataExports&;
+    constexpr auto kNeed = BufferExport::NullBuffer::Need;
     std::vector<BufferExport> exports = {
         {"zvudGetCurrentProduct", [](Api a, wchar_t* b, unsigned c) { return a.zvudGetCurrentProduct(b, c); }},
         {"zvudGetCurrentLanguage", [](Api a, wchar_t* b, unsigned c) { return a.zvudGetCurrentLanguage(b, c); }},
@@ -40,21 +41,23 @@ std::vector<BufferExport> BufferExports()
         {"GetHelpFileName", [](Api a, wchar_t* b, unsigned c) { return a.GetHelpFileName(b, c); }},
         {"GetContextFileName", [](Api a, wchar_t* b, unsigned c) { return a.GetContextFileName(b, c); }},
         {"GetZOVAUserDataCacheLangPath",
-         [](Api a, wchar_t* b, unsigned c) { return a.GetZOVAUserDataCacheLangPath(b, nullptr, c); }},
+         [](Api a, wchar_t* b, unsigned c) { return a.GetZOVAUserDataCacheLangPath(b, nullptr, c); }, kNeed},
         {"zvudGetXRootFoldPath",
-         [](Api a, wchar_t* b, unsigned c) { return a.zvudGetXRootFoldPath(L"LocalRootFolder", b, c); }},
+         [](Api a, wchar_t* b, unsigned c) { return a.zvudGetXRootFoldPath(L"LocalRootFolder", b, c); },
+         BufferExport::NullBuffer::Exists},
         {"zvudGetProductXFoldPath", [](Api a, wchar_t* b, unsigned c) {
              return a.zvudGetProductXFoldPath(b, c, ZvUdSpecialFolder::UserDataCacheFolderLang); }},
         {"zvudLoadMUIString", [](Api a, wchar_t* b, unsigned c) {
-             return a.zvudLoadMUIString(L"@TestStrings.dll,-101", b, c); }},
+             return a.zvudLoadMUIString(L"@TestStrings.dll,-101", b, c); }, kNeed},
         {"zvudLoadMUIString, plain text",
-         [](Api a, wchar_t* b, unsigned c) { return a.zvudLoadMUIString(L"Plain text", b, c); }},
+         [](Api a, wchar_t* b, unsigned c) { return a.zvudLoadMUIString(L"Plain text", b, c); }, kNeed},
     };
     for (int folder = 0; folder <= ZvUdSpecialFolder::SandboxCrashSaveFolder; ++folder) {
         exports.push_back({"zvudGetSpecialFolder " + Narrow(kFolderNames[folder]),
                            [folder](Api a, wchar_t* b, unsigned c) {
                                return a.zvudGetSpecialFolder(static_cast<Folders>(folder), b, c);
-                           }});
+                           },
+                           kNeed});
     }
     return exports;
 }

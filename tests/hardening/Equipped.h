@@ -13,8 +13,13 @@ namespace userdata::testing {
 // A buffer export called with a buffer and a capacity in characters (bytes
 // for GetVerticalProductName, as its contract says).
 struct BufferExport {
+    // What a null buffer with a capacity of 0 gives: 0, the capacity needed
+    // (capacity results), or 1 (a flag that then only tests existence).
+    enum class NullBuffer { Nothing, Need, Exists };
+
     std::string name;
     std::function<unsigned(const UserDataExports&, wchar_t* buffer, unsigned capacity)> call;
+    NullBuffer nullBuffer = NullBuffer::Nothing;
 };
 
 // Every buffer export, each special folder on its own row.

@@ -2,6 +2,8 @@
 // file, process or module open.
 #include "Equipped.h"
 
+#include <gtest/gtest-spi.h>
+
 namespace userdata::testing {
 namespace {
 
@@ -32,18 +34,43 @@ protected:
         api.zvudSetUserProductRegistryRootKey(L"");
     }
 
-    void ExpectNoLeak(const UserDataExports& api)
+    // `alsoEachRound` stands for a leak of the library's in the sweep's own check.
+    void ExpectNoLeak(const UserDataExports& api, const std::function<void()>& alsoEachRound = [] {})
     {
         CallEverything(api);  // first calls may bind modules for good (msi.dll, shell32 and the like)
         const std::size_t handles = OpenHandleCount();
         const std::vector<std::wstring> modules = LoadedModules();
         for (int round = 0; round < kRounds; ++round) {
             CallEverything(api);
+            alsoEachRound();
         }
         EXPECT_EQ(OpenHandleCount(), handles);
         EXPECT_EQ(LoadedModules(), modules);
     }
 };
+
+// The sweep's own check: a registry key left open in each round fails it.
+TEST_F(HandleSweepTest, FailsOnALeakedHandle)
+{
+    const auto& api = Load();
+    std::vector<HKEY> leaked;
+    ::testing::TestPartResultArray failures;
+    {
+        const ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        ExpectNoLeak(api, [&] {
+            HKEY key = nullptr;
+            RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &key);
+            leaked.push_back(key);
+        });
+    }
+    for (HKEY key : leaked) {
+        RegCloseKey(key);
+    }
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_NE(std::string(failures.GetTestPartResult(0).message()).find("OpenHandleCount"), std::string::npos)
+        << failures.GetTestPartResult(0).message();
+}
 
 TEST_F(HandleSweepTest, WhenEverythingIsInPlace)
 {
@@ -69,7 +96,7 @@ TEST_F(HandleSweepTest, WhenReinstallsFailAndTheToolRuns)
     SetDword(HKEY_CURRENT_USER, Root(), L"AutoMigrate", 1);
     const auto& api = Load();
     ExpectNoLeak(api);
-    EXPECT_NE(GetModuleHandleW(L"msi.dll"), nullptr) << "the installer was asked";
+    EXPECT_TRUE(DelayImportsBound(Module(), "msi.dll")) << "the installer was asked";
     EXPECT_TRUE(FileExists(InstallFolder() + L"\\bxmigrator.log")) << "the tool ran";
 }
 
