@@ -10,7 +10,7 @@ const std::wstring kKey = L"Software\\Brevonix\\Suite\\Settings";
 // An existing value before the write; REG_NONE for none.
 struct Existing {
     DWORD type;
-    std::wstring text;  // a DWORD value holds 7
+    const wchar_t* text;  // a DWORD value holds 7
 };
 
 class RegistryStringWriterTest : public ScenarioTest {
@@ -47,12 +47,12 @@ protected:
 
 TEST_F(RegistryStringWriterTest, TextKeepsTheTypeItFinds)
 {
-    const std::wstring text = L"D:\\Work\\Report";
+    const wchar_t* const text = L"D:\\Work\\Report";
     struct Row {
         const char* scenario;
         Existing existing;
         REGSAM access;
-        std::wstring text;
+        const wchar_t* text;
         DWORD written;
     } rows[] = {
         {"new value", {REG_NONE, L""}, KEY_ALL_ACCESS, text, REG_SZ},
@@ -70,7 +70,7 @@ TEST_F(RegistryStringWriterTest, TextKeepsTheTypeItFinds)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.scenario);
         Store(row.existing);
-        EXPECT_EQ(Write(row.access, row.text.c_str()), 0u);
+        EXPECT_EQ(Write(row.access, row.text), 0u);
         ExpectValue(L"Value", row.written, row.text);
         DeleteKey(HKEY_CURRENT_USER, kKey);
     }
