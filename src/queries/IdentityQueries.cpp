@@ -9,8 +9,6 @@
 
 #include <windows.h>
 
-#include <cwchar>
-
 namespace userdata {
 namespace {
 
@@ -33,15 +31,16 @@ unsigned DeliverField(ZvString ProductParamsRecord::*field, wchar_t* buffer, std
     return DeliverLengthResult(value.c_str(), value.length(), buffer, capacity);
 }
 
-unsigned DeliverCutName(wchar_t* (*cutName)(wchar_t*) noexcept, wchar_t* buffer, std::size_t capacity)
+template <std::optional<std::wstring_view> (*NameIn)(std::wstring_view) noexcept>
+unsigned DeliverName(wchar_t* buffer, std::size_t capacity)
 {
     const ZvString& key = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
-    wchar_t copy[kKeyNameCapacity];
-    if (key.empty() || !CopyText(copy, key.c_str())) {
+    // Keys of kKeyNameCapacity characters or more give no name.
+    if (key.empty() || key.length() >= kKeyNameCapacity) {
         return 0;
     }
-    const wchar_t* const name = cutName(copy);
-    return name != nullptr ? DeliverLengthResult(name, std::wcslen(name), buffer, capacity) : 0;
+    const std::optional<std::wstring_view> name = NameIn({key.c_str(), key.length()});
+    return name ? DeliverLengthResult(name->data(), name->length(), buffer, capacity) : 0;
 }
 
 }  // namespace
@@ -108,12 +107,12 @@ extern "C" int zvudSetUserProductRegistryRootKey(const wchar_t* key)
 
 unsigned int GetProgramName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverCutName(&CutProgramName, buffer, capacity);
+    return DeliverName<&ProgramNameIn>(buffer, capacity);
 }
 
 unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverCutName(&CutProductName, buffer, capacity);
+    return DeliverName<&ProductNameIn>(buffer, capacity);
 }
 
 unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
