@@ -101,14 +101,4 @@ PairedTiming TimeTrialsAgainstBaseline(const Trial& library, const Trial& baseli
     return Interleave(library, baseline, options.samples);
 }
 
-Timing TimeTrials(const Trial& trial, const MeasureOptions& options)
-{
-    trial();
-    std::vector<double> samples;
-    for (int sample = 0; sample < options.samples; ++sample) {
-        samples.push_back(trial());
-    }
-    return Summarize(samples);
-}
-
 }  // namespace userdata::bench

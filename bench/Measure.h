@@ -46,6 +46,4 @@ using Trial = std::function<double()>;
 
 PairedTiming TimeTrialsAgainstBaseline(const Trial& library, const Trial& baseline, const MeasureOptions& options);
 
-Timing TimeTrials(const Trial& trial, const MeasureOptions& options);
-
 }  // namespace userdata::bench
