@@ -11,8 +11,9 @@
 #include <cstdlib>
 
 extern "C" {
-// The names that code compiled with -fstack-protector refers to.
-void* __stack_chk_guard = nullptr;
+// The names that code compiled with -fstack-protector refers to; the guard is
+// a pointer-sized value.
+ULONG_PTR __stack_chk_guard = 0;
 [[noreturn]] void __stack_chk_fail();
 }
 
@@ -24,8 +25,8 @@ constexpr ULONG_PTR kTerminatorGuard = 0xFF0A0000;
 
 bool SeedStackGuard() noexcept
 {
-    if (!RtlGenRandom(&__stack_chk_guard, sizeof(__stack_chk_guard)) || __stack_chk_guard == nullptr) {
-        __stack_chk_guard = reinterpret_cast<void*>(kTerminatorGuard);
+    if (!RtlGenRandom(&__stack_chk_guard, sizeof(__stack_chk_guard)) || __stack_chk_guard == 0) {
+        __stack_chk_guard = kTerminatorGuard;
     }
     return true;
 }
