@@ -12,15 +12,12 @@ constexpr char kNoise[] =
     "to the wineserver. Expect 10% or more from run to run; read the ratios rather than the times.";
 constexpr char kLoadBaseline[] = "a trivial DLL with the same imports";
 
-// Beyond this spread the machine was too busy while a figure was taken for
-// it to mean much.
-constexpr double kNoisySpread = 0.25;
-constexpr char kNoisyNote[] = "* a spread above 25%: the machine was too busy for this figure to mean much; "
-                              "run again.";
+constexpr char kNoisyNote[] = "* a spread above 25% in each of three attempts: the machine was too busy for this "
+                              "figure to mean much; run again.";
 
 bool Noisy(const PairedTiming& timing)
 {
-    return timing.library.spread > kNoisySpread || timing.baseline.spread > kNoisySpread;
+    return timing.Noisy();
 }
 
 // What one more catalogue entry adds between the size before `row` and the
@@ -345,8 +342,8 @@ void WriteStartupPanel(std::FILE* script, const std::vector<StartupComparison>& 
                          "set origin 0,0.62\nset size 1,0.38\nset title \"Start-up by catalogue size\"\n"
                          "set logscale xy\nset xlabel \"catalogue entries\"\nset ylabel \"microseconds\"\n"
                          "set key top left\nset grid\n"
-                         "plot $STARTUP using 1:2 with linespoints lw 2 title \"library: first call\", "
-                         "$STARTUP using 1:3 with linespoints lw 2 title \"baseline: its Win32 calls by hand\"\n"
+                         "plot $STARTUP using 1:2 with linespoints lw 2 pt 7 title \"library: first call\", "
+                         "$STARTUP using 1:3 with linespoints lw 2 pt 7 title \"baseline: its Win32 calls by hand\"\n"
                          "unset logscale\nunset grid\n");
 }
 
