@@ -1,6 +1,6 @@
-// The two measurements of the benchmark: what the exports cost a host after
-// start-up, and what start-up costs by the size of the catalogue, each beside
-// a baseline timed in the same run.
+// The measurements of the benchmark: what the exports cost a host after
+// start-up, what loading the library costs, and what start-up costs by the
+// size of the catalogue, each beside a baseline timed in the same run.
 #pragma once
 
 #include "BenchInstallation.h"
@@ -17,20 +17,33 @@ struct CallComparison {
     PairedTiming timing;
 };
 
+// What start-up allocates at the library's own heap imports.
+struct HeapUse {
+    long allocations = 0;
+    unsigned long long bytes = 0;  // asked for
+};
+
 struct StartupComparison {
     int entries;
     CatalogueShape shape;
     PairedTiming timing;
+    HeapUse heap;
+};
+
+struct LoadCosts {
+    // The library beside the trivial DLL: as built, and without its debug sections.
+    PairedTiming asBuilt;
+    PairedTiming stripped;
+    // Loaded with the library and not with the trivial DLL, in lower case.
+    std::vector<std::string> extraModules;
 };
 
 std::vector<CallComparison> MeasureCallCosts(const MeasureOptions& options);
 
-struct StartupCosts {
-    Timing loadAndUnload;  // around every trial, and timed in none
-    std::vector<StartupComparison> bySize;
-};
+LoadCosts MeasureLoadCosts(const MeasureOptions& options);
 
-StartupCosts MeasureStartupCosts(const std::vector<int>& catalogueSizes, const MeasureOptions& options);
+std::vector<StartupComparison> MeasureStartupCosts(const std::vector<int>& catalogueSizes,
+                                                   const MeasureOptions& options);
 
 // A line on the standard error stream, so that --json output stays clean.
 void Progress(const std::string& what);

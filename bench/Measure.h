@@ -18,10 +18,15 @@ struct Timing {
     double spread = 0;    // interquartile range of the samples / median
 };
 
+// Beyond this spread the machine was too busy while a figure was taken for
+// it to mean much.
+inline constexpr double kNoisySpread = 0.25;
+
 struct PairedTiming {
     Timing library;
     Timing baseline;
     double Ratio() const { return library.medianNs / baseline.medianNs; }
+    bool Noisy() const { return library.spread > kNoisySpread || baseline.spread > kNoisySpread; }
 };
 
 class Stopwatch {
@@ -35,7 +40,8 @@ private:
 
 // Times `library` and `baseline`, each sample a batch of calls long enough
 // for the timer's resolution not to matter. Each is called once before: what
-// is timed is the steady state.
+// is timed is the steady state. Both functions here take a noisy comparison
+// again, up to three times in all, and keep the steadiest.
 PairedTiming TimeAgainstBaseline(const std::function<void()>& library, const std::function<void()>& baseline,
                                  const MeasureOptions& options);
 
@@ -45,7 +51,5 @@ PairedTiming TimeAgainstBaseline(const std::function<void()>& library, const std
 using Trial = std::function<double()>;
 
 PairedTiming TimeTrialsAgainstBaseline(const Trial& library, const Trial& baseline, const MeasureOptions& options);
-
-Timing TimeTrials(const Trial& trial, const MeasureOptions& options);
 
 }  // namespace userdata::bench

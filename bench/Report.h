@@ -1,4 +1,5 @@
-// The benchmark's results as a table for people or as JSON for programs.
+// The benchmark's results as a table for people, as JSON for programs, and as
+// a gnuplot script that draws them.
 #pragma once
 
 #include "Benchmarks.h"
@@ -8,10 +9,16 @@ namespace userdata::bench {
 struct BenchResults {
     MeasureOptions options;
     std::vector<CallComparison> calls;
-    StartupCosts startup;
+    LoadCosts load;
+    std::vector<StartupComparison> startup;
 };
 
 void PrintTable(const BenchResults& results);
 void PrintJson(const BenchResults& results);
+
+// Start-up time against catalogue size, and the ratio of every comparison, as
+// an SVG picture: gnuplot's output is to be set before the script runs.
+// False when the file cannot be written.
+bool WritePlotScript(const BenchResults& results, const char* file);
 
 }  // namespace userdata::bench

@@ -1,8 +1,10 @@
 // What start-up costs by the size of the catalogue: the first call in a
 // freshly loaded library against the Win32 calls that its start-up makes,
 // made by hand. The library is loaded before each trial of either side and
-// unloaded after it; only the call, or the calls by hand, are timed.
+// unloaded after it; only the call, or the calls by hand, are timed. Then
+// what start-up allocates on the heap, counted once per size.
 #include "Benchmarks.h"
+#include "ImportCallCounter.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -15,13 +17,18 @@ namespace {
 
 constexpr DWORD kNameCapacity = 260;
 
-// The folder of the module that holds `insideModule`, with its backslash.
-std::wstring ModuleFolder(const void* insideModule)
+HMODULE ModuleOf(const void* insideModule)
 {
     MEMORY_BASIC_INFORMATION memory = {};
     VirtualQuery(insideModule, &memory, sizeof(memory));
+    return static_cast<HMODULE>(memory.AllocationBase);
+}
+
+// The folder of the module that holds `insideModule`, with its backslash.
+std::wstring ModuleFolder(const void* insideModule)
+{
     wchar_t path[kNameCapacity] = {};
-    GetModuleFileNameW(static_cast<HMODULE>(memory.AllocationBase), path, kNameCapacity);
+    GetModuleFileNameW(ModuleOf(insideModule), path, kNameCapacity);
     const std::wstring file = path;
     return file.substr(0, file.rfind(L'\\') + 1);
 }
@@ -116,6 +123,22 @@ int StartUpByHand(const void* insideLibrary)
     return entries;
 }
 
+// Start-up once more, its allocations counted at the library's heap imports.
+HeapUse CountHeapUse(BenchInstallation& installation)
+{
+    const testing::UserDataExports& api = installation.Load();
+    wchar_t product[kNameCapacity] = {};
+    testing::CallTally tally;
+    {
+        const testing::ImportCallCounter counter(ModuleOf(reinterpret_cast<const void*>(api.zvudGetCurrentProduct)),
+                                                 testing::HeapAllocationFunctions());
+        EXPECT_TRUE(counter.Counts("HeapAlloc") && counter.Counts("malloc")) << "the heap imports were not found";
+        tally = counter.TallyDuring([&] { api.zvudGetCurrentProduct(product, kNameCapacity); });
+    }
+    installation.Unload();
+    return {tally.calls, tally.bytes};
+}
+
 StartupComparison MeasureStartupCost(int entries, const MeasureOptions& options)
 {
     BenchInstallation installation;
@@ -144,7 +167,9 @@ StartupComparison MeasureStartupCost(int entries, const MeasureOptions& options)
         return ns;
     };
     const StartupComparison comparison{entries, ShapeOf(entries),
-                                       TimeTrialsAgainstBaseline(library, baseline, options)};
+                                       TimeTrialsAgainstBaseline(library, baseline, options),
+                                       CountHeapUse(installation)};
+    restorePath();
     EXPECT_STREQ(product, L"ZOVA") << "start-up with " << entries << " entries";
     EXPECT_EQ(enumerated, entries) << "the catalogue read by hand";
     return comparison;
@@ -152,24 +177,15 @@ StartupComparison MeasureStartupCost(int entries, const MeasureOptions& options)
 
 }  // namespace
 
-StartupCosts MeasureStartupCosts(const std::vector<int>& catalogueSizes, const MeasureOptions& options)
+std::vector<StartupComparison> MeasureStartupCosts(const std::vector<int>& catalogueSizes,
+                                                   const MeasureOptions& options)
 {
-    StartupCosts costs;
-    {
-        Progress("timing the DLL's load and unload alone");
-        BenchInstallation installation;
-        costs.loadAndUnload = TimeTrials([&installation] {
-            const Stopwatch watch;
-            installation.Load();
-            installation.Unload();
-            return watch.ElapsedNs();
-        }, options);
-    }
+    std::vector<StartupComparison> bySize;
     for (const int entries : catalogueSizes) {
-        Progress("timing start-up with " + std::to_string(entries) + " catalogue entries");
-        costs.bySize.push_back(MeasureStartupCost(entries, options));
+        Progress("timing start-up with " + std::to_string(entries) + " catalogue entries, and counting its heap use");
+        bySize.push_back(MeasureStartupCost(entries, options));
     }
-    return costs;
+    return bySize;
 }
 
 }  // namespace userdata::bench

@@ -1,8 +1,9 @@
 // The UserData benchmark: what the library costs a host, beside the platform
-// calls it makes. Usage: userdata_bench [--json] [--quick]
-//   --json    the results as JSON instead of a table
-//   --quick   a few short samples and small catalogues only: shows that the
-//             benchmark runs, not what anything costs
+// calls it makes. Usage: userdata_bench [--json] [--quick] [--plot-script FILE]
+//   --json                the results as JSON instead of a table
+//   --quick               a few short samples and small catalogues only: shows
+//                         that the benchmark runs, not what anything costs
+//   --plot-script FILE    also writes a gnuplot script that draws the results
 #include "Benchmarks.h"
 #include "Report.h"
 
@@ -20,23 +21,31 @@ int main(int argc, char** argv)
 {
     bool json = false;
     bool quick = false;
+    const char* plotScript = nullptr;
     for (int index = 1; index < argc; ++index) {
         if (std::strcmp(argv[index], "--json") == 0) {
             json = true;
         } else if (std::strcmp(argv[index], "--quick") == 0) {
             quick = true;
+        } else if (std::strcmp(argv[index], "--plot-script") == 0 && index + 1 < argc) {
+            plotScript = argv[++index];
         } else {
-            std::fprintf(stderr, "usage: userdata_bench [--json] [--quick]\n");
+            std::fprintf(stderr, "usage: userdata_bench [--json] [--quick] [--plot-script FILE]\n");
             return 2;
         }
     }
     BenchResults results;
     results.options = quick ? MeasureOptions{5, 0.0002} : MeasureOptions{};
     results.calls = MeasureCallCosts(results.options);
+    results.load = MeasureLoadCosts(results.options);
     results.startup = MeasureStartupCosts(quick ? std::vector<int>{1, 10} : std::vector<int>{1, 10, 100, 1000},
                                           results.options);
     if (BenchInstallation::AnyFailure()) {
         std::fprintf(stderr, "The benchmark did not run as it should (see the failures above).\n");
+        return 1;
+    }
+    if (plotScript != nullptr && !WritePlotScript(results, plotScript)) {
+        std::fprintf(stderr, "Cannot write %s.\n", plotScript);
         return 1;
     }
     if (json) {

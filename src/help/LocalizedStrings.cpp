@@ -40,6 +40,10 @@ unsigned int zvudLoadMUIString(const wchar_t* text, wchar_t* buffer, unsigned lo
     if (text == nullptr) {
         return 0;
     }
+    // Most texts are plain: they are handed back before a reference's working buffers are set up.
+    if (text[0] != L'@') {
+        return DeliverCapacityResult(text, std::wcslen(text), buffer, capacity);
+    }
     IndirectStringReference reference;
     if (!ParseIndirectStringReference(text, reference)) {
         return DeliverCapacityResult(text, std::wcslen(text), buffer, capacity);

@@ -9,7 +9,8 @@
 
 #include <windows.h>
 
-#include <cwchar>
+#include <atomic>
+#include <cstdint>
 
 namespace userdata {
 namespace {
@@ -33,15 +34,42 @@ unsigned DeliverField(ZvString ProductParamsRecord::*field, wchar_t* buffer, std
     return DeliverLengthResult(value.c_str(), value.length(), buffer, capacity);
 }
 
-unsigned DeliverCutName(wchar_t* (*cutName)(wchar_t*) noexcept, wchar_t* buffer, std::size_t capacity)
+using NameFinder = std::optional<std::wstring_view> (*)(std::wstring_view) noexcept;
+
+// Where a name lies in the product registry root key: its offset times
+// kPlaceScale plus its length, or kNoName. The key never changes once start-up
+// has run, so each name is looked for on its first call only.
+constexpr std::uint32_t kPlaceScale = 1U << 16;
+constexpr std::uint32_t kNotLookedFor = 0xFFFFFFFF;
+constexpr std::uint32_t kNoName = 0xFFFFFFFE;
+template <NameFinder NameIn>
+std::atomic<std::uint32_t> namePlace{kNotLookedFor};
+
+template <NameFinder NameIn>
+std::uint32_t PlaceOfName(const ZvString& key) noexcept
+{
+    std::uint32_t place = namePlace<NameIn>.load(std::memory_order_relaxed);
+    if (place == kNotLookedFor) {
+        // Keys of kKeyNameCapacity characters or more give no name.
+        const std::optional<std::wstring_view> name =
+            key.length() < kKeyNameCapacity ? NameIn({key.c_str(), key.length()}) : std::nullopt;
+        place = name ? static_cast<std::uint32_t>(name->data() - key.c_str()) * kPlaceScale +
+                           static_cast<std::uint32_t>(name->length())
+                     : kNoName;
+        namePlace<NameIn>.store(place, std::memory_order_relaxed);
+    }
+    return place;
+}
+
+template <NameFinder NameIn>
+unsigned DeliverName(wchar_t* buffer, std::size_t capacity)
 {
     const ZvString& key = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
-    wchar_t copy[kKeyNameCapacity];
-    if (key.empty() || !CopyText(copy, key.c_str())) {
+    const std::uint32_t place = PlaceOfName<NameIn>(key);
+    if (place == kNoName) {
         return 0;
     }
-    const wchar_t* const name = cutName(copy);
-    return name != nullptr ? DeliverLengthResult(name, std::wcslen(name), buffer, capacity) : 0;
+    return DeliverLengthResult(key.c_str() + place / kPlaceScale, place % kPlaceScale, buffer, capacity);
 }
 
 }  // namespace
@@ -108,12 +136,12 @@ extern "C" int zvudSetUserProductRegistryRootKey(const wchar_t* key)
 
 unsigned int GetProgramName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverCutName(&CutProgramName, buffer, capacity);
+    return DeliverName<&ProgramNameIn>(buffer, capacity);
 }
 
 unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverCutName(&CutProductName, buffer, capacity);
+    return DeliverName<&ProductNameIn>(buffer, capacity);
 }
 
 unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)

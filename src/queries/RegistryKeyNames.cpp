@@ -1,39 +1,36 @@
 #include "queries/RegistryKeyNames.h"
 
-#include <cwchar>
-
 namespace userdata {
 namespace {
 
-// Ends `key` at its last '\' and returns the text that followed it.
-wchar_t* CutAtLastBackslash(wchar_t* key) noexcept
+constexpr std::size_t kNone = std::wstring_view::npos;
+
+// Where the last '\' before position `end` of `key` stands, or kNone.
+std::size_t LastBackslashBefore(std::wstring_view key, std::size_t end) noexcept
 {
-    wchar_t* const separator = std::wcsrchr(key, L'\\');
-    if (separator == nullptr) {
-        return nullptr;
-    }
-    *separator = L'\0';
-    return separator + 1;
+    return end == 0 || end == kNone ? kNone : key.rfind(L'\\', end - 1);
 }
 
 }  // namespace
 
-wchar_t* CutProgramName(wchar_t* key) noexcept
+std::optional<std::wstring_view> ProgramNameIn(std::wstring_view key) noexcept
 {
-    wchar_t* const dash = std::wcsrchr(key, L'-');
-    if (dash == nullptr) {
-        return nullptr;
+    const std::size_t dash = key.rfind(L'-');
+    const std::size_t separator = LastBackslashBefore(key, dash);
+    if (separator == kNone) {
+        return std::nullopt;
     }
-    *dash = L'\0';
-    return CutAtLastBackslash(key);
+    return key.substr(separator + 1, dash - separator - 1);
 }
 
-wchar_t* CutProductName(wchar_t* key) noexcept
+std::optional<std::wstring_view> ProductNameIn(std::wstring_view key) noexcept
 {
-    if (CutAtLastBackslash(key) == nullptr || CutAtLastBackslash(key) == nullptr) {
-        return nullptr;
+    const std::size_t secondLast = LastBackslashBefore(key, LastBackslashBefore(key, key.length()));
+    const std::size_t thirdLast = LastBackslashBefore(key, secondLast);
+    if (thirdLast == kNone) {
+        return std::nullopt;
     }
-    return CutAtLastBackslash(key);
+    return key.substr(thirdLast + 1, secondLast - thirdLast - 1);
 }
 
 }  // namespace userdata

@@ -3,16 +3,20 @@
 // No Windows header: built and fuzzed natively too.
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 namespace userdata {
 
-// Both cut `key` in place and return the start of the name inside it, or null
-// when the key lacks the separators the name needs.
+// Both give the name as a part of `key`, or nothing when the key lacks the
+// separators the name needs. The key is read, never copied: hosts ask for
+// the program name often.
 
-// The key is ended at its last '-' (wherever it stands, A\B-C\D gives B), and
-// the name is what follows the last '\' of the rest.
-wchar_t* CutProgramName(wchar_t* key) noexcept;
+// What lies before the key's last '-' (wherever it stands, A\B-C\D gives B)
+// and after the last '\' before it.
+std::optional<std::wstring_view> ProgramNameIn(std::wstring_view key) noexcept;
 
 // The third-last '\'-separated component of the key.
-wchar_t* CutProductName(wchar_t* key) noexcept;
+std::optional<std::wstring_view> ProductNameIn(std::wstring_view key) noexcept;
 
 }  // namespace userdata

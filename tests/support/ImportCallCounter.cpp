@@ -5,22 +5,30 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <cwchar>
+#include <tuple>
 
 namespace userdata::testing {
 namespace {
 
 std::atomic<long> callCount{0};
+std::atomic<unsigned long long> byteCount{0};
 bool counterAlive = false;
 
-// One wrapper per function (told apart by Tag): counts the call and passes it
-// on to the function that the import entry held. On x64 the Windows
-// and C calling conventions are one and the same.
+// One wrapper per function (told apart by Tag): counts the call, and the
+// bytes it asks for when it allocates, and passes it on to the function that
+// the import entry held. On x64 the Windows and C calling conventions are one
+// and the same.
 template <int Tag, typename Result, typename... Args>
 struct Counting {
     static inline ULONG_PTR original = 0;
+    static inline unsigned long long (*bytesAsked)(Args...) = nullptr;
     static Result Call(Args... args)
     {
         callCount.fetch_add(1);
+        if (bytesAsked != nullptr) {
+            byteCount.fetch_add(bytesAsked(args...));
+        }
         return reinterpret_cast<Result (*)(Args...)>(original)(args...);
     }
 };
@@ -32,27 +40,40 @@ struct Hook {
 };
 
 template <typename Wrapper>
-Hook HookOf(const char* name)
+Hook HookOf(const char* name, decltype(Wrapper::bytesAsked) bytesAsked = nullptr)
 {
+    Wrapper::bytesAsked = bytesAsked;
     return {name, reinterpret_cast<ULONG_PTR>(&Wrapper::Call), &Wrapper::original};
+}
+
+// The bytes asked for by the functions whose last argument is the new size.
+template <typename... Args>
+unsigned long long LastArgument(Args... args)
+{
+    return static_cast<unsigned long long>(std::get<sizeof...(Args) - 1>(std::tuple<Args...>(args...)));
 }
 
 const Hook* FindHook(const char* name)
 {
     static const Hook hooks[] = {
-        HookOf<Counting<0, LPVOID, HANDLE, DWORD, SIZE_T>>("HeapAlloc"),
-        HookOf<Counting<1, LPVOID, HANDLE, DWORD, LPVOID, SIZE_T>>("HeapReAlloc"),
-        HookOf<Counting<2, PVOID, PVOID, ULONG, SIZE_T>>("RtlAllocateHeap"),
-        HookOf<Counting<3, PVOID, PVOID, ULONG, PVOID, SIZE_T>>("RtlReAllocateHeap"),
-        HookOf<Counting<4, HLOCAL, UINT, SIZE_T>>("LocalAlloc"),
-        HookOf<Counting<5, HLOCAL, HLOCAL, SIZE_T, UINT>>("LocalReAlloc"),
-        HookOf<Counting<6, HGLOBAL, UINT, SIZE_T>>("GlobalAlloc"),
-        HookOf<Counting<7, LPVOID, SIZE_T>>("CoTaskMemAlloc"),
-        HookOf<Counting<8, void*, size_t>>("malloc"),
-        HookOf<Counting<9, void*, size_t, size_t>>("calloc"),
-        HookOf<Counting<10, void*, void*, size_t>>("realloc"),
-        HookOf<Counting<11, char*, const char*>>("_strdup"),
-        HookOf<Counting<12, wchar_t*, const wchar_t*>>("_wcsdup"),
+        HookOf<Counting<0, LPVOID, HANDLE, DWORD, SIZE_T>>("HeapAlloc", &LastArgument),
+        HookOf<Counting<1, LPVOID, HANDLE, DWORD, LPVOID, SIZE_T>>("HeapReAlloc", &LastArgument),
+        HookOf<Counting<2, PVOID, PVOID, ULONG, SIZE_T>>("RtlAllocateHeap", &LastArgument),
+        HookOf<Counting<3, PVOID, PVOID, ULONG, PVOID, SIZE_T>>("RtlReAllocateHeap", &LastArgument),
+        HookOf<Counting<4, HLOCAL, UINT, SIZE_T>>("LocalAlloc", &LastArgument),
+        HookOf<Counting<5, HLOCAL, HLOCAL, SIZE_T, UINT>>(
+            "LocalReAlloc", [](HLOCAL, SIZE_T bytes, UINT) -> unsigned long long { return bytes; }),
+        HookOf<Counting<6, HGLOBAL, UINT, SIZE_T>>("GlobalAlloc", &LastArgument),
+        HookOf<Counting<7, LPVOID, SIZE_T>>("CoTaskMemAlloc", &LastArgument),
+        HookOf<Counting<8, void*, size_t>>("malloc", &LastArgument),
+        HookOf<Counting<9, void*, size_t, size_t>>(
+            "calloc", [](size_t count, size_t size) -> unsigned long long { return count * size; }),
+        HookOf<Counting<10, void*, void*, size_t>>("realloc", &LastArgument),
+        HookOf<Counting<11, char*, const char*>>(
+            "_strdup", [](const char* text) -> unsigned long long { return text ? std::strlen(text) + 1 : 0; }),
+        HookOf<Counting<12, wchar_t*, const wchar_t*>>("_wcsdup", [](const wchar_t* text) -> unsigned long long {
+            return text ? (std::wcslen(text) + 1) * sizeof(wchar_t) : 0;
+        }),
         HookOf<Counting<13, LSTATUS, HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD>>("RegQueryValueExW"),
         HookOf<Counting<14, LSTATUS, HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD>>("RegGetValueW"),
         HookOf<Counting<15, LSTATUS, HKEY, LPCWSTR, DWORD, REGSAM, PHKEY>>("RegOpenKeyExW"),
@@ -147,9 +168,15 @@ bool ImportCallCounter::Counts(const std::string& name) const
 
 long ImportCallCounter::During(const std::function<void()>& action) const
 {
-    const long before = callCount.load();
+    return TallyDuring(action).calls;
+}
+
+CallTally ImportCallCounter::TallyDuring(const std::function<void()>& action) const
+{
+    const long callsBefore = callCount.load();
+    const unsigned long long bytesBefore = byteCount.load();
     action();
-    return callCount.load() - before;
+    return {callCount.load() - callsBefore, byteCount.load() - bytesBefore};
 }
 
 }  // namespace userdata::testing

@@ -16,6 +16,11 @@ namespace userdata::testing {
 // The functions of Windows and of the C runtime that allocate heap memory.
 const std::vector<std::string>& HeapAllocationFunctions();
 
+struct CallTally {
+    long calls = 0;
+    unsigned long long bytes = 0;  // asked for by the allocations among them (a new size for a reallocation)
+};
+
 class ImportCallCounter {
 public:
     // Counts the calls to the imports named in `functions`, each one of the
@@ -31,6 +36,8 @@ public:
 
     // The number of counted calls the module made while `action` ran.
     long During(const std::function<void()>& action) const;
+    // The same, with the bytes that the counted allocations asked for.
+    CallTally TallyDuring(const std::function<void()>& action) const;
 
 private:
     struct Entry {
