@@ -45,3 +45,13 @@ if(found EQUAL -1)
     message(FATAL_ERROR "the example did not run with the UserData.dll beside it (${folder}):\n${output}")
 endif()
 message(STATUS "the example host built against the installed package runs:\n${output}")
+
+# A package that lacks a file fails the host's configuration, naming the file.
+file(REMOVE ${prefix}/bin/UserData.dll)
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/host -B ${WORK_DIR}/incomplete ${configure_options}
+    RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE errors)
+string(REGEX REPLACE "[ \n]+" " " errors "${errors}")
+string(FIND "${errors}" "lacks ${prefix}/bin/UserData.dll" named)
+if(result EQUAL 0 OR named EQUAL -1)
+    message(FATAL_ERROR "configuring against a package without UserData.dll did not fail naming it:\n${out}${errors}")
+endif()
