@@ -162,7 +162,9 @@ TEST_F(ZvudTest, AFailedStartUpIsToldAndTheAnswersFollow)
     const ZvudRun run = sample_.Run({L"show", L"--json"});
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_TRUE(IsOneLine(run.err)) << run.err;
-    EXPECT_NE(run.err.find("start-up failed"), std::string::npos) << run.err;
+    EXPECT_NE(FromUtf8(run.err).find(L"start-up failed (the file " + Root() + L"de-DE\\identity.ini is missing)"),
+              std::wstring::npos)
+        << run.err;
     const JsonValue report = Report(run);
     ASSERT_NE(report.Member(L"startUpSucceeded"), nullptr);
     EXPECT_EQ(report.Member(L"startUpSucceeded")->kind, JsonValue::Kind::Bool);
@@ -172,6 +174,13 @@ TEST_F(ZvudTest, AFailedStartUpIsToldAndTheAnswersFollow)
                            {L"identityFile", std::nullopt},
                            {L"machineRootKey", std::nullopt},
                            {L"rootFolder", Root()}});
+
+    // From a folder that is no installation, the missing catalogue file is named.
+    ASSERT_TRUE(DeleteFileW((Root() + L"identityver.ini").c_str()));
+    const ZvudRun outside = sample_.Run({L"show"});
+    EXPECT_EQ(outside.exitCode, 1u);
+    EXPECT_NE(FromUtf8(outside.err).find(L"(the file " + Root() + L"identityver.ini is missing)"), std::wstring::npos)
+        << outside.err;
 }
 
 TEST_F(ZvudTest, WithoutALanguageTheLanguageHelpFolderIsNotAvailable)
@@ -181,6 +190,9 @@ TEST_F(ZvudTest, WithoutALanguageTheLanguageHelpFolderIsNotAvailable)
     DeleteKey(HKEY_LOCAL_MACHINE, L"Software\\Brevonix\\Suite\\7.0\\InstalledProducts");
     const ZvudRun run = sample_.Run({L"--user-root", kZovaRoot, L"show", L"--json"});
     EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.err.find("(the registry key Software\\Brevonix\\Suite\\7.0\\InstalledProducts is missing"),
+              std::string::npos)
+        << run.err;
     const JsonValue report = Report(run);
     ExpectMembers(report, {{L"language", std::nullopt},
                            {L"userRootKey", kZovaRoot},
@@ -319,6 +331,8 @@ TEST_F(ZvudTest, HelpAndVersionsNeedNoStartUp)
     const ZvudRun folderHelp = sample_.Run({L"folder", L"--help"});
     EXPECT_EQ(folderHelp.exitCode, 0u);
     EXPECT_EQ(folderHelp.out.rfind("Usage: zvud [OPTIONS] folder NAME|NUMBER\n", 0), 0u) << folderHelp.out;
+    EXPECT_EQ(folderHelp.out.find("--json"), std::string::npos) << folderHelp.out;
+    EXPECT_NE(sample_.Run({L"show", L"--help"}).out.find("\n  --json "), std::string::npos);
 
     const ZvudRun versions = sample_.Run({L"--product", L"PLANNER", L"--version"});
     EXPECT_EQ(versions.exitCode, 0u);
@@ -326,6 +340,18 @@ TEST_F(ZvudTest, HelpAndVersionsNeedNoStartUp)
     EXPECT_EQ(versions.Out(), L"zvud.exe " + version + L" (" + sample_.Folder() + L"\\zvud.exe)\n" +
                                   L"UserData.dll " + version + L" (" + sample_.Folder() + L"\\UserData.dll)\n");
     EXPECT_EQ(LastLaunchedProduct(), L"ZOVA");
+
+    // Without the DLL, help and versions still answer; a command says where it looked.
+    ASSERT_TRUE(DeleteFileW((Root() + L"UserData.dll").c_str()));
+    EXPECT_EQ(sample_.Run({L"--help"}).exitCode, 0u);
+    const std::wstring lookedFor = L"cannot load " + Root() + L"UserData.dll (status 126: ";
+    const ZvudRun alone = sample_.Run({L"--version"});
+    EXPECT_EQ(alone.exitCode, 0u);
+    EXPECT_NE(alone.Out().find(L"\nUserData.dll " + lookedFor), std::wstring::npos) << alone.out;
+    const ZvudRun command = sample_.Run({L"folder", L"0"});
+    EXPECT_EQ(command.exitCode, 1u);
+    EXPECT_TRUE(IsOneLine(command.err)) << command.err;
+    EXPECT_EQ(FromUtf8(command.err).rfind(L"zvud: " + lookedFor, 0), 0u) << command.err;
 }
 
 }  // namespace
