@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,41 @@ std::wstring LastLaunchedProduct()
 bool IsOneLine(const std::string& text)
 {
     return !text.empty() && text.back() == '\n' && std::count(text.begin(), text.end(), '\n') == 1;
+}
+
+// Each answer of the hosts built the MSVC way (lines "key<TAB>text", or "key"
+// for none) must be that of zvud's report under the same key; `own` lists
+// answers that the report does not hold.
+void ExpectMsvcHostsAgree(const SampleInstallation& sample, const JsonValue& report, const std::vector<Expected>& own)
+{
+#ifdef USERDATA_MSVC_HOSTS
+    const JsonValue* folders = report.Member(L"specialFolders");
+    ASSERT_NE(folders, nullptr);
+    for (const wchar_t* host : {L"MsvcHostDefault.exe", L"MsvcHostVectorcall.exe"}) {
+        SCOPED_TRACE(Narrow(host));
+        const ZvudRun run = sample.Run({}, L"", host);
+        ASSERT_EQ(run.exitCode, 0u) << run.out;
+        JsonValue answers;
+        std::wstringstream lines(run.Out());
+        for (std::wstring line; std::getline(lines, line);) {
+            const size_t tab = line.find(L'\t');
+            const std::wstring key = line.substr(0, tab);
+            const std::optional<std::wstring> text =
+                tab == std::wstring::npos ? std::nullopt : std::optional(line.substr(tab + 1));
+            const JsonValue* member = report.Member(key) != nullptr ? report.Member(key) : folders->Member(key);
+            if (member != nullptr) {
+                EXPECT_EQ(text, member->kind == JsonValue::Kind::String ? std::optional(member->text) : std::nullopt)
+                    << Narrow(key);
+            }
+            JsonValue answer;
+            answer.kind = text ? JsonValue::Kind::String : JsonValue::Kind::Null;
+            answer.text = text.value_or(L"");
+            answers.members.emplace_back(key, answer);
+        }
+        EXPECT_EQ(answers.members.size(), 45u) << run.out;
+        ExpectMembers(answers, own);
+    }
+#endif
 }
 
 class ZvudTest : public ::testing::Test {
@@ -124,6 +160,13 @@ TEST_F(ZvudTest, ShowJsonGivesTheSampleAsItsUserLastRanIt)
                              {L"AllUsersFolder", L"C:\\BrevonixData\\AllUsers\\"},
                              {L"GraphicsCacheFolder", L"C:\\BrevonixData\\Local\\ZOVA-7.0\\GraphicsCache\\"},
                              {L"SandboxCrashSaveFolder", std::nullopt}});
+    ExpectMsvcHostsAgree(sample_, report,
+                         {{L"zvudInitProductParams", L"1"},
+                          {L"IsUnicodeBuild", L"1"},
+                          {L"zvudLoadMUIString", L"plain text"},
+                          {L"productFile", L"C:\\Brevonix\\Zova\\zova.cfg"},
+                          {L"zvudRegSetString", L"87"},
+                          {L"InstallUserData", L"0"}});
 }
 
 TEST_F(ZvudTest, ProductAndLanguageChooseTheVerticalProduct)
@@ -202,6 +245,9 @@ TEST_F(ZvudTest, WithoutALanguageTheLanguageHelpFolderIsNotAvailable)
     // The library raises its "no language" exception for HelpFolderLang; zvud
     // continues it and reports no folder rather than a folder without language.
     ExpectMembers(*folders, {{L"HelpFolder", L"C:\\BrevonixData\\Help\\"}, {L"HelpFolderLang", std::nullopt}});
+    // A host built the MSVC way catches that exception with __try/__except.
+    ExpectMsvcHostsAgree(sample_, Report(sample_.Run({L"show", L"--json"})),
+                         {{L"zvudInitProductParams", L"0"}, {L"exception", std::to_wstring(0xC0000008u)}});
 }
 
 TEST_F(ZvudTest, FolderPrintsOnePathAndTellsByItsExitStatus)
