@@ -43,14 +43,20 @@
 // itself. GCC is given the name as an assembler label; as GCC cannot take the
 // address of such a symbol in a host (it emits a broken .refptr stub),
 // mingw-w64 hosts get an inline function of the plain name that calls it.
+// (GCC's assembler needs the label quoted; clang's takes it as it stands.)
+#if defined(__GNUC__) && !defined(_MSC_VER) && defined(__clang__)
+#define ZVUD_LABEL(decorated) __asm__(decorated)
+#elif defined(__GNUC__) && !defined(_MSC_VER)
+#define ZVUD_LABEL(decorated) __asm__("\"" decorated "\"")
+#endif
 #if defined(__GNUC__) && !defined(_MSC_VER) && defined(ZVUD_BUILDING_USERDATA)
 #define ZVUD_API(result) result
 #define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) \
-    result name parameters __asm__("\"" decorated "\"");
+    result name parameters ZVUD_LABEL(decorated);
 #elif defined(__GNUC__) && !defined(_MSC_VER)
 #define ZVUD_API(result) result
 #define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) \
-    result zvudImport_##name parameters __asm__("\"" decorated "\"");     \
+    result zvudImport_##name parameters ZVUD_LABEL(decorated);             \
     inline result name parameters { return zvudImport_##name arguments; }
 #else
 #if defined(ZVUD_BUILDING_USERDATA)
@@ -280,5 +286,6 @@ ZVUD_DECORATED_EXPORT(unsigned int, zvudRegSetString,
 
 #undef ZVUD_DECORATED_EXPORT
 #undef ZVUD_API
+#undef ZVUD_LABEL
 
 #endif  // USERDATA_USERDATA_H
