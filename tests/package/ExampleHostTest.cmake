@@ -35,12 +35,17 @@ foreach(file ${files})
         message(FATAL_ERROR "the package lacks ${file}")
     endif()
 endforeach()
-# The binaries carry no debug sections, only the link to their debug file.
+# The binaries carry no debug sections, only the link to their debug file,
+# through which their source lines are found (the file's checksum matches).
 if(OBJDUMP)
     foreach(binary UserData.dll zvud.exe)
         userdata_run(${OBJDUMP} -h ${prefix}/bin/${binary})
         if(output MATCHES "\\.debug_" OR NOT output MATCHES "\\.gnu_debuglink")
             message(FATAL_ERROR "${binary} carries debug sections or no link to ${binary}.debug:\n${output}")
+        endif()
+        userdata_run(${OBJDUMP} --dwarf=follow-links --dwarf=decodedline ${prefix}/bin/${binary})
+        if(NOT output MATCHES "/UserData/(src|tools)/")
+            message(FATAL_ERROR "no source lines of ${binary} through its link to ${binary}.debug")
         endif()
     endforeach()
 endif()
