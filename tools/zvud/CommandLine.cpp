@@ -33,11 +33,12 @@ const wchar_t kJsonHelp[] = L"  --json           show: one JSON object\n";
 // The options' help; --json only where it applies.
 std::wstring OptionsHelp(bool withJson)
 {
-    return std::wstring(L"Options (they act before the library is asked anything):\n"
-                        L"  --product P      the product asked for at start-up (zvudInitProductParams)\n"
-                        L"  --language L     the language asked for at start-up (zvudInitProductParams)\n"
-                        L"  --user-root KEY  the user product registry root key (zvudSetUserProductRegistryRootKey)\n") +
-           (withJson ? kJsonHelp : L"") +
+    const std::wstring options =
+        L"Options (they act before the library is asked anything):\n"
+        L"  --product P      the product asked for at start-up (zvudInitProductParams)\n"
+        L"  --language L     the language asked for at start-up (zvudInitProductParams)\n"
+        L"  --user-root KEY  the user product registry root key (zvudSetUserProductRegistryRootKey)\n";
+    return options + (withJson ? kJsonHelp : L"") +
            L"  --help, -h       this text; with a command, that command's help\n"
            L"  --version        the file versions of zvud and of the UserData.dll it runs with\n"
            L"\n"

@@ -7,7 +7,6 @@
 
 #include <initializer_list>
 #include <optional>
-#include <utility>
 
 namespace zvud {
 namespace {
@@ -49,7 +48,10 @@ OwnedKey OpenProductKey(const std::wstring& subkey)
 {
     LSTATUS status = ERROR_SUCCESS;
     OwnedKey key = OpenKey(HKEY_LOCAL_MACHINE, subkey, KEY_READ, status);
-    return key || status != ERROR_FILE_NOT_FOUND ? std::move(key) : OpenKey(HKEY_CURRENT_USER, subkey, KEY_READ, status);
+    if (key || status != ERROR_FILE_NOT_FOUND) {
+        return key;
+    }
+    return OpenKey(HKEY_CURRENT_USER, subkey, KEY_READ, status);
 }
 
 // "" when `subkey` exists and has a default string value, else what is missing.

@@ -77,7 +77,8 @@ HMODULE LoadUserData(std::wstring& problem)
     const HMODULE module = LoadLibraryExW(library.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         const DWORD status = GetLastError();
-        problem = L"cannot load " + library + L" (status " + std::to_wstring(status) + L": " + StatusText(status) + L")";
+        problem = L"cannot load " + library + L" (status " + std::to_wstring(status) + L": " + StatusText(status) +
+                  L")";
     }
     return module;
 }
