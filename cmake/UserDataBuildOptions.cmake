@@ -19,3 +19,12 @@ else()
     # system DLLs.
     target_link_options(userdata_build_options INTERFACE -static -fstack-protector-strong)
 endif()
+
+# Two builds of one commit in different folders give the same bytes: no build
+# path and no time stamp in any binary or debug file.
+if(NOT MSVC)
+    # (GCC takes the last map that matches: the build folder lies in the sources.)
+    target_compile_options(userdata_build_options INTERFACE
+        -ffile-prefix-map=${PROJECT_SOURCE_DIR}=/UserData -ffile-prefix-map=${PROJECT_BINARY_DIR}=/UserData/build)
+    target_link_options(userdata_build_options INTERFACE -Wl,--no-insert-timestamp)
+endif()

@@ -10,6 +10,19 @@ if(NOT TARGET UserData::UserData)
     else()
         set(_userdata_import_library "${_userdata_prefix}/lib/libUserData.dll.a")
     endif()
+    # A file missing from the package fails the host's configuration here,
+    # naming it, instead of its build later.
+    foreach(_userdata_file "${_userdata_prefix}/bin/UserData.dll" "${_userdata_import_library}"
+                           "${_userdata_prefix}/include/UserData.h")
+        if(NOT EXISTS "${_userdata_file}")
+            set(UserData_FOUND FALSE)
+            set(UserData_NOT_FOUND_MESSAGE "the UserData package lacks ${_userdata_file}")
+            unset(_userdata_prefix)
+            unset(_userdata_import_library)
+            return()
+        endif()
+    endforeach()
+    unset(_userdata_file)
     add_library(UserData::UserData SHARED IMPORTED)
     set_target_properties(UserData::UserData PROPERTIES
         IMPORTED_LOCATION "${_userdata_prefix}/bin/UserData.dll"

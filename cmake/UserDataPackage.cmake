@@ -1,5 +1,5 @@
 # What `cmake --install` lays out for host projects:
-#   bin/      UserData.dll and the zvud tool
+#   bin/      UserData.dll and the zvud tool, with their debug files
 #   include/  the public header
 #   lib/      the import libraries: libUserData.dll.a for mingw-w64 and
 #             UserData.lib for MSVC
@@ -34,6 +34,10 @@ else()
 endif()
 
 install(TARGETS zvud RUNTIME DESTINATION bin)
+# The debug files beside the binaries (cmake/UserDataDebugFiles.cmake).
+userdata_debug_file(userdata_library_debug_file UserData)
+userdata_debug_file(userdata_tool_debug_file zvud)
+install(FILES ${userdata_library_debug_file} ${userdata_tool_debug_file} DESTINATION bin OPTIONAL)
 
 set(userdata_package_dir lib/cmake/UserData)
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/UserDataConfigVersion.cmake

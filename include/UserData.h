@@ -33,20 +33,38 @@
 #ifndef USERDATA_USERDATA_H
 #define USERDATA_USERDATA_H
 
+// ZVUD_API(result) begins every export's declaration. MSVC-compatible hosts
+// get the calling convention written out, so that a host built with another
+// default (/Gv, /Gr) still asks for the exported names, and dllimport, so that
+// calls go through the import table instead of a linker thunk. mingw-w64 (GCC)
+// hosts have one convention and take the thunks of their import library.
 // ZVUD_DECORATED_EXPORT declares an export that bears the MSVC decorated name
 // of its signature. MSVC (and clang in MSVC mode) decorates the declaration
 // itself. GCC is given the name as an assembler label; as GCC cannot take the
 // address of such a symbol in a host (it emits a broken .refptr stub),
 // mingw-w64 hosts get an inline function of the plain name that calls it.
-#if defined(__GNUC__) && !defined(_MSC_VER) && defined(ZVUD_BUILDING_USERDATA)
-#define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) \
-    result name parameters __asm__("\"" decorated "\"");
+// (GCC's assembler needs the label quoted; clang's takes it as it stands.)
+#if defined(__GNUC__) && !defined(_MSC_VER) && defined(__clang__)
+#define ZVUD_LABEL(decorated) __asm__(decorated)
 #elif defined(__GNUC__) && !defined(_MSC_VER)
+#define ZVUD_LABEL(decorated) __asm__("\"" decorated "\"")
+#endif
+#if defined(__GNUC__) && !defined(_MSC_VER) && defined(ZVUD_BUILDING_USERDATA)
+#define ZVUD_API(result) result
 #define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) \
-    result zvudImport_##name parameters __asm__("\"" decorated "\"");     \
+    result name parameters ZVUD_LABEL(decorated);
+#elif defined(__GNUC__) && !defined(_MSC_VER)
+#define ZVUD_API(result) result
+#define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) \
+    result zvudImport_##name parameters ZVUD_LABEL(decorated);             \
     inline result name parameters { return zvudImport_##name arguments; }
 #else
-#define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) result name parameters;
+#if defined(ZVUD_BUILDING_USERDATA)
+#define ZVUD_API(result) result __cdecl
+#else
+#define ZVUD_API(result) __declspec(dllimport) result __cdecl
+#endif
+#define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) ZVUD_API(result) name parameters;
 #endif
 
 struct HKEY__;
@@ -82,50 +100,50 @@ extern "C" {
 // `language` (either may be null or empty). Returns 1 when every start-up step
 // succeeded, 0 when one failed. Only the first settling call in the process has
 // an effect; every later call returns 1 and changes nothing.
-int zvudInitProductParams(const wchar_t* product, const wchar_t* language);
+ZVUD_API(int) zvudInitProductParams(const wchar_t* product, const wchar_t* language);
 
 // Puts `folders` (one or more ';'-separated folders, or null for none) and a
 // ';' in front of the process's PATH, without removing duplicates.
 // Returns 1 when PATH was set, 0 otherwise (PATH is then unchanged).
-int AppendEnvironmentPath(const wchar_t* folders);
+ZVUD_API(int) AppendEnvironmentPath(const wchar_t* folders);
 
 // Identity ---------------------------------------------------------------------
 
 // Length result: the machine product registry root key (a subkey path without
 // hive) as named by the product's identity file.
-unsigned int zvudGetMachineProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) zvudGetMachineProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
 
 // Length result: the global registry root key named by the identity file.
-unsigned int zvudGetGlobalRegistryRootKey(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) zvudGetGlobalRegistryRootKey(wchar_t* buffer, unsigned int capacity);
 
 // Length result: the user product registry root key, that is the override set
 // by zvudSetUserProductRegistryRootKey when there is one, else the machine
 // product registry root key. Reading the override settles nothing.
-unsigned int zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
 
 // Sets the override of the user product registry root key; null, an empty
 // string or one of 512 characters or more switches the override off.
 // Always returns 0.
-int zvudSetUserProductRegistryRootKey(const wchar_t* key);
+ZVUD_API(int) zvudSetUserProductRegistryRootKey(const wchar_t* key);
 
 // Length result: the full path of the product's identity file (identity.ini).
-unsigned int GetCurrentProductIdentityIniPath(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) GetCurrentProductIdentityIniPath(wchar_t* buffer, unsigned int capacity);
 
 // Length result: the vertical product's ';'-separated folder list, as published
 // in ZVVERTICALPATH; empty for the base product.
-unsigned int zvudGetVerticalEnvPath(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) zvudGetVerticalEnvPath(wchar_t* buffer, unsigned int capacity);
 
 // The current UI language. The text belongs to the library and stays valid
 // until it is unloaded. Raises the structured exception 0xC0000008
 // (continuable) when no language is set; if continued, returns "".
-const wchar_t* zvudGetProductUILanguage(void);
+ZVUD_API(const wchar_t*) zvudGetProductUILanguage(void);
 
 // Folders ----------------------------------------------------------------------
 
 // Capacity result: the per-language user-data cache folder. When only the
 // plain cache folder fits, it is left in the buffer and the result is 0.
 // The second argument is not read.
-unsigned int GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* ignored, unsigned int capacity);
+ZVUD_API(unsigned int) GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* ignored, unsigned int capacity);
 
 }  // extern "C"
 
@@ -267,5 +285,7 @@ ZVUD_DECORATED_EXPORT(unsigned int, zvudRegSetString,
                       (key, valueName, data), "?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z")
 
 #undef ZVUD_DECORATED_EXPORT
+#undef ZVUD_API
+#undef ZVUD_LABEL
 
 #endif  // USERDATA_USERDATA_H

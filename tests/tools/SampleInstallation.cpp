@@ -105,7 +105,12 @@ std::wstring ZvudRun::Out() const
 SampleInstallation::SampleInstallation() : folder_(temp_ / L"Suite \u00dcbung \u03a9 \U0001D11E")
 {
     CopyTree(TestProgramFolder() + L"\\sample", folder_);
-    for (const wchar_t* file : {L"UserData.dll", L"zvud.exe"}) {
+#ifdef USERDATA_MSVC_HOSTS
+    const auto files = {L"UserData.dll", L"zvud.exe", L"MsvcHostDefault.exe", L"MsvcHostVectorcall.exe"};
+#else
+    const auto files = {L"UserData.dll", L"zvud.exe"};
+#endif
+    for (const wchar_t* file : files) {
         EXPECT_TRUE(CopyFileW((TestProgramFolder() + L"\\" + file).c_str(), (folder_ + L"\\" + file).c_str(), FALSE))
             << "copying " << Narrow(file) << ", error " << GetLastError();
     }
@@ -122,9 +127,10 @@ SampleInstallation::~SampleInstallation()
     RemoveSampleRegistry();
 }
 
-ZvudRun SampleInstallation::Run(std::initializer_list<std::wstring> arguments, const std::wstring& workingFolder) const
+ZvudRun SampleInstallation::Run(std::initializer_list<std::wstring> arguments, const std::wstring& workingFolder,
+                                const std::wstring& program) const
 {
-    std::wstring commandLine = Quoted(folder_ + L"\\zvud.exe");
+    std::wstring commandLine = Quoted(folder_ + L"\\" + program);
     for (const std::wstring& argument : arguments) {
         commandLine += L" " + Quoted(argument);
     }

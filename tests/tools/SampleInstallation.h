@@ -1,6 +1,6 @@
 // The sample installation of sample/ as a newcomer meets it through
 // scripts/demo, for tests that run zvud.exe as its own process: laid out with
-// UserData.dll and zvud.exe in a fresh folder (whose name goes beyond ASCII),
+// UserData.dll, zvud.exe (and the MSVC-built hosts) in a fresh folder (whose name goes beyond ASCII),
 // and its registry imported with regedit into the prefix's real hives, where
 // a child process sees it. Tests using it hold a lock on those hives.
 #pragma once
@@ -31,9 +31,11 @@ public:
     // The installation folder, without a trailing backslash.
     const std::wstring& Folder() const { return folder_; }
 
-    // Runs zvud.exe of the installation with `arguments`, in `workingFolder`
-    // (the installation folder when empty), and waits for it to end.
-    ZvudRun Run(std::initializer_list<std::wstring> arguments, const std::wstring& workingFolder = L"") const;
+    // Runs zvud.exe (or another `program` of the installation) with
+    // `arguments`, in `workingFolder` (the installation folder when empty),
+    // and waits for it to end.
+    ZvudRun Run(std::initializer_list<std::wstring> arguments, const std::wstring& workingFolder = L"",
+                const std::wstring& program = L"zvud.exe") const;
 
 private:
     TempFolder temp_;

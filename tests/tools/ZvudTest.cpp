@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,41 @@ std::wstring LastLaunchedProduct()
 bool IsOneLine(const std::string& text)
 {
     return !text.empty() && text.back() == '\n' && std::count(text.begin(), text.end(), '\n') == 1;
+}
+
+// Each answer of the hosts built the MSVC way (lines "key<TAB>text", or "key"
+// for none) must be that of zvud's report under the same key; `own` lists
+// answers that the report does not hold.
+void ExpectMsvcHostsAgree(const SampleInstallation& sample, const JsonValue& report, const std::vector<Expected>& own)
+{
+#ifdef USERDATA_MSVC_HOSTS
+    const JsonValue* folders = report.Member(L"specialFolders");
+    ASSERT_NE(folders, nullptr);
+    for (const wchar_t* host : {L"MsvcHostDefault.exe", L"MsvcHostVectorcall.exe"}) {
+        SCOPED_TRACE(Narrow(host));
+        const ZvudRun run = sample.Run({}, L"", host);
+        ASSERT_EQ(run.exitCode, 0u) << run.out;
+        JsonValue answers;
+        std::wstringstream lines(run.Out());
+        for (std::wstring line; std::getline(lines, line);) {
+            const size_t tab = line.find(L'\t');
+            const std::wstring key = line.substr(0, tab);
+            const std::optional<std::wstring> text =
+                tab == std::wstring::npos ? std::nullopt : std::optional(line.substr(tab + 1));
+            const JsonValue* member = report.Member(key) != nullptr ? report.Member(key) : folders->Member(key);
+            if (member != nullptr) {
+                EXPECT_EQ(text, member->kind == JsonValue::Kind::String ? std::optional(member->text) : std::nullopt)
+                    << Narrow(key);
+            }
+            JsonValue answer;
+            answer.kind = text ? JsonValue::Kind::String : JsonValue::Kind::Null;
+            answer.text = text.value_or(L"");
+            answers.members.emplace_back(key, answer);
+        }
+        EXPECT_EQ(answers.members.size(), 45u) << run.out;
+        ExpectMembers(answers, own);
+    }
+#endif
 }
 
 class ZvudTest : public ::testing::Test {
@@ -124,6 +160,13 @@ TEST_F(ZvudTest, ShowJsonGivesTheSampleAsItsUserLastRanIt)
                              {L"AllUsersFolder", L"C:\\BrevonixData\\AllUsers\\"},
                              {L"GraphicsCacheFolder", L"C:\\BrevonixData\\Local\\ZOVA-7.0\\GraphicsCache\\"},
                              {L"SandboxCrashSaveFolder", std::nullopt}});
+    ExpectMsvcHostsAgree(sample_, report,
+                         {{L"zvudInitProductParams", L"1"},
+                          {L"IsUnicodeBuild", L"1"},
+                          {L"zvudLoadMUIString", L"plain text"},
+                          {L"productFile", L"C:\\Brevonix\\Zova\\zova.cfg"},
+                          {L"zvudRegSetString", L"87"},
+                          {L"InstallUserData", L"0"}});
 }
 
 TEST_F(ZvudTest, ProductAndLanguageChooseTheVerticalProduct)
@@ -162,7 +205,9 @@ TEST_F(ZvudTest, AFailedStartUpIsToldAndTheAnswersFollow)
     const ZvudRun run = sample_.Run({L"show", L"--json"});
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_TRUE(IsOneLine(run.err)) << run.err;
-    EXPECT_NE(run.err.find("start-up failed"), std::string::npos) << run.err;
+    EXPECT_NE(FromUtf8(run.err).find(L"start-up failed (the file " + Root() + L"de-DE\\identity.ini is missing)"),
+              std::wstring::npos)
+        << run.err;
     const JsonValue report = Report(run);
     ASSERT_NE(report.Member(L"startUpSucceeded"), nullptr);
     EXPECT_EQ(report.Member(L"startUpSucceeded")->kind, JsonValue::Kind::Bool);
@@ -172,6 +217,13 @@ TEST_F(ZvudTest, AFailedStartUpIsToldAndTheAnswersFollow)
                            {L"identityFile", std::nullopt},
                            {L"machineRootKey", std::nullopt},
                            {L"rootFolder", Root()}});
+
+    // From a folder that is no installation, the missing catalogue file is named.
+    ASSERT_TRUE(DeleteFileW((Root() + L"identityver.ini").c_str()));
+    const ZvudRun outside = sample_.Run({L"show"});
+    EXPECT_EQ(outside.exitCode, 1u);
+    EXPECT_NE(FromUtf8(outside.err).find(L"(the file " + Root() + L"identityver.ini is missing)"), std::wstring::npos)
+        << outside.err;
 }
 
 TEST_F(ZvudTest, WithoutALanguageTheLanguageHelpFolderIsNotAvailable)
@@ -181,6 +233,9 @@ TEST_F(ZvudTest, WithoutALanguageTheLanguageHelpFolderIsNotAvailable)
     DeleteKey(HKEY_LOCAL_MACHINE, L"Software\\Brevonix\\Suite\\7.0\\InstalledProducts");
     const ZvudRun run = sample_.Run({L"--user-root", kZovaRoot, L"show", L"--json"});
     EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.err.find("(the registry key Software\\Brevonix\\Suite\\7.0\\InstalledProducts is missing"),
+              std::string::npos)
+        << run.err;
     const JsonValue report = Report(run);
     ExpectMembers(report, {{L"language", std::nullopt},
                            {L"userRootKey", kZovaRoot},
@@ -190,6 +245,9 @@ TEST_F(ZvudTest, WithoutALanguageTheLanguageHelpFolderIsNotAvailable)
     // The library raises its "no language" exception for HelpFolderLang; zvud
     // continues it and reports no folder rather than a folder without language.
     ExpectMembers(*folders, {{L"HelpFolder", L"C:\\BrevonixData\\Help\\"}, {L"HelpFolderLang", std::nullopt}});
+    // A host built the MSVC way catches that exception with __try/__except.
+    ExpectMsvcHostsAgree(sample_, Report(sample_.Run({L"show", L"--json"})),
+                         {{L"zvudInitProductParams", L"0"}, {L"exception", std::to_wstring(0xC0000008u)}});
 }
 
 TEST_F(ZvudTest, FolderPrintsOnePathAndTellsByItsExitStatus)
@@ -319,6 +377,8 @@ TEST_F(ZvudTest, HelpAndVersionsNeedNoStartUp)
     const ZvudRun folderHelp = sample_.Run({L"folder", L"--help"});
     EXPECT_EQ(folderHelp.exitCode, 0u);
     EXPECT_EQ(folderHelp.out.rfind("Usage: zvud [OPTIONS] folder NAME|NUMBER\n", 0), 0u) << folderHelp.out;
+    EXPECT_EQ(folderHelp.out.find("--json"), std::string::npos) << folderHelp.out;
+    EXPECT_NE(sample_.Run({L"show", L"--help"}).out.find("\n  --json "), std::string::npos);
 
     const ZvudRun versions = sample_.Run({L"--product", L"PLANNER", L"--version"});
     EXPECT_EQ(versions.exitCode, 0u);
@@ -326,6 +386,18 @@ TEST_F(ZvudTest, HelpAndVersionsNeedNoStartUp)
     EXPECT_EQ(versions.Out(), L"zvud.exe " + version + L" (" + sample_.Folder() + L"\\zvud.exe)\n" +
                                   L"UserData.dll " + version + L" (" + sample_.Folder() + L"\\UserData.dll)\n");
     EXPECT_EQ(LastLaunchedProduct(), L"ZOVA");
+
+    // Without the DLL, help and versions still answer; a command says where it looked.
+    ASSERT_TRUE(DeleteFileW((Root() + L"UserData.dll").c_str()));
+    EXPECT_EQ(sample_.Run({L"--help"}).exitCode, 0u);
+    const std::wstring lookedFor = L"cannot load " + Root() + L"UserData.dll (status 126: ";
+    const ZvudRun alone = sample_.Run({L"--version"});
+    EXPECT_EQ(alone.exitCode, 0u);
+    EXPECT_NE(alone.Out().find(L"\nUserData.dll " + lookedFor), std::wstring::npos) << alone.out;
+    const ZvudRun command = sample_.Run({L"folder", L"0"});
+    EXPECT_EQ(command.exitCode, 1u);
+    EXPECT_TRUE(IsOneLine(command.err)) << command.err;
+    EXPECT_EQ(FromUtf8(command.err).rfind(L"zvud: " + lookedFor, 0), 0u) << command.err;
 }
 
 }  // namespace

@@ -28,19 +28,28 @@ const FlagOption kFlagOptions[] = {
     {L"--version", &Invocation::version},
 };
 
-const wchar_t kOptionsHelp[] =
-    L"Options (they act before the library is asked anything):\n"
-    L"  --product P      the product asked for at start-up (zvudInitProductParams)\n"
-    L"  --language L     the language asked for at start-up (zvudInitProductParams)\n"
-    L"  --user-root KEY  the user product registry root key (zvudSetUserProductRegistryRootKey)\n"
-    L"  --json           show: one JSON object\n"
-    L"  --help, -h       this text; with a command, that command's help\n"
-    L"  --version        the file versions of zvud and of the UserData.dll it runs with\n"
-    L"\n"
-    L"zvud starts as a program of the suite does, with zvudInitProductParams, and\n"
-    L"says so on stderr when start-up fails.\n"
-    L"Exit status: 0 done, 1 the library gave no answer or reported a failure,\n"
-    L"2 a command line that cannot be taken.\n";
+const wchar_t kJsonHelp[] = L"  --json           show: one JSON object\n";
+
+// The options' help; --json only where it applies.
+std::wstring OptionsHelp(bool withJson)
+{
+    const std::wstring options =
+        L"Options (they act before the library is asked anything):\n"
+        L"  --product P      the product asked for at start-up (zvudInitProductParams)\n"
+        L"  --language L     the language asked for at start-up (zvudInitProductParams)\n"
+        L"  --user-root KEY  the user product registry root key (zvudSetUserProductRegistryRootKey)\n";
+    return options + (withJson ? kJsonHelp : L"") +
+           L"  --help, -h       this text; with a command, that command's help\n"
+           L"  --version        the file versions of zvud and of the UserData.dll it runs with\n"
+           L"\n"
+           L"Every command loads UserData.dll from zvud.exe's folder and starts as a program\n"
+           L"of the suite does, with zvudInitProductParams, which records the product and\n"
+           L"language as the user's last launched ones (HKEY_CURRENT_USER); zvud says so on\n"
+           L"stderr, naming what is missing, when start-up fails. The DLL answers only from\n"
+           L"inside an installation: beside identityver.ini, with the installation's keys.\n"
+           L"Exit status: 0 done, 1 the library gave no answer, reported a failure or could\n"
+           L"not be loaded, 2 a command line that cannot be taken.\n";
+}
 
 // An option of the form --name VALUE or --name=VALUE, or a flag.
 bool TakeOption(const std::wstring& argument, int argc, const wchar_t* const* argv, int& index,
@@ -137,13 +146,13 @@ std::wstring GeneralHelp()
         line.resize(std::max<size_t>(line.size() + 1, 33), L' ');
         help += line + command.summary + L"\n";
     }
-    return help + L"\n" + kOptionsHelp;
+    return help + L"\n" + OptionsHelp(true);
 }
 
 std::wstring CommandHelp(const Command& command)
 {
     return L"Usage: " + UsageLine(command) + L"\n\n" + command.summary + L".\n" + command.details + L"\n\n" +
-           kOptionsHelp;
+           OptionsHelp(&command == &AllCommands().front());
 }
 
 }  // namespace zvud

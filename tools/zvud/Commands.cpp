@@ -2,9 +2,8 @@
 #include "CommandLine.h"
 #include "Output.h"
 #include "Queries.h"
+#include "OwnedKey.h"
 #include "Show.h"
-
-#include "base/Holders.h"
 
 #include <windows.h>
 
@@ -125,14 +124,13 @@ std::wstring CheckSetString(const std::vector<std::wstring>& operands)
 int RunSetString(const Invocation& invocation, bool)
 {
     const KeyPath path = *ParseKeyPath(invocation.operands[0]);
-    userdata::ZvUniqueKey key;
-    const LSTATUS opened =
-        RegOpenKeyExW(path.hive, path.subkey.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive());
-    if (opened != ERROR_SUCCESS) {
+    LSTATUS opened = ERROR_SUCCESS;
+    const OwnedKey key = OpenKey(path.hive, path.subkey, KEY_QUERY_VALUE | KEY_SET_VALUE, opened);
+    if (!key) {
         Write(Stream::Err, L"zvud: cannot open " + invocation.operands[0] + L": " + StatusLine(opened) + L"\n");
         return kExitNoAnswer;
     }
-    const unsigned status = zvudRegSetString(key.Get(), invocation.operands[1].c_str(), invocation.operands[2].c_str());
+    const unsigned status = zvudRegSetString(key.get(), invocation.operands[1].c_str(), invocation.operands[2].c_str());
     Write(Stream::Out, L"zvudRegSetString: " + StatusLine(status) + L"\n");
     return status == 0 ? kExitSuccess : kExitNoAnswer;
 }

@@ -1,9 +1,12 @@
 // zvud - asks UserData.dll what a program of the suite would ask, prints the
 // answers and runs its housekeeping steps. A host like any other: it calls
-// the exports through the import library and decides nothing itself.
+// the exports through the import library and decides nothing itself. The DLL
+// is bound on first use; zvud loads it from its own folder beforehand, so that
+// it can say where it looked when the DLL is missing.
 #include "CommandLine.h"
 #include "Output.h"
 #include "Queries.h"
+#include "StartUpCheck.h"
 
 #include "UserData.h"
 
@@ -30,8 +33,10 @@ bool StartUp(const Invocation& invocation)
     if (zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0) {
         return true;
     }
-    Write(Stream::Err,
-          L"zvud: start-up failed (zvudInitProductParams gave 0); the library's answers follow all the same\n");
+    const std::wstring missing = MissingStartUpPiece();
+    Write(Stream::Err, L"zvud: start-up failed (" +
+                           (missing.empty() ? std::wstring(L"zvudInitProductParams gave 0") : missing) +
+                           L"); the library's answers follow all the same\n");
     return false;
 }
 
@@ -63,12 +68,29 @@ std::wstring FileVersion(const std::wstring& path)
     return version;
 }
 
+// UserData.dll from zvud.exe's folder, where the loader looks first; null,
+// with where it looked and why it failed in `problem`, when it cannot be loaded.
+HMODULE LoadUserData(std::wstring& problem)
+{
+    const std::wstring tool = ModulePath(nullptr);
+    const std::wstring library = tool.substr(0, tool.find_last_of(L'\\') + 1) + L"UserData.dll";
+    const HMODULE module = LoadLibraryExW(library.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) {
+        const DWORD status = GetLastError();
+        problem = L"cannot load " + library + L" (status " + std::to_wstring(status) + L": " + StatusText(status) +
+                  L")";
+    }
+    return module;
+}
+
 int ShowVersions()
 {
     const std::wstring tool = ModulePath(nullptr);
-    const std::wstring library = ModulePath(GetModuleHandleW(L"UserData.dll"));
-    Write(Stream::Out, L"zvud.exe " + FileVersion(tool) + L" (" + tool + L")\n" + L"UserData.dll " +
-                           FileVersion(library) + L" (" + library + L")\n");
+    std::wstring problem;
+    const HMODULE module = LoadUserData(problem);
+    const std::wstring library = module != nullptr ? FileVersion(ModulePath(module)) + L" (" + ModulePath(module) + L")"
+                                                   : problem;
+    Write(Stream::Out, L"zvud.exe " + FileVersion(tool) + L" (" + tool + L")\n" + L"UserData.dll " + library + L"\n");
     return kExitSuccess;
 }
 
@@ -88,6 +110,11 @@ int wmain(int argc, wchar_t** argv)
     }
     if (invocation.version) {
         return ShowVersions();
+    }
+    std::wstring problem;
+    if (LoadUserData(problem) == nullptr) {
+        Write(Stream::Err, L"zvud: " + problem + L"\n");
+        return kExitNoAnswer;
     }
     const bool startedUp = StartUp(invocation);
     return invocation.CommandToRun().run(invocation, startedUp);
