@@ -33,7 +33,7 @@ const wchar_t kOptionsHelp[] =
     L"  --product P      the product asked for at start-up (zvudInitProductParams)\n"
     L"  --language L     the language asked for at start-up (zvudInitProductParams)\n"
     L"  --user-root KEY  the user product registry root key (zvudSetUserProductRegistryRootKey)\n"
-    L"  --json           show: one JSON object\n"
+    L"  --json           show: one JSON object; doctor: an array of its checks\n"
     L"  --help, -h       this text; with a command, that command's help\n"
     L"  --version        the file versions of zvud and of the UserData.dll it runs with\n"
     L"\n"
@@ -100,8 +100,8 @@ bool TakeCommand(std::vector<std::wstring> positional, Invocation& invocation, s
     const Command& command = invocation.CommandToRun();
     if (invocation.operands.size() != command.operandCount) {
         error = L"wrong number of arguments; usage: " + UsageLine(command);
-    } else if (invocation.json && &command != &AllCommands().front()) {
-        error = L"--json goes with show only";
+    } else if (invocation.json && &command != &AllCommands().front() && command.name != std::wstring(L"doctor")) {
+        error = L"--json goes with show and doctor only";
     } else if (command.check != nullptr) {
         error = command.check(invocation.operands);
     }

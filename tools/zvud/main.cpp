@@ -2,6 +2,7 @@
 // answers and runs its housekeeping steps. A host like any other: it calls
 // the exports through the import library and decides nothing itself.
 #include "CommandLine.h"
+#include "Doctor.h"
 #include "Output.h"
 #include "Queries.h"
 
@@ -88,6 +89,9 @@ int wmain(int argc, wchar_t** argv)
     }
     if (invocation.version) {
         return ShowVersions();
+    }
+    if (invocation.CommandToRun().run == &RunDoctor) {
+        return RunDoctor(invocation, false);  // it looks at what start-up reads before starting up
     }
     const bool startedUp = StartUp(invocation);
     return invocation.CommandToRun().run(invocation, startedUp);
