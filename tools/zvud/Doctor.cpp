@@ -138,13 +138,13 @@ void CheckLastLaunched(const Installation& installation, Report& report)
     } else if (listed == installation.catalogue.end()) {
         report.Problem(L"last-launched", subject + L"LastLaunchedProduct",
                        product + L" is not installed: start-up takes another product",
-                       L"start the product wanted with --product, or delete the value");
+                       L"start an installed product, or delete the value");
     } else if (std::find(listed->second.begin(), listed->second.end(), language) == listed->second.end()) {
         report.Problem(L"last-launched", subject + L"LastLaunchedLanguage",
                        L"'" + language + L"' is not installed for " + product + L": start-up takes " +
                            (listed->second.empty() ? std::wstring(L"no language") : listed->second.front()),
-                       L"start the product in the language wanted (" + LanguageList(listed->second) +
-                           L") with --language, or set the value to one of them");
+                       L"start the product in an installed language (" + LanguageList(listed->second) +
+                           L"), or set the value to one of them");
     } else {
         report.Ok(L"last-launched", subject + L"LastLaunchedProduct", product + L" in " + language + L", installed");
     }

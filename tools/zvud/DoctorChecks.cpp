@@ -253,7 +253,8 @@ void CheckHelpFiles(const Installation& installation, Report& report)
     }
     if (!IsFile(*help)) {
         report.Problem(L"help-file", *help, L"does not exist",
-                       L"restore the help file, or name an existing one in the current profile");
+                       L"restore the help file, or name an existing one in the current profile under " +
+                           KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\Profiles"));
         return;
     }
     report.Ok(L"help-file", *help, L"exists");
