@@ -41,6 +41,11 @@ bool CheckVersionFile(Installation& installation, Report& report)
                        L"restore identityver.ini beside UserData.dll (reinstall the suite)");
         return false;
     }
+    if (const DWORD error = TryOpen(file, GENERIC_READ); error != ERROR_SUCCESS) {
+        report.Problem(L"version-file", file, L"cannot be read (" + ErrorText(error) + L")",
+                       L"give the user read access to it");
+        return false;
+    }
     installation.versionKey = ReadIdentityValue(file, L"ProductVersionKey");
     const std::wstring configurable = ReadIdentityValue(file, L"IsConfigurable");
     if (installation.versionKey.empty() || configurable.empty()) {

@@ -68,7 +68,7 @@ void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, c
                        L"create " + folder + L", or set the value to an existing folder");
         return;
     }
-    const DWORD denied = rule.perUser ? OpenForReadingAndWriting(folder) : ERROR_SUCCESS;
+    const DWORD denied = rule.perUser ? TryOpen(folder) : ERROR_SUCCESS;
     if (denied != ERROR_SUCCESS) {
         report.Problem(L"special-folder", subject,
                        folder + L" cannot be opened for writing (" + ErrorText(denied) + L")",
@@ -131,7 +131,7 @@ void CheckProductEntry(const std::wstring& subject, const std::wstring& code, co
                        L"LocalRootFolder " + *local +
                            L" does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p)",
                        L"run zvud repair");
-    } else if (const DWORD error = OpenForReadingAndWriting(*local); error != ERROR_SUCCESS) {
+    } else if (const DWORD error = TryOpen(*local); error != ERROR_SUCCESS) {
         report.Problem(L"product-list", subject,
                        L"LocalRootFolder " + *local + L" cannot be opened for reading and writing (" +
                            ErrorText(error) + L"): InstallUserData would delete " + userKeyName +
@@ -243,6 +243,9 @@ void CheckSpecialFolders(const Installation& installation, Report& report)
 
 void CheckHelpFiles(const Installation& installation, Report& report)
 {
+    if (installation.userRootKey.empty()) {
+        return;  // without registry roots there is no help to look for; that problem is told already
+    }
     const auto help = AskLength(&GetHelpFileName);
     if (!help) {
         report.Problem(L"help-file", KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\Profiles"),

@@ -81,9 +81,9 @@ std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key);
 
 bool IsFolder(const std::wstring& path);
 bool IsFile(const std::wstring& path);
-// Opens the folder for reading and writing, and closes it again: what the
-// library's repair takes for "usable". 0 or the error.
-DWORD OpenForReadingAndWriting(const std::wstring& folder);
+// Opens the file or folder with `access` and closes it again; for reading and
+// writing, what the library's repair takes for "usable". 0 or the error.
+DWORD TryOpen(const std::wstring& path, DWORD access = GENERIC_READ | GENERIC_WRITE);
 // `path` with its environment references expanded, as a host would use it.
 std::wstring Expanded(const std::wstring& path);
 bool EqualIgnoringCase(const std::wstring& left, const std::wstring& right);
