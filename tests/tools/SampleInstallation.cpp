@@ -3,10 +3,26 @@
 namespace userdata::testing {
 namespace {
 
-// Every key that the sample's registry file writes lies below this one.
+// Every key that the sample's registry file writes.
 void RemoveSampleRegistry()
 {
-    RemoveFromRealHives({L"Software\\Brevonix\\Suite"});
+    RemoveFromRealHives({L"Software\\Brevonix\\Suite", L"Software\\Brevonix\\Global",
+                         L"Software\\Classes\\CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}"});
+}
+
+// What the products' packages would have made for the sample's user: the
+// folders and help files that sample.reg names (scripts/demo makes them too).
+const wchar_t kUserData[] = L"C:\\BrevonixData";
+
+void LayOutUserData()
+{
+    for (const wchar_t* folder : {L"\\Roaming\\ZOVA-7.0", L"\\Local\\ZOVA-7.0\\GraphicsCache",
+                                  L"\\Local\\Planner-7.0", L"\\Shared", L"\\AllUsers", L"\\Help"}) {
+        CreateFolders(kUserData + std::wstring(folder));
+    }
+    for (const wchar_t* file : {L"zova-standard.chm", L"suite-standard.chm", L"ZOVACTXT.CHM"}) {
+        WriteTextFile(kUserData + std::wstring(L"\\Help\\") + file, "");
+    }
 }
 
 // A command line argument as CommandLineToArgvW and the C runtime read it.
@@ -115,6 +131,7 @@ SampleInstallation::SampleInstallation() : folder_(temp_ / L"Suite \u00dcbung \u
             << "copying " << Narrow(file) << ", error " << GetLastError();
     }
     RemoveSampleRegistry();
+    LayOutUserData();
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     EXPECT_EQ(WaitForExit(Start(L"regedit.exe /S " + Quoted(folder_ + L"\\sample.reg"), folder_, startup)), 0u);
@@ -125,6 +142,7 @@ SampleInstallation::SampleInstallation() : folder_(temp_ / L"Suite \u00dcbung \u
 SampleInstallation::~SampleInstallation()
 {
     RemoveSampleRegistry();
+    DeleteTree(kUserData);
 }
 
 ZvudRun SampleInstallation::Run(std::initializer_list<std::wstring> arguments, const std::wstring& workingFolder,

@@ -4,6 +4,7 @@
 #include "SampleInstallation.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -287,6 +288,7 @@ TEST_F(ZvudTest, BadArgumentsExitWithTwoBeforeStartUp)
         {L"folder", L"1", L"2"},
         {L"--product", L"PLANNER", L"folder", L"Nowhere"},
         {L"folder", L"-1"},
+        {L"doctor", L"extra"},
         {L"set-string", L"HKXX\\Software", L"Name", L"Data"},
     };
     for (const auto& arguments : rows) {
@@ -370,8 +372,8 @@ TEST_F(ZvudTest, HelpAndVersionsNeedNoStartUp)
 {
     const ZvudRun help = sample_.Run({L"--product", L"PLANNER", L"--help"});
     EXPECT_EQ(help.exitCode, 0u);
-    for (const char* command : {"show", "folder NAME|NUMBER", "string TEXT", "product-file NAME", "repair",
-                                "check-com", "migrate", "set-working-directory", "set-string HIVE\\KEY NAME DATA"}) {
+    for (const char* command : {"show", "folder NAME|NUMBER", "string TEXT", "product-file NAME", "repair", "check-com",
+                                "migrate", "set-working-directory", "set-string HIVE\\KEY NAME DATA", "doctor"}) {
         EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
     }
     const ZvudRun folderHelp = sample_.Run({L"folder", L"--help"});
@@ -398,6 +400,71 @@ TEST_F(ZvudTest, HelpAndVersionsNeedNoStartUp)
     EXPECT_EQ(command.exitCode, 1u);
     EXPECT_TRUE(IsOneLine(command.err)) << command.err;
     EXPECT_EQ(FromUtf8(command.err).rfind(L"zvud: " + lookedFor, 0), 0u) << command.err;
+}
+
+// The lines of a text report that tell a problem.
+std::vector<std::wstring> ProblemLines(const std::wstring& report)
+{
+    std::vector<std::wstring> problems;
+    std::wistringstream lines(report);
+    for (std::wstring line; std::getline(lines, line);) {
+        if (line.rfind(L"problem ", 0) == 0) {
+            problems.push_back(line);
+        }
+    }
+    return problems;
+}
+
+TEST(ZvudDoctorTest, FindsEachProblemMadeOneAtATimeAndNamesItsSubject)
+{
+    const std::wstring comServer = L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32";
+    const std::wstring unknownProduct = L"{0BAD0000-0000-4000-8000-000000000019}";
+    const std::wstring helpFile = L"C:\\BrevonixData\\Help\\zova-standard.chm";
+    struct Row {
+        const char* problem;
+        std::function<void(const std::wstring& folder)> make;
+        std::wstring subject;  // what a problem line names; empty for none
+        std::string json;      // a piece of the --json report, when it is checked
+    } rows[] = {
+        {"none", [](const std::wstring&) {}, L"", ""},
+        {"identity.ini missing",
+         [](const std::wstring& folder) { DeleteFileW((folder + L"\\de-DE\\identity.ini").c_str()); },
+         L"de-DE\\identity.ini: not found", ""},
+        {"last launched language no longer installed",
+         [](const std::wstring&) {
+             SetString(HKEY_CURRENT_USER, L"Software\\Brevonix\\Suite\\7.0", L"LastLaunchedLanguage", L"fr-FR");
+         },
+         L"7.0\\LastLaunchedLanguage: 'fr-FR'", ""},
+        {"folder value naming a missing folder",
+         [](const std::wstring&) { SetString(HKEY_CURRENT_USER, kZovaRoot, L"LocalRootFolder", L"C:\\Gone"); },
+         L"ZOVA-7.0\\LocalRootFolder: names C:\\Gone", ""},
+        {"unknown product code in the product list",
+         [&](const std::wstring&) {
+             SetString(HKEY_LOCAL_MACHINE, kZovaRoot + L"\\UserData", unknownProduct.c_str(), kZovaRoot);
+         },
+         L"UserData\\" + unknownProduct + L": the Windows Installer does not know", ""},
+        {"broken COM registration",
+         [&](const std::wstring&) { SetString(HKEY_CLASSES_ROOT, comServer, nullptr, L"C:\\Suite\\zvserver.dll"); },
+         L"HKCR\\" + comServer + L": registered with the absolute path", ""},
+        {"help file missing", [&](const std::wstring&) { DeleteFileW(helpFile.c_str()); },
+         helpFile + L": does not exist",
+         R"({"check": "help-file", "status": "problem", "subject": "C:\\BrevonixData\\Help\\zova-standard.chm", )"
+         R"("detail": "does not exist", "fix": ")"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.problem);
+        SampleInstallation sample;
+        row.make(sample.Folder());
+        const ZvudRun run = sample.Run({L"doctor"});
+        EXPECT_EQ(run.exitCode, row.subject.empty() ? 0u : 1u);
+        const auto problems = ProblemLines(run.Out());
+        const auto names = [&row](const std::wstring& line) { return line.find(row.subject) != std::wstring::npos; };
+        EXPECT_EQ(problems.empty(), row.subject.empty()) << run.out;
+        EXPECT_TRUE(row.subject.empty() || std::any_of(problems.begin(), problems.end(), names)) << run.out;
+        if (!row.json.empty()) {
+            EXPECT_NE(sample.Run({L"doctor", L"--json"}).out.find(row.json), std::string::npos);
+        }
+    }
 }
 
 }  // namespace

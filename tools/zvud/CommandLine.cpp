@@ -28,7 +28,12 @@ const FlagOption kFlagOptions[] = {
     {L"--version", &Invocation::version},
 };
 
-const wchar_t kJsonHelp[] = L"  --json           show: one JSON object\n";
+const wchar_t kJsonHelp[] = L"  --json           show: one JSON object; doctor: an array of its checks\n";
+
+bool TakesJson(const Command& command)
+{
+    return &command == &AllCommands().front() || command.name == std::wstring(L"doctor");
+}
 
 // The options' help; --json only where it applies.
 std::wstring OptionsHelp(bool withJson)
@@ -109,8 +114,8 @@ bool TakeCommand(std::vector<std::wstring> positional, Invocation& invocation, s
     const Command& command = invocation.CommandToRun();
     if (invocation.operands.size() != command.operandCount) {
         error = L"wrong number of arguments; usage: " + UsageLine(command);
-    } else if (invocation.json && &command != &AllCommands().front()) {
-        error = L"--json goes with show only";
+    } else if (invocation.json && !TakesJson(command)) {
+        error = L"--json goes with show and doctor only";
     } else if (command.check != nullptr) {
         error = command.check(invocation.operands);
     }
@@ -152,7 +157,7 @@ std::wstring GeneralHelp()
 std::wstring CommandHelp(const Command& command)
 {
     return L"Usage: " + UsageLine(command) + L"\n\n" + command.summary + L".\n" + command.details + L"\n\n" +
-           OptionsHelp(&command == &AllCommands().front());
+           OptionsHelp(TakesJson(command));
 }
 
 }  // namespace zvud

@@ -1,5 +1,6 @@
 // The commands other than show, and the table of all commands.
 #include "CommandLine.h"
+#include "Doctor.h"
 #include "Output.h"
 #include "Queries.h"
 #include "OwnedKey.h"
@@ -176,6 +177,18 @@ const Command kCommands[] = {
      L"once InstallUserData has ended well in the same process, which zvud set-string\n"
      L"does not run. Exit status 1 when the key cannot be opened or the status is not 0.",
      &CheckSetString, &RunSetString},
+    {L"doctor", L"", 0, L"what is wrong with the installation, and how to fix it",
+     L"Checks, in the order start-up uses them: the library's folder, identityver.ini, the\n"
+     L"catalogue and the last launched product and language, start-up itself, identity.ini\n"
+     L"and its registry roots, the vertical folders, PATH, the 17 special folders, the help\n"
+     L"files, the \"UserData\" product list (what InstallUserData would repair, asking the\n"
+     L"Windows Installer only what it knows), the COM server registrations and the\n"
+     L"migration. One line per check: ok, info, or problem with its file, key or value\n"
+     L"and what would fix it. With --json, an array of objects with the keys check,\n"
+     L"status, subject, detail and fix. Doctor changes nothing, except what the library's\n"
+     L"own start-up writes: the last launched product and language of the current user.\n"
+     L"Exit status 1 when any check found a problem.",
+     nullptr, &RunDoctor},
 };
 
 }  // namespace

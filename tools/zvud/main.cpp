@@ -4,6 +4,7 @@
 // is bound on first use; zvud loads it from its own folder beforehand, so that
 // it can say where it looked when the DLL is missing.
 #include "CommandLine.h"
+#include "Doctor.h"
 #include "Output.h"
 #include "Queries.h"
 #include "StartUpCheck.h"
@@ -115,6 +116,9 @@ int wmain(int argc, wchar_t** argv)
     if (LoadUserData(problem) == nullptr) {
         Write(Stream::Err, L"zvud: " + problem + L"\n");
         return kExitNoAnswer;
+    }
+    if (invocation.CommandToRun().run == &RunDoctor) {
+        return RunDoctor(invocation, false);  // it looks at what start-up reads before starting up
     }
     const bool startedUp = StartUp(invocation);
     return invocation.CommandToRun().run(invocation, startedUp);

@@ -1,0 +1,352 @@
+// zvud doctor up to start-up: the library's folder, identityver.ini, the
+// catalogue and the last launched product and language, read before start-up
+// writes the new choice back; then start-up itself, the identity file, the
+// registry roots, the vertical folders and PATH. The report's two forms.
+#include "Doctor.h"
+
+#include "DoctorSupport.h"
+#include "Json.h"
+#include "Output.h"
+#include "Queries.h"
+
+#include "UserData.h"
+
+#include <algorithm>
+
+namespace zvud {
+namespace {
+
+using namespace doctor;
+
+const wchar_t kBaseProduct[] = L"ZOVA";
+constexpr DWORD kKeyNameCapacity = 256;  // registry key names are at most 255 characters
+
+bool CheckLibraryFolder(Installation& installation, Report& report)
+{
+    installation.rootFolder = AskLength(&GetProductRootFolder).value_or(L"");
+    if (installation.rootFolder.empty() || !IsFolder(installation.rootFolder)) {
+        report.Problem(L"library-folder", L"UserData.dll", L"the library gives no folder of its own",
+                       L"reinstall the suite");
+        return false;
+    }
+    report.Ok(L"library-folder", installation.rootFolder, L"present");
+    return true;
+}
+
+bool CheckVersionFile(Installation& installation, Report& report)
+{
+    const std::wstring file = installation.rootFolder + L"identityver.ini";
+    if (!IsFile(file)) {
+        report.Problem(L"version-file", file, L"not found: the library knows no products",
+                       L"restore identityver.ini beside UserData.dll (reinstall the suite)");
+        return false;
+    }
+    if (const DWORD error = TryOpen(file, GENERIC_READ); error != ERROR_SUCCESS) {
+        report.Problem(L"version-file", file, L"cannot be read (" + ErrorText(error) + L")",
+                       L"give the user read access to it");
+        return false;
+    }
+    installation.versionKey = ReadIdentityValue(file, L"ProductVersionKey");
+    const std::wstring configurable = ReadIdentityValue(file, L"IsConfigurable");
+    if (installation.versionKey.empty() || configurable.empty()) {
+        report.Problem(L"version-file", file,
+                       std::wstring(installation.versionKey.empty() ? L"ProductVersionKey" : L"IsConfigurable") +
+                           L" of [ProductIdentity] is missing or empty: the library knows no products",
+                       L"give [ProductIdentity] both ProductVersionKey and IsConfigurable (reinstall the suite)");
+        return false;
+    }
+    installation.configurable = configurable == L"1";
+    report.Ok(L"version-file", file,
+              L"ProductVersionKey " + installation.versionKey +
+                  (installation.configurable ? L", configurable"
+                                             : L", not configurable (IsConfigurable " + configurable +
+                                                   L"): the product is ZOVA, its language from the registry"));
+    return true;
+}
+
+std::wstring LanguageList(const std::vector<std::wstring>& languages)
+{
+    std::wstring list;
+    for (const std::wstring& language : languages) {
+        list += (list.empty() ? L"" : L", ") + language;
+    }
+    return list;
+}
+
+// One product of the catalogue; false when it lists no language.
+bool ReadCatalogueProduct(const std::wstring& productsPath, const std::wstring& product,
+                          Installation& installation, Report& report)
+{
+    ReadKey key;
+    const auto hive = key.OpenMachineThenUser(productsPath + L"\\" + product);
+    auto& languages = installation.catalogue[product];
+    if (hive) {
+        languages = ValueNames(key.Get());
+    }
+    if (languages.empty()) {
+        report.Problem(L"catalogue", KeyName(hive.value_or(HKEY_LOCAL_MACHINE), productsPath + L"\\" + product),
+                       L"lists no language: start-up cannot choose one for " + product,
+                       L"add a value named after each installed language (reinstall the product)");
+        return false;
+    }
+    return true;
+}
+
+void CheckCatalogue(Installation& installation, Report& report)
+{
+    const std::wstring path = installation.versionKey + L"\\InstalledProducts";
+    ReadKey key;
+    const auto hive = key.OpenMachineThenUser(path);
+    std::vector<std::wstring> products;
+    wchar_t name[kKeyNameCapacity] = {};
+    for (DWORD index = 0; hive; ++index) {
+        DWORD length = kKeyNameCapacity;
+        if (RegEnumKeyExW(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        products.emplace_back(name, length);
+    }
+    const std::wstring subject = KeyName(hive.value_or(HKEY_LOCAL_MACHINE), path);
+    if (products.empty()) {
+        report.Problem(L"catalogue", subject,
+                       hive ? L"lists no products" : L"missing under HKLM and HKCU: the library knows no products",
+                       L"reinstall the products: their packages list themselves there");
+        return;
+    }
+    std::wstring listed;
+    bool complete = true;
+    for (const std::wstring& product : products) {
+        complete = ReadCatalogueProduct(path, product, installation, report) && complete;
+        listed += (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(installation.catalogue[product]) +
+                  L")";
+    }
+    if (complete) {
+        report.Ok(L"catalogue", subject, L"lists " + listed);
+    }
+}
+
+// The values start-up chooses from; read before start-up writes its choice back.
+void CheckLastLaunched(const Installation& installation, Report& report)
+{
+    ReadKey key;
+    if (key.Open(HKEY_CURRENT_USER, installation.versionKey) != ERROR_SUCCESS) {
+        report.Info(L"last-launched", KeyName(HKEY_CURRENT_USER, installation.versionKey),
+                    L"missing: nothing is remembered, and start-up cannot remember its choice");
+        return;
+    }
+    const std::wstring product = ReadString(key.Get(), L"LastLaunchedProduct").value_or(L"");
+    const std::wstring language = ReadString(key.Get(), L"LastLaunchedLanguage").value_or(L"");
+    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.versionKey) + L"\\";
+    const auto listed = installation.catalogue.find(product);
+    if (product.empty()) {
+        report.Ok(L"last-launched", subject + L"LastLaunchedProduct", L"none yet: start-up takes the first product");
+    } else if (listed == installation.catalogue.end()) {
+        report.Problem(L"last-launched", subject + L"LastLaunchedProduct",
+                       product + L" is not installed: start-up takes another product",
+                       L"start an installed product, or delete the value");
+    } else if (std::find(listed->second.begin(), listed->second.end(), language) == listed->second.end()) {
+        report.Problem(L"last-launched", subject + L"LastLaunchedLanguage",
+                       L"'" + language + L"' is not installed for " + product + L": start-up takes " +
+                           (listed->second.empty() ? std::wstring(L"no language") : listed->second.front()),
+                       L"start the product in an installed language (" + LanguageList(listed->second) +
+                           L"), or set the value to one of them");
+    } else {
+        report.Ok(L"last-launched", subject + L"LastLaunchedProduct", product + L" in " + language + L", installed");
+    }
+}
+
+const wchar_t* OptionalText(const std::optional<std::wstring>& text)
+{
+    return text ? text->c_str() : nullptr;
+}
+
+void StartUp(const Invocation& invocation, Installation& installation, Report& report)
+{
+    if (invocation.userRoot) {
+        zvudSetUserProductRegistryRootKey(invocation.userRoot->c_str());
+    }
+    const bool startedUp =
+        zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0;
+    installation.product = AskLength(&zvudGetCurrentProduct).value_or(L"");
+    installation.language = AskLength(&zvudGetCurrentLanguage).value_or(L"");
+    installation.userRootKey = AskLength(&zvudGetUserProductRegistryRootKey).value_or(L"");
+    const std::wstring chosen = L"product '" + installation.product + L"', language '" + installation.language + L"'";
+    if (startedUp) {
+        report.Ok(L"start-up", L"zvudInitProductParams", L"succeeded with " + chosen);
+    } else {
+        report.Problem(L"start-up", L"zvudInitProductParams", L"failed, having chosen " + chosen,
+                       L"mend what the problems above and below name");
+    }
+}
+
+std::wstring IdentityFilePath(const Installation& installation)
+{
+    if (!installation.configurable) {
+        return installation.rootFolder + L"\\identity.ini";
+    }
+    const std::wstring folder = EqualIgnoringCase(installation.product, kBaseProduct)
+                                    ? installation.language
+                                    : installation.product + L"\\" + installation.language;
+    return installation.rootFolder + folder + L"\\identity.ini";
+}
+
+void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstring& path, Report& report)
+{
+    if (path.empty()) {
+        report.Problem(L"identity-file", file + L" " + name, L"missing or empty: the product has no registry roots",
+                       L"set " + std::wstring(name) + L" in [ProductIdentity] (reinstall the product)");
+        return;
+    }
+    ReadKey key;
+    const auto hive = key.OpenMachineThenUser(path);
+    if (!hive) {
+        report.Problem(L"registry-root", KeyName(HKEY_LOCAL_MACHINE, path),
+                       std::wstring(L"named by ") + name + L", missing under HKLM and HKCU",
+                       L"reinstall the product: its package makes the key");
+        return;
+    }
+    report.Ok(L"registry-root", KeyName(*hive, path), std::wstring(L"present (") + name + L")");
+}
+
+void CheckIdentityFile(Installation& installation, Report& report)
+{
+    if (installation.configurable && (installation.product.empty() || installation.language.empty())) {
+        report.Info(L"identity-file", L"identity.ini", L"not looked for: start-up chose no product and language");
+        return;
+    }
+    const std::wstring file = IdentityFilePath(installation);
+    if (!IsFile(file)) {
+        report.Problem(L"identity-file", file,
+                       L"not found: start-up stops, the product has no registry roots, folders or help",
+                       L"restore identity.ini for " + installation.product + L" in " + installation.language +
+                           L" (reinstall that language of the product)");
+        return;
+    }
+    report.Ok(L"identity-file", file, L"present");
+    installation.productRootKey = ReadIdentityValue(file, L"ProductRegistryRootKey");
+    CheckRootKey(file, L"ProductRegistryRootKey", installation.productRootKey, report);
+    CheckRootKey(file, L"GlobalRegistryRootKey", ReadIdentityValue(file, L"GlobalRegistryRootKey"), report);
+}
+
+std::vector<std::wstring> SplitPathList(const std::wstring& list)
+{
+    std::vector<std::wstring> folders;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = std::min(list.find(L';', start), list.size());
+        if (end > start) {
+            folders.push_back(list.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return folders;
+}
+
+void CheckVerticalPath(const Installation& installation, Report& report)
+{
+    if (installation.productRootKey.empty() || EqualIgnoringCase(installation.product, kBaseProduct)) {
+        return;  // the base product has no vertical folders
+    }
+    const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, installation.productRootKey + L"\\VerticalEnvPath");
+    const auto value = AskLength(&zvudGetVerticalEnvPath);
+    if (!value) {
+        report.Problem(L"vertical-path", subject,
+                       L"no default value: start-up stops before the language folder reaches PATH",
+                       L"set the default value to the product's folders, separated by ';'");
+        return;
+    }
+    for (const std::wstring& folder : SplitPathList(*value)) {
+        if (IsFolder(Expanded(folder))) {
+            report.Ok(L"vertical-path", folder, L"present");
+        } else {
+            report.Problem(L"vertical-path", folder, L"named by " + subject + L", does not exist",
+                           L"create the folder, or correct the value");
+        }
+    }
+}
+
+void CheckPath(const Installation& installation, Report& report)
+{
+    if (installation.language.empty()) {
+        return;  // start-up's problem is told already
+    }
+    const std::wstring folder = installation.rootFolder + installation.language;
+    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    std::wstring path(size, L'\0');
+    GetEnvironmentVariableW(L"PATH", path.data(), size);
+    const auto entries = SplitPathList(path.c_str());
+    if (std::any_of(entries.begin(), entries.end(),
+                    [&folder](const std::wstring& entry) { return EqualIgnoringCase(entry, folder); })) {
+        report.Ok(L"path", L"PATH", L"holds the language folder " + folder);
+    } else {
+        report.Problem(L"path", L"PATH", L"does not hold the language folder " + folder + L": start-up did not end",
+                       L"mend what the problems above name");
+    }
+}
+
+const wchar_t* StatusName(Status status)
+{
+    return status == Status::Ok ? L"ok" : status == Status::Problem ? L"problem" : L"info";
+}
+
+std::wstring Padded(std::wstring text, size_t width)
+{
+    text.resize(std::max(text.size() + 1, width), L' ');
+    return text;
+}
+
+std::wstring RenderText(const Report& report)
+{
+    std::wstring text;
+    for (const Finding& finding : report.Findings()) {
+        text += Padded(StatusName(finding.status), 8) + Padded(finding.check, 18) + finding.subject + L": " +
+                finding.detail + (finding.fix.empty() ? L"" : L". Fix: " + finding.fix) + L"\n";
+    }
+    return text;
+}
+
+std::wstring RenderJson(const Report& report)
+{
+    std::wstring text = L"[";
+    const wchar_t* separator = L"\n";
+    for (const Finding& finding : report.Findings()) {
+        text += separator + std::wstring(L"  {\"check\": ") + JsonString(finding.check) + L", \"status\": " +
+                JsonString(StatusName(finding.status)) + L", \"subject\": " + JsonString(finding.subject) +
+                L", \"detail\": " + JsonString(finding.detail) +
+                L", \"fix\": " + (finding.fix.empty() ? L"null" : JsonString(finding.fix)) + L"}";
+        separator = L",\n";
+    }
+    return text + L"\n]\n";
+}
+
+void CheckBeforeStartUp(Installation& installation, Report& report)
+{
+    if (!CheckLibraryFolder(installation, report) || !CheckVersionFile(installation, report) ||
+        !installation.configurable) {
+        return;
+    }
+    CheckCatalogue(installation, report);
+    CheckLastLaunched(installation, report);
+}
+
+}  // namespace
+
+int RunDoctor(const Invocation& invocation, bool)
+{
+    Installation installation;
+    Report report;
+    CheckBeforeStartUp(installation, report);
+    StartUp(invocation, installation, report);
+    CheckIdentityFile(installation, report);
+    CheckVerticalPath(installation, report);
+    CheckPath(installation, report);
+    CheckSpecialFolders(installation, report);
+    CheckHelpFiles(installation, report);
+    CheckProductList(installation, report);
+    CheckComServers(report);
+    CheckMigration(installation, report);
+    Write(Stream::Out, invocation.json ? RenderJson(report) : RenderText(report));
+    return report.HasProblems() ? kExitNoAnswer : kExitSuccess;
+}
+
+}  // namespace zvud

@@ -1,0 +1,13 @@
+// zvud doctor: checks an installation in the order start-up uses it and says,
+// one line per check, what is in order and what is wrong and how to mend it.
+#pragma once
+
+#include "CommandLine.h"
+
+namespace zvud {
+
+// Runs the library's start-up itself, after looking at what start-up reads;
+// so it is called instead of zvud's usual start-up, and `startedUp` is unused.
+int RunDoctor(const Invocation& invocation, bool startedUp);
+
+}  // namespace zvud

@@ -1,0 +1,323 @@
+// zvud doctor after start-up: the special folders, the help files, the
+// "UserData" product list as InstallUserData would walk it, the COM server
+// registrations and the migration. Everything is only looked at.
+#include "DoctorSupport.h"
+
+#include "Queries.h"
+
+#include "UserData.h"
+
+#include <msi.h>
+
+namespace zvud::doctor {
+namespace {
+
+// The library's working buffer for a folder path holds 2048 characters.
+constexpr unsigned kFolderCapacity = 2048;
+
+// How a special folder comes about and what is asked of it.
+struct FolderRule {
+    bool fromRegistry;  // a value below the user root key, named as the folder
+    bool required;      // a folder start-up needs; others may be made when needed
+    bool perUser;       // the user writes there
+    bool fallsBack;     // a missing value gives the installation folder
+};
+
+// By folder number, as ZvUdSpecialFolder::Folders counts.
+constexpr FolderRule kFolderRules[kSpecialFolderCount] = {
+    {false, true, false, false},  {false, true, false, false},  {false, false, false, false},
+    {false, false, false, false}, {false, false, false, false}, {false, false, false, false},
+    {true, false, true, true},    {true, false, true, false},   {true, false, true, true},
+    {true, false, true, false},   {true, false, false, false},  {true, false, false, false},
+    {true, false, false, false},  {true, false, true, false},   {false, false, false, false},
+    {false, false, false, false}, {true, false, true, false},
+};
+
+void CheckDerivedFolder(int folder, const FolderRule& rule, Report& report)
+{
+    const wchar_t* name = SpecialFolderName(folder);
+    const auto path = AskSpecialFolder(static_cast<ZvUdSpecialFolder::Folders>(folder));
+    if (!path) {
+        if (rule.required) {
+            report.Problem(L"special-folder", name, L"the library gives no path", L"mend start-up's problems");
+        } else {
+            report.Info(L"special-folder", name, L"the library gives no path");
+        }
+    } else if (IsFolder(*path)) {
+        report.Ok(L"special-folder", name, *path + L" exists");
+    } else if (rule.required) {
+        report.Problem(L"special-folder", name, *path + L" does not exist", L"reinstall the product's language");
+    } else {
+        report.Info(L"special-folder", name, *path + L" does not exist", L"create it if programs need it");
+    }
+}
+
+bool HasValue(const std::wstring& keyPath, const wchar_t* name)
+{
+    ReadKey key;
+    return key.Open(HKEY_CURRENT_USER, keyPath, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+           RegQueryValueExW(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, const FolderRule& rule,
+                       Report& report)
+{
+    const std::wstring folder = Expanded(value);
+    if (!IsFolder(folder)) {
+        report.Problem(L"special-folder", subject, L"names " + folder + L", which does not exist",
+                       L"create " + folder + L", or set the value to an existing folder");
+        return;
+    }
+    const DWORD denied = rule.perUser ? TryOpen(folder) : ERROR_SUCCESS;
+    if (denied != ERROR_SUCCESS) {
+        report.Problem(L"special-folder", subject,
+                       folder + L" cannot be opened for writing (" + ErrorText(denied) + L")",
+                       L"give the user write access to " + folder);
+        return;
+    }
+    report.Ok(L"special-folder", subject, folder + (rule.perUser ? L" exists, writable" : L" exists"));
+}
+
+void CheckRegistryFolder(const Installation& installation, int folder, const FolderRule& rule, Report& report)
+{
+    const wchar_t* name = SpecialFolderName(folder);
+    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\" + name);
+    const wchar_t* missing = rule.fallsBack ? L"the library gives the installation folder" : L"the library gives none";
+    if (!HasValue(installation.userRootKey, name)) {
+        report.Info(L"special-folder", subject, std::wstring(L"not set: ") + missing);
+        return;
+    }
+    std::wstring value(kFolderCapacity, L'\0');
+    if (zvudGetXRootFoldPath(name, value.data(), kFolderCapacity) == 0 || value[0] == L'\0') {
+        report.Problem(L"special-folder", subject,
+                       std::wstring(L"empty, not a string or longer than 2047 characters: ") + missing,
+                       L"set it to the folder's path, as REG_SZ or REG_EXPAND_SZ");
+        return;
+    }
+    CheckUsableFolder(subject, value.c_str(), rule, report);
+}
+
+bool IsKpwKey(const std::wstring& userKey)
+{
+    const size_t dash = userKey.rfind(L'-');
+    return dash != std::wstring::npos && dash >= 3 && userKey.compare(dash - 3, 3, L"KPW") == 0;
+}
+
+// What InstallUserData would repair for one entry of the product list.
+void CheckProductEntry(const std::wstring& subject, const std::wstring& code, const std::wstring& userKey,
+                       Report& report)
+{
+    const INSTALLSTATE state = MsiQueryProductStateW(code.c_str());
+    if (state != INSTALLSTATE_DEFAULT) {
+        report.Problem(L"product-list", subject,
+                       L"the Windows Installer does not know " + code + L" as installed (state " +
+                           std::to_wstring(state) + L"): InstallUserData's reinstalls of it fail",
+                       L"install the product, or delete the value");
+        return;
+    }
+    const std::wstring userKeyName = KeyName(HKEY_CURRENT_USER, userKey);
+    ReadKey key;
+    if (key.Open(HKEY_CURRENT_USER, userKey) != ERROR_SUCCESS) {
+        report.Problem(L"product-list", subject,
+                       userKeyName + L" is missing: InstallUserData would reinstall UserData (REINSTALLMODE=uos)",
+                       L"run zvud repair");
+        return;
+    }
+    const auto local = ReadString(key.Get(), L"LocalRootFolder");
+    if (IsKpwKey(userKey) || !local) {
+        report.Ok(L"product-list", subject, L"installed; " + userKeyName + L" present, no local folder to check");
+    } else if (GetFileAttributesW(local->c_str()) == INVALID_FILE_ATTRIBUTES) {
+        report.Problem(L"product-list", subject,
+                       L"LocalRootFolder " + *local +
+                           L" does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p)",
+                       L"run zvud repair");
+    } else if (const DWORD error = TryOpen(*local); error != ERROR_SUCCESS) {
+        report.Problem(L"product-list", subject,
+                       L"LocalRootFolder " + *local + L" cannot be opened for reading and writing (" +
+                           ErrorText(error) + L"): InstallUserData would delete " + userKeyName +
+                           L" and reinstall UserData (REINSTALLMODE=u)",
+                       L"give the user access to " + *local + L", or run zvud repair");
+    } else {
+        report.Ok(L"product-list", subject, L"installed; " + userKeyName + L" and LocalRootFolder in order");
+    }
+}
+
+struct ComServer {
+    const wchar_t* classId;
+    bool required;
+};
+
+constexpr ComServer kComServers[] = {
+    {L"{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}", true},
+    {L"{5A1C7E42-3B9D-4F08-A6E2-71C4D0B9E315}", false},
+    {L"{9E0D2F6B-84A7-4C13-B5F9-2D6A8E1C4B70}", false},
+};
+
+void CheckComServer(const ComServer& server, Report& report)
+{
+    const wchar_t fix[] = L"register the server with a path without drive (zvud repair has the listed products "
+                          L"rewrite it)";
+    const std::wstring path = L"CLSID\\" + std::wstring(server.classId) + L"\\InProcServer32";
+    const std::wstring subject = KeyName(HKEY_CLASSES_ROOT, path);
+    ReadKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, path) != ERROR_SUCCESS) {
+        if (server.required) {
+            report.Problem(L"com-server", subject, L"not registered: CheckCOMServerRelativePaths fails", fix);
+        } else {
+            report.Ok(L"com-server", subject, L"not registered (it need not be)");
+        }
+        return;
+    }
+    const auto serverPath = ReadString(key.Get(), nullptr);
+    if (!serverPath) {
+        report.Problem(L"com-server", subject, L"no default value, or not a string", fix);
+    } else if (serverPath->find(L':') != std::wstring::npos) {
+        report.Problem(L"com-server", subject, L"registered with the absolute path " + *serverPath, fix);
+    } else {
+        report.Ok(L"com-server", subject, L"registered as " + *serverPath);
+    }
+}
+
+// "AutoMigrate" read as the library reads it: any type, into 32 bits.
+std::optional<DWORD> ReadAutoMigrate(HKEY key)
+{
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(key, nullptr, L"AutoMigrate", RRF_RT_ANY, nullptr, &value, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void CheckMigrationState(const Installation& installation, Report& report)
+{
+    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\AutoMigrate");
+    ReadKey key;
+    if (key.Open(HKEY_CURRENT_USER, installation.userRootKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
+        report.Info(L"migration-state", subject, L"the user key is missing: no migration runs");
+        return;
+    }
+    const auto state = ReadAutoMigrate(key.Get());
+    if (!state) {
+        report.Ok(L"migration-state", subject, L"not set yet: the next start sets 1 and runs the migration tool");
+    } else if (*state == 1) {
+        report.Ok(L"migration-state", subject, L"1: the next start runs the migration tool");
+    } else {
+        report.Info(L"migration-state", subject,
+                    std::to_wstring(*state) + L": no full migration runs (0 is what a failed run leaves)",
+                    L"set it to 1 to run the migration tool again");
+    }
+}
+
+void CheckMigrationTool(const Installation& installation, Report& report)
+{
+    const std::wstring tool = installation.rootFolder + L"bxmigrator.exe";
+    if (!IsFile(tool)) {
+        report.Problem(L"migration-tool", tool, L"missing: a migration that is due fails and ends the user's migration",
+                       L"restore bxmigrator.exe beside UserData.dll (reinstall the suite)");
+        return;
+    }
+    const HMODULE loader = LoadLibraryExW(L"Mscoree.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (loader == nullptr) {
+        report.Problem(L"migration-tool", L"Mscoree.dll", L"the .NET loader is not found: the tool is never run",
+                       L"install the .NET Framework");
+        return;
+    }
+    FreeLibrary(loader);
+    report.Ok(L"migration-tool", tool, L"present, and the .NET loader Mscoree.dll with it");
+}
+
+}  // namespace
+
+void CheckSpecialFolders(const Installation& installation, Report& report)
+{
+    for (int folder = 0; folder < kSpecialFolderCount; ++folder) {
+        const FolderRule& rule = kFolderRules[folder];
+        if (!rule.fromRegistry) {
+            CheckDerivedFolder(folder, rule, report);
+        } else if (!installation.userRootKey.empty()) {
+            CheckRegistryFolder(installation, folder, rule, report);
+        }
+    }
+}
+
+void CheckHelpFiles(const Installation& installation, Report& report)
+{
+    if (installation.userRootKey.empty()) {
+        return;  // without registry roots there is no help to look for; that problem is told already
+    }
+    const auto help = AskLength(&GetHelpFileName);
+    if (!help) {
+        report.Problem(L"help-file", KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\Profiles"),
+                       L"the library finds no help file",
+                       L"name it in the current profile's General key (ZOVAHELP for the program ZOVA, HELP for "
+                       L"others), or without a profile set DefaultHelpFileName under the product root key");
+        return;
+    }
+    if (!IsFile(*help)) {
+        report.Problem(L"help-file", *help, L"does not exist",
+                       L"restore the help file, or name an existing one in the current profile under " +
+                           KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\Profiles"));
+        return;
+    }
+    report.Ok(L"help-file", *help, L"exists");
+    const auto context = AskLength(&GetContextFileName);
+    if (!context || !IsFile(*context)) {
+        report.Problem(L"help-file", context.value_or(L"context help file"), L"does not exist",
+                       L"restore the context help file beside the help file");
+        return;
+    }
+    report.Ok(L"help-file", *context, L"exists");
+}
+
+void CheckProductList(const Installation& installation, Report& report)
+{
+    if (installation.productRootKey.empty()) {
+        return;  // the identity file's problem is told already
+    }
+    const std::wstring path = installation.productRootKey + L"\\UserData";
+    ReadKey key;
+    const auto hive = key.OpenMachineThenUser(path, KEY_QUERY_VALUE);
+    if (!hive) {
+        report.Problem(L"product-list", KeyName(HKEY_LOCAL_MACHINE, path),
+                       L"missing under HKLM and HKCU: InstallUserData reports a failure",
+                       L"reinstall the product: its package lists itself there");
+        return;
+    }
+    const auto codes = ValueNames(key.Get());
+    if (codes.empty()) {
+        report.Ok(L"product-list", KeyName(*hive, path), L"lists no products: InstallUserData has nothing to do");
+    }
+    for (const std::wstring& code : codes) {
+        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code,
+                          ReadString(key.Get(), code.c_str()).value_or(L""), report);
+    }
+}
+
+void CheckComServers(Report& report)
+{
+    for (const ComServer& server : kComServers) {
+        CheckComServer(server, report);
+    }
+}
+
+void CheckMigration(const Installation& installation, Report& report)
+{
+    if (installation.productRootKey.empty()) {
+        return;
+    }
+    ReadKey key;
+    const auto hive = key.OpenMachineThenUser(installation.productRootKey, KEY_QUERY_VALUE);
+    const std::wstring subject =
+        KeyName(hive.value_or(HKEY_LOCAL_MACHINE), installation.productRootKey + L"\\AutoMigrate");
+    const auto enabled = hive ? ReadAutoMigrate(key.Get()) : std::optional<DWORD>(1);
+    if (!enabled || *enabled == 0) {
+        report.Ok(L"migration-switch", subject, L"missing or 0: migration is off");
+        return;
+    }
+    report.Ok(L"migration-switch", subject, hive ? L"on" : L"the key is missing: migration is not switched off");
+    CheckMigrationState(installation, report);
+    CheckMigrationTool(installation, report);
+}
+
+}  // namespace zvud::doctor

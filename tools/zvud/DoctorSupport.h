@@ -1,0 +1,99 @@
+// What zvud doctor's checks share: the findings they report, what they learn
+// about the installation for the checks that follow, and small readers of the
+// registry and the file system that only look.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zvud::doctor {
+
+enum class Status { Ok, Problem, Info };
+
+// One line of the report. `fix` is empty when there is nothing to do.
+struct Finding {
+    std::wstring check;
+    Status status = Status::Ok;
+    std::wstring subject;
+    std::wstring detail;
+    std::wstring fix;
+};
+
+class Report {
+public:
+    void Ok(const std::wstring& check, const std::wstring& subject, const std::wstring& detail);
+    void Problem(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
+                 const std::wstring& fix);
+    void Info(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
+              const std::wstring& fix = L"");
+
+    const std::vector<Finding>& Findings() const { return findings_; }
+    [[nodiscard]] bool HasProblems() const;
+
+private:
+    std::vector<Finding> findings_;
+};
+
+// What the checks have learnt so far; empty strings where they learnt nothing.
+struct Installation {
+    std::wstring rootFolder;   // the library's folder, with a trailing backslash
+    std::wstring versionKey;   // ProductVersionKey of identityver.ini
+    bool configurable = true;
+    std::map<std::wstring, std::vector<std::wstring>> catalogue;  // product -> languages
+    std::wstring product;
+    std::wstring language;
+    std::wstring productRootKey;  // as start-up read it from identity.ini
+    std::wstring userRootKey;     // where the per-user values are read
+};
+
+// A registry key opened for looking only; closed with its holder.
+class ReadKey {
+public:
+    ReadKey() = default;
+    ~ReadKey();
+    ReadKey(const ReadKey&) = delete;
+    ReadKey& operator=(const ReadKey&) = delete;
+
+    [[nodiscard]] LSTATUS Open(HKEY hive, const std::wstring& path, REGSAM access = KEY_READ);
+    // Under HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER when the machine has no
+    // such key, as the library looks for product keys; the hive that held it.
+    [[nodiscard]] std::optional<HKEY> OpenMachineThenUser(const std::wstring& path, REGSAM access = KEY_READ);
+    HKEY Get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// "HKLM", "HKCU" or "HKCR" followed by a backslash and `path`.
+std::wstring KeyName(HKEY hive, const std::wstring& path);
+// A string value (REG_SZ or REG_EXPAND_SZ, unexpanded); nothing when missing
+// or of another type.
+std::optional<std::wstring> ReadString(HKEY key, const wchar_t* name);
+// The names of a key's values, in the registry's order.
+std::vector<std::wstring> ValueNames(HKEY key);
+// A value of the "ProductIdentity" section of an INI file, as the library
+// reads it (259 characters at most); "" when missing.
+std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key);
+
+bool IsFolder(const std::wstring& path);
+bool IsFile(const std::wstring& path);
+// Opens the file or folder with `access` and closes it again; for reading and
+// writing, what the library's repair takes for "usable". 0 or the error.
+DWORD TryOpen(const std::wstring& path, DWORD access = GENERIC_READ | GENERIC_WRITE);
+// `path` with its environment references expanded, as a host would use it.
+std::wstring Expanded(const std::wstring& path);
+bool EqualIgnoringCase(const std::wstring& left, const std::wstring& right);
+std::wstring ErrorText(unsigned long status);
+
+// The checks after start-up, in the order the library uses what they look at.
+void CheckSpecialFolders(const Installation& installation, Report& report);
+void CheckHelpFiles(const Installation& installation, Report& report);
+void CheckProductList(const Installation& installation, Report& report);
+void CheckComServers(Report& report);
+void CheckMigration(const Installation& installation, Report& report);
+
+}  // namespace zvud::doctor
