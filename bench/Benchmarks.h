@@ -31,9 +31,8 @@ struct StartupComparison {
 };
 
 struct LoadCosts {
-    // The library beside the trivial DLL: as built, and without its debug sections.
-    PairedTiming asBuilt;
-    PairedTiming stripped;
+    // The library, as built (its debug information lies beside it), beside the trivial DLL.
+    PairedTiming timing;
     // Loaded with the library and not with the trivial DLL, in lower case.
     std::vector<std::string> extraModules;
 };

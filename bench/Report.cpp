@@ -177,7 +177,7 @@ void PrintCallTable(const std::vector<CallComparison>& calls)
 
 std::vector<std::pair<const char*, PairedTiming>> LoadRows(const LoadCosts& load)
 {
-    return {{"UserData.dll as built", load.asBuilt}, {"UserData.dll without debug sections", load.stripped}};
+    return {{"UserData.dll", load.timing}};
 }
 
 void PrintLoadTable(const LoadCosts& load)
@@ -247,7 +247,7 @@ void PrintHeapTable(const std::vector<StartupComparison>& startup)
 
 bool AnyNoisy(const BenchResults& results)
 {
-    return Noisy(results.load.asBuilt) || Noisy(results.load.stripped) ||
+    return Noisy(results.load.timing) ||
            std::any_of(results.calls.begin(), results.calls.end(), [](const auto& row) { return Noisy(row.timing); }) ||
            std::any_of(results.startup.begin(), results.startup.end(),
                        [](const auto& row) { return Noisy(row.timing); });
