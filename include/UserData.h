@@ -251,8 +251,10 @@ ZVUD_DECORATED_EXPORT(unsigned int, InstallUserData, (void), (),
 ZVUD_DECORATED_EXPORT(bool, CheckCOMServerRelativePaths, (void), (),
                       "?CheckCOMServerRelativePaths@@YA_NXZ")
 
-// Runs the migration tool when the machine switch and the user's migration
-// state call for it. Always returns true.
+// Runs the migration tool beside the library when the machine switch and the
+// user's migration state call for it. The tool's path, product and language
+// each reach the tool as one whole argument, whatever characters they hold
+// (quoted for its argument parser). Always returns true.
 ZVUD_DECORATED_EXPORT(bool, ProcessAutoMigrate, (void), (),
                       "?ProcessAutoMigrate@@YA_NXZ")
 
