@@ -254,7 +254,9 @@ ZVUD_DECORATED_EXPORT(bool, CheckCOMServerRelativePaths, (void), (),
 // Runs the migration tool beside the library when the machine switch and the
 // user's migration state call for it. The tool's path, product and language
 // each reach the tool as one whole argument, whatever characters they hold
-// (quoted for its argument parser). Always returns true.
+// (quoted for its argument parser). After a failed start-up (no product
+// registry root key) nothing runs and nothing is written, even with a user
+// product registry root key override. Always returns true.
 ZVUD_DECORATED_EXPORT(bool, ProcessAutoMigrate, (void), (),
                       "?ProcessAutoMigrate@@YA_NXZ")
 

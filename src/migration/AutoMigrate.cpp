@@ -113,9 +113,14 @@ void WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
 }
 
 // Migration is off when the machine's product key holds "AutoMigrate" 0 or
-// cannot give it; a key found in neither hive leaves it on.
-bool MachineSwitchOff(const wchar_t* machineKeyPath)
+// cannot give it, and when there is no product registry root key at all (a
+// failed start-up), whatever the user key override says; a key found in
+// neither hive, or one too long to name, leaves it on.
+bool MachineSwitchOff(const ZvString& productRootKey, const wchar_t* machineKeyPath)
 {
+    if (productRootKey.empty()) {
+        return true;
+    }
     ZvUniqueKey machineKey;
     if (machineKeyPath[0] == L'\0' ||
         OpenMachineThenUser(machineKeyPath, KEY_QUERY_VALUE, machineKey) != ERROR_SUCCESS) {
@@ -142,7 +147,7 @@ bool ProcessAutoMigrate(void)
     wchar_t machineKeyPath[kKeyPathCapacity] = {};
     CopyText(machineKeyPath, params.ProductRegistryRootKey.c_str());
     DapMarkerCreated = CreateDapMarker();
-    if (MachineSwitchOff(machineKeyPath)) {
+    if (MachineSwitchOff(params.ProductRegistryRootKey, machineKeyPath)) {
         return true;
     }
     wchar_t userKeyPath[kKeyPathCapacity] = {};

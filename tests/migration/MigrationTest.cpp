@@ -179,26 +179,39 @@ TEST_F(MigrationTest, ToolThatCannotStartCountsAsFailed)
 
 TEST_F(MigrationTest, MachineSwitchOffRunsNothingButMarks)
 {
+    const std::wstring other = L"Software\\Brevonix\\OtherUserRoot";  // a new user's key, for the override
     struct Row {
         const char* scenario;
-        void (*setMachine)(const std::wstring& root);
+        void (*setMachine)(const std::wstring& root, const std::wstring& install);
+        bool userOverride;
     } rows[] = {
-        {"switch 0", [](const std::wstring& key) { SetDword(HKEY_LOCAL_MACHINE, key, L"AutoMigrate", 0); }},
-        {"machine key without the value", [](const std::wstring& key) { CreateKey(HKEY_LOCAL_MACHINE, key); }},
-        {"switch that is not a number", [](const std::wstring& key) {
-             SetString(HKEY_LOCAL_MACHINE, key, L"AutoMigrate", L"a text too long for a number"); }},
+        {"switch 0", [](const std::wstring& key, const std::wstring&) {
+             SetDword(HKEY_LOCAL_MACHINE, key, L"AutoMigrate", 0); }, false},
+        {"machine key without the value", [](const std::wstring& key, const std::wstring&) {
+             CreateKey(HKEY_LOCAL_MACHINE, key); }, false},
+        {"switch that is not a number", [](const std::wstring& key, const std::wstring&) {
+             SetString(HKEY_LOCAL_MACHINE, key, L"AutoMigrate", L"a text too long for a number"); }, false},
+        // Last: the identity file stays gone. No registry root: no switch.
+        {"start-up failed, the user key overridden", [](const std::wstring&, const std::wstring& install) {
+             DeleteFileW((install + L"\\L1\\identity.ini").c_str()); }, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.scenario);
         DeleteKey(HKEY_LOCAL_MACHINE, root);
         DeleteFileW((roaming.Path() + L"\\DAP").c_str());
-        row.setMachine(root);
+        row.setMachine(root, InstallFolder());
         UserState(1);
+        CreateKey(HKEY_CURRENT_USER, other);
         const auto& api = Load();
+        if (row.userOverride) {
+            api.zvudSetUserProductRegistryRootKey(other.c_str());
+            SetString(HKEY_CURRENT_USER, other, L"RoamableRootFolder", roaming.Path());
+        }
         EXPECT_TRUE(api.ProcessAutoMigrate());
         EXPECT_TRUE(MarkerIn(roaming.Path())) << "created before any registry check";
         EXPECT_TRUE(NothingStarted());
         EXPECT_EQ(UserStateNow(), 1u);
+        EXPECT_EQ(UserStateNow(other), kMissing);
         Unload();
     }
 }
