@@ -85,8 +85,11 @@ extern "C" {
 int zvudInitProductParams(const wchar_t* product, const wchar_t* language);
 
 // Puts `folders` (one or more ';'-separated folders, or null for none) and a
-// ';' in front of the process's PATH, without removing duplicates.
-// Returns 1 when PATH was set, 0 otherwise (PATH is then unchanged).
+// ';' in front of PATH as the process environment holds it (a host's
+// SetEnvironmentVariableW counts), without removing duplicates, and sets the
+// process environment and the library's C runtime copy alike. Returns 1 when
+// PATH was set, 0 otherwise, also when the new PATH would pass the
+// environment's limit of 32766 characters (PATH is then unchanged).
 int AppendEnvironmentPath(const wchar_t* folders);
 
 // Identity ---------------------------------------------------------------------

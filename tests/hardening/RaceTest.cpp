@@ -52,5 +52,32 @@ TEST_F(RaceTest, SixteenThreadsOverTwoHundredLoads)
     }
 }
 
+TEST_F(RaceTest, PathFromFourThreads)
+{
+    SetEnvironment(L"PATH", L"C:\\Old");
+    const auto& api = Load();
+    constexpr int kThreads = 4;
+    constexpr int kCalls = 300;
+    std::atomic<int> refused{0};
+    std::vector<std::thread> threads;
+    for (int index = 0; index < kThreads; ++index) {
+        threads.emplace_back([&] {
+            for (int call = 0; call < kCalls; ++call) {
+                refused += api.AppendEnvironmentPath(L"C:\\A") == 1 ? 0 : 1;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(refused, 0);
+    std::wstring expected;
+    for (int call = 0; call < kThreads * kCalls; ++call) {
+        expected += L"C:\\A;";
+    }
+    const std::wstring path = GetEnvironment(L"PATH").value_or(L"");
+    EXPECT_TRUE(path == expected + L"C:\\Old") << "no call lost: PATH has " << path.size() << " characters";
+}
+
 }  // namespace
 }  // namespace userdata::testing
