@@ -233,10 +233,14 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsign
                       "?GetContextFileName@@YAIPEA_WK@Z")
 
 // Capacity result: `text` resolved when it is a reference "@module,-number" to
-// a string resource (module loaded and released within the call; strings cut
-// to 259 characters), else `text` unchanged. Null or empty text, a module that
-// cannot be loaded and a missing or empty string give 0. With a buffer and a
-// non-zero capacity the buffer holds "" after any failure.
+// a string resource (strings cut to 259 characters), else `text` unchanged.
+// The module is mapped for its resources only, so none of its code runs, and
+// released within the call; a module named without a full path is looked for
+// as the system looks for modules but never in the current folder (loaded
+// modules, the host's folder, the system and Windows folders, then PATH).
+// Null or empty text, a module that cannot be found or mapped and a missing
+// or empty string give 0. With a buffer and a non-zero capacity the buffer
+// holds "" after any failure.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudLoadMUIString,
                       (const wchar_t* text, wchar_t* buffer, unsigned long long capacity),
                       (text, buffer, capacity), "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z")

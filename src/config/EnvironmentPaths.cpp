@@ -3,6 +3,7 @@
 #include "UserData.h"
 #include "base/BoundedText.h"
 #include "base/Holders.h"
+#include "config/ProcessEnvironment.h"
 #include "config/ProductConfigInit.h"
 #include "config/RegistryAccess.h"
 
@@ -39,26 +40,6 @@ constexpr std::size_t kEnvironmentValueCapacity = 32767;
 
 SRWLOCK PathLock = SRWLOCK_INIT;
 
-// PATH as the process environment holds it ("" when unset); false when it
-// cannot be read.
-bool ReadProcessPath(ZvString& path)
-{
-    for (;;) {
-        SetLastError(ERROR_SUCCESS);
-        const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-        if (size == 0) {
-            path.Clear();
-            return GetLastError() == ERROR_ENVVAR_NOT_FOUND || GetLastError() == ERROR_SUCCESS;
-        }
-        wchar_t* const buffer = path.GetBufferSetLength(size - 1);
-        const DWORD length = GetEnvironmentVariableW(L"PATH", buffer, size);
-        if (length < size) {  // else the host lengthened PATH meanwhile: read again
-            path.ReleaseBuffer();
-            return length != 0 || GetLastError() == ERROR_SUCCESS;
-        }
-    }
-}
-
 // Sets PATH in the process environment and in this library's C runtime copy
 // of it, so that both agree. A value beyond the environment's limit is
 // refused before anything changes; should the runtime refuse, the process
@@ -76,6 +57,24 @@ bool WritePath(const ZvString& newPath, const ZvString& oldPath)
 }
 
 }  // namespace
+
+bool ReadProcessPath(ZvString& path)
+{
+    for (;;) {
+        SetLastError(ERROR_SUCCESS);
+        const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+        if (size == 0) {
+            path.Clear();
+            return GetLastError() == ERROR_ENVVAR_NOT_FOUND || GetLastError() == ERROR_SUCCESS;
+        }
+        wchar_t* const buffer = path.GetBufferSetLength(size - 1);
+        const DWORD length = GetEnvironmentVariableW(L"PATH", buffer, size);
+        if (length < size) {  // else the host lengthened PATH meanwhile: read again
+            path.ReleaseBuffer();
+            return length != 0 || GetLastError() == ERROR_SUCCESS;
+        }
+    }
+}
 
 bool CProductConfigInit::AddLanguageFolderToPath()
 {
