@@ -107,8 +107,8 @@ unsigned int zvudGetGlobalRegistryRootKey(wchar_t* buffer, unsigned int capacity
 unsigned int zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
 
 // Sets the override of the user product registry root key; null, an empty
-// string or one of 512 characters or more switches the override off.
-// Always returns 0.
+// string or one of 512 characters or more switches the override off. Every
+// reader, on any thread, sees the old or the new value whole. Always returns 0.
 int zvudSetUserProductRegistryRootKey(const wchar_t* key);
 
 // Length result: the full path of the product's identity file (identity.ini).

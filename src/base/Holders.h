@@ -103,4 +103,16 @@ private:
     SRWLOCK& lock_;
 };
 
+// A slim reader/writer lock held shared for the length of a scope.
+class ZvSharedLock {
+public:
+    explicit ZvSharedLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockShared(&lock_); }
+    ~ZvSharedLock() { ReleaseSRWLockShared(&lock_); }
+    ZvSharedLock(const ZvSharedLock&) = delete;
+    ZvSharedLock& operator=(const ZvSharedLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
 }  // namespace userdata

@@ -146,7 +146,7 @@ unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, uns
     // A user root key that is empty or too long for the key path names no key
     // of the product: the read fails rather than look elsewhere.
     wchar_t keyPath[kKeyPathCapacity];
-    if (!CopyText(keyPath, UserProductRegistryRootKey()) || keyPath[0] == L'\0') {
+    if (!CopyUserProductRegistryRootKey(keyPath) || keyPath[0] == L'\0') {
         return 0;
     }
     ZvRegistryAccess folderKey;

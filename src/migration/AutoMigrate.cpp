@@ -152,7 +152,7 @@ bool ProcessAutoMigrate(void)
     }
     wchar_t userKeyPath[kKeyPathCapacity] = {};
     ZvUniqueKey userKey;
-    if (!CopyText(userKeyPath, UserProductRegistryRootKey()) || userKeyPath[0] == L'\0' ||
+    if (!CopyUserProductRegistryRootKey(userKeyPath) || userKeyPath[0] == L'\0' ||
         OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE, userKey) != ERROR_SUCCESS) {
         return true;
     }

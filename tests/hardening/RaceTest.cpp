@@ -79,5 +79,26 @@ TEST_F(RaceTest, PathFromFourThreads)
     EXPECT_TRUE(path == expected + L"C:\\Old") << "no call lost: PATH has " << path.size() << " characters";
 }
 
+TEST_F(RaceTest, UserRootKeyOverrideIsReadWhole)
+{
+    const std::wstring keys[] = {L"Software\\Brevonix\\One", L"Software\\Maker\\AnotherUserRootKey"};
+    const auto& api = Load();
+    api.zvudSetUserProductRegistryRootKey(keys[0].c_str());
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int turn = 0; !done.load(); turn ^= 1) {
+            api.zvudSetUserProductRegistryRootKey(keys[turn].c_str());
+        }
+    });
+    int torn = 0;
+    for (int read = 0; read < 200000; ++read) {
+        const std::wstring key = AskText(api.zvudGetUserProductRegistryRootKey);
+        torn += key == keys[0] || key == keys[1] ? 0 : 1;
+    }
+    done = true;
+    writer.join();
+    EXPECT_EQ(torn, 0) << "reads that mixed the two keys";
+}
+
 }  // namespace
 }  // namespace userdata::testing
