@@ -182,7 +182,9 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetProductSpecificFilePath,
 // Folders (decorated names) ---------------------------------------------------------
 
 // The library's own folder with a trailing backslash. Result: its length in
-// characters without the terminator; 0 on failure (the buffer then holds "").
+// characters without the terminator; 0 on failure, a buffer too small for the
+// folder included (the buffer then holds ""). Only the folder and its
+// terminator are ever written, whatever capacity is stated.
 ZVUD_DECORATED_EXPORT(unsigned int, GetProductRootFolder,
                       (wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?GetProductRootFolder@@YAIPEA_WK@Z")
@@ -205,7 +207,8 @@ ZVUD_DECORATED_EXPORT(unsigned int, zvudGetSpecialFolder,
 // Flag result: the folders built from the install folder and the language
 // (InstallFolder, InstallFolderLang, SampleFolder(Lang), UserDataCacheFolder(Lang)).
 // `buffer` must not be null. 0 when no language is set or the path does not
-// fit; the buffer may then hold the install folder.
+// fit; nothing is written then. Only the path and its terminator are ever
+// written, whatever capacity is stated.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetProductXFoldPath,
                       (wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder),
                       (buffer, capacity, folder), "?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z")
