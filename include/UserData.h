@@ -23,6 +23,12 @@
 //  - flag result: 1 for success, 0 for failure.
 // Capacities are counts of wide characters unless a declaration says bytes.
 //
+// Registry values read with their environment references expanded (help
+// files, product-specific paths, the repair's local root folder) give what
+// RegGetValueW gives, also when the stored text is longer than the read's
+// buffer but its expansion fits; as these reads use no heap, stored text of
+// 4096 characters or more and expansions of 2048 or more read as missing.
+//
 // Nothing is logged and no exception leaves an export, except two: running out
 // of memory (or an internal string failure) raises a non-continuable
 // structured exception whose code is the HRESULT (0x8007000E out of memory,
