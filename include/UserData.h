@@ -29,6 +29,17 @@
 // buffer but its expansion fits; as these reads use no heap, stored text of
 // 4096 characters or more and expansions of 2048 or more read as missing.
 //
+// Threads: the queries (identity, folders, help and strings) may be called
+// from any thread at any time; the first call that needs the configuration
+// settles it once while concurrent first callers wait. AppendEnvironmentPath
+// and start-up's PATH step serialise their read-modify-write of PATH, and
+// readers of the user root key override always see a whole value. The host
+// itself must keep its own PATH writes from racing with AppendEnvironmentPath
+// (the library cannot lock them out) and call the housekeeping exports
+// (SetWorkingDirectory, InstallUserData, CheckCOMServerRelativePaths,
+// ProcessAutoMigrate) from one thread, one at a time, before other threads
+// call zvudRegSetString.
+//
 // Nothing is logged and no exception leaves an export, except two: running out
 // of memory (or an internal string failure) raises a non-continuable
 // structured exception whose code is the HRESULT (0x8007000E out of memory,
