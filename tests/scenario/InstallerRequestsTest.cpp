@@ -84,17 +84,26 @@ TEST_F(InstallerRequestsTest, EachRepairPathAsksForItsReinstall)
     const std::wstring missingFolder = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
     const std::wstring userRegistry = L"REINSTALL=UserData REINSTALLMODE=u ZOVA_SECONDARY_INSTALL=1";
     const std::wstring comRepair = L"REINSTALL=ALL REINSTALLMODE=m ZOVA_SECONDARY_INSTALL=1";
+    const VariableGuard letter(L"USERDATA_TEST_A");
+    SetEnvironment(L"USERDATA_TEST_A", L"a");
+    std::wstring manyA;  // 340 characters stored, 20 expanded
+    for (int count = 0; count < 20; ++count) {
+        manyA += L"%USERDATA_TEST_A%";
+    }
     struct Row {
         const char* scenario;
         bool userKey;
         std::wstring localRootFolder;
         bool comServerSound;
         std::vector<std::wstring> commandLines;
+        DWORD folderType = REG_SZ;
     } rows[] = {
         {"per-user key missing", false, L"", true, {firstRun}},
         // The folder stays missing, so it cannot be opened either.
         {"local root folder missing", true, folder / L"missing", true, {missingFolder, userRegistry}},
         {"COM server registration broken", true, folder.Path(), false, {comRepair}},
+        {"missing folder stored longer than the read, expanded it fits", true, folder / L"missing" + manyA, true,
+         {missingFolder, userRegistry}, REG_EXPAND_SZ},
     };
     const auto& api = LoadRecording();
     const INSTALLUILEVEL hostLevel = realSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr);
@@ -104,7 +113,7 @@ TEST_F(InstallerRequestsTest, EachRepairPathAsksForItsReinstall)
         DeleteKey(HKEY_CURRENT_USER, userKey);
         SetString(HKEY_LOCAL_MACHINE, productList, L"{00000000-0000-0000-0000-0000000000B1}", userKey);
         if (row.userKey) {
-            SetString(HKEY_CURRENT_USER, userKey, L"LocalRootFolder", row.localRootFolder);
+            SetString(HKEY_CURRENT_USER, userKey, L"LocalRootFolder", row.localRootFolder, row.folderType);
         }
         const std::wstring server = L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32";
         if (row.comServerSound) {
