@@ -23,6 +23,23 @@
 //  - flag result: 1 for success, 0 for failure.
 // Capacities are counts of wide characters unless a declaration says bytes.
 //
+// Registry values read with their environment references expanded (help
+// files, product-specific paths, the repair's local root folder) give what
+// RegGetValueW gives, also when the stored text is longer than the read's
+// buffer but its expansion fits; as these reads use no heap, stored text of
+// 4096 characters or more and expansions of 2048 or more read as missing.
+//
+// Threads: the queries (identity, folders, help and strings) may be called
+// from any thread at any time; the first call that needs the configuration
+// settles it once while concurrent first callers wait. AppendEnvironmentPath
+// and start-up's PATH step serialise their read-modify-write of PATH, and
+// readers of the user root key override always see a whole value. The host
+// itself must keep its own PATH writes from racing with AppendEnvironmentPath
+// (the library cannot lock them out) and call the housekeeping exports
+// (SetWorkingDirectory, InstallUserData, CheckCOMServerRelativePaths,
+// ProcessAutoMigrate) from one thread, one at a time, before other threads
+// call zvudRegSetString.
+//
 // Nothing is logged and no exception leaves an export, except two: running out
 // of memory (or an internal string failure) raises a non-continuable
 // structured exception whose code is the HRESULT (0x8007000E out of memory,
@@ -103,8 +120,11 @@ extern "C" {
 ZVUD_API(int) zvudInitProductParams(const wchar_t* product, const wchar_t* language);
 
 // Puts `folders` (one or more ';'-separated folders, or null for none) and a
-// ';' in front of the process's PATH, without removing duplicates.
-// Returns 1 when PATH was set, 0 otherwise (PATH is then unchanged).
+// ';' in front of PATH as the process environment holds it (a host's
+// SetEnvironmentVariableW counts), without removing duplicates, and sets the
+// process environment and the library's C runtime copy alike. Returns 1 when
+// PATH was set, 0 otherwise, also when the new PATH would pass the
+// environment's limit of 32766 characters (PATH is then unchanged).
 ZVUD_API(int) AppendEnvironmentPath(const wchar_t* folders);
 
 // Identity ---------------------------------------------------------------------
@@ -122,8 +142,8 @@ ZVUD_API(unsigned int) zvudGetGlobalRegistryRootKey(wchar_t* buffer, unsigned in
 ZVUD_API(unsigned int) zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
 
 // Sets the override of the user product registry root key; null, an empty
-// string or one of 512 characters or more switches the override off.
-// Always returns 0.
+// string or one of 512 characters or more switches the override off. Every
+// reader, on any thread, sees the old or the new value whole. Always returns 0.
 ZVUD_API(int) zvudSetUserProductRegistryRootKey(const wchar_t* key);
 
 // Length result: the full path of the product's identity file (identity.ini).
@@ -197,7 +217,9 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetProductSpecificFilePath,
 // Folders (decorated names) ---------------------------------------------------------
 
 // The library's own folder with a trailing backslash. Result: its length in
-// characters without the terminator; 0 on failure (the buffer then holds "").
+// characters without the terminator; 0 on failure, a buffer too small for the
+// folder included (the buffer then holds ""). Only the folder and its
+// terminator are ever written, whatever capacity is stated.
 ZVUD_DECORATED_EXPORT(unsigned int, GetProductRootFolder,
                       (wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?GetProductRootFolder@@YAIPEA_WK@Z")
@@ -220,7 +242,8 @@ ZVUD_DECORATED_EXPORT(unsigned int, zvudGetSpecialFolder,
 // Flag result: the folders built from the install folder and the language
 // (InstallFolder, InstallFolderLang, SampleFolder(Lang), UserDataCacheFolder(Lang)).
 // `buffer` must not be null. 0 when no language is set or the path does not
-// fit; the buffer may then hold the install folder.
+// fit; nothing is written then. Only the path and its terminator are ever
+// written, whatever capacity is stated.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetProductXFoldPath,
                       (wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder),
                       (buffer, capacity, folder), "?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z")
@@ -248,10 +271,14 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsign
                       "?GetContextFileName@@YAIPEA_WK@Z")
 
 // Capacity result: `text` resolved when it is a reference "@module,-number" to
-// a string resource (module loaded and released within the call; strings cut
-// to 259 characters), else `text` unchanged. Null or empty text, a module that
-// cannot be loaded and a missing or empty string give 0. With a buffer and a
-// non-zero capacity the buffer holds "" after any failure.
+// a string resource (strings cut to 259 characters), else `text` unchanged.
+// The module is mapped for its resources only, so none of its code runs, and
+// released within the call; a module named without a full path is looked for
+// as the system looks for modules but never in the current folder (loaded
+// modules, the host's folder, the system and Windows folders, then PATH).
+// Null or empty text, a module that cannot be found or mapped and a missing
+// or empty string give 0. With a buffer and a non-zero capacity the buffer
+// holds "" after any failure.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudLoadMUIString,
                       (const wchar_t* text, wchar_t* buffer, unsigned long long capacity),
                       (text, buffer, capacity), "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z")
@@ -269,8 +296,12 @@ ZVUD_DECORATED_EXPORT(unsigned int, InstallUserData, (void), (),
 ZVUD_DECORATED_EXPORT(bool, CheckCOMServerRelativePaths, (void), (),
                       "?CheckCOMServerRelativePaths@@YA_NXZ")
 
-// Runs the migration tool when the machine switch and the user's migration
-// state call for it. Always returns true.
+// Runs the migration tool beside the library when the machine switch and the
+// user's migration state call for it. The tool's path, product and language
+// each reach the tool as one whole argument, whatever characters they hold
+// (quoted for its argument parser). After a failed start-up (no product
+// registry root key) nothing runs and nothing is written, even with a user
+// product registry root key override. Always returns true.
 ZVUD_DECORATED_EXPORT(bool, ProcessAutoMigrate, (void), (),
                       "?ProcessAutoMigrate@@YA_NXZ")
 

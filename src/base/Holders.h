@@ -68,6 +68,12 @@ struct ZvFileTraits {
     static void Close(HANDLE file) noexcept { CloseHandle(file); }
 };
 
+struct ZvProcessTraits {
+    static HANDLE Invalid() noexcept { return nullptr; }
+    static bool IsValid(HANDLE process) noexcept { return process != nullptr; }
+    static void Close(HANDLE process) noexcept { CloseHandle(process); }
+};
+
 struct ZvCoTaskTextTraits {
     static wchar_t* Invalid() noexcept { return nullptr; }
     static bool IsValid(wchar_t* text) noexcept { return text != nullptr; }
@@ -80,6 +86,8 @@ using ZvUniqueKey = ZvUniqueHandle<HKEY, ZvKeyTraits>;
 using ZvUniqueModule = ZvUniqueHandle<HMODULE, ZvModuleTraits>;
 // A file or folder opened with CreateFileW.
 using ZvUniqueFile = ZvUniqueHandle<HANDLE, ZvFileTraits>;
+// A process started with CreateProcessW.
+using ZvUniqueProcess = ZvUniqueHandle<HANDLE, ZvProcessTraits>;
 // Text that COM allocated (StringFromCLSID and the like).
 using ZvCoTaskText = ZvUniqueHandle<wchar_t*, ZvCoTaskTextTraits>;
 
@@ -90,6 +98,18 @@ public:
     ~ZvExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
     ZvExclusiveLock(const ZvExclusiveLock&) = delete;
     ZvExclusiveLock& operator=(const ZvExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+// A slim reader/writer lock held shared for the length of a scope.
+class ZvSharedLock {
+public:
+    explicit ZvSharedLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockShared(&lock_); }
+    ~ZvSharedLock() { ReleaseSRWLockShared(&lock_); }
+    ZvSharedLock(const ZvSharedLock&) = delete;
+    ZvSharedLock& operator=(const ZvSharedLock&) = delete;
 
 private:
     SRWLOCK& lock_;

@@ -2,6 +2,8 @@
 // folders in front of PATH, and AppendEnvironmentPath for hosts.
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Holders.h"
+#include "config/ProcessEnvironment.h"
 #include "config/ProductConfigInit.h"
 #include "config/RegistryAccess.h"
 
@@ -33,7 +35,46 @@ ZvString LanguageFoldersOf(const ZvString& folders, const ZvString& language)
     return pieces;
 }
 
+// The environment's limit for one variable's value, terminator included.
+constexpr std::size_t kEnvironmentValueCapacity = 32767;
+
+SRWLOCK PathLock = SRWLOCK_INIT;
+
+// Sets PATH in the process environment and in this library's C runtime copy
+// of it, so that both agree. A value beyond the environment's limit is
+// refused before anything changes; should the runtime refuse, the process
+// environment gets `oldPath` back.
+bool WritePath(const ZvString& newPath, const ZvString& oldPath)
+{
+    if (newPath.length() >= kEnvironmentValueCapacity || !SetEnvironmentVariableW(L"PATH", newPath.c_str())) {
+        return false;
+    }
+    if (_wputenv_s(L"PATH", newPath.c_str()) != 0) {
+        SetEnvironmentVariableW(L"PATH", oldPath.c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+bool ReadProcessPath(ZvString& path)
+{
+    for (;;) {
+        SetLastError(ERROR_SUCCESS);
+        const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+        if (size == 0) {
+            path.Clear();
+            return GetLastError() == ERROR_ENVVAR_NOT_FOUND || GetLastError() == ERROR_SUCCESS;
+        }
+        wchar_t* const buffer = path.GetBufferSetLength(size - 1);
+        const DWORD length = GetEnvironmentVariableW(L"PATH", buffer, size);
+        if (length < size) {  // else the host lengthened PATH meanwhile: read again
+            path.ReleaseBuffer();
+            return length != 0 || GetLastError() == ERROR_SUCCESS;
+        }
+    }
+}
 
 bool CProductConfigInit::AddLanguageFolderToPath()
 {
@@ -79,10 +120,15 @@ using namespace userdata;
 
 extern "C" int AppendEnvironmentPath(const wchar_t* folders)
 {
-    // Read with _wgetenv and copied at once: the size query of _wgetenv_s does
-    // not behave the same in every C runtime, while _wgetenv does.
-    const wchar_t* const oldPath = _wgetenv(L"PATH");
-    ZvString assignment(L"PATH=");
-    assignment.Append(folders).Append(L';').Append(oldPath);
-    return _wputenv(assignment.c_str()) == 0 ? 1 : 0;
+    // One read-modify-write at a time, on a copy of PATH taken from the
+    // process environment (what LoadLibrary and child processes use, and what
+    // a host's SetEnvironmentVariableW changes).
+    const ZvExclusiveLock lock(PathLock);
+    ZvString path;
+    if (!ReadProcessPath(path)) {
+        return 0;
+    }
+    ZvString newPath(folders);
+    newPath.Append(L';').Append(path);
+    return WritePath(newPath, path) ? 1 : 0;
 }

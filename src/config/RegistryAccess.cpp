@@ -26,23 +26,26 @@ LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& k
 
 LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes)
 {
-    constexpr DWORD kExpansionCapacity = 2048;
     DWORD valueType = REG_NONE;
     const DWORD capacity = *bytes;
     const LSTATUS status = RegGetValueW(key, nullptr, valueName, RRF_RT_ANY | RRF_NOEXPAND, &valueType, data, bytes);
     if (type != nullptr) {
         *type = valueType;
     }
-    if (status != ERROR_SUCCESS || valueType != REG_EXPAND_SZ || data == nullptr) {
+    if (valueType != REG_EXPAND_SZ || data == nullptr || (status != ERROR_SUCCESS && status != ERROR_MORE_DATA)) {
         return status;
     }
-    // Wine leaves data that fills the buffer unterminated: no text to expand.
-    const auto* const text = static_cast<const wchar_t*>(data);
-    if (BoundedLength(text, capacity / sizeof(wchar_t)) >= capacity / sizeof(wchar_t)) {
+    // The stored text may be longer than `data` while its expansion fits: it
+    // is read again at its own size, within the library's own buffer.
+    wchar_t raw[kExpandableTextCapacity];
+    DWORD rawBytes = sizeof(raw);
+    if (RegGetValueW(key, nullptr, valueName, RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, raw, &rawBytes) !=
+            ERROR_SUCCESS ||
+        BoundedLength(raw) >= kExpandableTextCapacity) {  // Wine leaves text that fills the buffer unterminated
         return ERROR_MORE_DATA;
     }
     wchar_t expanded[kExpansionCapacity];
-    const DWORD needed = ExpandEnvironmentStringsW(text, expanded, kExpansionCapacity);
+    const DWORD needed = ExpandEnvironmentStringsW(raw, expanded, kExpansionCapacity);
     *bytes = static_cast<DWORD>(needed * sizeof(wchar_t));
     if (needed == 0 || needed > kExpansionCapacity || *bytes > capacity) {
         return ERROR_MORE_DATA;

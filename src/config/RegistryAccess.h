@@ -17,11 +17,18 @@ LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& ke
 // has no such key. Returns the error code of the last attempt.
 LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
 
+// Expandable values are read at their own size, up to this many characters
+// with the terminator, and expanded up to this many, on the stack.
+inline constexpr DWORD kExpandableTextCapacity = 4096;
+inline constexpr DWORD kExpansionCapacity = 2048;
+
 // RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, type, data, bytes): the
-// value of any type, strings terminated and REG_EXPAND_SZ expanded. The
-// expansion is done within `data` here: Wine's RegGetValueW expands into the
-// caller's buffer beyond its size when the expanded text does not fit. An
-// expansion longer than 2047 characters counts as not fitting.
+// value of any type, strings terminated and REG_EXPAND_SZ expanded, also when
+// the stored text is longer than `data` but its expansion fits. The expansion
+// is done here, within the library's buffers: Wine's RegGetValueW expands into
+// the caller's buffer beyond its size when the expanded text does not fit.
+// Stored text of 4096 characters or more, or an expansion longer than 2047,
+// counts as not fitting.
 LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes);
 
 // Reads the value `valueName` (null or "" for the default value) of `key`, of

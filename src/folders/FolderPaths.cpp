@@ -80,6 +80,33 @@ bool BuildHelpFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
     return folder != ZvUdSpecialFolder::HelpFolderLang || AppendPathPiece(path, zvudGetProductUILanguage());
 }
 
+// The install folder, or a folder built from it and the language.
+bool BuildProductFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
+{
+    if (GetProductRootFolder(path, kWorkingPathCapacity) == 0) {
+        return false;
+    }
+    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
+    wchar_t languageCopy[kLanguageCapacity];
+    if (language.empty() || !CopyText(languageCopy, language.c_str())) {
+        return false;
+    }
+    switch (folder) {
+    case ZvUdSpecialFolder::InstallFolderLang:
+        return AppendPathPiece(path, languageCopy);
+    case ZvUdSpecialFolder::SampleFolder:
+        return AppendPathPiece(path, L"Sample");
+    case ZvUdSpecialFolder::SampleFolderLang:
+        return AppendLanguageSubFolder(path, kWorkingPathCapacity, L"Sample\\", languageCopy);
+    case ZvUdSpecialFolder::UserDataCacheFolder:
+        return AppendPathPiece(path, L"UserDataCache");
+    case ZvUdSpecialFolder::UserDataCacheFolderLang:
+        return AppendLanguageSubFolder(path, kWorkingPathCapacity, L"UserDataCache\\", languageCopy);
+    default:
+        return true;  // the install folder itself
+    }
+}
+
 bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
 {
     if (static_cast<unsigned>(folder) > static_cast<unsigned>(ZvUdSpecialFolder::SandboxCrashSaveFolder)) {
@@ -90,14 +117,14 @@ bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
     }
     const wchar_t* const valueName = FindFolderValueName(folder);
     if (valueName == nullptr) {
-        return zvudGetProductXFoldPath(path, kWorkingPathCapacity, folder) != 0;
+        return BuildProductFolder(folder, path);
     }
     if (zvudGetXRootFoldPath(valueName, path, kWorkingPathCapacity) != 0) {
         return true;
     }
     // The two root folders are never missing: the install folder stands in.
     return (folder == ZvUdSpecialFolder::RoamableRootFolder || folder == ZvUdSpecialFolder::LocalRootFolder) &&
-           zvudGetProductXFoldPath(path, kWorkingPathCapacity, ZvUdSpecialFolder::InstallFolder) != 0;
+           BuildProductFolder(ZvUdSpecialFolder::InstallFolder, path);
 }
 
 }  // namespace
@@ -116,29 +143,13 @@ unsigned int zvudGetSpecialFolder(ZvUdSpecialFolder::Folders folder, wchar_t* bu
 
 unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder)
 {
-    const unsigned long rootCapacity = static_cast<unsigned long>(std::min<unsigned long long>(capacity, ULONG_MAX));
-    if (buffer == nullptr || GetProductRootFolder(buffer, rootCapacity) == 0) {
+    wchar_t path[kWorkingPathCapacity] = {};
+    // Composed in the library's own buffer: only the answer and its
+    // terminator reach the caller's.
+    if (buffer == nullptr || !BuildProductFolder(folder, path) || !CopyText(buffer, capacity, path)) {
         return 0;
     }
-    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
-    wchar_t languageCopy[kLanguageCapacity];
-    if (language.empty() || !CopyText(languageCopy, language.c_str())) {
-        return 0;
-    }
-    switch (folder) {
-    case ZvUdSpecialFolder::InstallFolderLang:
-        return AppendPathPiece(buffer, capacity, languageCopy) ? 1 : 0;
-    case ZvUdSpecialFolder::SampleFolder:
-        return AppendPathPiece(buffer, capacity, L"Sample") ? 1 : 0;
-    case ZvUdSpecialFolder::SampleFolderLang:
-        return AppendLanguageSubFolder(buffer, capacity, L"Sample\\", languageCopy) ? 1 : 0;
-    case ZvUdSpecialFolder::UserDataCacheFolder:
-        return AppendPathPiece(buffer, capacity, L"UserDataCache") ? 1 : 0;
-    case ZvUdSpecialFolder::UserDataCacheFolderLang:
-        return AppendLanguageSubFolder(buffer, capacity, L"UserDataCache\\", languageCopy) ? 1 : 0;
-    default:
-        return 1;  // the install folder itself
-    }
+    return 1;
 }
 
 unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
@@ -146,7 +157,7 @@ unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, uns
     // A user root key that is empty or too long for the key path names no key
     // of the product: the read fails rather than look elsewhere.
     wchar_t keyPath[kKeyPathCapacity];
-    if (!CopyText(keyPath, UserProductRegistryRootKey()) || keyPath[0] == L'\0') {
+    if (!CopyUserProductRegistryRootKey(keyPath) || keyPath[0] == L'\0') {
         return 0;
     }
     ZvRegistryAccess folderKey;

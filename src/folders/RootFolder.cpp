@@ -1,6 +1,7 @@
 // GetProductRootFolder and SetWorkingDirectory: the library's own folder, and
 // the move out of the user-data cache folder at host start-up.
 #include "UserData.h"
+#include "base/BoundedText.h"
 #include "folders/LibraryModule.h"
 
 #include <windows.h>
@@ -16,15 +17,17 @@ unsigned int GetProductRootFolder(wchar_t* buffer, unsigned long capacity)
     if (buffer == nullptr || capacity == 0) {
         return 0;
     }
-    const DWORD length = GetModuleFileNameW(FindLibraryModule(), buffer, capacity);
+    buffer[0] = L'\0';
+    // Composed in the library's own buffers: the caller's capacity is no
+    // scratch space, and only the answer and its terminator are written.
+    wchar_t module[kModulePathCapacity] = {};
+    wchar_t folder[kModulePathCapacity] = {};
     ModulePathParts parts;
-    // A path cut to the capacity would name another folder: no answer then.
-    if (length == 0 || length >= capacity || !SplitModulePath(buffer, parts) ||
-        _wmakepath_s(buffer, capacity, parts.drive, parts.directory, L"", L"") != 0) {
-        buffer[0] = L'\0';
+    if (!GetLibraryModuleFileName(module) || !SplitModulePath(module, parts) ||
+        _wmakepath_s(folder, kModulePathCapacity, parts.drive, parts.directory, L"", L"") != 0) {
         return 0;
     }
-    return static_cast<unsigned int>(std::wcslen(buffer));
+    return DeliverLengthResult(folder, BoundedLength(folder), buffer, capacity);
 }
 
 void SetWorkingDirectory(void)

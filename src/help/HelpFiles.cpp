@@ -96,7 +96,7 @@ unsigned int GetHelpFileName(wchar_t* buffer, unsigned long capacity)
 {
     // A root key too long for the key path counts as missing.
     wchar_t rootKey[kKeyPathCapacity];
-    if (!CopyText(rootKey, UserProductRegistryRootKey()) || rootKey[0] == L'\0') {
+    if (!CopyUserProductRegistryRootKey(rootKey) || rootKey[0] == L'\0') {
         return 0;
     }
     wchar_t helpPath[kHelpPathCapacity] = {};

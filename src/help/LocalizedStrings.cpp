@@ -4,6 +4,7 @@
 #include "base/BoundedText.h"
 #include "base/Holders.h"
 #include "help/IndirectStringReference.h"
+#include "help/ResourceModule.h"
 
 #include <windows.h>
 
@@ -19,7 +20,7 @@ constexpr int kLoadedStringCapacity = 260;
 // loaded or lacks the string. The module is released again before returning.
 int LoadReferencedString(const IndirectStringReference& reference, wchar_t (&loaded)[kLoadedStringCapacity])
 {
-    const ZvUniqueModule module(LoadLibraryW(reference.module));
+    const ZvUniqueModule module = LoadResourceModule(reference.module);
     // Numbers beyond the string table's range would be read modulo 65536.
     if (!module || reference.number > kLargestStringNumber) {
         return 0;

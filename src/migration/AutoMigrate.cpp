@@ -14,7 +14,6 @@
 #include <shlwapi.h>
 
 #include <cstdio>
-#include <process.h>
 
 namespace userdata {
 namespace {
@@ -62,31 +61,40 @@ bool GetMigratorPath(wchar_t (&tool)[kModulePathCapacity])
            _wmakepath_s(tool, kModulePathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
 }
 
+// Starts the tool beside the library; its process, or none when it cannot
+// be started. The tool's path is given as the program to start, so no other
+// file is tried.
+ZvUniqueProcess StartMigrator(const MigratorRequest& request)
+{
+    wchar_t tool[kModulePathCapacity] = {};
+    wchar_t commandLine[kMigratorCommandLineCapacity] = {};
+    if (!GetMigratorPath(tool) || !BuildMigratorCommandLine(tool, request, commandLine)) {
+        return {};
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(tool, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        return {};
+    }
+    CloseHandle(started.hThread);
+    return ZvUniqueProcess(started.hProcess);
+}
+
 // A full run, waited for; true only when the tool exited with status 0.
 bool RunMigrator(const ProductParamsRecord& params)
 {
-    wchar_t tool[kModulePathCapacity] = {};
-    if (!GetMigratorPath(tool)) {
-        return false;
-    }
-    wchar_t arguments[kMigratorArgumentsCapacity] = {};
-    BuildMigratorArguments(params.Product.c_str(), params.Language.c_str(), DapMarkerCreated, arguments);
-    return _wspawnl(_P_WAIT, tool, tool, arguments, nullptr) == 0;
+    const ZvUniqueProcess tool =
+        StartMigrator({true, params.Product.c_str(), params.Language.c_str(), DapMarkerCreated});
+    DWORD status = 1;
+    return tool && WaitForSingleObject(tool.Get(), INFINITE) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(tool.Get(), &status) && status == 0;
 }
 
-// The tool with "/dap" alone, not waited for.
+// The tool with "/dap" alone, not waited for: its handle is closed at once.
 void StartDapMigrator()
 {
-    wchar_t tool[kModulePathCapacity] = {};
-    if (!GetMigratorPath(tool)) {
-        return;
-    }
-    const intptr_t process = _wspawnl(_P_NOWAIT, tool, tool, L"/dap", nullptr);
-    if (process != -1) {
-        // The spawn function returns the process handle as a number. The tool
-        // runs on; nothing waits for it.
-        CloseHandle(reinterpret_cast<HANDLE>(process));  // NOLINT(performance-no-int-to-ptr)
-    }
+    StartMigrator({false, nullptr, nullptr, true});
 }
 
 bool ReadAutoMigrate(HKEY key, DWORD& state)
@@ -105,9 +113,14 @@ void WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
 }
 
 // Migration is off when the machine's product key holds "AutoMigrate" 0 or
-// cannot give it; a key found in neither hive leaves it on.
-bool MachineSwitchOff(const wchar_t* machineKeyPath)
+// cannot give it, and when there is no product registry root key at all (a
+// failed start-up), whatever the user key override says; a key found in
+// neither hive, or one too long to name, leaves it on.
+bool MachineSwitchOff(const ZvString& productRootKey, const wchar_t* machineKeyPath)
 {
+    if (productRootKey.empty()) {
+        return true;
+    }
     ZvUniqueKey machineKey;
     if (machineKeyPath[0] == L'\0' ||
         OpenMachineThenUser(machineKeyPath, KEY_QUERY_VALUE, machineKey) != ERROR_SUCCESS) {
@@ -134,12 +147,12 @@ bool ProcessAutoMigrate(void)
     wchar_t machineKeyPath[kKeyPathCapacity] = {};
     CopyText(machineKeyPath, params.ProductRegistryRootKey.c_str());
     DapMarkerCreated = CreateDapMarker();
-    if (MachineSwitchOff(machineKeyPath)) {
+    if (MachineSwitchOff(params.ProductRegistryRootKey, machineKeyPath)) {
         return true;
     }
     wchar_t userKeyPath[kKeyPathCapacity] = {};
     ZvUniqueKey userKey;
-    if (!CopyText(userKeyPath, UserProductRegistryRootKey()) || userKeyPath[0] == L'\0' ||
+    if (!CopyUserProductRegistryRootKey(userKeyPath) || userKeyPath[0] == L'\0' ||
         OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE, userKey) != ERROR_SUCCESS) {
         return true;
     }

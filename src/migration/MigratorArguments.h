@@ -1,4 +1,4 @@
-// The migration tool's argument string. No Windows header: built and fuzzed
+// The migration tool's command line. No Windows header: built and fuzzed
 // natively too.
 #pragma once
 
@@ -6,16 +6,32 @@
 
 namespace userdata {
 
-// The argument string holds this many characters, terminator included.
-inline constexpr std::size_t kMigratorArgumentsCapacity = 520;
 // A product or language of this many characters or more is left out.
 inline constexpr std::size_t kMigratorNameCapacity = 260;
+// Room for the quoted tool path (259 characters), the options, and a product
+// and a language of 259 characters each even when every character of theirs
+// needs an escape: 261 + 3 + 10 + 520 + 11 + 520 + 5 characters and the
+// terminator.
+inline constexpr std::size_t kMigratorCommandLineCapacity = 1331;
 
-// "/a", then ` /product "<product>"` and ` /language "<language>"` for a
-// product and language that are not empty and shorter than 260 characters,
-// then " /dap " when the marker was created in this call. A part that would
-// not fit the argument string is left out whole.
-void BuildMigratorArguments(const wchar_t* product, const wchar_t* language, bool dapMarkerCreated,
-                            wchar_t (&arguments)[kMigratorArgumentsCapacity]) noexcept;
+// What the tool is asked to do: a full run ("/a" with the product and the
+// language), and "/dap" when the marker was created in this call.
+struct MigratorRequest {
+    bool fullRun = false;
+    const wchar_t* product = nullptr;
+    const wchar_t* language = nullptr;
+    bool dapMarkerCreated = false;
+};
+
+// The command line from which the argument rules of CommandLineToArgvW give
+// back exactly: `tool`; then for a full run "/a", "/product" and the product,
+// "/language" and the language (each pair only for a value that is not empty
+// and shorter than 260 characters); then "/dap" when the marker was created.
+// Every argument is quoted, so blanks, quotes and trailing backslashes in the
+// path, product or language stay inside their own argument. False (and an
+// empty command line) for a tool path of 260 characters or more or one that
+// holds a quote.
+[[nodiscard]] bool BuildMigratorCommandLine(const wchar_t* tool, const MigratorRequest& request,
+                                            wchar_t (&commandLine)[kMigratorCommandLineCapacity]) noexcept;
 
 }  // namespace userdata

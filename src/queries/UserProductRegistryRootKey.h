@@ -3,10 +3,20 @@
 // Folder values, help profiles and the migration state live below it.
 #pragma once
 
+#include <cstddef>
+
 namespace userdata {
 
-// The override (at most 511 characters), or the product registry root key
-// after start-up has run. Reading the override settles nothing.
-const wchar_t* UserProductRegistryRootKey();
+// Copies the override (at most 511 characters, read whole even while another
+// thread sets it), or else the product registry root key after start-up has
+// run, into `key`. False, with `key` unchanged, when it does not fit. Reading
+// the override settles nothing.
+[[nodiscard]] bool CopyUserProductRegistryRootKey(wchar_t* key, std::size_t capacity);
+
+template <std::size_t N>
+[[nodiscard]] bool CopyUserProductRegistryRootKey(wchar_t (&key)[N])
+{
+    return CopyUserProductRegistryRootKey(key, N);
+}
 
 }  // namespace userdata

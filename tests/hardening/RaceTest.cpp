@@ -52,5 +52,53 @@ TEST_F(RaceTest, SixteenThreadsOverTwoHundredLoads)
     }
 }
 
+TEST_F(RaceTest, PathFromFourThreads)
+{
+    SetEnvironment(L"PATH", L"C:\\Old");
+    const auto& api = Load();
+    constexpr int kThreads = 4;
+    constexpr int kCalls = 300;
+    std::atomic<int> refused{0};
+    std::vector<std::thread> threads;
+    for (int index = 0; index < kThreads; ++index) {
+        threads.emplace_back([&] {
+            for (int call = 0; call < kCalls; ++call) {
+                refused += api.AppendEnvironmentPath(L"C:\\A") == 1 ? 0 : 1;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(refused, 0);
+    std::wstring expected;
+    for (int call = 0; call < kThreads * kCalls; ++call) {
+        expected += L"C:\\A;";
+    }
+    const std::wstring path = GetEnvironment(L"PATH").value_or(L"");
+    EXPECT_TRUE(path == expected + L"C:\\Old") << "no call lost: PATH has " << path.size() << " characters";
+}
+
+TEST_F(RaceTest, UserRootKeyOverrideIsReadWhole)
+{
+    const std::wstring keys[] = {L"Software\\Brevonix\\One", L"Software\\Maker\\AnotherUserRootKey"};
+    const auto& api = Load();
+    api.zvudSetUserProductRegistryRootKey(keys[0].c_str());
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int turn = 0; !done.load(); turn ^= 1) {
+            api.zvudSetUserProductRegistryRootKey(keys[turn].c_str());
+        }
+    });
+    int torn = 0;
+    for (int read = 0; read < 200000; ++read) {
+        const std::wstring key = AskText(api.zvudGetUserProductRegistryRootKey);
+        torn += key == keys[0] || key == keys[1] ? 0 : 1;
+    }
+    done = true;
+    writer.join();
+    EXPECT_EQ(torn, 0) << "reads that mixed the two keys";
+}
+
 }  // namespace
 }  // namespace userdata::testing

@@ -1,8 +1,11 @@
 // The migration tool as the tests install it ("bxmigrator.exe" beside the
-// library): it appends its full command line to "bxmigrator.log" next to it,
-// and exits with the status written in "bxmigrator.status" next to it (0 when
+// library): it appends its arguments as its own parser gives them, one per
+// line and each run ended by an empty line, to "bxmigrator.log" next to it,
+// signals the event named in BXMIGRATOR_RAN_EVENT when there is one, and
+// exits with the status written in "bxmigrator.status" next to it (0 when
 // there is none).
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -17,9 +20,8 @@ std::wstring OwnFolder()
     return file.substr(0, file.rfind(L'\\') + 1);
 }
 
-void AppendLine(const std::wstring& path, const std::wstring& line)
+void AppendText(const std::wstring& path, const std::wstring& text)
 {
-    const std::wstring text = line + L"\n";
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
                                           nullptr, nullptr);
     std::string utf8(static_cast<size_t>(bytes), '\0');
@@ -52,6 +54,20 @@ int ChosenStatus(const std::wstring& path)
 int main()
 {
     const std::wstring folder = OwnFolder();
-    AppendLine(folder + L"bxmigrator.log", GetCommandLineW());
+    int count = 0;
+    wchar_t** const arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::wstring run;
+    for (int index = 0; index < count; ++index) {
+        run += std::wstring(arguments[index]) + L"\n";
+    }
+    LocalFree(arguments);
+    AppendText(folder + L"bxmigrator.log", run + L"\n");
+    wchar_t eventName[MAX_PATH] = {};
+    const DWORD nameLength = GetEnvironmentVariableW(L"BXMIGRATOR_RAN_EVENT", eventName, MAX_PATH);
+    if (nameLength != 0 && nameLength < MAX_PATH) {
+        HANDLE ran = OpenEventW(EVENT_MODIFY_STATE, FALSE, eventName);
+        SetEvent(ran);
+        CloseHandle(ran);
+    }
     return ChosenStatus(folder + L"bxmigrator.status");
 }

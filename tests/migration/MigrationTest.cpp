@@ -3,22 +3,36 @@
 // user's state and what runs.
 #include "TestSupport.h"
 
+#include <tlhelp32.h>
+
 #include <fstream>
-#include <sstream>
-#include <thread>
 
 namespace userdata::testing {
 namespace {
 
 constexpr DWORD kMissing = 0xFFFFFFFF;
+// A bound on waiting for a tool started without waiting, should it never run.
+constexpr DWORD kToolStartLimitMs = 30000;
+
+// The arguments of one run, after the tool's own path.
+using Arguments = std::vector<std::string>;
+using CommandLines = std::vector<Arguments>;
 
 class MigrationTest : public ScenarioTest {
 protected:
+    static inline LONG fixtures = 0;
     const std::wstring root = ProductRootOf(L"ZOVA", L"L1");
     TempFolder roaming;
+    VariableGuard eventVariable{L"BXMIGRATOR_RAN_EVENT"};
+    const std::wstring eventName = L"userdata-migrator-ran-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                   std::to_wstring(InterlockedIncrement(&fixtures));
+    HANDLE toolRan = CreateEventW(nullptr, FALSE, FALSE, eventName.c_str());  // set by each run of the tool
+
+    ~MigrationTest() override { CloseHandle(toolRan); }
 
     void SetUp() override
     {
+        SetEnvironment(L"BXMIGRATOR_RAN_EVENT", eventName.c_str());
         InstallConfigurable({{L"ZOVA", {L"L1"}}});
         const std::wstring tool = TestProgramFolder() + L"\\migrator\\bxmigrator.exe";
         ASSERT_TRUE(CopyFileW(tool.c_str(), (InstallFolder() + L"\\bxmigrator.exe").c_str(), FALSE));
@@ -38,31 +52,67 @@ protected:
         return value && value->type == REG_DWORD ? *reinterpret_cast<const DWORD*>(value->data.data()) : kMissing;
     }
 
-    // The command lines the tool received, one per run, without the tool's path.
-    std::vector<std::string> Runs()
+    // The tool's runs in `folder`, as its own parser gave it its arguments.
+    CommandLines Runs(const std::wstring& folder = L"")
     {
-        std::ifstream log(Narrow(InstallFolder() + L"\\bxmigrator.log").c_str());
-        std::vector<std::string> runs;
-        const std::string tool = Narrow(InstallFolder() + L"\\bxmigrator.exe") + " ";
+        const std::wstring place = folder.empty() ? InstallFolder() : folder;
+        const std::string tool = Narrow(place + L"\\bxmigrator.exe");
+        std::ifstream log(Narrow(place + L"\\bxmigrator.log").c_str());
+        CommandLines runs;
+        Arguments run;
         for (std::string line; std::getline(log, line);) {
-            runs.push_back(line.rfind(tool, 0) == 0 ? line.substr(tool.size()) : "<path?> " + line);
+            if (!line.empty()) {
+                run.push_back(line);
+                continue;
+            }
+            // An empty line ends a run, whose first argument is the tool's path.
+            if (!run.empty() && run.front() == tool) {
+                run.erase(run.begin());
+            } else {
+                run.insert(run.begin(), "<not the tool's path>");
+            }
+            runs.push_back(std::move(run));
+            run.clear();
         }
         return runs;
     }
 
-    // For a tool started without waiting: its run, once it has written it.
-    std::vector<std::string> RunsWithin(int milliseconds)
+    // For a tool started without waiting: its runs, once it has run.
+    CommandLines RunsOnceTheToolRan(const std::wstring& folder = L"")
     {
-        for (int waited = 0; waited < milliseconds && Runs().empty(); waited += 50) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(WaitForSingleObject(toolRan, kToolStartLimitMs), static_cast<DWORD>(WAIT_OBJECT_0));
+        return Runs(folder);
+    }
+
+    // No tool runs now, and none ran: a process started by this call would
+    // still be alive or would have written its run.
+    bool NothingStarted()
+    {
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry = {};
+        entry.dwSize = sizeof(entry);
+        bool alive = false;
+        for (BOOL found = Process32FirstW(snapshot, &entry); found; found = Process32NextW(snapshot, &entry)) {
+            alive = alive || (entry.th32ParentProcessID == GetCurrentProcessId() &&
+                              _wcsicmp(entry.szExeFile, L"bxmigrator.exe") == 0);
         }
-        return Runs();
+        CloseHandle(snapshot);
+        return !alive && Runs().empty();
+    }
+
+    // Handles of processes and threads this process holds.
+    static int ProcessAndThreadHandles()
+    {
+        int count = 0;
+        for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+            const HANDLE handle = reinterpret_cast<HANDLE>(value);
+            count += GetProcessId(handle) != 0 || GetThreadId(handle) != 0 ? 1 : 0;
+        }
+        return count;
     }
 
     bool MarkerIn(const std::wstring& folder) { return FileExists(folder + L"\\DAP"); }
 };
-
-using CommandLines = std::vector<std::string>;
 
 TEST_F(MigrationTest, NewUserGetsAFullRunWithTheMarker)
 {
@@ -71,12 +121,37 @@ TEST_F(MigrationTest, NewUserGetsAFullRunWithTheMarker)
     const auto& api = Load();
     EXPECT_TRUE(api.ProcessAutoMigrate());
     EXPECT_TRUE(MarkerIn(roaming.Path()));
-    EXPECT_EQ(Runs(), CommandLines({"/a /product \"ZOVA\" /language \"L1\" /dap "}));
+    EXPECT_EQ(Runs(), CommandLines({{"/a", "/product", "ZOVA", "/language", "L1", "/dap"}}));
     EXPECT_EQ(UserStateNow(), 1u) << "the tool exited 0: the state stays 1";
 
     EXPECT_TRUE(api.ProcessAutoMigrate());
-    EXPECT_EQ(Runs(), CommandLines({"/a /product \"ZOVA\" /language \"L1\" /dap ", "/a /product \"ZOVA\" /language \"L1\""}))
+    EXPECT_EQ(Runs(), CommandLines({{"/a", "/product", "ZOVA", "/language", "L1", "/dap"},
+                                    {"/a", "/product", "ZOVA", "/language", "L1"}}))
         << "runs again, without /dap once the marker exists";
+}
+
+TEST_F(MigrationTest, ArgumentsArriveWholeWhateverTheyHold)
+{
+    // A non-configurable installation in a folder with blanks, whose language
+    // (from the registry) holds quotes, blanks and a trailing backslash.
+    const std::string language = "L1\" /evil \"x\\";
+    TempFolder programFiles;
+    const std::wstring suite = programFiles / L"Program Files (x86)\\My Suite 7";
+    WriteVersionFile(kVersionKey, L"0");
+    WriteIdentityFile(L"", root, L"Software\\Brevonix\\Global");
+    CopyTree(InstallFolder(), suite);
+    SetString(HKEY_LOCAL_MACHINE, root + L"\\InstalledUILanguages", nullptr, L"L1\" /evil \"x\\");
+    MachineSwitch(1);
+    CreateKey(HKEY_CURRENT_USER, root);
+    const UserDataLibrary library(suite + L"\\UserData.dll");
+    library.Exports().ProcessAutoMigrate();
+    EXPECT_EQ(Runs(suite), CommandLines({{"/a", "/product", "ZOVA", "/language", language, "/dap"}}));
+
+    DeleteFileW((roaming.Path() + L"\\DAP").c_str());
+    UserState(0);
+    ResetEvent(toolRan);
+    library.Exports().ProcessAutoMigrate();
+    EXPECT_EQ(RunsOnceTheToolRan(suite).back(), Arguments{"/dap"}) << "the marker step alone";
 }
 
 TEST_F(MigrationTest, FailedRunEndsFullRunsForTheUser)
@@ -104,26 +179,39 @@ TEST_F(MigrationTest, ToolThatCannotStartCountsAsFailed)
 
 TEST_F(MigrationTest, MachineSwitchOffRunsNothingButMarks)
 {
+    const std::wstring other = L"Software\\Brevonix\\OtherUserRoot";  // a new user's key, for the override
     struct Row {
         const char* scenario;
-        void (*setMachine)(const std::wstring& root);
+        void (*setMachine)(const std::wstring& root, const std::wstring& install);
+        bool userOverride;
     } rows[] = {
-        {"switch 0", [](const std::wstring& key) { SetDword(HKEY_LOCAL_MACHINE, key, L"AutoMigrate", 0); }},
-        {"machine key without the value", [](const std::wstring& key) { CreateKey(HKEY_LOCAL_MACHINE, key); }},
-        {"switch that is not a number", [](const std::wstring& key) {
-             SetString(HKEY_LOCAL_MACHINE, key, L"AutoMigrate", L"a text too long for a number"); }},
+        {"switch 0", [](const std::wstring& key, const std::wstring&) {
+             SetDword(HKEY_LOCAL_MACHINE, key, L"AutoMigrate", 0); }, false},
+        {"machine key without the value", [](const std::wstring& key, const std::wstring&) {
+             CreateKey(HKEY_LOCAL_MACHINE, key); }, false},
+        {"switch that is not a number", [](const std::wstring& key, const std::wstring&) {
+             SetString(HKEY_LOCAL_MACHINE, key, L"AutoMigrate", L"a text too long for a number"); }, false},
+        // Last: the identity file stays gone. No registry root: no switch.
+        {"start-up failed, the user key overridden", [](const std::wstring&, const std::wstring& install) {
+             DeleteFileW((install + L"\\L1\\identity.ini").c_str()); }, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.scenario);
         DeleteKey(HKEY_LOCAL_MACHINE, root);
         DeleteFileW((roaming.Path() + L"\\DAP").c_str());
-        row.setMachine(root);
+        row.setMachine(root, InstallFolder());
         UserState(1);
+        CreateKey(HKEY_CURRENT_USER, other);
         const auto& api = Load();
+        if (row.userOverride) {
+            api.zvudSetUserProductRegistryRootKey(other.c_str());
+            SetString(HKEY_CURRENT_USER, other, L"RoamableRootFolder", roaming.Path());
+        }
         EXPECT_TRUE(api.ProcessAutoMigrate());
         EXPECT_TRUE(MarkerIn(roaming.Path())) << "created before any registry check";
-        EXPECT_TRUE(Runs().empty());
+        EXPECT_TRUE(NothingStarted());
         EXPECT_EQ(UserStateNow(), 1u);
+        EXPECT_EQ(UserStateNow(other), kMissing);
         Unload();
     }
 }
@@ -167,8 +255,8 @@ TEST_F(MigrationTest, OtherUserStatesRunOnlyTheMarkerStep)
         bool markerExists;
         CommandLines runs;
     } rows[] = {
-        {0, false, {"/dap"}},
-        {2, false, {"/dap"}},
+        {0, false, {{"/dap"}}},
+        {2, false, {{"/dap"}}},
         {0, true, {}},
     };
     for (const Row& row : rows) {
@@ -179,9 +267,17 @@ TEST_F(MigrationTest, OtherUserStatesRunOnlyTheMarkerStep)
             WriteTextFile(roaming.Path() + L"\\DAP", "");
         }
         UserState(row.state);
+        ResetEvent(toolRan);
         const auto& api = Load();
+        api.zvudInitProductParams(nullptr, nullptr);
+        const int handles = ProcessAndThreadHandles();
         api.ProcessAutoMigrate();
-        EXPECT_EQ(row.runs.empty() ? Runs() : RunsWithin(10000), row.runs);
+        if (row.runs.empty()) {
+            EXPECT_TRUE(NothingStarted());
+        } else {
+            EXPECT_EQ(RunsOnceTheToolRan(), row.runs);
+        }
+        EXPECT_EQ(ProcessAndThreadHandles(), handles) << "the tool's handles are closed";
         EXPECT_EQ(UserStateNow(), row.state);
         Unload();
     }
@@ -206,7 +302,7 @@ TEST_F(MigrationTest, MarkerPlaces)
         SetString(HKEY_CURRENT_USER, root, L"RoamableRootFolder", row.folder);
         const auto& api = Load();
         api.ProcessAutoMigrate();
-        EXPECT_EQ(Runs(), CommandLines({"/a /product \"ZOVA\" /language \"L1\""})) << "no /dap";
+        EXPECT_EQ(Runs(), CommandLines({{"/a", "/product", "ZOVA", "/language", "L1"}})) << "no /dap";
         EXPECT_FALSE(FileExists(row.folder) && !MarkerIn(row.folder));
         Unload();
     }

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <cstdlib>
+#include <cwchar>
 
 namespace userdata::testing {
 namespace {
@@ -18,21 +19,35 @@ protected:
 TEST_F(EnvironmentPathsTest, AppendPutsFoldersInFront)
 {
     const auto& api = Load();
+    // PATH holds at most 32766 characters; "C:\\W" and the separator take 5.
+    const std::wstring fits(32761, L'f');
+    const std::wstring fitted = fits + L";C:\\W";
+    const std::wstring tooLong(32762, L'f');
+    const std::wstring huge(40000, L'h');
     struct Row {
         const wchar_t* oldPath;  // null: PATH unset
         const wchar_t* folders;
+        int result;
         const wchar_t* expected;
+        bool setByHost = false;  // through SetEnvironmentVariableW alone, not the runtime's copy
     } rows[] = {
-        {L"C:\\W", L"C:\\A", L"C:\\A;C:\\W"},
-        {L"C:\\A;C:\\W", L"C:\\A", L"C:\\A;C:\\A;C:\\W"},  // duplicates stay
-        {L"C:\\W", nullptr, L";C:\\W"},
-        {nullptr, L"C:\\A", L"C:\\A;"},
+        {L"C:\\W", L"C:\\A", 1, L"C:\\A;C:\\W"},
+        {L"C:\\A;C:\\W", L"C:\\A", 1, L"C:\\A;C:\\A;C:\\W"},  // duplicates stay
+        {L"C:\\W", nullptr, 1, L";C:\\W"},
+        {nullptr, L"C:\\A", 1, L"C:\\A;"},
+        {L"C:\\Host", L"C:\\A", 1, L"C:\\A;C:\\Host", true},
+        {L"C:\\W", fits.c_str(), 1, fitted.c_str()},
+        {L"C:\\W", tooLong.c_str(), 0, L"C:\\W"},
+        {L"C:\\W", huge.c_str(), 0, L"C:\\W"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message() << "PATH " << (row.oldPath ? row.oldPath : L"unset") << ", folders "
-                                          << (row.folders ? row.folders : L"null"));
-        SetEnvironment(L"PATH", row.oldPath);
-        EXPECT_EQ(api.AppendEnvironmentPath(row.folders), 1);
+        SCOPED_TRACE(::testing::Message() << "PATH " << (row.oldPath ? row.oldPath : L"unset") << ", folders of "
+                                          << (row.folders ? std::wcslen(row.folders) : 0) << " characters");
+        SetEnvironment(L"PATH", row.setByHost ? L"C:\\Stale" : row.oldPath);
+        if (row.setByHost) {
+            SetEnvironmentVariableW(L"PATH", row.oldPath);
+        }
+        EXPECT_EQ(api.AppendEnvironmentPath(row.folders), row.result);
         EXPECT_EQ(Path(), row.expected);
         const wchar_t* runtimeCopy = _wgetenv(L"PATH");
         EXPECT_STREQ(runtimeCopy, row.expected) << "the C runtime's copy too";

@@ -89,19 +89,28 @@ TEST_F(SpecialFoldersTest, FoldersBuiltFromTheInstallFolderAndTheLanguage)
     }
 }
 
-TEST_F(SpecialFoldersTest, ProductFolderThatDoesNotFitFails)
+TEST_F(SpecialFoldersTest, ProductFolderIsWrittenOnlyWhenItFits)
 {
     const auto& api = Load();
-    const std::wstring root = RootFolder();
-    // The root folder needs room for the library's whole file name ("UserData.dll").
-    const size_t capacity = root.size() + 13;
-    GuardedBuffer cache(kLarge);
-    EXPECT_EQ(api.zvudGetProductXFoldPath(cache.Data(), capacity, ZvUdSpecialFolder::UserDataCacheFolder), 0u);
-    EXPECT_EQ(cache.Text(), root) << "the install folder is left, not a cut path";
-    EXPECT_TRUE(cache.Untouched(capacity));
-    GuardedBuffer sample(kLarge);
-    EXPECT_EQ(api.zvudGetProductXFoldPath(sample.Data(), capacity, ZvUdSpecialFolder::SampleFolder), 1u);
-    EXPECT_EQ(sample.Text(), root + L"Sample");
+    // Shorter than the library's file path, which is no scratch space.
+    const std::wstring language = RootFolder() + L"L1";
+    struct Row {
+        unsigned long long capacity;
+        unsigned result;
+        std::wstring text;  // "" for an untouched buffer
+    } rows[] = {
+        {language.size(), 0, L""},
+        {language.size() + 1, 1, language},
+        {0xFFFFFFFF, 1, language},  // a stated capacity beyond the buffer: only the answer is written
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "capacity " << row.capacity);
+        GuardedBuffer buffer(kLarge);
+        EXPECT_EQ(api.zvudGetProductXFoldPath(buffer.Data(), row.capacity, ZvUdSpecialFolder::InstallFolderLang),
+                  row.result);
+        EXPECT_EQ(buffer.Text(), row.text.empty() ? std::wstring(kLarge, GuardedBuffer::kSentinel) : row.text);
+        EXPECT_TRUE(buffer.Untouched(row.text.empty() ? 0 : row.text.size() + 1));
+    }
 }
 
 TEST_F(SpecialFoldersTest, HelpFoldersFromTheHelpPath)
@@ -373,7 +382,7 @@ TEST_F(SpecialFoldersTest, WithoutALanguage)
     }
     GuardedBuffer product(kLarge);
     EXPECT_EQ(api.zvudGetProductXFoldPath(product.Data(), kLarge, ZvUdSpecialFolder::InstallFolder), 0u);
-    EXPECT_EQ(product.Text(), RootFolder()) << "the install folder is left in the buffer";
+    EXPECT_TRUE(product.Untouched()) << "nothing is written";
     EXPECT_EQ(api.GetZOVAUserDataCacheLangPath(nullptr, nullptr, 0), 0u);
 
     std::wstring help;

@@ -47,17 +47,26 @@ protected:
 
 TEST_F(HelpFilesTest, ProfileHelpValueFollowsTheProgram)
 {
+    const VariableGuard shortText(L"USERDATA_TEST_A");
+    SetEnvironment(L"USERDATA_TEST_A", L"a");
+    std::wstring manyShort;  // 3400 characters stored, 200 expanded
+    for (int count = 0; count < 200; ++count) {
+        manyShort += L"%USERDATA_TEST_A%";
+    }
     struct Row {
         const char* scenario;
         const wchar_t* product;
         const wchar_t* zovaHelp;  // null: value absent
-        const wchar_t* help;
+        std::wstring help;  // "": value absent
         std::wstring expected;
+        DWORD helpType = REG_SZ;
     } rows[] = {
         {"program ZOVA reads ZOVAHELP", L"ZOVA", L"C:\\Z\\zova.chm", L"C:\\H\\other.chm", L"C:\\Z\\zova.chm"},
         {"another program reads HELP", L"PRODB", L"C:\\Z\\zova.chm", L"C:\\H\\other.chm", L"C:\\H\\other.chm"},
         {"program ZOVA without ZOVAHELP", L"ZOVA", nullptr, L"C:\\H\\other.chm", L"(none)"},
-        {"another program without HELP", L"PRODB", L"C:\\Z\\zova.chm", nullptr, L"(none)"},
+        {"another program without HELP", L"PRODB", L"C:\\Z\\zova.chm", L"", L"(none)"},
+        {"stored longer than the read, expanded it fits", L"PRODB", nullptr, L"C:\\H\\" + manyShort,
+         L"C:\\H\\" + std::wstring(200, L'a'), REG_EXPAND_SZ},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.scenario);
@@ -68,8 +77,8 @@ TEST_F(HelpFilesTest, ProfileHelpValueFollowsTheProgram)
         if (row.zovaHelp != nullptr) {
             SetProfileHelp(root, L"P", L"ZOVAHELP", row.zovaHelp);
         }
-        if (row.help != nullptr) {
-            SetProfileHelp(root, L"P", L"HELP", row.help);
+        if (!row.help.empty()) {
+            SetString(HKEY_CURRENT_USER, root + L"\\Profiles\\P\\General", L"HELP", row.help, row.helpType);
         }
         // The product default is there, yet a current profile leaves it unused.
         SetString(HKEY_LOCAL_MACHINE, root, L"DefaultHelpFileName", L"Guide");

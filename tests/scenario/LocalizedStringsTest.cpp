@@ -32,15 +32,39 @@ protected:
 
 TEST_F(LocalizedStringsTest, ReferenceIsResolvedByPathAndByBareName)
 {
+    // A module with start-up code of its own, planted in the current folder
+    // and in a folder on PATH, and copied beside the library.
+    const std::wstring planted = TestProgramFolder() + L"\\planted\\PlantedStrings.dll";
+    TempFolder current;
+    TempFolder onPath;
+    ASSERT_TRUE(CopyFileW(planted.c_str(), (current / L"resmod.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(planted.c_str(), (onPath / L"pathmod.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(planted.c_str(), (InstallFolder() + L"\\planted.dll").c_str(), FALSE));
+    SetCurrentDirectoryW(current.Path().c_str());
+    SetEnvironment(L"PATH", (onPath.Path() + L";" + GetEnvironment(L"PATH").value_or(L"")).c_str());
+    const VariableGuard mark(L"USERDATA_PLANTED_MODULE_RAN");
     Load();
-    const std::wstring bare = std::wstring(L"@") + kModuleName + L",-101";
-    for (const std::wstring& text : {Reference(L"101"), bare}) {
-        SCOPED_TRACE(Narrow(text));
+    struct Row {
+        std::wstring text;
+        const wchar_t* expected;
+    } rows[] = {
+        {Reference(L"101"), L"Open"},
+        {std::wstring(L"@") + kModuleName + L",-101", L"Open"},  // beside the host
+        {L"@" + InstallFolder() + L"\\planted.dll,-101", L"Open"},
+        {L"@pathmod,-101", L"Open"},
+        {L"@resmod.dll,-101", L""},  // never from the current folder
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Narrow(row.text));
+        SetEnvironment(L"USERDATA_PLANTED_MODULE_RAN", nullptr);
         GuardedBuffer buffer;
-        EXPECT_EQ(LoadInto(text, buffer, 64), 5u);
-        EXPECT_EQ(buffer.Text(), L"Open");
-        EXPECT_TRUE(buffer.Untouched(5));
+        const std::wstring expected = row.expected;
+        EXPECT_EQ(LoadInto(row.text, buffer, 64), expected.empty() ? 0u : expected.size() + 1);
+        EXPECT_EQ(buffer.Text(), expected);
+        EXPECT_TRUE(buffer.Untouched(expected.size() + 1));
+        EXPECT_EQ(GetEnvironment(L"USERDATA_PLANTED_MODULE_RAN"), std::nullopt) << "the module's code ran";
     }
+    SetCurrentDirectoryW(InstallFolder().c_str());  // so that the planted folder can go
 }
 
 TEST_F(LocalizedStringsTest, ResolvedStringFollowsTheCapacityResult)

@@ -103,16 +103,36 @@ TEST_F(ProductSpecificFileTest, LengthResultAndReadBuffer)
 
 TEST_F(ProductSpecificFileTest, ExpandableValueIsExpanded)
 {
+    const VariableGuard folder(L"USERDATA_TEST_FOLDER");
+    const VariableGuard shortText(L"USERDATA_TEST_SHORT");
     SetEnvironment(L"USERDATA_TEST_FOLDER", L"C:\\Expanded");
-    SetString(HKEY_LOCAL_MACHINE, ProductSpecificKey(), L"Dictionary", L"%USERDATA_TEST_FOLDER%\\words.dic",
-              REG_EXPAND_SZ);
+    SetEnvironment(L"USERDATA_TEST_SHORT", L"ab");
+    std::wstring manyShort;  // 420 characters stored, longer than the 260 of the read; 40 expanded
+    std::wstring manyShortExpanded;
+    for (int count = 0; count < 20; ++count) {
+        manyShort += L"%USERDATA_TEST_SHORT%";
+        manyShortExpanded += L"ab";
+    }
+    struct Row {
+        const wchar_t* name;
+        std::wstring stored;
+        std::wstring expected;
+    } rows[] = {
+        {L"Dictionary", L"%USERDATA_TEST_FOLDER%\\words.dic", L"C:\\Expanded\\words.dic"},
+        {L"LongStored", manyShort, manyShortExpanded},
+        {L"LongExpanded", L"%USERDATA_TEST_FOLDER%" + std::wstring(250, L'x'), L""},
+    };
+    for (const Row& row : rows) {
+        SetString(HKEY_LOCAL_MACHINE, ProductSpecificKey(), row.name, row.stored, REG_EXPAND_SZ);
+    }
     const auto& api = Load();
     StartUp();
-    GuardedBuffer buffer(MAX_PATH);
-    const std::wstring expected = L"C:\\Expanded\\words.dic";
-    EXPECT_EQ(api.GetProductSpecificFilePath(L"Dictionary", buffer.Data(), MAX_PATH), expected.size());
-    EXPECT_EQ(buffer.Text(), expected);
-    SetEnvironment(L"USERDATA_TEST_FOLDER", nullptr);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Narrow(row.name));
+        GuardedBuffer buffer(MAX_PATH);
+        EXPECT_EQ(api.GetProductSpecificFilePath(row.name, buffer.Data(), MAX_PATH), row.expected.size());
+        EXPECT_EQ(buffer.Text(), row.expected);
+    }
 }
 
 TEST_F(ProductSpecificFileTest, SettlesNothingAndIgnoresTheOverride)

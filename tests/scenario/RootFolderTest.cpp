@@ -24,19 +24,19 @@ TEST_F(RootFolderTest, IsTheLibraryFolderWithABackslash)
     EXPECT_EQ(buffer.Text(), expected) << "the library's folder, not the test program's";
 }
 
-TEST_F(RootFolderTest, NeedsRoomForTheWholeModulePath)
+TEST_F(RootFolderTest, WritesNoMoreThanTheFolder)
 {
     const auto& api = Load();
-    const size_t modulePath = (InstallFolder() + L"\\UserData.dll").size();
+    const auto need = static_cast<unsigned long>(RootFolder().size() + 1);
     struct Row {
-        size_t capacity;
+        unsigned long capacity;
         bool answered;
-    } rows[] = {{modulePath + 1, true}, {modulePath, false}, {RootFolder().size() + 1, false}, {0, false}};
+    } rows[] = {{MAX_PATH, true}, {0xFFFFFFFF, true}, {need, true}, {need - 1, false}, {0, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << "capacity " << row.capacity);
         GuardedBuffer buffer(MAX_PATH);
-        const unsigned result = api.GetProductRootFolder(buffer.Data(), static_cast<unsigned long>(row.capacity));
-        EXPECT_TRUE(buffer.Untouched(row.capacity)) << "written beyond the capacity";
+        const unsigned result = api.GetProductRootFolder(buffer.Data(), row.capacity);
+        EXPECT_TRUE(buffer.Untouched(std::min(row.capacity, need))) << "written beyond the answer";
         if (row.answered) {
             EXPECT_EQ(result, RootFolder().size());
             EXPECT_EQ(buffer.Text(), RootFolder());

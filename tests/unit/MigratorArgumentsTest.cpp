@@ -1,40 +1,60 @@
-// The migration tool's argument string.
+// The migration tool's command line, read back by the platform's own parser.
 #include "migration/MigratorArguments.h"
+
+#include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace userdata {
 namespace {
 
-TEST(MigratorArguments, PartsByProductLanguageAndMarker)
+std::vector<std::wstring> ParsedBack(const wchar_t* commandLine)
 {
+    int count = 0;
+    wchar_t** const arguments = CommandLineToArgvW(commandLine, &count);
+    std::vector<std::wstring> parsed(arguments, arguments + count);
+    LocalFree(arguments);
+    return parsed;
+}
+
+TEST(MigratorArguments, EveryArgumentArrivesWhole)
+{
+    const std::wstring tool = L"C:\\Program Files (x86)\\My Suite 7\\bxmigrator.exe";
     const std::wstring longest(259, L'p');
     const std::wstring tooLong(260, L'p');
+    const std::wstring quotes(259, L'"');
+    const std::wstring backslashes(259, L'\\');
     struct Row {
         const char* scenario;
-        std::wstring product;
-        std::wstring language;
-        bool dap;
-        std::wstring expected;
+        MigratorRequest request;
+        std::vector<std::wstring> expected;  // after the tool's path
     } rows[] = {
-        {"everything", L"ZOVA", L"L1", true, L"/a /product \"ZOVA\" /language \"L1\" /dap "},
-        {"no marker", L"ZOVA", L"L1", false, L"/a /product \"ZOVA\" /language \"L1\""},
-        {"empty product", L"", L"L1", false, L"/a /language \"L1\""},
-        {"nothing known", L"", L"", true, L"/a /dap "},
-        {"product of 259 characters", longest, L"", false, L"/a /product \"" + longest + L"\""},
-        {"product of 260 characters is left out", tooLong, L"L1", false, L"/a /language \"L1\""},
-        // 2 + 11 + 259 + 1 = 273 characters; the language part would end at 545.
-        {"language that no longer fits is left out", longest, longest, true,
-         L"/a /product \"" + longest + L"\" /dap "},
+        {"everything", {true, L"ZOVA", L"L1", true}, {L"/a", L"/product", L"ZOVA", L"/language", L"L1", L"/dap"}},
+        {"no marker", {true, L"ZOVA", L"L1", false}, {L"/a", L"/product", L"ZOVA", L"/language", L"L1"}},
+        {"empty product", {true, L"", L"L1", false}, {L"/a", L"/language", L"L1"}},
+        {"the marker step alone", {false, L"ZOVA", L"L1", true}, {L"/dap"}},
+        {"product of 259 characters", {true, longest.c_str(), L"", false}, {L"/a", L"/product", longest}},
+        {"product of 260 characters is left out", {true, tooLong.c_str(), L"L1", false},
+         {L"/a", L"/language", L"L1"}},
+        {"quotes and blanks stay inside", {true, L"P\" /evil \"x", L"L1\\", true},
+         {L"/a", L"/product", L"P\" /evil \"x", L"/language", L"L1\\", L"/dap"}},
+        {"backslashes before quotes", {true, L"a\\\"b\\\\\"c", L"\\\\server\\share\\", false},
+         {L"/a", L"/product", L"a\\\"b\\\\\"c", L"/language", L"\\\\server\\share\\"}},
+        {"the longest escapes fit", {true, quotes.c_str(), backslashes.c_str(), true},
+         {L"/a", L"/product", quotes, L"/language", backslashes, L"/dap"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.scenario);
-        wchar_t arguments[kMigratorArgumentsCapacity];
-        std::fill(std::begin(arguments), std::end(arguments), L'#');
-        BuildMigratorArguments(row.product.c_str(), row.language.c_str(), row.dap, arguments);
-        EXPECT_EQ(std::wstring(arguments), row.expected);
+        wchar_t commandLine[kMigratorCommandLineCapacity];
+        std::fill(std::begin(commandLine), std::end(commandLine), L'#');
+        ASSERT_TRUE(BuildMigratorCommandLine(tool.c_str(), row.request, commandLine));
+        std::vector<std::wstring> expected = row.expected;
+        expected.insert(expected.begin(), tool);
+        EXPECT_EQ(ParsedBack(commandLine), expected);
     }
 }
 
