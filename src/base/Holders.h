@@ -1,6 +1,6 @@
 // Move-only owners of Windows handles, each closing its handle in its
 // destructor. Registry keys opened for reading by product code use
-// ZvRegistryAccess (config/RegistryAccess.h); these hold everything else.
+// ZvRegistryAccess (base/RegistryAccess.h); these hold everything else.
 #pragma once
 
 #include <windows.h>

@@ -3,9 +3,9 @@
 #include "UserData.h"
 #include "base/BoundedText.h"
 #include "base/Holders.h"
+#include "base/RegistryAccess.h"
 #include "config/ProcessEnvironment.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
 
 #include <windows.h>
 

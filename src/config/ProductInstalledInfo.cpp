@@ -1,10 +1,9 @@
 #include "config/ProductInstalledInfo.h"
 
-#include "UserData.h"
 #include "base/BoundedText.h"
-#include "config/IdentityIniFile.h"
-#include "config/RegistryAccess.h"
-#include "folders/LibraryModule.h"
+#include "base/IdentityIniFile.h"
+#include "base/LibraryModule.h"
+#include "base/RegistryAccess.h"
 
 #include <windows.h>
 
@@ -62,7 +61,7 @@ ZvString ReadLastLaunchedValue(HKEY key, const wchar_t* valueName)
 bool CProductInstalledInfo::Load()
 {
     wchar_t root[kModulePathCapacity] = {};
-    const unsigned rootLength = ::GetProductRootFolder(root, kModulePathCapacity);
+    const unsigned rootLength = GetLibraryFolder(root);
     if (rootLength == 0) {
         return false;
     }

@@ -1,8 +1,8 @@
 // Choice of the current product and language, their write-back for the
 // current user, and the language of a non-configurable installation.
 #include "base/BoundedText.h"
+#include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
 
 #include <windows.h>
 

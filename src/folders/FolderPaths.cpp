@@ -5,9 +5,9 @@
 // rather than being cut.
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
-#include "queries/UserProductRegistryRootKey.h"
+#include "config/UserProductRegistryRootKey.h"
 
 #include <windows.h>
 

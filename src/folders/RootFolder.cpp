@@ -2,7 +2,7 @@
 // the move out of the user-data cache folder at host start-up.
 #include "UserData.h"
 #include "base/BoundedText.h"
-#include "folders/LibraryModule.h"
+#include "base/LibraryModule.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -18,16 +18,14 @@ unsigned int GetProductRootFolder(wchar_t* buffer, unsigned long capacity)
         return 0;
     }
     buffer[0] = L'\0';
-    // Composed in the library's own buffers: the caller's capacity is no
+    // Composed in the library's own buffer: the caller's capacity is no
     // scratch space, and only the answer and its terminator are written.
-    wchar_t module[kModulePathCapacity] = {};
     wchar_t folder[kModulePathCapacity] = {};
-    ModulePathParts parts;
-    if (!GetLibraryModuleFileName(module) || !SplitModulePath(module, parts) ||
-        _wmakepath_s(folder, kModulePathCapacity, parts.drive, parts.directory, L"", L"") != 0) {
+    const unsigned length = GetLibraryFolder(folder);
+    if (length == 0) {
         return 0;
     }
-    return DeliverLengthResult(folder, BoundedLength(folder), buffer, capacity);
+    return DeliverLengthResult(folder, length, buffer, capacity);
 }
 
 void SetWorkingDirectory(void)

@@ -5,10 +5,10 @@
 #include "UserData.h"
 #include "base/BoundedText.h"
 #include "base/Holders.h"
+#include "base/LibraryModule.h"
+#include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
-#include "folders/LibraryModule.h"
-#include "queries/UserProductRegistryRootKey.h"
+#include "config/UserProductRegistryRootKey.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "help/ResourceModule.h"
 
+#include "base/LibraryModule.h"
 #include "config/ProcessEnvironment.h"
-#include "folders/LibraryModule.h"
 
 #include <windows.h>
 #include <shlwapi.h>

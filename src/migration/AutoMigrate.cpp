@@ -3,12 +3,12 @@
 #include "UserData.h"
 #include "base/BoundedText.h"
 #include "base/Holders.h"
+#include "base/LibraryModule.h"
+#include "base/RegistryAccess.h"
 #include "base/ZvString.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
-#include "folders/LibraryModule.h"
+#include "config/UserProductRegistryRootKey.h"
 #include "migration/MigratorArguments.h"
-#include "queries/UserProductRegistryRootKey.h"
 
 #include <windows.h>
 #include <shlwapi.h>

@@ -2,11 +2,10 @@
 // from the product registry root key, and the user root key override.
 #include "UserData.h"
 #include "base/BoundedText.h"
-#include "base/Holders.h"
+#include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
+#include "config/UserProductRegistryRootKey.h"
 #include "queries/RegistryKeyNames.h"
-#include "queries/UserProductRegistryRootKey.h"
 
 #include <windows.h>
 
@@ -16,24 +15,9 @@
 namespace userdata {
 namespace {
 
-constexpr std::size_t kOverrideCapacity = 512;
 constexpr std::size_t kKeyNameCapacity = 2048;
 constexpr std::size_t kVerticalKeyCapacity = 260;
 constexpr DWORD kProductNameBytes = 4096;
-
-// Process-wide, empty at load; only zvudSetUserProductRegistryRootKey writes
-// it, holding the lock exclusively. Readers copy it whole under the shared
-// lock, so each sees the old or the new value and never a mix of both, and
-// readers never wait for one another.
-wchar_t UserProductRegistryRootKeyOverride[kOverrideCapacity] = {};
-SRWLOCK OverrideLock = SRWLOCK_INIT;
-
-// The override copied whole into `key`; "" when none is set.
-void CopyOverride(wchar_t (&key)[kOverrideCapacity]) noexcept
-{
-    const ZvSharedLock lock(OverrideLock);
-    CopyText(key, UserProductRegistryRootKeyOverride);
-}
 
 unsigned DeliverField(ZvString ProductParamsRecord::*field, wchar_t* buffer, std::size_t capacity)
 {
@@ -81,16 +65,6 @@ unsigned DeliverName(wchar_t* buffer, std::size_t capacity)
 
 }  // namespace
 
-bool CopyUserProductRegistryRootKey(wchar_t* key, std::size_t capacity)
-{
-    wchar_t userOverride[kOverrideCapacity] = {};
-    CopyOverride(userOverride);
-    if (userOverride[0] != L'\0') {
-        return CopyText(key, capacity, userOverride);
-    }
-    return CopyText(key, capacity, GetProductConfig().EnsureProductParams().ProductRegistryRootKey.c_str());
-}
-
 }  // namespace userdata
 
 using namespace userdata;
@@ -128,7 +102,7 @@ extern "C" unsigned int zvudGetVerticalEnvPath(wchar_t* buffer, unsigned int cap
 extern "C" unsigned int zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity)
 {
     wchar_t userOverride[kOverrideCapacity] = {};
-    CopyOverride(userOverride);
+    CopyUserProductRegistryRootKeyOverride(userOverride);
     if (userOverride[0] != L'\0') {
         return DeliverLengthResult(userOverride, BoundedLength(userOverride), buffer, capacity);
     }
@@ -137,11 +111,7 @@ extern "C" unsigned int zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsig
 
 extern "C" int zvudSetUserProductRegistryRootKey(const wchar_t* key)
 {
-    // A key that does not fit switches the override off rather than being cut.
-    const ZvExclusiveLock lock(OverrideLock);
-    if (!CopyText(UserProductRegistryRootKeyOverride, key)) {
-        UserProductRegistryRootKeyOverride[0] = L'\0';
-    }
+    SetUserProductRegistryRootKeyOverride(key);
     return 0;
 }
 

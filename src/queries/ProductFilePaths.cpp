@@ -4,9 +4,9 @@
 // key is empty and no product's values are read.
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/RegistryAccess.h"
 #include "base/ZvString.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 #include "UserData.h"
 #include "regwrite/RegistryStringWriter.h"
 
-#include "config/RegistryAccess.h"
+#include "base/RegistryAccess.h"
 
 #include <cwchar>
 

@@ -3,8 +3,8 @@
 
 #include "UserData.h"
 #include "base/Holders.h"
+#include "base/RegistryAccess.h"
 #include "base/ZvString.h"
-#include "config/RegistryAccess.h"
 #include "repair/WindowsInstaller.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 // ZvRegistryAccess: the machine-then-user rule and the one way of reading a
 // string value.
-#include "config/RegistryAccess.h"
+#include "base/RegistryAccess.h"
 
 #include "TestSupport.h"
 

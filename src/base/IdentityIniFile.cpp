@@ -1,4 +1,4 @@
-#include "config/IdentityIniFile.h"
+#include "base/IdentityIniFile.h"
 
 #include <windows.h>
 

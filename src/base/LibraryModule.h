@@ -21,6 +21,10 @@ HMODULE FindLibraryModule() noexcept;
 // does not fit (a cut path would name another file).
 bool GetLibraryModuleFileName(wchar_t (&path)[kModulePathCapacity]) noexcept;
 
+// The folder of the library's module file, with its trailing backslash, into
+// `folder`; its length, or 0 (with `folder` empty) when it cannot be had.
+unsigned GetLibraryFolder(wchar_t (&folder)[kModulePathCapacity]) noexcept;
+
 // A path split into drive, directory (with its trailing backslash), file name
 // and extension.
 struct ModulePathParts {

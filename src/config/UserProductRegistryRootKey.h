@@ -7,6 +7,17 @@
 
 namespace userdata {
 
+// The override holds this many characters with its terminator.
+inline constexpr std::size_t kOverrideCapacity = 512;
+
+// Sets the override; a key that does not fit, or none, switches it off
+// rather than being cut.
+void SetUserProductRegistryRootKeyOverride(const wchar_t* key) noexcept;
+
+// The override copied whole into `key`, even while another thread sets it;
+// "" when none is set.
+void CopyUserProductRegistryRootKeyOverride(wchar_t (&key)[kOverrideCapacity]) noexcept;
+
 // Copies the override (at most 511 characters, read whole even while another
 // thread sets it), or else the product registry root key after start-up has
 // run, into `key`. False, with `key` unchanged, when it does not fit. Reading

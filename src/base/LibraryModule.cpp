@@ -1,4 +1,6 @@
-#include "folders/LibraryModule.h"
+#include "base/LibraryModule.h"
+
+#include "base/BoundedText.h"
 
 #include <cstdlib>
 
@@ -28,6 +30,18 @@ bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept
 {
     return _wsplitpath_s(path, parts.drive, kDriveCapacity, parts.directory, kPathPartCapacity, parts.name,
                          kPathPartCapacity, parts.extension, kPathPartCapacity) == 0;
+}
+
+unsigned GetLibraryFolder(wchar_t (&folder)[kModulePathCapacity]) noexcept
+{
+    wchar_t module[kModulePathCapacity] = {};
+    ModulePathParts parts;
+    if (!GetLibraryModuleFileName(module) || !SplitModulePath(module, parts) ||
+        _wmakepath_s(folder, kModulePathCapacity, parts.drive, parts.directory, L"", L"") != 0) {
+        folder[0] = L'\0';
+        return 0;
+    }
+    return static_cast<unsigned>(BoundedLength(folder));
 }
 
 }  // namespace userdata

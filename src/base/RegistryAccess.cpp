@@ -1,4 +1,4 @@
-#include "config/RegistryAccess.h"
+#include "base/RegistryAccess.h"
 
 #include "base/BoundedText.h"
 

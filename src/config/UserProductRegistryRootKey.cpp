@@ -1,0 +1,45 @@
+#include "config/UserProductRegistryRootKey.h"
+
+#include "base/BoundedText.h"
+#include "base/Holders.h"
+#include "config/ProductConfigInit.h"
+
+#include <windows.h>
+
+namespace userdata {
+namespace {
+
+// Process-wide, empty at load; only SetUserProductRegistryRootKeyOverride
+// writes it, holding the lock exclusively. Readers copy it whole under the
+// shared lock, so each sees the old or the new value and never a mix of both,
+// and readers never wait for one another.
+wchar_t UserProductRegistryRootKeyOverride[kOverrideCapacity] = {};
+SRWLOCK OverrideLock = SRWLOCK_INIT;
+
+}  // namespace
+
+void SetUserProductRegistryRootKeyOverride(const wchar_t* key) noexcept
+{
+    const ZvExclusiveLock lock(OverrideLock);
+    if (!CopyText(UserProductRegistryRootKeyOverride, key)) {
+        UserProductRegistryRootKeyOverride[0] = L'\0';
+    }
+}
+
+void CopyUserProductRegistryRootKeyOverride(wchar_t (&key)[kOverrideCapacity]) noexcept
+{
+    const ZvSharedLock lock(OverrideLock);
+    CopyText(key, UserProductRegistryRootKeyOverride);
+}
+
+bool CopyUserProductRegistryRootKey(wchar_t* key, std::size_t capacity)
+{
+    wchar_t userOverride[kOverrideCapacity] = {};
+    CopyUserProductRegistryRootKeyOverride(userOverride);
+    if (userOverride[0] != L'\0') {
+        return CopyText(key, capacity, userOverride);
+    }
+    return CopyText(key, capacity, GetProductConfig().EnsureProductParams().ProductRegistryRootKey.c_str());
+}
+
+}  // namespace userdata
