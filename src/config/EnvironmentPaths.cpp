@@ -76,6 +76,27 @@ bool ReadProcessPath(ZvString& path)
     }
 }
 
+namespace {
+
+// Puts `folders` in front of the process's PATH; false when PATH cannot be
+// read or written.
+bool PrependToProcessPath(const wchar_t* folders)
+{
+    // One read-modify-write at a time, on a copy of PATH taken from the
+    // process environment (what LoadLibrary and child processes use, and what
+    // a host's SetEnvironmentVariableW changes).
+    const ZvExclusiveLock lock(PathLock);
+    ZvString path;
+    if (!ReadProcessPath(path)) {
+        return false;
+    }
+    ZvString newPath(folders);
+    newPath.Append(L';').Append(path);
+    return WritePath(newPath, path);
+}
+
+}  // namespace
+
 bool CProductConfigInit::AddLanguageFolderToPath()
 {
     const ZvString& rootFolder = InstalledInfo->GetProductRootFolder();
@@ -84,7 +105,7 @@ bool CProductConfigInit::AddLanguageFolderToPath()
     }
     ZvString languageFolder = rootFolder;  // ends in a backslash
     languageFolder.Append(ProductParams.Language);
-    return AppendEnvironmentPath(languageFolder.c_str()) == 1;
+    return PrependToProcessPath(languageFolder.c_str());
 }
 
 bool CProductConfigInit::ApplyVerticalEnvPath()
@@ -111,7 +132,7 @@ bool CProductConfigInit::ApplyVerticalEnvPath()
 
     ZvString folders = vertical;
     folders.Append(LanguageFoldersOf(vertical, params.Language));
-    return AppendEnvironmentPath(folders.c_str()) == 1;
+    return PrependToProcessPath(folders.c_str());
 }
 
 }  // namespace userdata
@@ -120,15 +141,5 @@ using namespace userdata;
 
 extern "C" int AppendEnvironmentPath(const wchar_t* folders)
 {
-    // One read-modify-write at a time, on a copy of PATH taken from the
-    // process environment (what LoadLibrary and child processes use, and what
-    // a host's SetEnvironmentVariableW changes).
-    const ZvExclusiveLock lock(PathLock);
-    ZvString path;
-    if (!ReadProcessPath(path)) {
-        return 0;
-    }
-    ZvString newPath(folders);
-    newPath.Append(L';').Append(path);
-    return WritePath(newPath, path) ? 1 : 0;
+    return PrependToProcessPath(folders) ? 1 : 0;
 }

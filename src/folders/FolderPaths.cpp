@@ -3,11 +3,16 @@
 // product registry root key. No heap allocation after start-up: every path is
 // composed in a fixed buffer on the stack, and a path that does not fit fails
 // rather than being cut.
+#include "folders/SpecialFolders.h"
+
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
 #include "config/UserProductRegistryRootKey.h"
+#include "help/HelpFiles.h"
+#include "queries/IdentityQueries.h"
 
 #include <windows.h>
 
@@ -20,7 +25,6 @@ namespace {
 
 using ZvUdSpecialFolder::Folders;
 
-constexpr std::size_t kWorkingPathCapacity = 2048;
 constexpr unsigned long kHelpPathCapacity = 1024;
 constexpr std::size_t kKeyPathCapacity = 260;
 constexpr std::size_t kLanguageCapacity = 256;
@@ -55,104 +59,9 @@ const wchar_t* FindFolderValueName(Folders folder) noexcept
     return nullptr;
 }
 
-// Appends `prefix` followed directly by `language` as one piece ("Sample\L1").
-bool AppendLanguageSubFolder(wchar_t* path, std::size_t capacity, const wchar_t* prefix, const wchar_t* language)
-{
-    wchar_t subFolder[kSubFolderCapacity] = {};
-    return CopyText(subFolder, prefix) && AppendText(subFolder, language) &&
-           AppendPathPiece(path, capacity, subFolder);
-}
-
-// The folder of the help file, with its backslash, and for HelpFolderLang the
-// language behind it. A help path without a folder gives none.
-bool BuildHelpFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
-{
-    wchar_t helpPath[kHelpPathCapacity] = {};
-    if (GetHelpFileName(helpPath, kHelpPathCapacity) == 0) {
-        return false;
-    }
-    const wchar_t* const lastBackslash = std::wcsrchr(helpPath, L'\\');
-    if (lastBackslash == nullptr ||
-        !CopyText(path, kWorkingPathCapacity, helpPath, static_cast<std::size_t>(lastBackslash - helpPath) + 1)) {
-        return false;
-    }
-    // Without a language this raises its exception, which passes out to the host.
-    return folder != ZvUdSpecialFolder::HelpFolderLang || AppendPathPiece(path, zvudGetProductUILanguage());
-}
-
-// The install folder, or a folder built from it and the language.
-bool BuildProductFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
-{
-    if (GetProductRootFolder(path, kWorkingPathCapacity) == 0) {
-        return false;
-    }
-    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
-    wchar_t languageCopy[kLanguageCapacity];
-    if (language.empty() || !CopyText(languageCopy, language.c_str())) {
-        return false;
-    }
-    switch (folder) {
-    case ZvUdSpecialFolder::InstallFolderLang:
-        return AppendPathPiece(path, languageCopy);
-    case ZvUdSpecialFolder::SampleFolder:
-        return AppendPathPiece(path, L"Sample");
-    case ZvUdSpecialFolder::SampleFolderLang:
-        return AppendLanguageSubFolder(path, kWorkingPathCapacity, L"Sample\\", languageCopy);
-    case ZvUdSpecialFolder::UserDataCacheFolder:
-        return AppendPathPiece(path, L"UserDataCache");
-    case ZvUdSpecialFolder::UserDataCacheFolderLang:
-        return AppendLanguageSubFolder(path, kWorkingPathCapacity, L"UserDataCache\\", languageCopy);
-    default:
-        return true;  // the install folder itself
-    }
-}
-
-bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
-{
-    if (static_cast<unsigned>(folder) > static_cast<unsigned>(ZvUdSpecialFolder::SandboxCrashSaveFolder)) {
-        return false;
-    }
-    if (folder == ZvUdSpecialFolder::HelpFolder || folder == ZvUdSpecialFolder::HelpFolderLang) {
-        return BuildHelpFolder(folder, path);
-    }
-    const wchar_t* const valueName = FindFolderValueName(folder);
-    if (valueName == nullptr) {
-        return BuildProductFolder(folder, path);
-    }
-    if (zvudGetXRootFoldPath(valueName, path, kWorkingPathCapacity) != 0) {
-        return true;
-    }
-    // The two root folders are never missing: the install folder stands in.
-    return (folder == ZvUdSpecialFolder::RoamableRootFolder || folder == ZvUdSpecialFolder::LocalRootFolder) &&
-           BuildProductFolder(ZvUdSpecialFolder::InstallFolder, path);
-}
-
-}  // namespace
-}  // namespace userdata
-
-using namespace userdata;
-
-unsigned int zvudGetSpecialFolder(ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity)
-{
-    wchar_t path[kWorkingPathCapacity] = {};
-    if (!BuildSpecialFolder(folder, path)) {
-        return 0;
-    }
-    return DeliverCapacityResult(path, BoundedLength(path), buffer, capacity);
-}
-
-unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder)
-{
-    wchar_t path[kWorkingPathCapacity] = {};
-    // Composed in the library's own buffer: only the answer and its
-    // terminator reach the caller's.
-    if (buffer == nullptr || !BuildProductFolder(folder, path) || !CopyText(buffer, capacity, path)) {
-        return 0;
-    }
-    return 1;
-}
-
-unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
+// The per-user folder value `valueName` below the user product registry root
+// key into `buffer`, as zvudGetXRootFoldPath reads it.
+unsigned ReadFolderValue(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
 {
     // A user root key that is empty or too long for the key path names no key
     // of the product: the read fails rather than look elsewhere.
@@ -174,6 +83,110 @@ unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, uns
     // Expandable data that filled the buffer without a terminator would be cut.
     const std::size_t characters = bytes / sizeof(wchar_t);
     return BoundedLength(buffer, characters) < characters ? 1 : 0;
+}
+
+// Appends `prefix` followed directly by `language` as one piece ("Sample\L1").
+bool AppendLanguageSubFolder(wchar_t* path, std::size_t capacity, const wchar_t* prefix, const wchar_t* language)
+{
+    wchar_t subFolder[kSubFolderCapacity] = {};
+    return CopyText(subFolder, prefix) && AppendText(subFolder, language) &&
+           AppendPathPiece(path, capacity, subFolder);
+}
+
+// The folder of the help file, with its backslash, and for HelpFolderLang the
+// language behind it. A help path without a folder gives none.
+bool BuildHelpFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
+{
+    wchar_t helpPath[kHelpPathCapacity] = {};
+    if (DeliverHelpFileName(helpPath, kHelpPathCapacity) == 0) {
+        return false;
+    }
+    const wchar_t* const lastBackslash = std::wcsrchr(helpPath, L'\\');
+    if (lastBackslash == nullptr ||
+        !CopyText(path, kFolderPathCapacity, helpPath, static_cast<std::size_t>(lastBackslash - helpPath) + 1)) {
+        return false;
+    }
+    // Without a language this raises its exception, which passes out to the host.
+    return folder != ZvUdSpecialFolder::HelpFolderLang || AppendPathPiece(path, ProductUILanguage());
+}
+
+// The install folder, or a folder built from it and the language.
+bool BuildProductFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
+{
+    wchar_t rootFolder[kModulePathCapacity] = {};
+    if (GetLibraryFolder(rootFolder) == 0 || !CopyText(path, rootFolder)) {
+        return false;
+    }
+    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
+    wchar_t languageCopy[kLanguageCapacity];
+    if (language.empty() || !CopyText(languageCopy, language.c_str())) {
+        return false;
+    }
+    switch (folder) {
+    case ZvUdSpecialFolder::InstallFolderLang:
+        return AppendPathPiece(path, languageCopy);
+    case ZvUdSpecialFolder::SampleFolder:
+        return AppendPathPiece(path, L"Sample");
+    case ZvUdSpecialFolder::SampleFolderLang:
+        return AppendLanguageSubFolder(path, kFolderPathCapacity, L"Sample\\", languageCopy);
+    case ZvUdSpecialFolder::UserDataCacheFolder:
+        return AppendPathPiece(path, L"UserDataCache");
+    case ZvUdSpecialFolder::UserDataCacheFolderLang:
+        return AppendLanguageSubFolder(path, kFolderPathCapacity, L"UserDataCache\\", languageCopy);
+    default:
+        return true;  // the install folder itself
+    }
+}
+
+}  // namespace
+
+bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
+{
+    if (static_cast<unsigned>(folder) > static_cast<unsigned>(ZvUdSpecialFolder::SandboxCrashSaveFolder)) {
+        return false;
+    }
+    if (folder == ZvUdSpecialFolder::HelpFolder || folder == ZvUdSpecialFolder::HelpFolderLang) {
+        return BuildHelpFolder(folder, path);
+    }
+    const wchar_t* const valueName = FindFolderValueName(folder);
+    if (valueName == nullptr) {
+        return BuildProductFolder(folder, path);
+    }
+    if (ReadFolderValue(valueName, path, kFolderPathCapacity) != 0) {
+        return true;
+    }
+    // The two root folders are never missing: the install folder stands in.
+    return (folder == ZvUdSpecialFolder::RoamableRootFolder || folder == ZvUdSpecialFolder::LocalRootFolder) &&
+           BuildProductFolder(ZvUdSpecialFolder::InstallFolder, path);
+}
+
+}  // namespace userdata
+
+using namespace userdata;
+
+unsigned int zvudGetSpecialFolder(ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity)
+{
+    wchar_t path[kFolderPathCapacity] = {};
+    if (!BuildSpecialFolder(folder, path)) {
+        return 0;
+    }
+    return DeliverCapacityResult(path, BoundedLength(path), buffer, capacity);
+}
+
+unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder)
+{
+    wchar_t path[kFolderPathCapacity] = {};
+    // Composed in the library's own buffer: only the answer and its
+    // terminator reach the caller's.
+    if (buffer == nullptr || !BuildProductFolder(folder, path) || !CopyText(buffer, capacity, path)) {
+        return 0;
+    }
+    return 1;
+}
+
+unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
+{
+    return ReadFolderValue(valueName, buffer, capacity);
 }
 
 extern "C" unsigned int GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* /*ignored*/, unsigned int capacity)

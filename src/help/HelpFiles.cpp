@@ -9,6 +9,8 @@
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
 #include "config/UserProductRegistryRootKey.h"
+#include "help/HelpFiles.h"
+#include "queries/IdentityQueries.h"
 
 #include <windows.h>
 
@@ -29,7 +31,7 @@ constexpr std::size_t kContextPathCapacity = kHelpPathCapacity + kProgramNameCap
 const wchar_t* ProfileHelpValueName()
 {
     wchar_t program[kProgramNameCapacity] = {};
-    GetProgramName(program, kProgramNameCapacity);
+    DeliverProgramName(program, kProgramNameCapacity);
     // The base product's own program keeps its help apart from the others'.
     return IsBaseProduct(program) ? L"ZOVAHELP" : L"HELP";
 }
@@ -88,11 +90,8 @@ bool FindHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kHelpPathCapacity]
 }
 
 }  // namespace
-}  // namespace userdata
 
-using namespace userdata;
-
-unsigned int GetHelpFileName(wchar_t* buffer, unsigned long capacity)
+unsigned DeliverHelpFileName(wchar_t* buffer, std::size_t capacity)
 {
     // A root key too long for the key path counts as missing.
     wchar_t rootKey[kKeyPathCapacity];
@@ -106,11 +105,21 @@ unsigned int GetHelpFileName(wchar_t* buffer, unsigned long capacity)
     return DeliverLengthResult(helpPath, BoundedLength(helpPath), buffer, capacity);
 }
 
+}  // namespace userdata
+
+using namespace userdata;
+
+unsigned int GetHelpFileName(wchar_t* buffer, unsigned long capacity)
+{
+    return DeliverHelpFileName(buffer, capacity);
+}
+
 unsigned int GetContextFileName(wchar_t* buffer, unsigned long capacity)
 {
     wchar_t helpPath[kHelpPathCapacity] = {};
     wchar_t contextName[kProgramNameCapacity] = {};
-    if (GetHelpFileName(helpPath, kHelpPathCapacity) == 0 || GetProgramName(contextName, kProgramNameCapacity) == 0 ||
+    if (DeliverHelpFileName(helpPath, kHelpPathCapacity) == 0 ||
+        DeliverProgramName(contextName, kProgramNameCapacity) == 0 ||
         !AppendText(contextName, L"CTXT.CHM")) {
         return 0;
     }

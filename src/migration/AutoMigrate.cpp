@@ -8,6 +8,7 @@
 #include "base/ZvString.h"
 #include "config/ProductConfigInit.h"
 #include "config/UserProductRegistryRootKey.h"
+#include "folders/SpecialFolders.h"
 #include "migration/MigratorArguments.h"
 
 #include <windows.h>
@@ -27,16 +28,11 @@ bool DapMarkerCreated = false;
 
 bool CreateDapMarker()
 {
-    const unsigned capacity = zvudGetSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, nullptr, 0);
-    if (capacity == 0) {
+    wchar_t folder[kFolderPathCapacity] = {};
+    if (!BuildSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, folder) || folder[0] == L'\0') {
         return false;
     }
-    ZvString marker;
-    wchar_t* const folder = marker.GetBufferSetLength(capacity - 1);
-    if (zvudGetSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, folder, capacity) == 0) {
-        return false;
-    }
-    marker.ReleaseBuffer();
+    ZvString marker(folder);
     if (!PathFileExistsW(marker.c_str())) {
         return false;
     }

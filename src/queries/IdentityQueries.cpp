@@ -5,6 +5,7 @@
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
 #include "config/UserProductRegistryRootKey.h"
+#include "queries/IdentityQueries.h"
 #include "queries/RegistryKeyNames.h"
 
 #include <windows.h>
@@ -65,6 +66,20 @@ unsigned DeliverName(wchar_t* buffer, std::size_t capacity)
 
 }  // namespace
 
+unsigned DeliverProgramName(wchar_t* buffer, std::size_t capacity)
+{
+    return DeliverName<&ProgramNameIn>(buffer, capacity);
+}
+
+const wchar_t* ProductUILanguage()
+{
+    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
+    if (language.empty()) {
+        RaiseException(static_cast<DWORD>(STATUS_INVALID_HANDLE), 0, 0, nullptr);
+    }
+    return language.c_str();
+}
+
 }  // namespace userdata
 
 using namespace userdata;
@@ -117,7 +132,7 @@ extern "C" int zvudSetUserProductRegistryRootKey(const wchar_t* key)
 
 unsigned int GetProgramName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverName<&ProgramNameIn>(buffer, capacity);
+    return DeliverProgramName(buffer, capacity);
 }
 
 unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
@@ -149,11 +164,7 @@ unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
 
 extern "C" const wchar_t* zvudGetProductUILanguage(void)
 {
-    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
-    if (language.empty()) {
-        RaiseException(static_cast<DWORD>(STATUS_INVALID_HANDLE), 0, 0, nullptr);
-    }
-    return language.c_str();
+    return ProductUILanguage();
 }
 
 int IsUnicodeBuild(void)

@@ -9,6 +9,10 @@ namespace userdata {
 // opened passes only when it need not exist.
 bool IsInProcServerPathRelative(const wchar_t* identifier, bool mustExist);
 
+// True when the three servers pass their test: the one the suite needs is
+// registered with a relative path, the two others so or not at all.
+bool AllServersRelative();
+
 // When the three servers fail their test, reinstalls `productCode` with the
 // mode that rewrites the machine's registry entries. Reports nothing.
 void RepairCOMServerRegistration(const wchar_t* productCode);

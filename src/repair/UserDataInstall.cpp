@@ -174,7 +174,7 @@ unsigned int InstallUserData(void)
         ZvUniqueKey productList;
         if (AppendText(listPath, L"\\UserData") &&
             OpenMachineThenUser(listPath, KEY_QUERY_VALUE, productList) == ERROR_SUCCESS) {
-            const bool serversSound = CheckCOMServerRelativePaths();
+            const bool serversSound = AllServersRelative();
             result = RepairUserDataEntries(productList.Get(), !serversSound);
         }
     }
