@@ -1,6 +1,6 @@
 // Move-only owners of Windows handles, each closing its handle in its
-// destructor. Registry keys opened for reading by product code use
-// ZvRegistryAccess (base/RegistryAccess.h); these hold everything else.
+// destructor. ZvUniqueKey is the one owner of an opened registry key; product
+// code reads through ZvRegistryAccess (base/RegistryAccess.h), which holds one.
 #pragma once
 
 #include <windows.h>
@@ -50,15 +50,18 @@ private:
     Handle handle_ = Traits::Invalid();
 };
 
-struct ZvKeyTraits {
-    static HKEY Invalid() noexcept { return nullptr; }
-    static bool IsValid(HKEY key) noexcept { return key != nullptr; }
+// Traits of the handle kinds that null leaves invalid; `Close` is each kind's own.
+template <typename Handle>
+struct ZvNullInvalidTraits {
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle handle) noexcept { return handle != nullptr; }
+};
+
+struct ZvKeyTraits : ZvNullInvalidTraits<HKEY> {
     static void Close(HKEY key) noexcept { RegCloseKey(key); }
 };
 
-struct ZvModuleTraits {
-    static HMODULE Invalid() noexcept { return nullptr; }
-    static bool IsValid(HMODULE module) noexcept { return module != nullptr; }
+struct ZvModuleTraits : ZvNullInvalidTraits<HMODULE> {
     static void Close(HMODULE module) noexcept { FreeLibrary(module); }
 };
 
@@ -68,19 +71,15 @@ struct ZvFileTraits {
     static void Close(HANDLE file) noexcept { CloseHandle(file); }
 };
 
-struct ZvProcessTraits {
-    static HANDLE Invalid() noexcept { return nullptr; }
-    static bool IsValid(HANDLE process) noexcept { return process != nullptr; }
+struct ZvProcessTraits : ZvNullInvalidTraits<HANDLE> {
     static void Close(HANDLE process) noexcept { CloseHandle(process); }
 };
 
-struct ZvCoTaskTextTraits {
-    static wchar_t* Invalid() noexcept { return nullptr; }
-    static bool IsValid(wchar_t* text) noexcept { return text != nullptr; }
+struct ZvCoTaskTextTraits : ZvNullInvalidTraits<wchar_t*> {
     static void Close(wchar_t* text) noexcept { CoTaskMemFree(text); }
 };
 
-// A registry key for writing or probing (reads go through ZvRegistryAccess).
+// A registry key, opened for any access.
 using ZvUniqueKey = ZvUniqueHandle<HKEY, ZvKeyTraits>;
 // A module loaded with LoadLibraryW.
 using ZvUniqueModule = ZvUniqueHandle<HMODULE, ZvModuleTraits>;

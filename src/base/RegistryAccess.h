@@ -1,8 +1,11 @@
-// ZvRegistryAccess - holds one registry key opened for reading, for the
-// length of one read, and carries the machine-then-user rule for product keys.
+// The registry reading vocabulary: opening keys with the machine-then-user
+// rule for product keys, and reading values by what the caller needs
+// (characters expanded, or the raw string in bytes). ZvRegistryAccess holds one
+// key opened for reading, for the length of one read.
 #pragma once
 
 #include "base/Holders.h"
+#include "base/ZvString.h"
 
 #include <windows.h>
 
@@ -12,10 +15,11 @@ namespace userdata {
 // nothing. Returns the Win32 error code.
 LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
 
-// Opens a product key that may lie in either hive with the given access:
-// below HKEY_LOCAL_MACHINE, and below HKEY_CURRENT_USER only when the machine
-// has no such key. Returns the error code of the last attempt.
-LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
+// Opens `subkey` below `root` with the given access. Below
+// HKEY_LOCAL_MACHINE a key that the machine does not have is opened below
+// HKEY_CURRENT_USER instead; any other machine error is final. Returns the
+// Win32 error code of the last attempt; on failure `key` holds nothing.
+LSTATUS OpenMachineThenUser(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
 
 // Expandable values are read at their own size, up to this many characters
 // with the terminator, and expanded up to this many, on the stack.
@@ -35,12 +39,12 @@ LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* d
 // any type, with GetValueAnyType (environment references expanded), as text into
 // `buffer` of `capacity` characters, which is zeroed first. False when it
 // cannot be read or leaves no terminator in the buffer.
-bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity);
+[[nodiscard]] bool ReadExpandedCharacters(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity);
 
 template <DWORD N>
-bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t (&buffer)[N])
+[[nodiscard]] bool ReadExpandedCharacters(HKEY key, const wchar_t* valueName, wchar_t (&buffer)[N])
 {
-    return ReadTextValue(key, valueName, buffer, N);
+    return ReadExpandedCharacters(key, valueName, buffer, N);
 }
 
 class ZvRegistryAccess {
@@ -50,26 +54,34 @@ public:
     ZvRegistryAccess& operator=(const ZvRegistryAccess&) = delete;
     virtual ~ZvRegistryAccess();
 
-    // Opens `subkey` below `root` for reading (KEY_READ). Below
-    // HKEY_LOCAL_MACHINE a key that is absent for the machine is opened for the
-    // current user instead; any other machine error is final. Returns the
-    // Win32 error code of the last attempt (0 on success).
+    // Opens `subkey` below `root` for reading (KEY_READ) with
+    // OpenMachineThenUser. Returns the Win32 error code of the last attempt
+    // (0 on success).
     virtual LSTATUS Open(HKEY root, const wchar_t* subkey);
+
+    // Opens `productRoot`\`subkey` below `root` as Open does.
+    LSTATUS OpenBelow(HKEY root, const ZvString& productRoot, const wchar_t* subkey);
 
     // Closes the key if one is open. Always returns 0.
     virtual LSTATUS Close();
 
-    HKEY Key() const noexcept { return key_; }
+    HKEY Key() const noexcept { return key_.Get(); }
 
     // Reads the string value `valueName` (null for the default value) into
     // `buffer` of `bytes` bytes. REG_SZ must carry its terminator (0 bytes read
     // as ""); REG_EXPAND_SZ is taken unexpanded and unchecked, and ended right
     // after its data when that lacks a terminator and leaves room for one;
     // other types fail. With a null buffer only the type is tested.
-    bool ReadStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const;
+    [[nodiscard]] bool ReadRawStringBytes(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const;
+
+    template <DWORD N>
+    [[nodiscard]] bool ReadRawStringBytes(const wchar_t* valueName, wchar_t (&buffer)[N]) const
+    {
+        return ReadRawStringBytes(valueName, buffer, static_cast<DWORD>(sizeof(buffer)));
+    }
 
 private:
-    HKEY key_ = nullptr;
+    ZvUniqueKey key_;
 };
 
 }  // namespace userdata

@@ -116,12 +116,10 @@ bool CProductConfigInit::ApplyVerticalEnvPath()
     if (params.ProductRegistryRootKey.empty() || params.Language.empty()) {
         return false;
     }
-    ZvString subkey = params.ProductRegistryRootKey;
-    subkey.Append(L"\\VerticalEnvPath");
     ZvRegistryAccess verticalKey;
     wchar_t value[kVerticalValueCapacity] = {};
-    if (verticalKey.Open(HKEY_LOCAL_MACHINE, subkey.c_str()) != ERROR_SUCCESS ||
-        !verticalKey.ReadStringValue(nullptr, value, sizeof(value))) {
+    if (verticalKey.OpenBelow(HKEY_LOCAL_MACHINE, params.ProductRegistryRootKey, L"VerticalEnvPath") != ERROR_SUCCESS ||
+        !verticalKey.ReadRawStringBytes(nullptr, value)) {
         return false;
     }
     // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends

@@ -90,12 +90,11 @@ bool CProductConfigInit::ReadInstalledUILanguage()
     if (ProductParams.ProductRegistryRootKey.empty()) {
         return false;
     }
-    ZvString subkey = ProductParams.ProductRegistryRootKey;
-    subkey.Append(L"\\InstalledUILanguages");
     ZvRegistryAccess languagesKey;
     wchar_t language[kLanguageCapacity] = {};
-    if (languagesKey.Open(HKEY_LOCAL_MACHINE, subkey.c_str()) != ERROR_SUCCESS ||
-        !languagesKey.ReadStringValue(nullptr, language, sizeof(language))) {
+    if (languagesKey.OpenBelow(HKEY_LOCAL_MACHINE, ProductParams.ProductRegistryRootKey, L"InstalledUILanguages") !=
+            ERROR_SUCCESS ||
+        !languagesKey.ReadRawStringBytes(nullptr, language)) {
         return false;
     }
     ProductParams.Language = ZvString(language, BoundedLength(language));

@@ -74,10 +74,10 @@ unsigned ReadFolderValue(const wchar_t* valueName, wchar_t* buffer, unsigned lon
         return 0;
     }
     if (buffer == nullptr) {
-        return folderKey.ReadStringValue(valueName, nullptr, 0) ? 1 : 0;
+        return folderKey.ReadRawStringBytes(valueName, nullptr, 0) ? 1 : 0;
     }
     const DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
-    if (!folderKey.ReadStringValue(valueName, buffer, bytes)) {
+    if (!folderKey.ReadRawStringBytes(valueName, buffer, bytes)) {
         return 0;
     }
     // Expandable data that filled the buffer without a terminator would be cut.

@@ -47,7 +47,7 @@ bool FindProfileHelpFile(const wchar_t* profilesPath, wchar_t (&profile)[kProfil
         OpenKey(HKEY_CURRENT_USER, generalPath, KEY_QUERY_VALUE, general) != ERROR_SUCCESS) {
         return false;
     }
-    return ReadTextValue(general.Get(), ProfileHelpValueName(), helpPath);
+    return ReadExpandedCharacters(general.Get(), ProfileHelpValueName(), helpPath);
 }
 
 bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kHelpPathCapacity])
@@ -56,8 +56,8 @@ bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kHelpPathCa
     ZvUniqueKey productKey;
     // A product key that exists but cannot be opened leaves the name empty,
     // and the path then names a file ".chm".
-    if (OpenMachineThenUser(rootKey, KEY_QUERY_VALUE, productKey) == ERROR_SUCCESS &&
-        !ReadTextValue(productKey.Get(), L"DefaultHelpFileName", helpName)) {
+    if (OpenMachineThenUser(HKEY_LOCAL_MACHINE, rootKey, KEY_QUERY_VALUE, productKey) == ERROR_SUCCESS &&
+        !ReadExpandedCharacters(productKey.Get(), L"DefaultHelpFileName", helpName)) {
         return false;
     }
     productKey.Reset();
@@ -81,7 +81,7 @@ bool FindHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kHelpPathCapacity]
         return false;
     }
     wchar_t profile[kProfileNameCapacity];
-    if (ReadTextValue(profiles.Get(), nullptr, profile)) {
+    if (ReadExpandedCharacters(profiles.Get(), nullptr, profile)) {
         // Once a current profile exists, its help value is the only answer.
         return FindProfileHelpFile(profilesPath, profile, helpPath);
     }

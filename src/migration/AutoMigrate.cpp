@@ -119,7 +119,7 @@ bool MachineSwitchOff(const ZvString& productRootKey, const wchar_t* machineKeyP
     }
     ZvUniqueKey machineKey;
     if (machineKeyPath[0] == L'\0' ||
-        OpenMachineThenUser(machineKeyPath, KEY_QUERY_VALUE, machineKey) != ERROR_SUCCESS) {
+        OpenMachineThenUser(HKEY_LOCAL_MACHINE, machineKeyPath, KEY_QUERY_VALUE, machineKey) != ERROR_SUCCESS) {
         return false;
     }
     DWORD enabled = 0;

@@ -19,12 +19,11 @@ constexpr DWORD kValueCapacity = 260;
 // be read, a value too long for the read buffer included.
 ZvString ReadProductSpecificValue(const CProductConfigInit& config, const ZvString& name)
 {
-    ZvString subkey = config.GetProductParams().ProductRegistryRootKey;
-    subkey.Append(L"\\ProductSpecific");
     ZvRegistryAccess productSpecific;
     wchar_t value[kValueCapacity];
-    if (productSpecific.Open(HKEY_LOCAL_MACHINE, subkey.c_str()) != ERROR_SUCCESS ||
-        !ReadTextValue(productSpecific.Key(), name.c_str(), value)) {
+    if (productSpecific.OpenBelow(HKEY_LOCAL_MACHINE, config.GetProductParams().ProductRegistryRootKey,
+                                  L"ProductSpecific") != ERROR_SUCCESS ||
+        !ReadExpandedCharacters(productSpecific.Key(), name.c_str(), value)) {
         return ZvString();
     }
     return ZvString(value, BoundedLength(value));

@@ -46,7 +46,7 @@ unsigned RepairLocalRootFolder(const wchar_t* productCode, const wchar_t* userKe
         return opened;
     }
     wchar_t folder[kLocalRootFolderCapacity];
-    if (!ReadTextValue(userKey.Get(), L"LocalRootFolder", folder)) {
+    if (!ReadExpandedCharacters(userKey.Get(), L"LocalRootFolder", folder)) {
         return ERROR_SUCCESS;  // nothing to check
     }
     unsigned status = ERROR_SUCCESS;
@@ -173,7 +173,7 @@ unsigned int InstallUserData(void)
         result = static_cast<unsigned>(rootKey.length());
         ZvUniqueKey productList;
         if (AppendText(listPath, L"\\UserData") &&
-            OpenMachineThenUser(listPath, KEY_QUERY_VALUE, productList) == ERROR_SUCCESS) {
+            OpenMachineThenUser(HKEY_LOCAL_MACHINE, listPath, KEY_QUERY_VALUE, productList) == ERROR_SUCCESS) {
             const bool serversSound = AllServersRelative();
             result = RepairUserDataEntries(productList.Get(), !serversSound);
         }
