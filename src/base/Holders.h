@@ -90,28 +90,36 @@ using ZvUniqueProcess = ZvUniqueHandle<HANDLE, ZvProcessTraits>;
 // Text that COM allocated (StringFromCLSID and the like).
 using ZvCoTaskText = ZvUniqueHandle<wchar_t*, ZvCoTaskTextTraits>;
 
-// A slim reader/writer lock held exclusively for the length of a scope.
-class ZvExclusiveLock {
+enum class ZvLockMode { Exclusive, Shared };
+
+// A slim reader/writer lock held, exclusively or shared, for the length of a scope.
+template <ZvLockMode Mode>
+class ZvScopedLock {
 public:
-    explicit ZvExclusiveLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~ZvExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
-    ZvExclusiveLock(const ZvExclusiveLock&) = delete;
-    ZvExclusiveLock& operator=(const ZvExclusiveLock&) = delete;
+    explicit ZvScopedLock(SRWLOCK& lock) noexcept : lock_(lock)
+    {
+        if constexpr (Mode == ZvLockMode::Exclusive) {
+            AcquireSRWLockExclusive(&lock_);
+        } else {
+            AcquireSRWLockShared(&lock_);
+        }
+    }
+    ~ZvScopedLock()
+    {
+        if constexpr (Mode == ZvLockMode::Exclusive) {
+            ReleaseSRWLockExclusive(&lock_);
+        } else {
+            ReleaseSRWLockShared(&lock_);
+        }
+    }
+    ZvScopedLock(const ZvScopedLock&) = delete;
+    ZvScopedLock& operator=(const ZvScopedLock&) = delete;
 
 private:
     SRWLOCK& lock_;
 };
 
-// A slim reader/writer lock held shared for the length of a scope.
-class ZvSharedLock {
-public:
-    explicit ZvSharedLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockShared(&lock_); }
-    ~ZvSharedLock() { ReleaseSRWLockShared(&lock_); }
-    ZvSharedLock(const ZvSharedLock&) = delete;
-    ZvSharedLock& operator=(const ZvSharedLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
+using ZvExclusiveLock = ZvScopedLock<ZvLockMode::Exclusive>;
+using ZvSharedLock = ZvScopedLock<ZvLockMode::Shared>;
 
 }  // namespace userdata
