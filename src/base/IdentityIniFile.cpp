@@ -1,3 +1,4 @@
+#include "base/Capacities.h"
 #include "base/IdentityIniFile.h"
 
 #include <windows.h>
@@ -6,9 +7,9 @@ namespace userdata {
 
 ZvString ReadProductIdentityValue(const ZvString& iniPath, const wchar_t* key)
 {
-    wchar_t value[kIdentityValueCapacity] = {};
+    wchar_t value[kNameCapacity] = {};
     const DWORD length =
-        GetPrivateProfileStringW(L"ProductIdentity", key, L"", value, kIdentityValueCapacity, iniPath.c_str());
+        GetPrivateProfileStringW(L"ProductIdentity", key, L"", value, kNameCapacity, iniPath.c_str());
     return ZvString(value, length);
 }
 

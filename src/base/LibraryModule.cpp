@@ -16,10 +16,10 @@ HMODULE FindLibraryModule() noexcept
     return static_cast<HMODULE>(memory.AllocationBase);
 }
 
-bool GetLibraryModuleFileName(wchar_t (&path)[kModulePathCapacity]) noexcept
+bool GetLibraryModuleFileName(wchar_t (&path)[kPathCapacity]) noexcept
 {
-    const DWORD length = GetModuleFileNameW(FindLibraryModule(), path, kModulePathCapacity);
-    if (length == 0 || length >= kModulePathCapacity) {
+    const DWORD length = GetModuleFileNameW(FindLibraryModule(), path, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) {
         path[0] = L'\0';
         return false;
     }
@@ -32,12 +32,12 @@ bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept
                          kPathPartCapacity, parts.extension, kPathPartCapacity) == 0;
 }
 
-unsigned GetLibraryFolder(wchar_t (&folder)[kModulePathCapacity]) noexcept
+unsigned GetLibraryFolder(wchar_t (&folder)[kPathCapacity]) noexcept
 {
-    wchar_t module[kModulePathCapacity] = {};
+    wchar_t module[kPathCapacity] = {};
     ModulePathParts parts;
     if (!GetLibraryModuleFileName(module) || !SplitModulePath(module, parts) ||
-        _wmakepath_s(folder, kModulePathCapacity, parts.drive, parts.directory, L"", L"") != 0) {
+        _wmakepath_s(folder, kPathCapacity, parts.drive, parts.directory, L"", L"") != 0) {
         folder[0] = L'\0';
         return 0;
     }

@@ -44,10 +44,10 @@ LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* d
         BoundedLength(raw) >= kExpandableTextCapacity) {  // Wine leaves text that fills the buffer unterminated
         return ERROR_MORE_DATA;
     }
-    wchar_t expanded[kExpansionCapacity];
-    const DWORD needed = ExpandEnvironmentStringsW(raw, expanded, kExpansionCapacity);
+    wchar_t expanded[kLongTextCapacity];
+    const DWORD needed = ExpandEnvironmentStringsW(raw, expanded, kLongTextCapacity);
     *bytes = static_cast<DWORD>(needed * sizeof(wchar_t));
-    if (needed == 0 || needed > kExpansionCapacity || *bytes > capacity) {
+    if (needed == 0 || needed > kLongTextCapacity || *bytes > capacity) {
         return ERROR_MORE_DATA;
     }
     std::copy_n(expanded, needed, static_cast<wchar_t*>(data));

@@ -4,6 +4,7 @@
 // key opened for reading, for the length of one read.
 #pragma once
 
+#include "base/Capacities.h"
 #include "base/Holders.h"
 #include "base/ZvString.h"
 
@@ -22,9 +23,8 @@ LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& ke
 LSTATUS OpenMachineThenUser(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
 
 // Expandable values are read at their own size, up to this many characters
-// with the terminator, and expanded up to this many, on the stack.
+// with the terminator, and expanded up to kLongTextCapacity, on the stack.
 inline constexpr DWORD kExpandableTextCapacity = 4096;
-inline constexpr DWORD kExpansionCapacity = 2048;
 
 // RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, type, data, bytes): the
 // value of any type, strings terminated and REG_EXPAND_SZ expanded, also when

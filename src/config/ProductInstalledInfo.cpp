@@ -1,6 +1,7 @@
 #include "config/ProductInstalledInfo.h"
 
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
 #include "base/IdentityIniFile.h"
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
@@ -9,8 +10,6 @@
 
 namespace userdata {
 namespace {
-
-constexpr DWORD kNameCapacity = 260;
 
 enum class KeyNames { Subkeys, Values };
 
@@ -60,7 +59,7 @@ ZvString ReadLastLaunchedValue(HKEY key, const wchar_t* valueName)
 
 bool CProductInstalledInfo::Load()
 {
-    wchar_t root[kModulePathCapacity] = {};
+    wchar_t root[kPathCapacity] = {};
     const unsigned rootLength = GetLibraryFolder(root);
     if (rootLength == 0) {
         return false;

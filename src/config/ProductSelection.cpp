@@ -1,6 +1,7 @@
 // Choice of the current product and language, their write-back for the
 // current user, and the language of a non-configurable installation.
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
 
@@ -9,7 +10,6 @@
 namespace userdata {
 namespace {
 
-constexpr DWORD kLanguageCapacity = 260;
 
 LSTATUS WriteStringValue(HKEY key, const wchar_t* valueName, const ZvString& text)
 {
@@ -91,7 +91,7 @@ bool CProductConfigInit::ReadInstalledUILanguage()
         return false;
     }
     ZvRegistryAccess languagesKey;
-    wchar_t language[kLanguageCapacity] = {};
+    wchar_t language[kNameCapacity] = {};
     if (languagesKey.OpenBelow(HKEY_LOCAL_MACHINE, ProductParams.ProductRegistryRootKey, L"InstalledUILanguages") !=
             ERROR_SUCCESS ||
         !languagesKey.ReadRawStringBytes(nullptr, language)) {

@@ -13,7 +13,7 @@ namespace {
 // writes it, holding the lock exclusively. Readers copy it whole under the
 // shared lock, so each sees the old or the new value and never a mix of both,
 // and readers never wait for one another.
-wchar_t UserProductRegistryRootKeyOverride[kOverrideCapacity] = {};
+wchar_t UserProductRegistryRootKeyOverride[kKeyPathCapacity] = {};
 SRWLOCK OverrideLock = SRWLOCK_INIT;
 
 }  // namespace
@@ -26,7 +26,7 @@ void SetUserProductRegistryRootKeyOverride(const wchar_t* key) noexcept
     }
 }
 
-void CopyUserProductRegistryRootKeyOverride(wchar_t (&key)[kOverrideCapacity]) noexcept
+void CopyUserProductRegistryRootKeyOverride(wchar_t (&key)[kKeyPathCapacity]) noexcept
 {
     const ZvSharedLock lock(OverrideLock);
     CopyText(key, UserProductRegistryRootKeyOverride);
@@ -34,7 +34,7 @@ void CopyUserProductRegistryRootKeyOverride(wchar_t (&key)[kOverrideCapacity]) n
 
 bool CopyUserProductRegistryRootKey(wchar_t* key, std::size_t capacity)
 {
-    wchar_t userOverride[kOverrideCapacity] = {};
+    wchar_t userOverride[kKeyPathCapacity] = {};
     CopyUserProductRegistryRootKeyOverride(userOverride);
     if (userOverride[0] != L'\0') {
         return CopyText(key, capacity, userOverride);

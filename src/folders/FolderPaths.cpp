@@ -7,6 +7,7 @@
 
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
@@ -25,8 +26,6 @@ namespace {
 
 using ZvUdSpecialFolder::Folders;
 
-constexpr unsigned long kHelpPathCapacity = 1024;
-constexpr std::size_t kKeyPathCapacity = 260;
 constexpr std::size_t kLanguageCapacity = 256;
 constexpr std::size_t kSubFolderCapacity = 64;
 
@@ -65,7 +64,7 @@ unsigned ReadFolderValue(const wchar_t* valueName, wchar_t* buffer, unsigned lon
 {
     // A user root key that is empty or too long for the key path names no key
     // of the product: the read fails rather than look elsewhere.
-    wchar_t keyPath[kKeyPathCapacity];
+    wchar_t keyPath[kPathCapacity];
     if (!CopyUserProductRegistryRootKey(keyPath) || keyPath[0] == L'\0') {
         return 0;
     }
@@ -97,8 +96,8 @@ bool AppendLanguageSubFolder(wchar_t* path, std::size_t capacity, const wchar_t*
 // language behind it. A help path without a folder gives none.
 bool BuildHelpFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
 {
-    wchar_t helpPath[kHelpPathCapacity] = {};
-    if (DeliverHelpFileName(helpPath, kHelpPathCapacity) == 0) {
+    wchar_t helpPath[kLongPathCapacity] = {};
+    if (DeliverHelpFileName(helpPath, kLongPathCapacity) == 0) {
         return false;
     }
     const wchar_t* const lastBackslash = std::wcsrchr(helpPath, L'\\');
@@ -113,26 +112,26 @@ bool BuildHelpFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
 // The install folder, or a folder built from it and the language.
 bool BuildProductFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
 {
-    wchar_t rootFolder[kModulePathCapacity] = {};
+    wchar_t rootFolder[kPathCapacity] = {};
     if (GetLibraryFolder(rootFolder) == 0 || !CopyText(path, rootFolder)) {
         return false;
     }
     const ZvString& language = GetProductConfig().EnsureProductParams().Language;
-    wchar_t languageCopy[kLanguageCapacity];
-    if (language.empty() || !CopyText(languageCopy, language.c_str())) {
+    const wchar_t* const languageText = language.c_str();
+    if (language.empty() || BoundedLength(languageText, kLanguageCapacity) >= kLanguageCapacity) {
         return false;
     }
     switch (folder) {
     case ZvUdSpecialFolder::InstallFolderLang:
-        return AppendPathPiece(path, languageCopy);
+        return AppendPathPiece(path, languageText);
     case ZvUdSpecialFolder::SampleFolder:
         return AppendPathPiece(path, L"Sample");
     case ZvUdSpecialFolder::SampleFolderLang:
-        return AppendLanguageSubFolder(path, kFolderPathCapacity, L"Sample\\", languageCopy);
+        return AppendLanguageSubFolder(path, kFolderPathCapacity, L"Sample\\", languageText);
     case ZvUdSpecialFolder::UserDataCacheFolder:
         return AppendPathPiece(path, L"UserDataCache");
     case ZvUdSpecialFolder::UserDataCacheFolderLang:
-        return AppendLanguageSubFolder(path, kFolderPathCapacity, L"UserDataCache\\", languageCopy);
+        return AppendLanguageSubFolder(path, kFolderPathCapacity, L"UserDataCache\\", languageText);
     default:
         return true;  // the install folder itself
     }

@@ -2,13 +2,14 @@
 #pragma once
 
 #include "UserData.h"
+#include "base/Capacities.h"
 
 #include <cstddef>
 
 namespace userdata {
 
 // Special folder paths are composed in buffers of this many characters.
-inline constexpr std::size_t kFolderPathCapacity = 2048;
+inline constexpr std::size_t kFolderPathCapacity = kLongTextCapacity;
 
 // Builds the path of `folder` into `path`. False when the folder number is
 // unknown, the folder has no path, or the path does not fit.

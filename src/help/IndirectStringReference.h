@@ -3,6 +3,8 @@
 // parsing is built and fuzzed natively too.
 #pragma once
 
+#include "base/Capacities.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -10,7 +12,7 @@ namespace userdata {
 
 // The module name and the number text each have a working buffer of this many
 // characters, terminator included.
-inline constexpr std::size_t kReferencePartCapacity = 260;
+inline constexpr std::size_t kReferencePartCapacity = kNameCapacity;
 
 // String tables number their strings with 16 bits.
 inline constexpr std::uint32_t kLargestStringNumber = 0xFFFF;

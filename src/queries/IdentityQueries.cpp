@@ -2,6 +2,7 @@
 // from the product registry root key, and the user root key override.
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
 #include "config/UserProductRegistryRootKey.h"
@@ -16,8 +17,6 @@
 namespace userdata {
 namespace {
 
-constexpr std::size_t kKeyNameCapacity = 2048;
-constexpr std::size_t kVerticalKeyCapacity = 260;
 constexpr DWORD kProductNameBytes = 4096;
 
 unsigned DeliverField(ZvString ProductParamsRecord::*field, wchar_t* buffer, std::size_t capacity)
@@ -42,9 +41,9 @@ std::uint32_t PlaceOfName(const ZvString& key) noexcept
 {
     std::uint32_t place = namePlace<NameIn>.load(std::memory_order_relaxed);
     if (place == kNotLookedFor) {
-        // Keys of kKeyNameCapacity characters or more give no name.
+        // Keys of kLongTextCapacity characters or more give no name.
         const std::optional<std::wstring_view> name =
-            key.length() < kKeyNameCapacity ? NameIn({key.c_str(), key.length()}) : std::nullopt;
+            key.length() < kLongTextCapacity ? NameIn({key.c_str(), key.length()}) : std::nullopt;
         place = name ? static_cast<std::uint32_t>(name->data() - key.c_str()) * kPlaceScale +
                            static_cast<std::uint32_t>(name->length())
                      : kNoName;
@@ -116,7 +115,7 @@ extern "C" unsigned int zvudGetVerticalEnvPath(wchar_t* buffer, unsigned int cap
 
 extern "C" unsigned int zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity)
 {
-    wchar_t userOverride[kOverrideCapacity] = {};
+    wchar_t userOverride[kKeyPathCapacity] = {};
     CopyUserProductRegistryRootKeyOverride(userOverride);
     if (userOverride[0] != L'\0') {
         return DeliverLengthResult(userOverride, BoundedLength(userOverride), buffer, capacity);
@@ -143,7 +142,7 @@ unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
 unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
 {
     const ZvString& key = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
-    if (key.empty() || key.length() >= kVerticalKeyCapacity) {
+    if (key.empty() || key.length() >= kPathCapacity) {
         return 0;
     }
     ZvRegistryAccess productKey;

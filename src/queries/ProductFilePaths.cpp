@@ -4,6 +4,7 @@
 // key is empty and no product's values are read.
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
 #include "base/RegistryAccess.h"
 #include "base/ZvString.h"
 #include "config/ProductConfigInit.h"
@@ -13,14 +14,13 @@
 namespace userdata {
 namespace {
 
-constexpr DWORD kValueCapacity = 260;
 
 // The value `name` ("" for the default value), expanded; empty when it cannot
 // be read, a value too long for the read buffer included.
 ZvString ReadProductSpecificValue(const CProductConfigInit& config, const ZvString& name)
 {
     ZvRegistryAccess productSpecific;
-    wchar_t value[kValueCapacity];
+    wchar_t value[kPathCapacity];
     if (productSpecific.OpenBelow(HKEY_LOCAL_MACHINE, config.GetProductParams().ProductRegistryRootKey,
                                   L"ProductSpecific") != ERROR_SUCCESS ||
         !ReadExpandedCharacters(productSpecific.Key(), name.c_str(), value)) {

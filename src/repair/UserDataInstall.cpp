@@ -3,6 +3,7 @@
 
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
 #include "base/Holders.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
@@ -18,9 +19,6 @@
 namespace userdata {
 namespace {
 
-constexpr std::size_t kProductListPathCapacity = 512;
-constexpr DWORD kLocalRootFolderCapacity = 260;
-constexpr DWORD kSubkeyNameCapacity = 260;
 
 constexpr wchar_t kFirstRunReinstall[] = L"REINSTALL=UserData REINSTALLMODE=uos ZOVA_SECONDARY_INSTALL=1";
 constexpr wchar_t kMissingFolderReinstall[] = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
@@ -45,7 +43,7 @@ unsigned RepairLocalRootFolder(const wchar_t* productCode, const wchar_t* userKe
     if (opened != ERROR_SUCCESS) {
         return opened;
     }
-    wchar_t folder[kLocalRootFolderCapacity];
+    wchar_t folder[kPathCapacity];
     if (!ReadExpandedCharacters(userKey.Get(), L"LocalRootFolder", folder)) {
         return ERROR_SUCCESS;  // nothing to check
     }
@@ -145,14 +143,14 @@ LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity
     }
     const std::size_t childStart = BoundedLength(keyPath);
     // Always the first remaining subkey: deleting one renumbers the rest.
-    wchar_t child[kSubkeyNameCapacity];
-    DWORD childLength = kSubkeyNameCapacity;
+    wchar_t child[kNameCapacity];
+    DWORD childLength = kNameCapacity;
     while (RegEnumKeyExW(key.Get(), 0, child, &childLength, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
         keyPath[childStart] = L'\0';
         if (!AppendText(keyPath, child) || DeleteRegistryTree(root, keyPath) != ERROR_SUCCESS) {
             break;  // a subkey stays: deleting this key below fails and says why
         }
-        childLength = kSubkeyNameCapacity;
+        childLength = kNameCapacity;
     }
     keyPath[ownLength] = L'\0';
     key.Reset();
@@ -166,7 +164,7 @@ using namespace userdata;
 unsigned int InstallUserData(void)
 {
     const ZvString& rootKey = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
-    wchar_t listPath[kProductListPathCapacity] = {};
+    wchar_t listPath[kKeyPathCapacity] = {};
     unsigned result = 0;
     // A root key that leaves no room for "\UserData" has no product list.
     if (CopyText(listPath, rootKey.c_str())) {
