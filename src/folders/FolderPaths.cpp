@@ -6,6 +6,7 @@
 #include "folders/SpecialFolders.h"
 
 #include "UserData.h"
+#include "UserDataFolders.h"
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
 #include "base/LibraryModule.h"
@@ -26,37 +27,21 @@ namespace {
 
 using ZvUdSpecialFolder::Folders;
 
-constexpr std::size_t kLanguageCapacity = 256;
-constexpr std::size_t kSubFolderCapacity = 64;
-
-struct FolderValueName {
-    Folders folder;
-    const wchar_t* valueName;
-};
-
-// The folders stored per user, by registry value name.
-constexpr FolderValueName FolderValueNameTable[] = {
-    {ZvUdSpecialFolder::RoamableRootFolder, L"RoamableRootFolder"},
-    {ZvUdSpecialFolder::RoamableRootFolderLang, L"RoamableRootFolderLang"},
-    {ZvUdSpecialFolder::LocalRootFolder, L"LocalRootFolder"},
-    {ZvUdSpecialFolder::LocalRootFolderLang, L"LocalRootFolderLang"},
-    {ZvUdSpecialFolder::BrevonixSharedFolder, L"BrevonixSharedFolder"},
-    {ZvUdSpecialFolder::BrevonixSharedFolderLang, L"BrevonixSharedFolderLang"},
-    {ZvUdSpecialFolder::AllUsersFolder, L"AllUsersFolder"},
-    {ZvUdSpecialFolder::GraphicsCacheFolder, L"GraphicsCacheFolder"},
-    {ZvUdSpecialFolder::SandboxCrashSaveFolder, L"SandboxCrashSaveFolder"},
-};
-
-// The registry value name of a per-user folder; null for the other folders.
-const wchar_t* FindFolderValueName(Folders folder) noexcept
+// FindFolderInfo indexes the table by folder number.
+constexpr bool FolderRowsInNumberOrder()
 {
-    for (const FolderValueName& row : FolderValueNameTable) {
-        if (row.folder == folder) {
-            return row.valueName;
+    for (int row = 0; row < ZvUdSpecialFolder::FolderCount; ++row) {
+        if (ZvUdSpecialFolder::FolderTable[row].folder != row) {
+            return false;
         }
     }
-    return nullptr;
+    return true;
 }
+static_assert(FolderRowsInNumberOrder() &&
+              ZvUdSpecialFolder::FolderCount == ZvUdSpecialFolder::SandboxCrashSaveFolder + 1);
+
+constexpr std::size_t kLanguageCapacity = 256;
+constexpr std::size_t kSubFolderCapacity = 64;
 
 // The per-user folder value `valueName` below the user product registry root
 // key into `buffer`, as zvudGetXRootFoldPath reads it.
@@ -141,22 +126,23 @@ bool BuildProductFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
 
 bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
 {
-    if (static_cast<unsigned>(folder) > static_cast<unsigned>(ZvUdSpecialFolder::SandboxCrashSaveFolder)) {
+    const ZvUdSpecialFolder::FolderInfo* const info = ZvUdSpecialFolder::FindFolderInfo(folder);
+    if (info == nullptr) {
         return false;
     }
-    if (folder == ZvUdSpecialFolder::HelpFolder || folder == ZvUdSpecialFolder::HelpFolderLang) {
+    switch (info->source) {
+    case ZvUdSpecialFolder::Source::HelpFolder:
         return BuildHelpFolder(folder, path);
-    }
-    const wchar_t* const valueName = FindFolderValueName(folder);
-    if (valueName == nullptr) {
+    case ZvUdSpecialFolder::Source::InstallFolder:
         return BuildProductFolder(folder, path);
+    case ZvUdSpecialFolder::Source::UserValue:
+        return ReadFolderValue(info->valueName, path, kFolderPathCapacity) != 0;
+    case ZvUdSpecialFolder::Source::UserValueOrInstallFolder:
+        // The two root folders are never missing: the install folder stands in.
+        return ReadFolderValue(info->valueName, path, kFolderPathCapacity) != 0 ||
+               BuildProductFolder(ZvUdSpecialFolder::InstallFolder, path);
     }
-    if (ReadFolderValue(valueName, path, kFolderPathCapacity) != 0) {
-        return true;
-    }
-    // The two root folders are never missing: the install folder stands in.
-    return (folder == ZvUdSpecialFolder::RoamableRootFolder || folder == ZvUdSpecialFolder::LocalRootFolder) &&
-           BuildProductFolder(ZvUdSpecialFolder::InstallFolder, path);
+    return false;
 }
 
 }  // namespace userdata
