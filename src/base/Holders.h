@@ -71,8 +71,9 @@ struct ZvFileTraits {
     static void Close(HANDLE file) noexcept { CloseHandle(file); }
 };
 
-struct ZvProcessTraits : ZvNullInvalidTraits<HANDLE> {
-    static void Close(HANDLE process) noexcept { CloseHandle(process); }
+// A process or thread handle (null when there is none, unlike a file's).
+struct ZvKernelHandleTraits : ZvNullInvalidTraits<HANDLE> {
+    static void Close(HANDLE handle) noexcept { CloseHandle(handle); }
 };
 
 struct ZvCoTaskTextTraits : ZvNullInvalidTraits<wchar_t*> {
@@ -85,8 +86,9 @@ using ZvUniqueKey = ZvUniqueHandle<HKEY, ZvKeyTraits>;
 using ZvUniqueModule = ZvUniqueHandle<HMODULE, ZvModuleTraits>;
 // A file or folder opened with CreateFileW.
 using ZvUniqueFile = ZvUniqueHandle<HANDLE, ZvFileTraits>;
-// A process started with CreateProcessW.
-using ZvUniqueProcess = ZvUniqueHandle<HANDLE, ZvProcessTraits>;
+// A process started with CreateProcessW, and its first thread.
+using ZvUniqueProcess = ZvUniqueHandle<HANDLE, ZvKernelHandleTraits>;
+using ZvUniqueThread = ZvUniqueHandle<HANDLE, ZvKernelHandleTraits>;
 // Text that COM allocated (StringFromCLSID and the like).
 using ZvCoTaskText = ZvUniqueHandle<wchar_t*, ZvCoTaskTextTraits>;
 

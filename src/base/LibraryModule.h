@@ -19,11 +19,11 @@ HMODULE FindLibraryModule() noexcept;
 
 // The full path of the library's module file; false when it cannot be had or
 // does not fit (a cut path would name another file).
-bool GetLibraryModuleFileName(wchar_t (&path)[kPathCapacity]) noexcept;
+[[nodiscard]] bool GetLibraryModuleFileName(wchar_t (&path)[kPathCapacity]) noexcept;
 
 // The folder of the library's module file, with its trailing backslash, into
 // `folder`; its length, or 0 (with `folder` empty) when it cannot be had.
-unsigned GetLibraryFolder(wchar_t (&folder)[kPathCapacity]) noexcept;
+[[nodiscard]] unsigned GetLibraryFolder(wchar_t (&folder)[kPathCapacity]) noexcept;
 
 // A path split into drive, directory (with its trailing backslash), file name
 // and extension.
@@ -35,6 +35,6 @@ struct ModulePathParts {
 };
 
 // False when a part does not fit its buffer.
-bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept;
+[[nodiscard]] bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept;
 
 }  // namespace userdata

@@ -14,7 +14,7 @@ namespace userdata {
 
 // Opens `subkey` below `root` (options 0) into `key`; on failure `key` holds
 // nothing. Returns the Win32 error code.
-LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
+[[nodiscard]] LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
 
 // Opens `subkey` below `root` with the given access. Below
 // HKEY_LOCAL_MACHINE a key that the machine does not have is opened below
@@ -33,7 +33,7 @@ inline constexpr DWORD kExpandableTextCapacity = 4096;
 // the caller's buffer beyond its size when the expanded text does not fit.
 // Stored text of 4096 characters or more, or an expansion longer than 2047,
 // counts as not fitting.
-LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes);
+[[nodiscard]] LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes);
 
 // Reads the value `valueName` (null or "" for the default value) of `key`, of
 // any type, with GetValueAnyType (environment references expanded), as text into

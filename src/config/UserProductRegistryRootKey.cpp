@@ -29,7 +29,9 @@ void SetUserProductRegistryRootKeyOverride(const wchar_t* key) noexcept
 void CopyUserProductRegistryRootKeyOverride(wchar_t (&key)[kKeyPathCapacity]) noexcept
 {
     const ZvSharedLock lock(OverrideLock);
-    CopyText(key, UserProductRegistryRootKeyOverride);
+    if (!CopyText(key, UserProductRegistryRootKeyOverride)) {
+        key[0] = L'\0';  // cannot happen: both hold the same number of characters
+    }
 }
 
 bool CopyUserProductRegistryRootKey(wchar_t* key, std::size_t capacity)

@@ -29,6 +29,6 @@ struct IndirectStringReference {
 // follow. A module name or number text that does not fit its working buffer
 // makes no reference either. Otherwise `text` is plain text and `reference`
 // is left as it was.
-bool ParseIndirectStringReference(const wchar_t* text, IndirectStringReference& reference) noexcept;
+[[nodiscard]] bool ParseIndirectStringReference(const wchar_t* text, IndirectStringReference& reference) noexcept;
 
 }  // namespace userdata

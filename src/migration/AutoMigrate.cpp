@@ -73,7 +73,7 @@ ZvUniqueProcess StartMigrator(const MigratorRequest& request)
     if (!CreateProcessW(tool, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
         return {};
     }
-    CloseHandle(started.hThread);
+    const ZvUniqueThread thread(started.hThread);  // not needed: closed on return
     return ZvUniqueProcess(started.hProcess);
 }
 

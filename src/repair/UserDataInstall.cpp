@@ -138,8 +138,9 @@ LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity
     std::size_t ownLength = BoundedLength(keyPath);
     if (keyPath[ownLength - 1] == L'\\') {
         --ownLength;
-    } else {
-        AppendText(keyPath, L"\\");
+    } else if (!AppendText(keyPath, L"\\")) {
+        key.Reset();
+        return RegDeleteKeyW(root, keyPath);  // no room for a subkey's name: this fails and says why
     }
     const std::size_t childStart = BoundedLength(keyPath);
     // Always the first remaining subkey: deleting one renumbers the rest.
