@@ -98,7 +98,8 @@ bool ZvRegistryAccess::ReadRawStringBytes(const wchar_t* valueName, wchar_t* buf
     }
     DWORD type = REG_NONE;
     DWORD size = buffer != nullptr ? bytes : 0;
-    if (RegQueryValueExW(key_.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(key_.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+        ERROR_SUCCESS) {
         return false;
     }
     if (buffer == nullptr) {

@@ -26,7 +26,7 @@ struct ProductParamsRecord {
     ZvString ProductRegistryRootKey;  // subkey path without hive
     ZvString GlobalRegistryRootKey;   // subkey path without hive
     ZvString IdentityIniPath;
-    ZvString VerticalEnvPath;         // ';'-separated folders
+    ZvString VerticalEnvPath;  // ';'-separated folders
 };
 
 class CProductConfigInit {

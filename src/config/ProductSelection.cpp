@@ -10,7 +10,6 @@
 namespace userdata {
 namespace {
 
-
 LSTATUS WriteStringValue(HKEY key, const wchar_t* valueName, const ZvString& text)
 {
     const DWORD bytes = static_cast<DWORD>((text.length() + 1) * sizeof(wchar_t));

@@ -73,8 +73,7 @@ unsigned ReadFolderValue(const wchar_t* valueName, wchar_t* buffer, unsigned lon
 bool AppendLanguageSubFolder(wchar_t* path, std::size_t capacity, const wchar_t* prefix, const wchar_t* language)
 {
     wchar_t subFolder[kSubFolderCapacity] = {};
-    return CopyText(subFolder, prefix) && AppendText(subFolder, language) &&
-           AppendPathPiece(path, capacity, subFolder);
+    return CopyText(subFolder, prefix) && AppendText(subFolder, language) && AppendPathPiece(path, capacity, subFolder);
 }
 
 // The folder of the help file, with its backslash, and for HelpFolderLang the

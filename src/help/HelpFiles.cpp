@@ -115,8 +115,7 @@ unsigned int GetContextFileName(wchar_t* buffer, unsigned long capacity)
 {
     wchar_t helpPath[kPathCapacity] = {};
     wchar_t contextName[kNameCapacity] = {};
-    if (DeliverHelpFileName(helpPath, kPathCapacity) == 0 ||
-        DeliverProgramName(contextName, kNameCapacity) == 0 ||
+    if (DeliverHelpFileName(helpPath, kPathCapacity) == 0 || DeliverProgramName(contextName, kNameCapacity) == 0 ||
         !AppendText(contextName, L"CTXT.CHM")) {
         return 0;
     }

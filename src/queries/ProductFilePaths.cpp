@@ -14,7 +14,6 @@
 namespace userdata {
 namespace {
 
-
 // The value `name` ("" for the default value), expanded; empty when it cannot
 // be read, a value too long for the read buffer included.
 ZvString ReadProductSpecificValue(const CProductConfigInit& config, const ZvString& name)

@@ -19,7 +19,6 @@
 namespace userdata {
 namespace {
 
-
 constexpr wchar_t kFirstRunReinstall[] = L"REINSTALL=UserData REINSTALLMODE=uos ZOVA_SECONDARY_INSTALL=1";
 constexpr wchar_t kMissingFolderReinstall[] = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
 constexpr wchar_t kUserRegistryReinstall[] = L"REINSTALL=UserData REINSTALLMODE=u ZOVA_SECONDARY_INSTALL=1";

@@ -24,9 +24,9 @@ struct FolderRule {
 
 // By folder number, as ZvUdSpecialFolder::Folders counts.
 constexpr FolderRule kFolderRules[kSpecialFolderCount] = {
-    {true, false},  {true, false},  {false, false}, {false, false}, {false, false}, {false, false},
-    {false, true},  {false, true},  {false, true},  {false, true},  {false, false}, {false, false},
-    {false, false}, {false, true},  {false, false}, {false, false}, {false, true},
+    {true, false},  {true, false}, {false, false}, {false, false}, {false, false}, {false, false},
+    {false, true},  {false, true}, {false, true},  {false, true},  {false, false}, {false, false},
+    {false, false}, {false, true}, {false, false}, {false, false}, {false, true},
 };
 
 void CheckDerivedFolder(int folder, const FolderRule& rule, Report& report)
@@ -55,8 +55,7 @@ bool HasValue(const std::wstring& keyPath, const wchar_t* name)
            RegQueryValueExW(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, const FolderRule& rule,
-                       Report& report)
+void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, const FolderRule& rule, Report& report)
 {
     const std::wstring folder = Expanded(value);
     if (!IsFolder(folder)) {
@@ -154,8 +153,9 @@ constexpr ComServer kComServers[] = {
 
 void CheckComServer(const ComServer& server, Report& report)
 {
-    const wchar_t fix[] = L"register the server with a path without drive (zvud repair has the listed products "
-                          L"rewrite it)";
+    const wchar_t fix[] =
+        L"register the server with a path without drive (zvud repair has the listed products "
+        L"rewrite it)";
     const std::wstring path = L"CLSID\\" + std::wstring(server.classId) + L"\\InProcServer32";
     const std::wstring subject = KeyName(HKEY_CLASSES_ROOT, path);
     ReadKey key;
@@ -288,8 +288,8 @@ void CheckProductList(const Installation& installation, Report& report)
         report.Ok(L"product-list", KeyName(*hive, path), L"lists no products: InstallUserData has nothing to do");
     }
     for (const std::wstring& code : codes) {
-        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code,
-                          ReadString(key.Get(), code.c_str()).value_or(L""), report);
+        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code, ReadString(key.Get(), code.c_str()).value_or(L""),
+                          report);
     }
 }
 

@@ -127,8 +127,8 @@ std::optional<int> ParseSpecialFolder(const std::wstring& text)
 std::wstring StatusText(unsigned long status)
 {
     wchar_t message[1024] = {};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, status,
-                                        0, message, 1024, nullptr);
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, status, 0,
+                                        message, 1024, nullptr);
     std::wstring text(message, length);
     while (!text.empty() && std::iswspace(text.back())) {
         text.pop_back();
