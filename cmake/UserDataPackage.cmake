@@ -1,13 +1,14 @@
 # What `cmake --install` lays out for host projects:
 #   bin/      UserData.dll and the zvud tool, with their debug files
-#   include/  the public header
+#   include/  the public header and the special folder table
 #   lib/      the import libraries: libUserData.dll.a for mingw-w64 and
 #             UserData.lib for MSVC
 #   lib/cmake/UserData/  the package configuration, for
 #             find_package(UserData CONFIG) and the target UserData::UserData
 include(CMakePackageConfigHelpers)
 
-install(FILES ${PROJECT_SOURCE_DIR}/include/UserData.h DESTINATION include)
+install(FILES ${PROJECT_SOURCE_DIR}/include/UserData.h ${PROJECT_SOURCE_DIR}/include/UserDataFolders.h
+        DESTINATION include)
 
 if(MSVC)
     install(TARGETS UserData RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)

@@ -16,16 +16,17 @@ namespace userdata {
 std::size_t BoundedLength(const wchar_t* text, std::size_t capacity) noexcept;
 
 // Copies `length` characters of `text` and a terminator when length < capacity.
-bool CopyText(wchar_t* destination, std::size_t capacity, const wchar_t* text, std::size_t length) noexcept;
+[[nodiscard]] bool CopyText(wchar_t* destination, std::size_t capacity, const wchar_t* text,
+                            std::size_t length) noexcept;
 // Copies the NUL-terminated `text` (null counts as empty).
-bool CopyText(wchar_t* destination, std::size_t capacity, const wchar_t* text) noexcept;
+[[nodiscard]] bool CopyText(wchar_t* destination, std::size_t capacity, const wchar_t* text) noexcept;
 
 // Appends `piece` behind the text already in `destination`.
-bool AppendText(wchar_t* destination, std::size_t capacity, const wchar_t* piece) noexcept;
+[[nodiscard]] bool AppendText(wchar_t* destination, std::size_t capacity, const wchar_t* piece) noexcept;
 
 // The separator rule: appends one backslash unless the text already ends with
 // one, then `piece`.
-bool AppendPathPiece(wchar_t* destination, std::size_t capacity, const wchar_t* piece) noexcept;
+[[nodiscard]] bool AppendPathPiece(wchar_t* destination, std::size_t capacity, const wchar_t* piece) noexcept;
 
 // Length result: copies `text` with its terminator and returns `length` when
 // length < capacity; otherwise writes nothing and returns 0.
@@ -37,19 +38,19 @@ unsigned DeliverLengthResult(const wchar_t* text, std::size_t length, wchar_t* b
 unsigned DeliverCapacityResult(const wchar_t* text, std::size_t length, wchar_t* buffer, std::size_t capacity) noexcept;
 
 template <std::size_t N>
-bool CopyText(wchar_t (&destination)[N], const wchar_t* text) noexcept
+[[nodiscard]] bool CopyText(wchar_t (&destination)[N], const wchar_t* text) noexcept
 {
     return CopyText(destination, N, text);
 }
 
 template <std::size_t N>
-bool AppendText(wchar_t (&destination)[N], const wchar_t* piece) noexcept
+[[nodiscard]] bool AppendText(wchar_t (&destination)[N], const wchar_t* piece) noexcept
 {
     return AppendText(destination, N, piece);
 }
 
 template <std::size_t N>
-bool AppendPathPiece(wchar_t (&destination)[N], const wchar_t* piece) noexcept
+[[nodiscard]] bool AppendPathPiece(wchar_t (&destination)[N], const wchar_t* piece) noexcept
 {
     return AppendPathPiece(destination, N, piece);
 }

@@ -1,6 +1,6 @@
 // Move-only owners of Windows handles, each closing its handle in its
-// destructor. Registry keys opened for reading by product code use
-// ZvRegistryAccess (config/RegistryAccess.h); these hold everything else.
+// destructor. ZvUniqueKey is the one owner of an opened registry key; product
+// code reads through ZvRegistryAccess (base/RegistryAccess.h), which holds one.
 #pragma once
 
 #include <windows.h>
@@ -50,15 +50,18 @@ private:
     Handle handle_ = Traits::Invalid();
 };
 
-struct ZvKeyTraits {
-    static HKEY Invalid() noexcept { return nullptr; }
-    static bool IsValid(HKEY key) noexcept { return key != nullptr; }
+// Traits of the handle kinds that null leaves invalid; `Close` is each kind's own.
+template <typename Handle>
+struct ZvNullInvalidTraits {
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle handle) noexcept { return handle != nullptr; }
+};
+
+struct ZvKeyTraits : ZvNullInvalidTraits<HKEY> {
     static void Close(HKEY key) noexcept { RegCloseKey(key); }
 };
 
-struct ZvModuleTraits {
-    static HMODULE Invalid() noexcept { return nullptr; }
-    static bool IsValid(HMODULE module) noexcept { return module != nullptr; }
+struct ZvModuleTraits : ZvNullInvalidTraits<HMODULE> {
     static void Close(HMODULE module) noexcept { FreeLibrary(module); }
 };
 
@@ -68,51 +71,57 @@ struct ZvFileTraits {
     static void Close(HANDLE file) noexcept { CloseHandle(file); }
 };
 
-struct ZvProcessTraits {
-    static HANDLE Invalid() noexcept { return nullptr; }
-    static bool IsValid(HANDLE process) noexcept { return process != nullptr; }
-    static void Close(HANDLE process) noexcept { CloseHandle(process); }
+// A process or thread handle (null when there is none, unlike a file's).
+struct ZvKernelHandleTraits : ZvNullInvalidTraits<HANDLE> {
+    static void Close(HANDLE handle) noexcept { CloseHandle(handle); }
 };
 
-struct ZvCoTaskTextTraits {
-    static wchar_t* Invalid() noexcept { return nullptr; }
-    static bool IsValid(wchar_t* text) noexcept { return text != nullptr; }
+struct ZvCoTaskTextTraits : ZvNullInvalidTraits<wchar_t*> {
     static void Close(wchar_t* text) noexcept { CoTaskMemFree(text); }
 };
 
-// A registry key for writing or probing (reads go through ZvRegistryAccess).
+// A registry key, opened for any access.
 using ZvUniqueKey = ZvUniqueHandle<HKEY, ZvKeyTraits>;
 // A module loaded with LoadLibraryW.
 using ZvUniqueModule = ZvUniqueHandle<HMODULE, ZvModuleTraits>;
 // A file or folder opened with CreateFileW.
 using ZvUniqueFile = ZvUniqueHandle<HANDLE, ZvFileTraits>;
-// A process started with CreateProcessW.
-using ZvUniqueProcess = ZvUniqueHandle<HANDLE, ZvProcessTraits>;
+// A process started with CreateProcessW, and its first thread.
+using ZvUniqueProcess = ZvUniqueHandle<HANDLE, ZvKernelHandleTraits>;
+using ZvUniqueThread = ZvUniqueHandle<HANDLE, ZvKernelHandleTraits>;
 // Text that COM allocated (StringFromCLSID and the like).
 using ZvCoTaskText = ZvUniqueHandle<wchar_t*, ZvCoTaskTextTraits>;
 
-// A slim reader/writer lock held exclusively for the length of a scope.
-class ZvExclusiveLock {
+enum class ZvLockMode { Exclusive, Shared };
+
+// A slim reader/writer lock held, exclusively or shared, for the length of a scope.
+template <ZvLockMode Mode>
+class ZvScopedLock {
 public:
-    explicit ZvExclusiveLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~ZvExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
-    ZvExclusiveLock(const ZvExclusiveLock&) = delete;
-    ZvExclusiveLock& operator=(const ZvExclusiveLock&) = delete;
+    explicit ZvScopedLock(SRWLOCK& lock) noexcept : lock_(lock)
+    {
+        if constexpr (Mode == ZvLockMode::Exclusive) {
+            AcquireSRWLockExclusive(&lock_);
+        } else {
+            AcquireSRWLockShared(&lock_);
+        }
+    }
+    ~ZvScopedLock()
+    {
+        if constexpr (Mode == ZvLockMode::Exclusive) {
+            ReleaseSRWLockExclusive(&lock_);
+        } else {
+            ReleaseSRWLockShared(&lock_);
+        }
+    }
+    ZvScopedLock(const ZvScopedLock&) = delete;
+    ZvScopedLock& operator=(const ZvScopedLock&) = delete;
 
 private:
     SRWLOCK& lock_;
 };
 
-// A slim reader/writer lock held shared for the length of a scope.
-class ZvSharedLock {
-public:
-    explicit ZvSharedLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockShared(&lock_); }
-    ~ZvSharedLock() { ReleaseSRWLockShared(&lock_); }
-    ZvSharedLock(const ZvSharedLock&) = delete;
-    ZvSharedLock& operator=(const ZvSharedLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
+using ZvExclusiveLock = ZvScopedLock<ZvLockMode::Exclusive>;
+using ZvSharedLock = ZvScopedLock<ZvLockMode::Shared>;
 
 }  // namespace userdata

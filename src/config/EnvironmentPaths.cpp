@@ -3,9 +3,9 @@
 #include "UserData.h"
 #include "base/BoundedText.h"
 #include "base/Holders.h"
+#include "base/RegistryAccess.h"
 #include "config/ProcessEnvironment.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
 
 #include <windows.h>
 
@@ -76,6 +76,27 @@ bool ReadProcessPath(ZvString& path)
     }
 }
 
+namespace {
+
+// Puts `folders` in front of the process's PATH; false when PATH cannot be
+// read or written.
+bool PrependToProcessPath(const wchar_t* folders)
+{
+    // One read-modify-write at a time, on a copy of PATH taken from the
+    // process environment (what LoadLibrary and child processes use, and what
+    // a host's SetEnvironmentVariableW changes).
+    const ZvExclusiveLock lock(PathLock);
+    ZvString path;
+    if (!ReadProcessPath(path)) {
+        return false;
+    }
+    ZvString newPath(folders);
+    newPath.Append(L';').Append(path);
+    return WritePath(newPath, path);
+}
+
+}  // namespace
+
 bool CProductConfigInit::AddLanguageFolderToPath()
 {
     const ZvString& rootFolder = InstalledInfo->GetProductRootFolder();
@@ -84,7 +105,7 @@ bool CProductConfigInit::AddLanguageFolderToPath()
     }
     ZvString languageFolder = rootFolder;  // ends in a backslash
     languageFolder.Append(ProductParams.Language);
-    return AppendEnvironmentPath(languageFolder.c_str()) == 1;
+    return PrependToProcessPath(languageFolder.c_str());
 }
 
 bool CProductConfigInit::ApplyVerticalEnvPath()
@@ -95,12 +116,10 @@ bool CProductConfigInit::ApplyVerticalEnvPath()
     if (params.ProductRegistryRootKey.empty() || params.Language.empty()) {
         return false;
     }
-    ZvString subkey = params.ProductRegistryRootKey;
-    subkey.Append(L"\\VerticalEnvPath");
     ZvRegistryAccess verticalKey;
     wchar_t value[kVerticalValueCapacity] = {};
-    if (verticalKey.Open(HKEY_LOCAL_MACHINE, subkey.c_str()) != ERROR_SUCCESS ||
-        !verticalKey.ReadStringValue(nullptr, value, sizeof(value))) {
+    if (verticalKey.OpenBelow(HKEY_LOCAL_MACHINE, params.ProductRegistryRootKey, L"VerticalEnvPath") != ERROR_SUCCESS ||
+        !verticalKey.ReadRawStringBytes(nullptr, value)) {
         return false;
     }
     // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
@@ -111,7 +130,7 @@ bool CProductConfigInit::ApplyVerticalEnvPath()
 
     ZvString folders = vertical;
     folders.Append(LanguageFoldersOf(vertical, params.Language));
-    return AppendEnvironmentPath(folders.c_str()) == 1;
+    return PrependToProcessPath(folders.c_str());
 }
 
 }  // namespace userdata
@@ -120,15 +139,5 @@ using namespace userdata;
 
 extern "C" int AppendEnvironmentPath(const wchar_t* folders)
 {
-    // One read-modify-write at a time, on a copy of PATH taken from the
-    // process environment (what LoadLibrary and child processes use, and what
-    // a host's SetEnvironmentVariableW changes).
-    const ZvExclusiveLock lock(PathLock);
-    ZvString path;
-    if (!ReadProcessPath(path)) {
-        return 0;
-    }
-    ZvString newPath(folders);
-    newPath.Append(L';').Append(path);
-    return WritePath(newPath, path) ? 1 : 0;
+    return PrependToProcessPath(folders) ? 1 : 0;
 }

@@ -1,6 +1,6 @@
 // The identity file of the current product and language, and the two registry
 // roots it names.
-#include "config/IdentityIniFile.h"
+#include "base/IdentityIniFile.h"
 #include "config/ProductConfigInit.h"
 
 #include <windows.h>

@@ -2,10 +2,9 @@
 
 #include "UserData.h"
 #include "base/Holders.h"
+#include "base/ProcessWide.h"
 
-#include <cstdlib>
 #include <cwchar>
-#include <new>
 
 namespace userdata {
 
@@ -67,33 +66,11 @@ struct LoadedConfig {
     LoadedConfig() { config.GetInstalledInfo().Load(); }
 };
 
-// Win32 locks and atomics rather than a function-local static: the compiler's
-// guard for one brings a threading runtime's per-thread set-up into start-up.
-alignas(LoadedConfig) unsigned char configStorage[sizeof(LoadedConfig)];
-std::atomic<LoadedConfig*> loadedConfig{nullptr};
-SRWLOCK creationLock = SRWLOCK_INIT;
-
-void DestroyConfig()
-{
-    loadedConfig.load(std::memory_order_acquire)->~LoadedConfig();
-}
-
 }  // namespace
 
 CProductConfigInit& GetProductConfig()
 {
-    LoadedConfig* config = loadedConfig.load(std::memory_order_acquire);
-    if (config == nullptr) {
-        const ZvExclusiveLock lock(creationLock);
-        config = loadedConfig.load(std::memory_order_relaxed);
-        if (config == nullptr) {
-            // If loading raises, nothing is kept and the next call starts afresh.
-            config = new (configStorage) LoadedConfig();
-            std::atexit(&DestroyConfig);  // the runtime's exit list runs when the library is unloaded
-            loadedConfig.store(config, std::memory_order_release);
-        }
-    }
-    return config->config;
+    return ZvProcessWide<LoadedConfig>::Get().config;
 }
 
 }  // namespace userdata

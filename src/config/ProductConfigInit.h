@@ -16,7 +16,7 @@ namespace userdata {
 inline constexpr wchar_t kBaseProduct[] = L"ZOVA";
 
 // True for the base product in any letter case.
-bool IsBaseProduct(const wchar_t* product) noexcept;
+[[nodiscard]] bool IsBaseProduct(const wchar_t* product) noexcept;
 
 // The current product identity. The field order is fixed: the query exports
 // read the fields by position. Empty until start-up sets them, unchanged after.
@@ -26,7 +26,7 @@ struct ProductParamsRecord {
     ZvString ProductRegistryRootKey;  // subkey path without hive
     ZvString GlobalRegistryRootKey;   // subkey path without hive
     ZvString IdentityIniPath;
-    ZvString VerticalEnvPath;         // ';'-separated folders
+    ZvString VerticalEnvPath;  // ';'-separated folders
 };
 
 class CProductConfigInit {

@@ -1,17 +1,15 @@
 #include "config/ProductInstalledInfo.h"
 
-#include "UserData.h"
 #include "base/BoundedText.h"
-#include "config/IdentityIniFile.h"
-#include "config/RegistryAccess.h"
-#include "folders/LibraryModule.h"
+#include "base/Capacities.h"
+#include "base/IdentityIniFile.h"
+#include "base/LibraryModule.h"
+#include "base/RegistryAccess.h"
 
 #include <windows.h>
 
 namespace userdata {
 namespace {
-
-constexpr DWORD kNameCapacity = 260;
 
 enum class KeyNames { Subkeys, Values };
 
@@ -61,8 +59,8 @@ ZvString ReadLastLaunchedValue(HKEY key, const wchar_t* valueName)
 
 bool CProductInstalledInfo::Load()
 {
-    wchar_t root[kModulePathCapacity] = {};
-    const unsigned rootLength = ::GetProductRootFolder(root, kModulePathCapacity);
+    wchar_t root[kPathCapacity] = {};
+    const unsigned rootLength = GetLibraryFolder(root);
     if (rootLength == 0) {
         return false;
     }

@@ -1,15 +1,14 @@
 // Choice of the current product and language, their write-back for the
 // current user, and the language of a non-configurable installation.
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
+#include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
 
 #include <windows.h>
 
 namespace userdata {
 namespace {
-
-constexpr DWORD kLanguageCapacity = 260;
 
 LSTATUS WriteStringValue(HKEY key, const wchar_t* valueName, const ZvString& text)
 {
@@ -90,12 +89,11 @@ bool CProductConfigInit::ReadInstalledUILanguage()
     if (ProductParams.ProductRegistryRootKey.empty()) {
         return false;
     }
-    ZvString subkey = ProductParams.ProductRegistryRootKey;
-    subkey.Append(L"\\InstalledUILanguages");
     ZvRegistryAccess languagesKey;
-    wchar_t language[kLanguageCapacity] = {};
-    if (languagesKey.Open(HKEY_LOCAL_MACHINE, subkey.c_str()) != ERROR_SUCCESS ||
-        !languagesKey.ReadStringValue(nullptr, language, sizeof(language))) {
+    wchar_t language[kNameCapacity] = {};
+    if (languagesKey.OpenBelow(HKEY_LOCAL_MACHINE, ProductParams.ProductRegistryRootKey, L"InstalledUILanguages") !=
+            ERROR_SUCCESS ||
+        !languagesKey.ReadRawStringBytes(nullptr, language)) {
         return false;
     }
     ProductParams.Language = ZvString(language, BoundedLength(language));

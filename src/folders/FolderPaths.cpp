@@ -3,11 +3,18 @@
 // product registry root key. No heap allocation after start-up: every path is
 // composed in a fixed buffer on the stack, and a path that does not fit fails
 // rather than being cut.
+#include "folders/SpecialFolders.h"
+
 #include "UserData.h"
+#include "UserDataFolders.h"
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
+#include "base/LibraryModule.h"
+#include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
-#include "queries/UserProductRegistryRootKey.h"
+#include "config/UserProductRegistryRootKey.h"
+#include "help/HelpFiles.h"
+#include "queries/IdentityQueries.h"
 
 #include <windows.h>
 
@@ -20,121 +27,130 @@ namespace {
 
 using ZvUdSpecialFolder::Folders;
 
-constexpr std::size_t kWorkingPathCapacity = 2048;
-constexpr unsigned long kHelpPathCapacity = 1024;
-constexpr std::size_t kKeyPathCapacity = 260;
+// FindFolderInfo indexes the table by folder number.
+constexpr bool FolderRowsInNumberOrder()
+{
+    for (int row = 0; row < ZvUdSpecialFolder::FolderCount; ++row) {
+        if (ZvUdSpecialFolder::FolderTable[row].folder != row) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(FolderRowsInNumberOrder() &&
+              ZvUdSpecialFolder::FolderCount == ZvUdSpecialFolder::SandboxCrashSaveFolder + 1);
+
 constexpr std::size_t kLanguageCapacity = 256;
 constexpr std::size_t kSubFolderCapacity = 64;
 
-struct FolderValueName {
-    Folders folder;
-    const wchar_t* valueName;
-};
-
-// The folders stored per user, by registry value name.
-constexpr FolderValueName FolderValueNameTable[] = {
-    {ZvUdSpecialFolder::RoamableRootFolder, L"RoamableRootFolder"},
-    {ZvUdSpecialFolder::RoamableRootFolderLang, L"RoamableRootFolderLang"},
-    {ZvUdSpecialFolder::LocalRootFolder, L"LocalRootFolder"},
-    {ZvUdSpecialFolder::LocalRootFolderLang, L"LocalRootFolderLang"},
-    {ZvUdSpecialFolder::BrevonixSharedFolder, L"BrevonixSharedFolder"},
-    {ZvUdSpecialFolder::BrevonixSharedFolderLang, L"BrevonixSharedFolderLang"},
-    {ZvUdSpecialFolder::AllUsersFolder, L"AllUsersFolder"},
-    {ZvUdSpecialFolder::GraphicsCacheFolder, L"GraphicsCacheFolder"},
-    {ZvUdSpecialFolder::SandboxCrashSaveFolder, L"SandboxCrashSaveFolder"},
-};
-
-// The registry value name of a per-user folder; null for the other folders.
-const wchar_t* FindFolderValueName(Folders folder) noexcept
+// The per-user folder value `valueName` below the user product registry root
+// key into `buffer`, as zvudGetXRootFoldPath reads it.
+unsigned ReadFolderValue(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
 {
-    for (const FolderValueName& row : FolderValueNameTable) {
-        if (row.folder == folder) {
-            return row.valueName;
-        }
+    // A user root key that is empty or too long for the key path names no key
+    // of the product: the read fails rather than look elsewhere.
+    wchar_t keyPath[kPathCapacity];
+    if (!CopyUserProductRegistryRootKey(keyPath) || keyPath[0] == L'\0') {
+        return 0;
     }
-    return nullptr;
+    ZvRegistryAccess folderKey;
+    if (folderKey.Open(HKEY_CURRENT_USER, keyPath) != ERROR_SUCCESS) {
+        return 0;
+    }
+    if (buffer == nullptr) {
+        return folderKey.ReadRawStringBytes(valueName, nullptr, 0) ? 1 : 0;
+    }
+    const DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
+    if (!folderKey.ReadRawStringBytes(valueName, buffer, bytes)) {
+        return 0;
+    }
+    // Expandable data that filled the buffer without a terminator would be cut.
+    const std::size_t characters = bytes / sizeof(wchar_t);
+    return BoundedLength(buffer, characters) < characters ? 1 : 0;
 }
 
 // Appends `prefix` followed directly by `language` as one piece ("Sample\L1").
 bool AppendLanguageSubFolder(wchar_t* path, std::size_t capacity, const wchar_t* prefix, const wchar_t* language)
 {
     wchar_t subFolder[kSubFolderCapacity] = {};
-    return CopyText(subFolder, prefix) && AppendText(subFolder, language) &&
-           AppendPathPiece(path, capacity, subFolder);
+    return CopyText(subFolder, prefix) && AppendText(subFolder, language) && AppendPathPiece(path, capacity, subFolder);
 }
 
 // The folder of the help file, with its backslash, and for HelpFolderLang the
 // language behind it. A help path without a folder gives none.
-bool BuildHelpFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
+bool BuildHelpFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
 {
-    wchar_t helpPath[kHelpPathCapacity] = {};
-    if (GetHelpFileName(helpPath, kHelpPathCapacity) == 0) {
+    wchar_t helpPath[kLongPathCapacity] = {};
+    if (DeliverHelpFileName(helpPath, kLongPathCapacity) == 0) {
         return false;
     }
     const wchar_t* const lastBackslash = std::wcsrchr(helpPath, L'\\');
     if (lastBackslash == nullptr ||
-        !CopyText(path, kWorkingPathCapacity, helpPath, static_cast<std::size_t>(lastBackslash - helpPath) + 1)) {
+        !CopyText(path, kFolderPathCapacity, helpPath, static_cast<std::size_t>(lastBackslash - helpPath) + 1)) {
         return false;
     }
     // Without a language this raises its exception, which passes out to the host.
-    return folder != ZvUdSpecialFolder::HelpFolderLang || AppendPathPiece(path, zvudGetProductUILanguage());
+    return folder != ZvUdSpecialFolder::HelpFolderLang || AppendPathPiece(path, ProductUILanguage());
 }
 
 // The install folder, or a folder built from it and the language.
-bool BuildProductFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
+bool BuildProductFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
 {
-    if (GetProductRootFolder(path, kWorkingPathCapacity) == 0) {
+    wchar_t rootFolder[kPathCapacity] = {};
+    if (GetLibraryFolder(rootFolder) == 0 || !CopyText(path, rootFolder)) {
         return false;
     }
     const ZvString& language = GetProductConfig().EnsureProductParams().Language;
-    wchar_t languageCopy[kLanguageCapacity];
-    if (language.empty() || !CopyText(languageCopy, language.c_str())) {
+    const wchar_t* const languageText = language.c_str();
+    if (language.empty() || BoundedLength(languageText, kLanguageCapacity) >= kLanguageCapacity) {
         return false;
     }
     switch (folder) {
     case ZvUdSpecialFolder::InstallFolderLang:
-        return AppendPathPiece(path, languageCopy);
+        return AppendPathPiece(path, languageText);
     case ZvUdSpecialFolder::SampleFolder:
         return AppendPathPiece(path, L"Sample");
     case ZvUdSpecialFolder::SampleFolderLang:
-        return AppendLanguageSubFolder(path, kWorkingPathCapacity, L"Sample\\", languageCopy);
+        return AppendLanguageSubFolder(path, kFolderPathCapacity, L"Sample\\", languageText);
     case ZvUdSpecialFolder::UserDataCacheFolder:
         return AppendPathPiece(path, L"UserDataCache");
     case ZvUdSpecialFolder::UserDataCacheFolderLang:
-        return AppendLanguageSubFolder(path, kWorkingPathCapacity, L"UserDataCache\\", languageCopy);
+        return AppendLanguageSubFolder(path, kFolderPathCapacity, L"UserDataCache\\", languageText);
     default:
         return true;  // the install folder itself
     }
 }
 
-bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kWorkingPathCapacity])
+}  // namespace
+
+bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
 {
-    if (static_cast<unsigned>(folder) > static_cast<unsigned>(ZvUdSpecialFolder::SandboxCrashSaveFolder)) {
+    const ZvUdSpecialFolder::FolderInfo* const info = ZvUdSpecialFolder::FindFolderInfo(folder);
+    if (info == nullptr) {
         return false;
     }
-    if (folder == ZvUdSpecialFolder::HelpFolder || folder == ZvUdSpecialFolder::HelpFolderLang) {
+    switch (info->source) {
+    case ZvUdSpecialFolder::Source::HelpFolder:
         return BuildHelpFolder(folder, path);
-    }
-    const wchar_t* const valueName = FindFolderValueName(folder);
-    if (valueName == nullptr) {
+    case ZvUdSpecialFolder::Source::InstallFolder:
         return BuildProductFolder(folder, path);
+    case ZvUdSpecialFolder::Source::UserValue:
+        return ReadFolderValue(info->valueName, path, kFolderPathCapacity) != 0;
+    case ZvUdSpecialFolder::Source::UserValueOrInstallFolder:
+        // The two root folders are never missing: the install folder stands in.
+        return ReadFolderValue(info->valueName, path, kFolderPathCapacity) != 0 ||
+               BuildProductFolder(ZvUdSpecialFolder::InstallFolder, path);
     }
-    if (zvudGetXRootFoldPath(valueName, path, kWorkingPathCapacity) != 0) {
-        return true;
-    }
-    // The two root folders are never missing: the install folder stands in.
-    return (folder == ZvUdSpecialFolder::RoamableRootFolder || folder == ZvUdSpecialFolder::LocalRootFolder) &&
-           BuildProductFolder(ZvUdSpecialFolder::InstallFolder, path);
+    return false;
 }
 
-}  // namespace
 }  // namespace userdata
 
 using namespace userdata;
 
 unsigned int zvudGetSpecialFolder(ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity)
 {
-    wchar_t path[kWorkingPathCapacity] = {};
+    wchar_t path[kFolderPathCapacity] = {};
     if (!BuildSpecialFolder(folder, path)) {
         return 0;
     }
@@ -143,7 +159,7 @@ unsigned int zvudGetSpecialFolder(ZvUdSpecialFolder::Folders folder, wchar_t* bu
 
 unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder)
 {
-    wchar_t path[kWorkingPathCapacity] = {};
+    wchar_t path[kFolderPathCapacity] = {};
     // Composed in the library's own buffer: only the answer and its
     // terminator reach the caller's.
     if (buffer == nullptr || !BuildProductFolder(folder, path) || !CopyText(buffer, capacity, path)) {
@@ -154,26 +170,7 @@ unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacit
 
 unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
 {
-    // A user root key that is empty or too long for the key path names no key
-    // of the product: the read fails rather than look elsewhere.
-    wchar_t keyPath[kKeyPathCapacity];
-    if (!CopyUserProductRegistryRootKey(keyPath) || keyPath[0] == L'\0') {
-        return 0;
-    }
-    ZvRegistryAccess folderKey;
-    if (folderKey.Open(HKEY_CURRENT_USER, keyPath) != ERROR_SUCCESS) {
-        return 0;
-    }
-    if (buffer == nullptr) {
-        return folderKey.ReadStringValue(valueName, nullptr, 0) ? 1 : 0;
-    }
-    const DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
-    if (!folderKey.ReadStringValue(valueName, buffer, bytes)) {
-        return 0;
-    }
-    // Expandable data that filled the buffer without a terminator would be cut.
-    const std::size_t characters = bytes / sizeof(wchar_t);
-    return BoundedLength(buffer, characters) < characters ? 1 : 0;
+    return ReadFolderValue(valueName, buffer, capacity);
 }
 
 extern "C" unsigned int GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* /*ignored*/, unsigned int capacity)

@@ -2,7 +2,7 @@
 // the move out of the user-data cache folder at host start-up.
 #include "UserData.h"
 #include "base/BoundedText.h"
-#include "folders/LibraryModule.h"
+#include "base/LibraryModule.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -18,33 +18,31 @@ unsigned int GetProductRootFolder(wchar_t* buffer, unsigned long capacity)
         return 0;
     }
     buffer[0] = L'\0';
-    // Composed in the library's own buffers: the caller's capacity is no
+    // Composed in the library's own buffer: the caller's capacity is no
     // scratch space, and only the answer and its terminator are written.
-    wchar_t module[kModulePathCapacity] = {};
-    wchar_t folder[kModulePathCapacity] = {};
-    ModulePathParts parts;
-    if (!GetLibraryModuleFileName(module) || !SplitModulePath(module, parts) ||
-        _wmakepath_s(folder, kModulePathCapacity, parts.drive, parts.directory, L"", L"") != 0) {
+    wchar_t folder[kPathCapacity] = {};
+    const unsigned length = GetLibraryFolder(folder);
+    if (length == 0) {
         return 0;
     }
-    return DeliverLengthResult(folder, BoundedLength(folder), buffer, capacity);
+    return DeliverLengthResult(folder, length, buffer, capacity);
 }
 
 void SetWorkingDirectory(void)
 {
-    wchar_t executable[kModulePathCapacity] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, executable, kModulePathCapacity);
+    wchar_t executable[kPathCapacity] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, executable, kPathCapacity);
     ModulePathParts parts;
-    if (length == 0 || length >= kModulePathCapacity || !SplitModulePath(executable, parts)) {
+    if (length == 0 || length >= kPathCapacity || !SplitModulePath(executable, parts)) {
         return;
     }
-    wchar_t cacheFolder[kModulePathCapacity] = {};
-    if (_wmakepath_s(cacheFolder, kModulePathCapacity, parts.drive, parts.directory, L"userdatacache", nullptr) != 0) {
+    wchar_t cacheFolder[kPathCapacity] = {};
+    if (_wmakepath_s(cacheFolder, kPathCapacity, parts.drive, parts.directory, L"userdatacache", nullptr) != 0) {
         return;
     }
-    wchar_t folder[kModulePathCapacity] = {};
-    const DWORD current = GetCurrentDirectoryW(kModulePathCapacity, folder);
-    if (current == 0 || current >= kModulePathCapacity || _wcsicmp(cacheFolder, folder) != 0) {
+    wchar_t folder[kPathCapacity] = {};
+    const DWORD current = GetCurrentDirectoryW(kPathCapacity, folder);
+    if (current == 0 || current >= kPathCapacity || _wcsicmp(cacheFolder, folder) != 0) {
         return;
     }
     if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder))) {

@@ -44,10 +44,10 @@ bool ParseIndirectStringReference(const wchar_t* text, IndirectStringReference& 
     const wchar_t* const digits = separator + 2;
     const std::size_t digitCount = BoundedLength(digits, kReferencePartCapacity);
     if (moduleLength >= kReferencePartCapacity || digitCount >= kReferencePartCapacity ||
-        !IsDecimalNumber(digits, digitCount)) {
+        !IsDecimalNumber(digits, digitCount) ||
+        !CopyText(reference.module, kReferencePartCapacity, module, moduleLength)) {
         return false;
     }
-    CopyText(reference.module, kReferencePartCapacity, module, moduleLength);
     reference.number = StringNumberOf(digits, digitCount);
     return true;
 }

@@ -3,6 +3,8 @@
 // parsing is built and fuzzed natively too.
 #pragma once
 
+#include "base/Capacities.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -10,7 +12,7 @@ namespace userdata {
 
 // The module name and the number text each have a working buffer of this many
 // characters, terminator included.
-inline constexpr std::size_t kReferencePartCapacity = 260;
+inline constexpr std::size_t kReferencePartCapacity = kNameCapacity;
 
 // String tables number their strings with 16 bits.
 inline constexpr std::uint32_t kLargestStringNumber = 0xFFFF;
@@ -27,6 +29,6 @@ struct IndirectStringReference {
 // follow. A module name or number text that does not fit its working buffer
 // makes no reference either. Otherwise `text` is plain text and `reference`
 // is left as it was.
-bool ParseIndirectStringReference(const wchar_t* text, IndirectStringReference& reference) noexcept;
+[[nodiscard]] bool ParseIndirectStringReference(const wchar_t* text, IndirectStringReference& reference) noexcept;
 
 }  // namespace userdata

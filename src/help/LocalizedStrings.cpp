@@ -2,6 +2,7 @@
 // table of their resource module; any other text handed back as it is.
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
 #include "base/Holders.h"
 #include "help/IndirectStringReference.h"
 #include "help/ResourceModule.h"
@@ -14,18 +15,17 @@ namespace userdata {
 namespace {
 
 // The string loader cuts longer strings to one character less.
-constexpr int kLoadedStringCapacity = 260;
 
 // The length of the string read into `loaded`; 0 when the module cannot be
 // loaded or lacks the string. The module is released again before returning.
-int LoadReferencedString(const IndirectStringReference& reference, wchar_t (&loaded)[kLoadedStringCapacity])
+int LoadReferencedString(const IndirectStringReference& reference, wchar_t (&loaded)[kNameCapacity])
 {
     const ZvUniqueModule module = LoadResourceModule(reference.module);
     // Numbers beyond the string table's range would be read modulo 65536.
     if (!module || reference.number > kLargestStringNumber) {
         return 0;
     }
-    return LoadStringW(module.Get(), reference.number, loaded, kLoadedStringCapacity);
+    return LoadStringW(module.Get(), reference.number, loaded, kNameCapacity);
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ unsigned int zvudLoadMUIString(const wchar_t* text, wchar_t* buffer, unsigned lo
     if (!ParseIndirectStringReference(text, reference)) {
         return DeliverCapacityResult(text, std::wcslen(text), buffer, capacity);
     }
-    wchar_t loaded[kLoadedStringCapacity] = {};
+    wchar_t loaded[kNameCapacity] = {};
     const int length = LoadReferencedString(reference, loaded);
     return DeliverCapacityResult(loaded, static_cast<std::size_t>(length), buffer, capacity);
 }

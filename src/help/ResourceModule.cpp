@@ -1,7 +1,7 @@
 #include "help/ResourceModule.h"
 
+#include "base/LibraryModule.h"
 #include "config/ProcessEnvironment.h"
-#include "folders/LibraryModule.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -16,17 +16,17 @@ constexpr DWORD kResourcesOnly = LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_A
 ZvString ModuleSearchFolders()
 {
     ZvString folders;
-    wchar_t folder[kModulePathCapacity] = {};
-    const DWORD hostLength = GetModuleFileNameW(nullptr, folder, kModulePathCapacity);
-    if (hostLength != 0 && hostLength < kModulePathCapacity && PathRemoveFileSpecW(folder)) {
+    wchar_t folder[kPathCapacity] = {};
+    const DWORD hostLength = GetModuleFileNameW(nullptr, folder, kPathCapacity);
+    if (hostLength != 0 && hostLength < kPathCapacity && PathRemoveFileSpecW(folder)) {
         folders.Append(folder).Append(L';');
     }
-    const UINT systemLength = GetSystemDirectoryW(folder, kModulePathCapacity);
-    if (systemLength != 0 && systemLength < kModulePathCapacity) {
+    const UINT systemLength = GetSystemDirectoryW(folder, kPathCapacity);
+    if (systemLength != 0 && systemLength < kPathCapacity) {
         folders.Append(folder).Append(L';');
     }
-    const UINT windowsLength = GetWindowsDirectoryW(folder, kModulePathCapacity);
-    if (windowsLength != 0 && windowsLength < kModulePathCapacity) {
+    const UINT windowsLength = GetWindowsDirectoryW(folder, kPathCapacity);
+    if (windowsLength != 0 && windowsLength < kPathCapacity) {
         folders.Append(folder).Append(L';');
     }
     ZvString path;

@@ -2,13 +2,15 @@
 // migration tool run when the machine switch and the user's state call for it.
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
 #include "base/Holders.h"
+#include "base/LibraryModule.h"
+#include "base/RegistryAccess.h"
 #include "base/ZvString.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
-#include "folders/LibraryModule.h"
+#include "config/UserProductRegistryRootKey.h"
+#include "folders/SpecialFolders.h"
 #include "migration/MigratorArguments.h"
-#include "queries/UserProductRegistryRootKey.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -18,7 +20,6 @@
 namespace userdata {
 namespace {
 
-constexpr std::size_t kKeyPathCapacity = 512;
 constexpr DWORD kMigrationDue = 1;
 constexpr DWORD kNoMigration = 0;
 
@@ -27,16 +28,11 @@ bool DapMarkerCreated = false;
 
 bool CreateDapMarker()
 {
-    const unsigned capacity = zvudGetSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, nullptr, 0);
-    if (capacity == 0) {
+    wchar_t folder[kFolderPathCapacity] = {};
+    if (!BuildSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, folder) || folder[0] == L'\0') {
         return false;
     }
-    ZvString marker;
-    wchar_t* const folder = marker.GetBufferSetLength(capacity - 1);
-    if (zvudGetSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, folder, capacity) == 0) {
-        return false;
-    }
-    marker.ReleaseBuffer();
+    ZvString marker(folder);
     if (!PathFileExistsW(marker.c_str())) {
         return false;
     }
@@ -53,12 +49,12 @@ bool CreateDapMarker()
 }
 
 // The tool beside the library: "bxmigrator.exe".
-bool GetMigratorPath(wchar_t (&tool)[kModulePathCapacity])
+bool GetMigratorPath(wchar_t (&tool)[kPathCapacity])
 {
-    wchar_t library[kModulePathCapacity] = {};
+    wchar_t library[kPathCapacity] = {};
     ModulePathParts parts;
     return GetLibraryModuleFileName(library) && SplitModulePath(library, parts) &&
-           _wmakepath_s(tool, kModulePathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
+           _wmakepath_s(tool, kPathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
 }
 
 // Starts the tool beside the library; its process, or none when it cannot
@@ -66,7 +62,7 @@ bool GetMigratorPath(wchar_t (&tool)[kModulePathCapacity])
 // file is tried.
 ZvUniqueProcess StartMigrator(const MigratorRequest& request)
 {
-    wchar_t tool[kModulePathCapacity] = {};
+    wchar_t tool[kPathCapacity] = {};
     wchar_t commandLine[kMigratorCommandLineCapacity] = {};
     if (!GetMigratorPath(tool) || !BuildMigratorCommandLine(tool, request, commandLine)) {
         return {};
@@ -77,7 +73,7 @@ ZvUniqueProcess StartMigrator(const MigratorRequest& request)
     if (!CreateProcessW(tool, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
         return {};
     }
-    CloseHandle(started.hThread);
+    const ZvUniqueThread thread(started.hThread);  // not needed: closed on return
     return ZvUniqueProcess(started.hProcess);
 }
 
@@ -116,14 +112,15 @@ void WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
 // cannot give it, and when there is no product registry root key at all (a
 // failed start-up), whatever the user key override says; a key found in
 // neither hive, or one too long to name, leaves it on.
-bool MachineSwitchOff(const ZvString& productRootKey, const wchar_t* machineKeyPath)
+bool MachineSwitchOff(const ZvString& productRootKey)
 {
     if (productRootKey.empty()) {
         return true;
     }
+    const wchar_t* const machineKeyPath = productRootKey.c_str();
     ZvUniqueKey machineKey;
-    if (machineKeyPath[0] == L'\0' ||
-        OpenMachineThenUser(machineKeyPath, KEY_QUERY_VALUE, machineKey) != ERROR_SUCCESS) {
+    if (machineKeyPath[0] == L'\0' || BoundedLength(machineKeyPath, kKeyPathCapacity) >= kKeyPathCapacity ||
+        OpenMachineThenUser(HKEY_LOCAL_MACHINE, machineKeyPath, KEY_QUERY_VALUE, machineKey) != ERROR_SUCCESS) {
         return false;
     }
     DWORD enabled = 0;
@@ -143,11 +140,8 @@ using namespace userdata;
 bool ProcessAutoMigrate(void)
 {
     const ProductParamsRecord& params = GetProductConfig().EnsureProductParams();
-    // A key path that does not fit, or an empty one (no product), names no key.
-    wchar_t machineKeyPath[kKeyPathCapacity] = {};
-    CopyText(machineKeyPath, params.ProductRegistryRootKey.c_str());
     DapMarkerCreated = CreateDapMarker();
-    if (MachineSwitchOff(params.ProductRegistryRootKey, machineKeyPath)) {
+    if (MachineSwitchOff(params.ProductRegistryRootKey)) {
         return true;
     }
     wchar_t userKeyPath[kKeyPathCapacity] = {};

@@ -2,12 +2,14 @@
 // natively too.
 #pragma once
 
+#include "base/Capacities.h"
+
 #include <cstddef>
 
 namespace userdata {
 
 // A product or language of this many characters or more is left out.
-inline constexpr std::size_t kMigratorNameCapacity = 260;
+inline constexpr std::size_t kMigratorNameCapacity = kNameCapacity;
 // Room for the quoted tool path (259 characters), the options, and a product
 // and a language of 259 characters each even when every character of theirs
 // needs an escape: 261 + 3 + 10 + 520 + 11 + 520 + 5 characters and the
@@ -26,10 +28,10 @@ struct MigratorRequest {
 // The command line from which the argument rules of CommandLineToArgvW give
 // back exactly: `tool`; then for a full run "/a", "/product" and the product,
 // "/language" and the language (each pair only for a value that is not empty
-// and shorter than 260 characters); then "/dap" when the marker was created.
+// and shorter than kNameCapacity characters); then "/dap" when the marker was created.
 // Every argument is quoted, so blanks, quotes and trailing backslashes in the
 // path, product or language stay inside their own argument. False (and an
-// empty command line) for a tool path of 260 characters or more or one that
+// empty command line) for a tool path of kNameCapacity characters or more or one that
 // holds a quote.
 [[nodiscard]] bool BuildMigratorCommandLine(const wchar_t* tool, const MigratorRequest& request,
                                             wchar_t (&commandLine)[kMigratorCommandLineCapacity]) noexcept;

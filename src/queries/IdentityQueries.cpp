@@ -2,11 +2,12 @@
 // from the product registry root key, and the user root key override.
 #include "UserData.h"
 #include "base/BoundedText.h"
-#include "base/Holders.h"
+#include "base/Capacities.h"
+#include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
+#include "config/UserProductRegistryRootKey.h"
+#include "queries/IdentityQueries.h"
 #include "queries/RegistryKeyNames.h"
-#include "queries/UserProductRegistryRootKey.h"
 
 #include <windows.h>
 
@@ -16,24 +17,7 @@
 namespace userdata {
 namespace {
 
-constexpr std::size_t kOverrideCapacity = 512;
-constexpr std::size_t kKeyNameCapacity = 2048;
-constexpr std::size_t kVerticalKeyCapacity = 260;
 constexpr DWORD kProductNameBytes = 4096;
-
-// Process-wide, empty at load; only zvudSetUserProductRegistryRootKey writes
-// it, holding the lock exclusively. Readers copy it whole under the shared
-// lock, so each sees the old or the new value and never a mix of both, and
-// readers never wait for one another.
-wchar_t UserProductRegistryRootKeyOverride[kOverrideCapacity] = {};
-SRWLOCK OverrideLock = SRWLOCK_INIT;
-
-// The override copied whole into `key`; "" when none is set.
-void CopyOverride(wchar_t (&key)[kOverrideCapacity]) noexcept
-{
-    const ZvSharedLock lock(OverrideLock);
-    CopyText(key, UserProductRegistryRootKeyOverride);
-}
 
 unsigned DeliverField(ZvString ProductParamsRecord::*field, wchar_t* buffer, std::size_t capacity)
 {
@@ -57,9 +41,9 @@ std::uint32_t PlaceOfName(const ZvString& key) noexcept
 {
     std::uint32_t place = namePlace<NameIn>.load(std::memory_order_relaxed);
     if (place == kNotLookedFor) {
-        // Keys of kKeyNameCapacity characters or more give no name.
+        // Keys of kLongTextCapacity characters or more give no name.
         const std::optional<std::wstring_view> name =
-            key.length() < kKeyNameCapacity ? NameIn({key.c_str(), key.length()}) : std::nullopt;
+            key.length() < kLongTextCapacity ? NameIn({key.c_str(), key.length()}) : std::nullopt;
         place = name ? static_cast<std::uint32_t>(name->data() - key.c_str()) * kPlaceScale +
                            static_cast<std::uint32_t>(name->length())
                      : kNoName;
@@ -81,14 +65,18 @@ unsigned DeliverName(wchar_t* buffer, std::size_t capacity)
 
 }  // namespace
 
-bool CopyUserProductRegistryRootKey(wchar_t* key, std::size_t capacity)
+unsigned DeliverProgramName(wchar_t* buffer, std::size_t capacity)
 {
-    wchar_t userOverride[kOverrideCapacity] = {};
-    CopyOverride(userOverride);
-    if (userOverride[0] != L'\0') {
-        return CopyText(key, capacity, userOverride);
+    return DeliverName<&ProgramNameIn>(buffer, capacity);
+}
+
+const wchar_t* ProductUILanguage()
+{
+    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
+    if (language.empty()) {
+        RaiseException(static_cast<DWORD>(STATUS_INVALID_HANDLE), 0, 0, nullptr);
     }
-    return CopyText(key, capacity, GetProductConfig().EnsureProductParams().ProductRegistryRootKey.c_str());
+    return language.c_str();
 }
 
 }  // namespace userdata
@@ -127,8 +115,8 @@ extern "C" unsigned int zvudGetVerticalEnvPath(wchar_t* buffer, unsigned int cap
 
 extern "C" unsigned int zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity)
 {
-    wchar_t userOverride[kOverrideCapacity] = {};
-    CopyOverride(userOverride);
+    wchar_t userOverride[kKeyPathCapacity] = {};
+    CopyUserProductRegistryRootKeyOverride(userOverride);
     if (userOverride[0] != L'\0') {
         return DeliverLengthResult(userOverride, BoundedLength(userOverride), buffer, capacity);
     }
@@ -137,17 +125,13 @@ extern "C" unsigned int zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsig
 
 extern "C" int zvudSetUserProductRegistryRootKey(const wchar_t* key)
 {
-    // A key that does not fit switches the override off rather than being cut.
-    const ZvExclusiveLock lock(OverrideLock);
-    if (!CopyText(UserProductRegistryRootKeyOverride, key)) {
-        UserProductRegistryRootKeyOverride[0] = L'\0';
-    }
+    SetUserProductRegistryRootKeyOverride(key);
     return 0;
 }
 
 unsigned int GetProgramName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverName<&ProgramNameIn>(buffer, capacity);
+    return DeliverProgramName(buffer, capacity);
 }
 
 unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
@@ -158,7 +142,7 @@ unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
 unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
 {
     const ZvString& key = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
-    if (key.empty() || key.length() >= kVerticalKeyCapacity) {
+    if (key.empty() || key.length() >= kPathCapacity) {
         return 0;
     }
     ZvRegistryAccess productKey;
@@ -179,11 +163,7 @@ unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
 
 extern "C" const wchar_t* zvudGetProductUILanguage(void)
 {
-    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
-    if (language.empty()) {
-        RaiseException(static_cast<DWORD>(STATUS_INVALID_HANDLE), 0, 0, nullptr);
-    }
-    return language.c_str();
+    return ProductUILanguage();
 }
 
 int IsUnicodeBuild(void)

@@ -4,27 +4,25 @@
 // key is empty and no product's values are read.
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
+#include "base/RegistryAccess.h"
 #include "base/ZvString.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
 
 #include <windows.h>
 
 namespace userdata {
 namespace {
 
-constexpr DWORD kValueCapacity = 260;
-
 // The value `name` ("" for the default value), expanded; empty when it cannot
 // be read, a value too long for the read buffer included.
 ZvString ReadProductSpecificValue(const CProductConfigInit& config, const ZvString& name)
 {
-    ZvString subkey = config.GetProductParams().ProductRegistryRootKey;
-    subkey.Append(L"\\ProductSpecific");
     ZvRegistryAccess productSpecific;
-    wchar_t value[kValueCapacity];
-    if (productSpecific.Open(HKEY_LOCAL_MACHINE, subkey.c_str()) != ERROR_SUCCESS ||
-        !ReadTextValue(productSpecific.Key(), name.c_str(), value)) {
+    wchar_t value[kPathCapacity];
+    if (productSpecific.OpenBelow(HKEY_LOCAL_MACHINE, config.GetProductParams().ProductRegistryRootKey,
+                                  L"ProductSpecific") != ERROR_SUCCESS ||
+        !ReadExpandedCharacters(productSpecific.Key(), name.c_str(), value)) {
         return ZvString();
     }
     return ZvString(value, BoundedLength(value));

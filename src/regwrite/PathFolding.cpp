@@ -21,12 +21,6 @@ bool PathVariableTable::ClaimUserProfileRegistration() noexcept
     return !std::exchange(userProfileClaimed_, true);
 }
 
-PathVariableTable& ProcessPathVariableTable()
-{
-    static PathVariableTable table;
-    return table;
-}
-
 namespace {
 
 // "%" + name + "%", made at its full length at once.

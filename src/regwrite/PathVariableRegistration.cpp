@@ -1,13 +1,20 @@
-// The path variables' values, read from the process environment.
+// The process-wide path variable table and its values, read from the
+// process environment.
 #include "regwrite/PathFolding.h"
 
 #include "base/BoundedText.h"
+#include "base/ProcessWide.h"
 
 #include <windows.h>
 
 #include <vector>
 
 namespace userdata {
+
+PathVariableTable& ProcessPathVariableTable()
+{
+    return ZvProcessWide<PathVariableTable>::Get();
+}
 
 void AddPathVariable(const wchar_t* name, PathVariableTable& table)
 {

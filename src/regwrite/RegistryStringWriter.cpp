@@ -3,7 +3,7 @@
 #include "UserData.h"
 #include "regwrite/RegistryStringWriter.h"
 
-#include "config/RegistryAccess.h"
+#include "base/RegistryAccess.h"
 
 #include <cwchar>
 
@@ -15,10 +15,7 @@ namespace {
 ZvUniqueKey OpenForQuerying(HKEY key)
 {
     ZvUniqueKey queryKey;
-    const LSTATUS status = OpenKey(key, nullptr, KEY_QUERY_VALUE, queryKey);
-    if (status == ERROR_FILE_NOT_FOUND && key == HKEY_LOCAL_MACHINE) {
-        OpenKey(HKEY_CURRENT_USER, nullptr, KEY_QUERY_VALUE, queryKey);
-    }
+    OpenMachineThenUser(key, nullptr, KEY_QUERY_VALUE, queryKey);
     return queryKey;
 }
 

@@ -3,8 +3,8 @@
 
 #include "UserData.h"
 #include "base/Holders.h"
+#include "base/RegistryAccess.h"
 #include "base/ZvString.h"
-#include "config/RegistryAccess.h"
 #include "repair/WindowsInstaller.h"
 
 #include <windows.h>
@@ -30,14 +30,14 @@ ZvString TextOf(const CLSID& identifier)
     return ZvString(text.Get());
 }
 
+}  // namespace
+
 // The three tests in order; a failing one ends the check.
 bool AllServersRelative()
 {
     return IsInProcServerPathRelative(TextOf(kRequiredServer).c_str(), true) &&
            IsInProcServerPathRelative(kOptionalServer1, false) && IsInProcServerPathRelative(kOptionalServer2, false);
 }
-
-}  // namespace
 
 bool IsInProcServerPathRelative(const wchar_t* identifier, bool mustExist)
 {

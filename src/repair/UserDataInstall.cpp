@@ -3,9 +3,10 @@
 
 #include "UserData.h"
 #include "base/BoundedText.h"
+#include "base/Capacities.h"
 #include "base/Holders.h"
+#include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/RegistryAccess.h"
 #include "regwrite/PathFolding.h"
 #include "repair/ComServerCheck.h"
 #include "repair/WindowsInstaller.h"
@@ -17,10 +18,6 @@
 
 namespace userdata {
 namespace {
-
-constexpr std::size_t kProductListPathCapacity = 512;
-constexpr DWORD kLocalRootFolderCapacity = 260;
-constexpr DWORD kSubkeyNameCapacity = 260;
 
 constexpr wchar_t kFirstRunReinstall[] = L"REINSTALL=UserData REINSTALLMODE=uos ZOVA_SECONDARY_INSTALL=1";
 constexpr wchar_t kMissingFolderReinstall[] = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
@@ -45,8 +42,8 @@ unsigned RepairLocalRootFolder(const wchar_t* productCode, const wchar_t* userKe
     if (opened != ERROR_SUCCESS) {
         return opened;
     }
-    wchar_t folder[kLocalRootFolderCapacity];
-    if (!ReadTextValue(userKey.Get(), L"LocalRootFolder", folder)) {
+    wchar_t folder[kPathCapacity];
+    if (!ReadExpandedCharacters(userKey.Get(), L"LocalRootFolder", folder)) {
         return ERROR_SUCCESS;  // nothing to check
     }
     unsigned status = ERROR_SUCCESS;
@@ -140,19 +137,20 @@ LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity
     std::size_t ownLength = BoundedLength(keyPath);
     if (keyPath[ownLength - 1] == L'\\') {
         --ownLength;
-    } else {
-        AppendText(keyPath, L"\\");
+    } else if (!AppendText(keyPath, L"\\")) {
+        key.Reset();
+        return RegDeleteKeyW(root, keyPath);  // no room for a subkey's name: this fails and says why
     }
     const std::size_t childStart = BoundedLength(keyPath);
     // Always the first remaining subkey: deleting one renumbers the rest.
-    wchar_t child[kSubkeyNameCapacity];
-    DWORD childLength = kSubkeyNameCapacity;
+    wchar_t child[kNameCapacity];
+    DWORD childLength = kNameCapacity;
     while (RegEnumKeyExW(key.Get(), 0, child, &childLength, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
         keyPath[childStart] = L'\0';
         if (!AppendText(keyPath, child) || DeleteRegistryTree(root, keyPath) != ERROR_SUCCESS) {
             break;  // a subkey stays: deleting this key below fails and says why
         }
-        childLength = kSubkeyNameCapacity;
+        childLength = kNameCapacity;
     }
     keyPath[ownLength] = L'\0';
     key.Reset();
@@ -166,15 +164,15 @@ using namespace userdata;
 unsigned int InstallUserData(void)
 {
     const ZvString& rootKey = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
-    wchar_t listPath[kProductListPathCapacity] = {};
+    wchar_t listPath[kKeyPathCapacity] = {};
     unsigned result = 0;
     // A root key that leaves no room for "\UserData" has no product list.
     if (CopyText(listPath, rootKey.c_str())) {
         result = static_cast<unsigned>(rootKey.length());
         ZvUniqueKey productList;
         if (AppendText(listPath, L"\\UserData") &&
-            OpenMachineThenUser(listPath, KEY_QUERY_VALUE, productList) == ERROR_SUCCESS) {
-            const bool serversSound = CheckCOMServerRelativePaths();
+            OpenMachineThenUser(HKEY_LOCAL_MACHINE, listPath, KEY_QUERY_VALUE, productList) == ERROR_SUCCESS) {
+            const bool serversSound = AllServersRelative();
             result = RepairUserDataEntries(productList.Get(), !serversSound);
         }
     }

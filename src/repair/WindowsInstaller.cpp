@@ -6,7 +6,8 @@
 namespace userdata {
 namespace {
 
-constexpr INSTALLUILEVEL kReinstallUiLevel = static_cast<INSTALLUILEVEL>(INSTALLUILEVEL_BASIC | INSTALLUILEVEL_HIDECANCEL);
+constexpr INSTALLUILEVEL kReinstallUiLevel =
+    static_cast<INSTALLUILEVEL>(INSTALLUILEVEL_BASIC | INSTALLUILEVEL_HIDECANCEL);
 
 }  // namespace
 

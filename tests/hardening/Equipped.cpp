@@ -1,5 +1,7 @@
 #include "Equipped.h"
 
+#include "UserDataFolders.h"
+
 #include <psapi.h>
 
 #include <algorithm>
@@ -8,12 +10,6 @@ namespace userdata::testing {
 namespace {
 
 using ZvUdSpecialFolder::Folders;
-
-constexpr const wchar_t* kFolderNames[] = {
-    L"InstallFolder", L"InstallFolderLang", L"HelpFolder", L"HelpFolderLang", L"SampleFolder", L"SampleFolderLang",
-    L"RoamableRootFolder", L"RoamableRootFolderLang", L"LocalRootFolder", L"LocalRootFolderLang",
-    L"BrevonixSharedFolder", L"BrevonixSharedFolderLang", L"AllUsersFolder", L"GraphicsCacheFolder",
-    L"UserDataCacheFolder", L"UserDataCacheFolderLang", L"SandboxCrashSaveFolder"};
 
 }  // namespace
 
@@ -52,11 +48,10 @@ std::vector<BufferExport> BufferExports()
         {"zvudLoadMUIString, plain text",
          [](Api a, wchar_t* b, unsigned c) { return a.zvudLoadMUIString(L"Plain text", b, c); }, kNeed},
     };
-    for (int folder = 0; folder <= ZvUdSpecialFolder::SandboxCrashSaveFolder; ++folder) {
-        exports.push_back({"zvudGetSpecialFolder " + Narrow(kFolderNames[folder]),
-                           [folder](Api a, wchar_t* b, unsigned c) {
-                               return a.zvudGetSpecialFolder(static_cast<Folders>(folder), b, c);
-                           },
+    for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
+        const Folders folder = info.folder;
+        exports.push_back({"zvudGetSpecialFolder " + Narrow(info.name),
+                           [folder](Api a, wchar_t* b, unsigned c) { return a.zvudGetSpecialFolder(folder, b, c); },
                            kNeed});
     }
     return exports;
@@ -69,10 +64,10 @@ void EquippedTest::InstallEverything()
     SetString(HKEY_LOCAL_MACHINE, root, L"ProductName", L"Brevonix Planner");
     SetString(HKEY_LOCAL_MACHINE, root, L"DefaultHelpFileName", L"planner");
     SetString(HKEY_LOCAL_MACHINE, root + L"\\ProductSpecific", L"Dictionary", L"C:\\Suite\\words.dic");
-    for (const wchar_t* value : {L"RoamableRootFolder", L"RoamableRootFolderLang", L"LocalRootFolder",
-                                 L"LocalRootFolderLang", L"BrevonixSharedFolder", L"BrevonixSharedFolderLang",
-                                 L"AllUsersFolder", L"GraphicsCacheFolder", L"SandboxCrashSaveFolder"}) {
-        SetString(HKEY_CURRENT_USER, root, value, userFolders / value);
+    for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
+        if (info.valueName != nullptr) {
+            SetString(HKEY_CURRENT_USER, root, info.valueName, userFolders / info.valueName);
+        }
     }
     CreateFolders(userFolders / L"RoamableRootFolder");
     CreateFolders(userFolders / L"LocalRootFolder");

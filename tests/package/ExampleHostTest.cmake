@@ -25,7 +25,7 @@ else()
     set(prefix ${WORK_DIR}/unpacked/${name})
 endif()
 
-set(files bin/UserData.dll bin/zvud.exe include/UserData.h lib/UserData.lib
+set(files bin/UserData.dll bin/zvud.exe include/UserData.h include/UserDataFolders.h lib/UserData.lib
           lib/cmake/UserData/UserDataConfig.cmake lib/cmake/UserData/UserDataConfigVersion.cmake)
 if(TOOLCHAIN)
     list(APPEND files lib/libUserData.dll.a bin/UserData.dll.debug bin/zvud.exe.debug README.md LICENSE)

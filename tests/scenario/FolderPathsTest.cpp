@@ -1,6 +1,7 @@
 // The special folders through the real DLL: zvudGetSpecialFolder,
 // zvudGetProductXFoldPath, zvudGetXRootFoldPath, GetZOVAUserDataCacheLangPath.
 #include "TestSupport.h"
+#include "UserDataFolders.h"
 
 namespace userdata::testing {
 namespace {
@@ -145,21 +146,6 @@ TEST_F(SpecialFoldersTest, HelpFoldersFromTheHelpPath)
 
 TEST_F(SpecialFoldersTest, FolderValuesFromTheRegistry)
 {
-    struct PerUserFolder {
-        Folders folder;
-        const wchar_t* valueName;
-        bool fallsBack;
-    } folders[] = {
-        {ZvUdSpecialFolder::RoamableRootFolder, L"RoamableRootFolder", true},
-        {ZvUdSpecialFolder::RoamableRootFolderLang, L"RoamableRootFolderLang", false},
-        {ZvUdSpecialFolder::LocalRootFolder, L"LocalRootFolder", true},
-        {ZvUdSpecialFolder::LocalRootFolderLang, L"LocalRootFolderLang", false},
-        {ZvUdSpecialFolder::BrevonixSharedFolder, L"BrevonixSharedFolder", false},
-        {ZvUdSpecialFolder::BrevonixSharedFolderLang, L"BrevonixSharedFolderLang", false},
-        {ZvUdSpecialFolder::AllUsersFolder, L"AllUsersFolder", false},
-        {ZvUdSpecialFolder::GraphicsCacheFolder, L"GraphicsCacheFolder", false},
-        {ZvUdSpecialFolder::SandboxCrashSaveFolder, L"SandboxCrashSaveFolder", false},
-    };
     enum class Stored { Missing, Plain, Empty, ZeroBytes, Expandable, Multi, Unterminated, Number, TooLong };
     struct State {
         const char* scenario;
@@ -177,7 +163,10 @@ TEST_F(SpecialFoldersTest, FolderValuesFromTheRegistry)
         {"2048 characters", Stored::TooLong, nullptr},
     };
     const auto& api = Load();
-    for (const PerUserFolder& folder : folders) {
+    for (const ZvUdSpecialFolder::FolderInfo& folder : ZvUdSpecialFolder::FolderTable) {
+        if (folder.valueName == nullptr) {
+            continue;
+        }
         for (const State& state : states) {
             SCOPED_TRACE(::testing::Message() << Narrow(folder.valueName) << ", " << state.scenario);
             const wchar_t* const name = folder.valueName;
@@ -196,7 +185,8 @@ TEST_F(SpecialFoldersTest, FolderValuesFromTheRegistry)
             case Stored::Number: SetDword(HKEY_CURRENT_USER, UserRoot(), name, 1); break;
             case Stored::TooLong: SetString(HKEY_CURRENT_USER, UserRoot(), name, std::wstring(2048, L'd')); break;
             }
-            const std::wstring missing = folder.fallsBack ? RootFolder() : L"(none)";
+            const bool fallsBack = folder.source == ZvUdSpecialFolder::Source::UserValueOrInstallFolder;
+            const std::wstring missing = fallsBack ? RootFolder() : L"(none)";
             EXPECT_EQ(Folder(api, folder.folder), state.expected != nullptr ? state.expected : missing);
             RegDeleteKeyValueW(HKEY_CURRENT_USER, UserRoot().c_str(), name);
         }

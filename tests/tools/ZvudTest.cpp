@@ -2,6 +2,7 @@
 // process, its output read from a pipe.
 #include "JsonReader.h"
 #include "SampleInstallation.h"
+#include "UserDataFolders.h"
 
 #include <algorithm>
 #include <functional>
@@ -148,7 +149,7 @@ TEST_F(ZvudTest, ShowJsonGivesTheSampleAsItsUserLastRanIt)
 
     const JsonValue* folders = report.Member(L"specialFolders");
     ASSERT_NE(folders, nullptr);
-    EXPECT_EQ(folders->members.size(), 17u);
+    EXPECT_EQ(folders->members.size(), static_cast<std::size_t>(ZvUdSpecialFolder::FolderCount));
     ExpectMembers(*folders, DerivedFolders(L"de-DE"));
     ExpectMembers(*folders, {{L"HelpFolder", L"C:\\BrevonixData\\Help\\"},
                              {L"HelpFolderLang", L"C:\\BrevonixData\\Help\\de-DE"},

@@ -1,6 +1,6 @@
 // ZvRegistryAccess: the machine-then-user rule and the one way of reading a
 // string value.
-#include "config/RegistryAccess.h"
+#include "base/RegistryAccess.h"
 
 #include "TestSupport.h"
 
@@ -24,12 +24,12 @@ TEST_F(RegistryAccessTest, MachineKeyAbsentFallsBackToTheUser)
     ZvRegistryAccess access;
     ASSERT_EQ(access.Open(HKEY_LOCAL_MACHINE, kKey.c_str()), ERROR_SUCCESS);
     wchar_t text[16] = {};
-    ASSERT_TRUE(access.ReadStringValue(L"Where", text, sizeof(text)));
+    ASSERT_TRUE(access.ReadRawStringBytes(L"Where", text));
     EXPECT_STREQ(text, L"user");
 
     SetString(HKEY_LOCAL_MACHINE, kKey, L"Where", L"machine");
     ASSERT_EQ(access.Open(HKEY_LOCAL_MACHINE, kKey.c_str()), ERROR_SUCCESS);
-    ASSERT_TRUE(access.ReadStringValue(L"Where", text, sizeof(text)));
+    ASSERT_TRUE(access.ReadRawStringBytes(L"Where", text));
     EXPECT_STREQ(text, L"machine") << "with the key in both hives only the machine's is read";
 }
 
@@ -91,7 +91,7 @@ TEST_F(RegistryAccessTest, ReadingAStringValue)
         wchar_t buffer[16];
         std::fill(std::begin(buffer), std::end(buffer), L'#');
         ASSERT_LE(row.bufferBytes, sizeof(buffer));
-        EXPECT_EQ(access.ReadStringValue(L"Value", buffer, row.bufferBytes), row.read);
+        EXPECT_EQ(access.ReadRawStringBytes(L"Value", buffer, row.bufferBytes), row.read);
         if (row.read) {
             EXPECT_STREQ(buffer, row.text);
         }
@@ -106,11 +106,11 @@ TEST_F(RegistryAccessTest, WithoutABufferOnlyTheTypeCounts)
     SetDword(HKEY_CURRENT_USER, kKey, L"Number", 1);
     ZvRegistryAccess access;
     ASSERT_EQ(access.Open(HKEY_CURRENT_USER, kKey.c_str()), ERROR_SUCCESS);
-    EXPECT_TRUE(access.ReadStringValue(L"Plain", nullptr, 0));
-    EXPECT_TRUE(access.ReadStringValue(L"Expandable", nullptr, 0));
-    EXPECT_TRUE(access.ReadStringValue(L"Unterminated", nullptr, 0));
-    EXPECT_FALSE(access.ReadStringValue(L"Number", nullptr, 0));
-    EXPECT_FALSE(access.ReadStringValue(L"Missing", nullptr, 0));
+    EXPECT_TRUE(access.ReadRawStringBytes(L"Plain", nullptr, 0));
+    EXPECT_TRUE(access.ReadRawStringBytes(L"Expandable", nullptr, 0));
+    EXPECT_TRUE(access.ReadRawStringBytes(L"Unterminated", nullptr, 0));
+    EXPECT_FALSE(access.ReadRawStringBytes(L"Number", nullptr, 0));
+    EXPECT_FALSE(access.ReadRawStringBytes(L"Missing", nullptr, 0));
 }
 
 }  // namespace

@@ -57,8 +57,8 @@ std::wstring OptionsHelp(bool withJson)
 }
 
 // An option of the form --name VALUE or --name=VALUE, or a flag.
-bool TakeOption(const std::wstring& argument, int argc, const wchar_t* const* argv, int& index,
-                Invocation& invocation, std::wstring& error)
+bool TakeOption(const std::wstring& argument, int argc, const wchar_t* const* argv, int& index, Invocation& invocation,
+                std::wstring& error)
 {
     const size_t equals = argument.find(L'=');
     const std::wstring name = argument.substr(0, equals);
@@ -143,9 +143,10 @@ bool ParseCommandLine(int argc, const wchar_t* const* argv, Invocation& invocati
 
 std::wstring GeneralHelp()
 {
-    std::wstring help = L"Usage: zvud [OPTIONS] [COMMAND [ARGUMENTS]]\n\n"
-                        L"Asks UserData.dll what a program of the suite would ask, prints the answers,\n"
-                        L"and runs its housekeeping steps.\n\nCommands:\n";
+    std::wstring help =
+        L"Usage: zvud [OPTIONS] [COMMAND [ARGUMENTS]]\n\n"
+        L"Asks UserData.dll what a program of the suite would ask, prints the answers,\n"
+        L"and runs its housekeeping steps.\n\nCommands:\n";
     for (const Command& command : AllCommands()) {
         std::wstring line = L"  " + std::wstring(command.name) + L" " + command.operands;
         line.resize(std::max<size_t>(line.size() + 1, 33), L' ');

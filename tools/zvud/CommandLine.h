@@ -18,8 +18,8 @@ struct Command {
     const wchar_t* name;
     const wchar_t* operands;  // as the usage line names them
     size_t operandCount;
-    const wchar_t* summary;   // one line in the list of commands
-    const wchar_t* details;   // the rest of the command's own help
+    const wchar_t* summary;  // one line in the list of commands
+    const wchar_t* details;  // the rest of the command's own help
     // The operands' fault in one line, or "" when they can be taken; null
     // when any operands of the right count can be taken.
     std::wstring (*check)(const std::vector<std::wstring>& operands);

@@ -75,7 +75,8 @@ std::wstring CurrentDirectory()
 {
     return AskLength([](wchar_t* buffer, unsigned capacity) {
                return static_cast<unsigned>(GetCurrentDirectoryW(capacity, buffer));
-           }).value_or(L"");
+           })
+        .value_or(L"");
 }
 
 int RunSetWorkingDirectory(const Invocation&, bool)

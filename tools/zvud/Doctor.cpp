@@ -74,8 +74,8 @@ std::wstring LanguageList(const std::vector<std::wstring>& languages)
 }
 
 // One product of the catalogue; false when it lists no language.
-bool ReadCatalogueProduct(const std::wstring& productsPath, const std::wstring& product,
-                          Installation& installation, Report& report)
+bool ReadCatalogueProduct(const std::wstring& productsPath, const std::wstring& product, Installation& installation,
+                          Report& report)
 {
     ReadKey key;
     const auto hive = key.OpenMachineThenUser(productsPath + L"\\" + product);
@@ -117,8 +117,8 @@ void CheckCatalogue(Installation& installation, Report& report)
     bool complete = true;
     for (const std::wstring& product : products) {
         complete = ReadCatalogueProduct(path, product, installation, report) && complete;
-        listed += (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(installation.catalogue[product]) +
-                  L")";
+        listed +=
+            (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(installation.catalogue[product]) + L")";
     }
     if (complete) {
         report.Ok(L"catalogue", subject, L"lists " + listed);
@@ -312,8 +312,8 @@ std::wstring RenderJson(const Report& report)
     for (const Finding& finding : report.Findings()) {
         text += separator + std::wstring(L"  {\"check\": ") + JsonString(finding.check) + L", \"status\": " +
                 JsonString(StatusName(finding.status)) + L", \"subject\": " + JsonString(finding.subject) +
-                L", \"detail\": " + JsonString(finding.detail) +
-                L", \"fix\": " + (finding.fix.empty() ? L"null" : JsonString(finding.fix)) + L"}";
+                L", \"detail\": " + JsonString(finding.detail) + L", \"fix\": " +
+                (finding.fix.empty() ? L"null" : JsonString(finding.fix)) + L"}";
         separator = L",\n";
     }
     return text + L"\n]\n";

@@ -6,6 +6,7 @@
 #include "Queries.h"
 
 #include "UserData.h"
+#include "UserDataFolders.h"
 
 #include <msi.h>
 
@@ -15,22 +16,17 @@ namespace {
 // The library's working buffer for a folder path holds 2048 characters.
 constexpr unsigned kFolderCapacity = 2048;
 
-// How a special folder comes about and what is asked of it.
+// What is asked of a special folder (how it comes about is in UserDataFolders.h).
 struct FolderRule {
-    bool fromRegistry;  // a value below the user root key, named as the folder
-    bool required;      // a folder start-up needs; others may be made when needed
-    bool perUser;       // the user writes there
-    bool fallsBack;     // a missing value gives the installation folder
+    bool required;  // a folder start-up needs; others may be made when needed
+    bool perUser;   // the user writes there
 };
 
 // By folder number, as ZvUdSpecialFolder::Folders counts.
 constexpr FolderRule kFolderRules[kSpecialFolderCount] = {
-    {false, true, false, false},  {false, true, false, false},  {false, false, false, false},
-    {false, false, false, false}, {false, false, false, false}, {false, false, false, false},
-    {true, false, true, true},    {true, false, true, false},   {true, false, true, true},
-    {true, false, true, false},   {true, false, false, false},  {true, false, false, false},
-    {true, false, false, false},  {true, false, true, false},   {false, false, false, false},
-    {false, false, false, false}, {true, false, true, false},
+    {true, false},  {true, false}, {false, false}, {false, false}, {false, false}, {false, false},
+    {false, true},  {false, true}, {false, true},  {false, true},  {false, false}, {false, false},
+    {false, false}, {false, true}, {false, false}, {false, false}, {false, true},
 };
 
 void CheckDerivedFolder(int folder, const FolderRule& rule, Report& report)
@@ -59,8 +55,7 @@ bool HasValue(const std::wstring& keyPath, const wchar_t* name)
            RegQueryValueExW(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, const FolderRule& rule,
-                       Report& report)
+void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, const FolderRule& rule, Report& report)
 {
     const std::wstring folder = Expanded(value);
     if (!IsFolder(folder)) {
@@ -80,9 +75,12 @@ void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, c
 
 void CheckRegistryFolder(const Installation& installation, int folder, const FolderRule& rule, Report& report)
 {
-    const wchar_t* name = SpecialFolderName(folder);
+    const ZvUdSpecialFolder::FolderInfo& info = ZvUdSpecialFolder::FolderTable[folder];
+    const wchar_t* name = info.valueName;
     const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\" + name);
-    const wchar_t* missing = rule.fallsBack ? L"the library gives the installation folder" : L"the library gives none";
+    const wchar_t* missing = info.source == ZvUdSpecialFolder::Source::UserValueOrInstallFolder
+                                 ? L"the library gives the installation folder"
+                                 : L"the library gives none";
     if (!HasValue(installation.userRootKey, name)) {
         report.Info(L"special-folder", subject, std::wstring(L"not set: ") + missing);
         return;
@@ -155,8 +153,9 @@ constexpr ComServer kComServers[] = {
 
 void CheckComServer(const ComServer& server, Report& report)
 {
-    const wchar_t fix[] = L"register the server with a path without drive (zvud repair has the listed products "
-                          L"rewrite it)";
+    const wchar_t fix[] =
+        L"register the server with a path without drive (zvud repair has the listed products "
+        L"rewrite it)";
     const std::wstring path = L"CLSID\\" + std::wstring(server.classId) + L"\\InProcServer32";
     const std::wstring subject = KeyName(HKEY_CLASSES_ROOT, path);
     ReadKey key;
@@ -233,7 +232,7 @@ void CheckSpecialFolders(const Installation& installation, Report& report)
 {
     for (int folder = 0; folder < kSpecialFolderCount; ++folder) {
         const FolderRule& rule = kFolderRules[folder];
-        if (!rule.fromRegistry) {
+        if (ZvUdSpecialFolder::FolderTable[folder].valueName == nullptr) {
             CheckDerivedFolder(folder, rule, report);
         } else if (!installation.userRootKey.empty()) {
             CheckRegistryFolder(installation, folder, rule, report);
@@ -289,8 +288,8 @@ void CheckProductList(const Installation& installation, Report& report)
         report.Ok(L"product-list", KeyName(*hive, path), L"lists no products: InstallUserData has nothing to do");
     }
     for (const std::wstring& code : codes) {
-        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code,
-                          ReadString(key.Get(), code.c_str()).value_or(L""), report);
+        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code, ReadString(key.Get(), code.c_str()).value_or(L""),
+                          report);
     }
 }
 

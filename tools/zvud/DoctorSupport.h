@@ -40,8 +40,8 @@ private:
 
 // What the checks have learnt so far; empty strings where they learnt nothing.
 struct Installation {
-    std::wstring rootFolder;   // the library's folder, with a trailing backslash
-    std::wstring versionKey;   // ProductVersionKey of identityver.ini
+    std::wstring rootFolder;  // the library's folder, with a trailing backslash
+    std::wstring versionKey;  // ProductVersionKey of identityver.ini
     bool configurable = true;
     std::map<std::wstring, std::vector<std::wstring>> catalogue;  // product -> languages
     std::wstring product;

@@ -5,8 +5,14 @@
 namespace zvud {
 namespace {
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(wchar_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(wchar_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 std::wstring UnicodeEscape(wchar_t c)
 {
@@ -18,14 +24,22 @@ std::wstring UnicodeEscape(wchar_t c)
 const wchar_t* ShortEscape(wchar_t c)
 {
     switch (c) {
-    case L'"': return L"\\\"";
-    case L'\\': return L"\\\\";
-    case L'\b': return L"\\b";
-    case L'\f': return L"\\f";
-    case L'\n': return L"\\n";
-    case L'\r': return L"\\r";
-    case L'\t': return L"\\t";
-    default: return nullptr;
+    case L'"':
+        return L"\\\"";
+    case L'\\':
+        return L"\\\\";
+    case L'\b':
+        return L"\\b";
+    case L'\f':
+        return L"\\f";
+    case L'\n':
+        return L"\\n";
+    case L'\r':
+        return L"\\r";
+    case L'\t':
+        return L"\\t";
+    default:
+        return nullptr;
     }
 }
 

@@ -10,14 +10,6 @@ namespace {
 
 constexpr DWORD kNoLanguageException = 0xC0000008;
 
-const wchar_t* const kSpecialFolderNames[kSpecialFolderCount] = {
-    L"InstallFolder",        L"InstallFolderLang",        L"HelpFolder",          L"HelpFolderLang",
-    L"SampleFolder",         L"SampleFolderLang",         L"RoamableRootFolder",  L"RoamableRootFolderLang",
-    L"LocalRootFolder",      L"LocalRootFolderLang",      L"BrevonixSharedFolder", L"BrevonixSharedFolderLang",
-    L"AllUsersFolder",       L"GraphicsCacheFolder",      L"UserDataCacheFolder", L"UserDataCacheFolderLang",
-    L"SandboxCrashSaveFolder",
-};
-
 // While it lives, the library's continuable "no language" exception is
 // continued and noted instead of ending the process.
 class NoLanguageContinuation {
@@ -118,13 +110,14 @@ std::optional<std::wstring> AskProductSpecificFile(const std::wstring& name)
 
 const wchar_t* SpecialFolderName(int folder)
 {
-    return folder >= 0 && folder < kSpecialFolderCount ? kSpecialFolderNames[folder] : L"";
+    const ZvUdSpecialFolder::FolderInfo* const info = ZvUdSpecialFolder::FindFolderInfo(folder);
+    return info != nullptr ? info->name : L"";
 }
 
 std::optional<int> ParseSpecialFolder(const std::wstring& text)
 {
     for (int folder = 0; folder < kSpecialFolderCount; ++folder) {
-        if (EqualIgnoringCase(text, kSpecialFolderNames[folder])) {
+        if (EqualIgnoringCase(text, ZvUdSpecialFolder::FolderTable[folder].name)) {
             return folder;
         }
     }
@@ -134,8 +127,8 @@ std::optional<int> ParseSpecialFolder(const std::wstring& text)
 std::wstring StatusText(unsigned long status)
 {
     wchar_t message[1024] = {};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, status,
-                                        0, message, 1024, nullptr);
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, status, 0,
+                                        message, 1024, nullptr);
     std::wstring text(message, length);
     while (!text.empty() && std::iswspace(text.back())) {
         text.pop_back();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "UserData.h"
+#include "UserDataFolders.h"
 
 #include <optional>
 #include <string>
@@ -42,7 +43,7 @@ std::optional<std::wstring> AskLocalizedString(const std::wstring& text);
 std::optional<std::wstring> AskProductSpecificFile(const std::wstring& name);
 
 // The number of special folders and their enumerator names (index = value).
-constexpr int kSpecialFolderCount = 17;
+constexpr int kSpecialFolderCount = ZvUdSpecialFolder::FolderCount;
 const wchar_t* SpecialFolderName(int folder);
 // A folder by enumerator name (any letter case) or by decimal number; a
 // number outside the enumeration is given as is, for the library to judge.

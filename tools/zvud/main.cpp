@@ -45,7 +45,8 @@ std::wstring ModulePath(HMODULE module)
 {
     return AskLength([module](wchar_t* buffer, unsigned capacity) {
                return static_cast<unsigned>(GetModuleFileNameW(module, buffer, capacity));
-           }).value_or(L"");
+           })
+        .value_or(L"");
 }
 
 // The file version of a version resource, as a.b.c.d.
@@ -60,8 +61,8 @@ std::wstring FileVersion(const std::wstring& path)
         !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || length < sizeof(*info)) {
         return L"(no version resource)";
     }
-    const DWORD parts[] = {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
-                           HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
+    const DWORD parts[] = {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS), HIWORD(info->dwFileVersionLS),
+                           LOWORD(info->dwFileVersionLS)};
     std::wstring version;
     for (const DWORD part : parts) {
         version += (version.empty() ? L"" : L".") + std::to_wstring(part);
@@ -78,8 +79,8 @@ HMODULE LoadUserData(std::wstring& problem)
     const HMODULE module = LoadLibraryExW(library.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         const DWORD status = GetLastError();
-        problem = L"cannot load " + library + L" (status " + std::to_wstring(status) + L": " + StatusText(status) +
-                  L")";
+        problem =
+            L"cannot load " + library + L" (status " + std::to_wstring(status) + L": " + StatusText(status) + L")";
     }
     return module;
 }
@@ -89,8 +90,8 @@ int ShowVersions()
     const std::wstring tool = ModulePath(nullptr);
     std::wstring problem;
     const HMODULE module = LoadUserData(problem);
-    const std::wstring library = module != nullptr ? FileVersion(ModulePath(module)) + L" (" + ModulePath(module) + L")"
-                                                   : problem;
+    const std::wstring library =
+        module != nullptr ? FileVersion(ModulePath(module)) + L" (" + ModulePath(module) + L")" : problem;
     Write(Stream::Out, L"zvud.exe " + FileVersion(tool) + L" (" + tool + L")\n" + L"UserData.dll " + library + L"\n");
     return kExitSuccess;
 }

@@ -1,14 +1,14 @@
 // The library's own module file and the pieces of a module path.
 #pragma once
 
+#include "base/Capacities.h"
+
 #include <windows.h>
 
 #include <cstddef>
 
 namespace userdata {
 
-// Module paths and the paths built from them hold this many characters.
-inline constexpr DWORD kModulePathCapacity = 260;
 inline constexpr std::size_t kDriveCapacity = 3;
 inline constexpr std::size_t kPathPartCapacity = 256;
 
@@ -19,7 +19,11 @@ HMODULE FindLibraryModule() noexcept;
 
 // The full path of the library's module file; false when it cannot be had or
 // does not fit (a cut path would name another file).
-bool GetLibraryModuleFileName(wchar_t (&path)[kModulePathCapacity]) noexcept;
+[[nodiscard]] bool GetLibraryModuleFileName(wchar_t (&path)[kPathCapacity]) noexcept;
+
+// The folder of the library's module file, with its trailing backslash, into
+// `folder`; its length, or 0 (with `folder` empty) when it cannot be had.
+[[nodiscard]] unsigned GetLibraryFolder(wchar_t (&folder)[kPathCapacity]) noexcept;
 
 // A path split into drive, directory (with its trailing backslash), file name
 // and extension.
@@ -31,6 +35,6 @@ struct ModulePathParts {
 };
 
 // False when a part does not fit its buffer.
-bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept;
+[[nodiscard]] bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept;
 
 }  // namespace userdata

@@ -1,4 +1,4 @@
-#include "config/RegistryAccess.h"
+#include "base/RegistryAccess.h"
 
 #include "base/BoundedText.h"
 
@@ -15,11 +15,11 @@ LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& ke
     return status;
 }
 
-LSTATUS OpenMachineThenUser(const wchar_t* subkey, REGSAM access, ZvUniqueKey& key)
+LSTATUS OpenMachineThenUser(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key)
 {
-    const LSTATUS machine = OpenKey(HKEY_LOCAL_MACHINE, subkey, access, key);
-    if (machine != ERROR_FILE_NOT_FOUND) {
-        return machine;
+    const LSTATUS status = OpenKey(root, subkey, access, key);
+    if (status != ERROR_FILE_NOT_FOUND || root != HKEY_LOCAL_MACHINE) {
+        return status;
     }
     return OpenKey(HKEY_CURRENT_USER, subkey, access, key);
 }
@@ -44,17 +44,17 @@ LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* d
         BoundedLength(raw) >= kExpandableTextCapacity) {  // Wine leaves text that fills the buffer unterminated
         return ERROR_MORE_DATA;
     }
-    wchar_t expanded[kExpansionCapacity];
-    const DWORD needed = ExpandEnvironmentStringsW(raw, expanded, kExpansionCapacity);
+    wchar_t expanded[kLongTextCapacity];
+    const DWORD needed = ExpandEnvironmentStringsW(raw, expanded, kLongTextCapacity);
     *bytes = static_cast<DWORD>(needed * sizeof(wchar_t));
-    if (needed == 0 || needed > kExpansionCapacity || *bytes > capacity) {
+    if (needed == 0 || needed > kLongTextCapacity || *bytes > capacity) {
         return ERROR_MORE_DATA;
     }
     std::copy_n(expanded, needed, static_cast<wchar_t*>(data));
     return ERROR_SUCCESS;
 }
 
-bool ReadTextValue(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity)
+bool ReadExpandedCharacters(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity)
 {
     if (buffer == nullptr || capacity == 0) {
         return false;
@@ -75,41 +75,31 @@ ZvRegistryAccess::~ZvRegistryAccess()
 
 LSTATUS ZvRegistryAccess::Close()
 {
-    if (key_ != nullptr) {
-        RegCloseKey(key_);
-        key_ = nullptr;
-    }
+    key_.Reset();
     return ERROR_SUCCESS;
 }
 
 LSTATUS ZvRegistryAccess::Open(HKEY root, const wchar_t* subkey)
 {
-    Close();
-    if (root == HKEY_LOCAL_MACHINE) {
-        const LSTATUS machine = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, &key_);
-        if (machine != ERROR_FILE_NOT_FOUND) {
-            if (machine != ERROR_SUCCESS) {
-                key_ = nullptr;
-            }
-            return machine;
-        }
-        root = HKEY_CURRENT_USER;
-    }
-    const LSTATUS status = RegOpenKeyExW(root, subkey, 0, KEY_READ, &key_);
-    if (status != ERROR_SUCCESS) {
-        key_ = nullptr;
-    }
-    return status;
+    return OpenMachineThenUser(root, subkey, KEY_READ, key_);
 }
 
-bool ZvRegistryAccess::ReadStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const
+LSTATUS ZvRegistryAccess::OpenBelow(HKEY root, const ZvString& productRoot, const wchar_t* subkey)
+{
+    ZvString path = productRoot;
+    path.Append(L'\\').Append(subkey);
+    return Open(root, path.c_str());
+}
+
+bool ZvRegistryAccess::ReadRawStringBytes(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const
 {
     if (buffer != nullptr && bytes < sizeof(wchar_t)) {
         return false;  // not even room for an empty string
     }
     DWORD type = REG_NONE;
     DWORD size = buffer != nullptr ? bytes : 0;
-    if (RegQueryValueExW(key_, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(key_.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+        ERROR_SUCCESS) {
         return false;
     }
     if (buffer == nullptr) {

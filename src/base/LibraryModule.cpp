@@ -1,4 +1,6 @@
-#include "folders/LibraryModule.h"
+#include "base/LibraryModule.h"
+
+#include "base/BoundedText.h"
 
 #include <cstdlib>
 
@@ -14,10 +16,10 @@ HMODULE FindLibraryModule() noexcept
     return static_cast<HMODULE>(memory.AllocationBase);
 }
 
-bool GetLibraryModuleFileName(wchar_t (&path)[kModulePathCapacity]) noexcept
+bool GetLibraryModuleFileName(wchar_t (&path)[kPathCapacity]) noexcept
 {
-    const DWORD length = GetModuleFileNameW(FindLibraryModule(), path, kModulePathCapacity);
-    if (length == 0 || length >= kModulePathCapacity) {
+    const DWORD length = GetModuleFileNameW(FindLibraryModule(), path, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) {
         path[0] = L'\0';
         return false;
     }
@@ -28,6 +30,18 @@ bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept
 {
     return _wsplitpath_s(path, parts.drive, kDriveCapacity, parts.directory, kPathPartCapacity, parts.name,
                          kPathPartCapacity, parts.extension, kPathPartCapacity) == 0;
+}
+
+unsigned GetLibraryFolder(wchar_t (&folder)[kPathCapacity]) noexcept
+{
+    wchar_t module[kPathCapacity] = {};
+    ModulePathParts parts;
+    if (!GetLibraryModuleFileName(module) || !SplitModulePath(module, parts) ||
+        _wmakepath_s(folder, kPathCapacity, parts.drive, parts.directory, L"", L"") != 0) {
+        folder[0] = L'\0';
+        return 0;
+    }
+    return static_cast<unsigned>(BoundedLength(folder));
 }
 
 }  // namespace userdata

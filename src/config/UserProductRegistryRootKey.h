@@ -3,9 +3,19 @@
 // Folder values, help profiles and the migration state live below it.
 #pragma once
 
+#include "base/Capacities.h"
+
 #include <cstddef>
 
 namespace userdata {
+
+// Sets the override; a key that does not fit, or none, switches it off
+// rather than being cut.
+void SetUserProductRegistryRootKeyOverride(const wchar_t* key) noexcept;
+
+// The override copied whole into `key`, even while another thread sets it;
+// "" when none is set.
+void CopyUserProductRegistryRootKeyOverride(wchar_t (&key)[kKeyPathCapacity]) noexcept;
 
 // Copies the override (at most 511 characters, read whole even while another
 // thread sets it), or else the product registry root key after start-up has
