@@ -255,7 +255,6 @@ RegistrySandbox::~RegistrySandbox()
     RegCloseKey(classes_);
     RegDeleteTreeW(HKEY_CURRENT_USER, root_.c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, root_.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\UserDataTests");  // refused while another sandbox lives
 }
 
 void CreateKey(HKEY root, const std::wstring& path)
