@@ -3,7 +3,7 @@
 // product registry root key. No heap allocation after start-up: every path is
 // composed in a fixed buffer on the stack, and a path that does not fit fails
 // rather than being cut.
-#include "folders/SpecialFolders.h"
+#include "folders/FolderPaths.h"
 
 #include "UserData.h"
 #include "UserDataFolders.h"

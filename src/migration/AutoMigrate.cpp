@@ -9,7 +9,7 @@
 #include "base/ZvString.h"
 #include "config/ProductConfigInit.h"
 #include "config/UserProductRegistryRootKey.h"
-#include "folders/SpecialFolders.h"
+#include "folders/FolderPaths.h"
 #include "migration/MigratorArguments.h"
 
 #include <windows.h>
