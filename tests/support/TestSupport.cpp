@@ -449,14 +449,28 @@ UserDataLibrary::~UserDataLibrary()
 
 // Scenarios ------------------------------------------------------------------------------
 
-ScenarioTest::ScenarioTest(RegistryView view)
+ScenarioTest::ScenarioTest(RegistryView view) : view_(view)
 {
-    if (view == RegistryView::Sandboxed) {
+    NewInstallation();
+}
+
+void ScenarioTest::NewInstallation()
+{
+    if (view_ == RegistryView::Sandboxed) {
         registry_.emplace();
     }
+    install_.emplace();
     const std::wstring built = TestProgramFolder() + L"\\UserData.dll";
-    EXPECT_TRUE(CopyFileW(built.c_str(), (install_ / L"UserData.dll").c_str(), FALSE))
+    EXPECT_TRUE(CopyFileW(built.c_str(), (*install_ / L"UserData.dll").c_str(), FALSE))
         << "copying " << Narrow(built) << ", error " << GetLastError();
+}
+
+void ScenarioTest::Fresh()
+{
+    Unload();
+    registry_.reset();
+    install_.reset();
+    NewInstallation();
 }
 
 ScenarioTest::~ScenarioTest()
@@ -469,14 +483,14 @@ ScenarioTest::~ScenarioTest()
 
 void ScenarioTest::WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable)
 {
-    WriteUnicodeTextFile(install_ / L"identityver.ini", L"[ProductIdentity]\r\nProductVersionKey=" + versionKey +
+    WriteUnicodeTextFile(*install_ / L"identityver.ini", L"[ProductIdentity]\r\nProductVersionKey=" + versionKey +
                                                             L"\r\nIsConfigurable=" + configurable + L"\r\n");
 }
 
 void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const std::wstring& productRoot,
                                      const std::wstring& globalRoot)
 {
-    const std::wstring folder = relativeFolder.empty() ? install_.Path() : install_ / relativeFolder;
+    const std::wstring folder = relativeFolder.empty() ? install_->Path() : *install_ / relativeFolder;
     CreateFolders(folder);
     std::wstring content = L"[ProductIdentity]\r\n";
     if (!globalRoot.empty()) {
@@ -541,7 +555,7 @@ void ScenarioTest::WriteLastLaunched(const std::wstring& product, const std::wst
 
 const UserDataExports& ScenarioTest::Load()
 {
-    library_ = std::make_unique<UserDataLibrary>(install_ / L"UserData.dll");
+    library_ = std::make_unique<UserDataLibrary>(*install_ / L"UserData.dll");
     return library_->Exports();
 }
 

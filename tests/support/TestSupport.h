@@ -191,9 +191,9 @@ protected:
     explicit ScenarioTest(RegistryView view = RegistryView::Sandboxed);
     ~ScenarioTest() override;
 
-    const std::wstring& InstallFolder() const { return install_.Path(); }
+    const std::wstring& InstallFolder() const { return install_->Path(); }
     // The install folder as the library names it: with a trailing backslash.
-    std::wstring RootFolder() const { return install_.Path() + L"\\"; }
+    std::wstring RootFolder() const { return install_->Path() + L"\\"; }
 
     // "identityver.ini" beside the library.
     void WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable);
@@ -222,12 +222,18 @@ protected:
 
     const UserDataExports& Load();
     void Unload();
+    // Unloads the library and starts again from an empty sandbox and a new
+    // installation folder: a table's row that must not see the rows before it.
+    void Fresh();
     const UserDataExports& Api() const;
     HMODULE Module() const { return library_ ? library_->Module() : nullptr; }
 
 private:
+    void NewInstallation();
+
+    RegistryView view_;
     std::optional<RegistrySandbox> registry_;
-    TempFolder install_;
+    std::optional<TempFolder> install_;
     EnvironmentGuard environment_;
     std::unique_ptr<UserDataLibrary> library_;
 };

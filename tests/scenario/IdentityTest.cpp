@@ -1,0 +1,268 @@
+// Who the host is: the product and language that start-up settles on, the
+// identity file and registry roots it reads, and the queries that give them.
+#include "TestSupport.h"
+
+#include <cstdint>
+
+namespace userdata::testing {
+namespace {
+
+const std::wstring kFixedRoot = L"Software\\Brevonix\\Suite\\7.0\\ZOVA-7.0";  // of a non-configurable installation
+const std::wstring kFixedLanguages = kFixedRoot + L"\\InstalledUILanguages";
+const std::wstring kGlobalRoot = L"Software\\Brevonix\\Global";
+
+class IdentityTest : public ScenarioTest {
+protected:
+    void InstallZovaAndProdb()
+    {
+        InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}, {L"PRODB", {L"L1"}}});
+        CreateKey(HKEY_CURRENT_USER, kVersionKey);
+    }
+    void InstallFixed()  // with a catalogue and memory that must play no part
+    {
+        WriteVersionFile(kVersionKey, L"0");
+        WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
+        WriteCatalogue({{L"PRODB", {L"L1"}}});
+        WriteLastLaunched(L"PRODB", L"L1");
+    }
+    void InstallWithRoots(const std::wstring& productRoot, const std::wstring& globalRoot)
+    {
+        WriteVersionFile(kVersionKey, L"1");
+        WriteCatalogue({{L"ZOVA", {L"L1"}}});
+        WriteIdentityFile(L"L1", productRoot, globalRoot);
+    }
+    std::wstring Remembered()
+    {
+        const auto product = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct");
+        const auto language = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage");
+        return product && language ? product->Text() + L"/" + language->Text() : L"-";
+    }
+};
+
+TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
+{
+    const auto remember = [this](const wchar_t* product, const wchar_t* language) {
+        return [=, this] { InstallZovaAndProdb(); WriteLastLaunched(product, language); };
+    };
+    const auto fixed = [this](DWORD type, const std::wstring& language) {
+        return [=, this] { InstallFixed(); SetRaw(HKEY_LOCAL_MACHINE, kFixedLanguages, nullptr, type, language.c_str(),
+                                                  static_cast<DWORD>(language.size() * 2)); };
+    };
+    const std::wstring longRoot = L"Software\\" + std::wstring(291, L'r');
+    const std::wstring longLanguage(259, L'L');
+    struct Row {
+        const char* name;
+        std::function<void()> install;
+        const wchar_t* product;  // requested; null: no request
+        const wchar_t* language;
+        int started;
+        std::wstring chosen;    // product/language
+        std::wstring identity;  // below the installation folder; "": none
+        std::wstring root;      // the machine's product registry root
+        std::wstring remembered;
+    } rows[] = {
+        {"nothing requested or remembered: the catalogue's first", [this] { InstallZovaAndProdb(); }, nullptr,
+         nullptr, 1, L"PRODB/L1", L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+        {"remembered language not installed", remember(L"PRODB", L"L2"), nullptr, nullptr, 1, L"PRODB/L1",
+         L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+        {"request not listed in that letter case", remember(L"PRODB", L"L1"), L"zova", nullptr, 1, L"PRODB/L1",
+         L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+        {"requested language not installed: the remembered one", remember(L"PRODB", L"L2"), L"ZOVA", L"L3", 1,
+         L"ZOVA/L2", L"L2\\identity.ini", ProductRootOf(L"ZOVA", L"L2"), L"ZOVA/L2"},
+        {"installed language requested", remember(L"PRODB", L"L1"), L"ZOVA", L"L2", 1, L"ZOVA/L2",
+         L"L2\\identity.ini", ProductRootOf(L"ZOVA", L"L2"), L"ZOVA/L2"},
+        {"languages compare exactly", remember(L"PRODB", L"L1"), L"ZOVA", L"l2", 1, L"ZOVA/L1", L"L1\\identity.ini",
+         ProductRootOf(L"ZOVA", L"L1"), L"ZOVA/L1"},
+        {"a request beats the memory", remember(L"ZOVA", L"L2"), L"PRODB", nullptr, 1, L"PRODB/L1",
+         L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+        {"remembered product not installed", remember(L"OTHER", L"L2"), nullptr, nullptr, 1, L"PRODB/L1",
+         L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+        {"remembered product too long for its buffer",
+         [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}}); WriteLastLaunched(std::wstring(300, L'P'), L"L2"); },
+         nullptr, nullptr, 1, L"ZOVA/L2", L"L2\\identity.ini", ProductRootOf(L"ZOVA", L"L2"), L"ZOVA/L2"},
+        {"remembered numbers", [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}});
+                                        SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct", 0x50);
+                                        SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 0x32004C); },
+         nullptr, nullptr, 1, L"ZOVA/L1", L"L1\\identity.ini", ProductRootOf(L"ZOVA", L"L1"), L"ZOVA/L1"},
+        {"no version key for the user: never created",
+         [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}}); }, L"ZOVA", L"L2", 1, L"ZOVA/L2",
+         L"L2\\identity.ini", ProductRootOf(L"ZOVA", L"L2"), L"-"},
+        {"upper case sorts first", [this] { InstallConfigurable({{L"alpha", {L"L1"}}, {L"Beta", {L"L1"}},
+                                                                  {L"BETA2", {L"L1"}}}); },
+         nullptr, nullptr, 1, L"BETA2/L1", L"BETA2\\L1\\identity.ini", ProductRootOf(L"BETA2", L"L1"), L"-"},
+        {"base product in lower case: the language folder", [this] { InstallConfigurable({{L"zova", {L"L1"}}}); },
+         L"zova", L"L1", 1, L"zova/L1", L"L1\\identity.ini", ProductRootOf(L"zova", L"L1"), L"-"},
+        {"the machine's catalogue before the user's",
+         [this] { InstallZovaAndProdb(); WriteCatalogue({{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER); }, nullptr,
+         nullptr, 1, L"PRODB/L1", L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+        {"the user's catalogue, remembered before the identity file is missed",
+         [this] { WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER); },
+         nullptr, nullptr, 0, L"PRODA/L1", L"", L"", L"PRODA/L1"},
+        {"version file without IsConfigurable: a request is taken untested",
+         [this] { InstallZovaAndProdb(); WriteTextFile(InstallFolder() + L"\\identityver.ini",
+                                          "[ProductIdentity]\r\nProductVersionKey=Software\\Brevonix\\Suite\\7.0\r\n"); },
+         L"PRODB", L"L1", 0, L"PRODB/", L"", L"", L"-"},
+        {"empty catalogue", [this] { WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({}); }, nullptr, nullptr, 0,
+         L"/", L"", L"", L"-"},
+        {"a product listed without languages",
+         [this] { WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({{L"NOLANG", {}}, {L"ZOVA", {L"L1"}}}); },
+         L"NOLANG", nullptr, 0, L"NOLANG/", L"", L"", L"-"},
+        {"identity file without the product root", [this] { InstallWithRoots(L"", kGlobalRoot); }, nullptr, nullptr,
+         0, L"ZOVA/L1", L"L1\\identity.ini", L"", L"-"},
+        {"identity file without the global root", [this] { InstallWithRoots(kFixedRoot, L""); }, nullptr, nullptr, 0,
+         L"ZOVA/L1", L"L1\\identity.ini", L"", L"-"},
+        {"identity file is a folder",
+         [this] { InstallWithRoots(L"", L""); DeleteFileW((InstallFolder() + L"\\L1\\identity.ini").c_str());
+                  CreateFolders(InstallFolder() + L"\\L1\\identity.ini"); },
+         nullptr, nullptr, 0, L"ZOVA/L1", L"L1\\identity.ini", L"", L"-"},
+        {"product root cut to 259 characters", [&, this] { InstallWithRoots(longRoot, kGlobalRoot); }, nullptr,
+         nullptr, 1, L"ZOVA/L1", L"L1\\identity.ini", longRoot.substr(0, 259), L"-"},
+        {"not configurable: the base product, the machine's language", fixed(REG_SZ, std::wstring(L"L3", 3)),
+         L"PRODB", L"L1", 1, L"ZOVA/L3", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+        {"not configurable, the user's expandable language",
+         [this] { InstallFixed(); SetString(HKEY_CURRENT_USER, kFixedLanguages, nullptr, L"L4", REG_EXPAND_SZ); },
+         nullptr, nullptr, 1, L"ZOVA/L4", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+        {"not configurable, 259-character language", fixed(REG_SZ, longLanguage + L'\0'), nullptr, nullptr, 1,
+         L"ZOVA/" + longLanguage, L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+        {"not configurable, 260-character language", fixed(REG_SZ, longLanguage + L"L" + L'\0'), nullptr, nullptr, 0,
+         L"ZOVA/", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+        {"not configurable, unterminated language",
+         [this] { InstallFixed(); SetUnterminatedString(HKEY_LOCAL_MACHINE, kFixedLanguages, nullptr, L"L3"); },
+         nullptr, nullptr, 0, L"ZOVA/", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+        {"not configurable, language list", fixed(REG_MULTI_SZ, std::wstring(L"L3\0\0", 4)), nullptr, nullptr, 0,
+         L"ZOVA/", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+        {"not configurable, no identity file", [this] { WriteVersionFile(kVersionKey, L"0"); }, L"ZOVA", L"L1", 0,
+         L"/", L"", L"", L"-"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fresh();
+        row.install();
+        const auto& api = Load();
+        EXPECT_EQ(api.zvudInitProductParams(row.product, row.language), row.started);
+        EXPECT_EQ(AskText(api.zvudGetCurrentProduct) + L"/" + AskText(api.zvudGetCurrentLanguage), row.chosen);
+        EXPECT_EQ(AskText(api.GetCurrentProductIdentityIniPath),
+                  row.identity.empty() ? L"" : InstallFolder() + L"\\" + row.identity);
+        EXPECT_EQ(AskText(api.zvudGetMachineProductRegistryRootKey), row.root);
+        EXPECT_EQ(AskText(api.zvudGetGlobalRegistryRootKey), row.root.empty() ? L"" : kGlobalRoot);
+        EXPECT_EQ(Remembered(), row.remembered);
+    }
+}
+
+TEST_F(IdentityTest, QueriesAnswerFromTheProductRoot)
+{
+    const auto names = [](const UserDataExports& api) {
+        return AskText(api.GetProgramName) + L"|" + AskText(api.GetProductName);
+    };
+    const auto verticalName = [](const UserDataExports& api) {
+        wchar_t name[64] = {};
+        const unsigned bytes = api.GetVerticalProductName(name, sizeof(name));
+        return std::to_wstring(bytes) + L" " + name;
+    };
+    const std::wstring root = L"Software\\Vendor\\Suite\\Release\\Tool-X1";
+    std::optional<DeniedKey> denied;
+    struct Row {
+        const char* name;
+        std::wstring productRoot;
+        std::function<void()> install;
+        std::function<std::wstring(const UserDataExports&)> ask;
+        std::wstring expected;
+    } rows[] = {
+        {"program and product name", root, [] {}, names, L"Tool|Suite"},
+        {"no product name above three levels", L"A\\B-C\\D", [] {}, names, L"B|"},
+        {"no program name without a dash", L"Software\\Vendor\\Suite\\Release\\Tool", [] {}, names, L"|Suite"},
+        {"three levels", L"Vendor\\Suite\\Tool-X1", [] {}, names, L"Tool|"},
+        {"a dash above the last level", L"Vendor-Suite\\Tool", [] {}, names, L"|"},
+        {"user root", root, [] {}, [](const UserDataExports& api) { return AskText(api.zvudGetUserProductRegistryRootKey); },
+         root},
+        {"vertical product name, the machine's, in bytes", root,
+         [&] { SetString(HKEY_LOCAL_MACHINE, root, L"ProductName", L"Planner"); SetString(HKEY_CURRENT_USER, root,
+                                                                                           L"ProductName", L"Mine"); },
+         verticalName, L"16 Planner"},
+        {"vertical product name, the user's", root,
+         [&] { SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine"); }, verticalName, L"10 Mine"},
+        {"vertical product name missing for the machine's key", root,
+         [&] { CreateKey(HKEY_LOCAL_MACHINE, root); SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine"); },
+         verticalName, L"0 "},
+        {"vertical product name behind a denied key", root,
+         [&] { denied.emplace(HKEY_LOCAL_MACHINE, root); SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine"); },
+         verticalName, L"0 "},
+        {"UI language under both names", root, [] {},
+         [](const UserDataExports& api) {
+             return std::wstring(api.zvudGetProductUILanguage()) +
+                    (api.zvudGetProductUALanguage() == api.zvudGetProductUILanguage() ? L"" : L" (two texts)");
+         },
+         L"L1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fresh();
+        InstallWithRoots(row.productRoot, kGlobalRoot);
+        row.install();
+        EXPECT_EQ(row.ask(Load()), row.expected);
+        Unload();
+        denied.reset();
+    }
+}
+
+TEST_F(IdentityTest, StartUpHappensOncePerLoadAndQueriesDoNotStartIt)
+{
+    InstallZovaAndProdb();
+    const UserDataExports* api = &Load();
+    EXPECT_EQ(api->IsUnicodeBuild(), 1);
+    EXPECT_EQ(api->zvudSetUserProductRegistryRootKey(L"Software\\X"), 0);
+    EXPECT_EQ(AskText(api->zvudGetUserProductRegistryRootKey), L"Software\\X");
+    DeleteKey(HKEY_LOCAL_MACHINE, std::wstring(kVersionKey) + L"\\InstalledProducts\\PRODB");
+    EXPECT_EQ(AskText(api->zvudGetCurrentProduct), L"ZOVA") << "the catalogue as it is at the first query";
+    EXPECT_EQ(api->zvudInitProductParams(L"PRODB", L"L1"), 1) << "too late to ask: reports success";
+    EXPECT_EQ(AskText(api->zvudGetMachineProductRegistryRootKey), ProductRootOf(L"ZOVA", L"L1"));
+    const struct {
+        std::wstring key;
+        std::wstring userRoot;
+    } overrides[] = {{std::wstring(511, L'k'), std::wstring(511, L'k')},
+                     {std::wstring(512, L'k'), ProductRootOf(L"ZOVA", L"L1")},
+                     {L"", ProductRootOf(L"ZOVA", L"L1")}};
+    for (const auto& row : overrides) {
+        api->zvudSetUserProductRegistryRootKey(L"Software\\Before");
+        EXPECT_EQ(api->zvudSetUserProductRegistryRootKey(row.key.empty() ? nullptr : row.key.c_str()), 0);
+        EXPECT_EQ(AskText(api->zvudGetUserProductRegistryRootKey), row.userRoot) << row.key.size() << " characters";
+    }
+
+    Fresh();
+    InstallZovaAndProdb();
+    api = &Load();
+    const auto* belowFirstPage = reinterpret_cast<const wchar_t*>(std::uintptr_t{0xFFFF});
+    EXPECT_EQ(api->zvudInitProductParams(belowFirstPage, belowFirstPage), 1) << "no request";
+    EXPECT_EQ(api->zvudInitProductParams(L"ZOVA", L"L2"), 1);
+    EXPECT_EQ(AskText(api->zvudGetCurrentProduct) + AskText(api->zvudGetCurrentLanguage), L"PRODBL1");
+
+    Fresh();
+    WriteVersionFile(kVersionKey, L"1");
+    WriteCatalogue({{L"ZOVA", {L"L1"}}});
+    SetEnvironment(L"PATH", L"C:\\Old");
+    api = &Load();
+    EXPECT_EQ(api->zvudInitProductParams(nullptr, nullptr), 0) << "no identity file";
+    WriteIdentityFor(L"ZOVA", L"L1", ProductRootOf(L"ZOVA", L"L1"));
+    EXPECT_EQ(api->zvudInitProductParams(nullptr, nullptr), 1) << "the failed start-up is final";
+    EXPECT_EQ(AskText(api->zvudGetMachineProductRegistryRootKey), L"");
+    EXPECT_EQ(GetEnvironment(L"PATH"), L"C:\\Old");
+    Unload();
+    EXPECT_EQ(AskText(Load().zvudGetMachineProductRegistryRootKey), ProductRootOf(L"ZOVA", L"L1")) << "reloaded";
+}
+
+TEST_F(IdentityTest, NoLanguageRaisesOnEveryCall)
+{
+    WriteVersionFile(kVersionKey, L"1");
+    WriteCatalogue({});
+    const auto& api = Load();
+    for (int call = 1; call <= 2; ++call) {
+        const wchar_t* language = nullptr;
+        EXPECT_TRUE(RaisesContinuable(0xC0000008, [&] { language = api.zvudGetProductUILanguage(); })) << call;
+        EXPECT_STREQ(language, L"") << "continued, it gives the empty language";
+        EXPECT_TRUE(RaisesContinuable(0xC0000008, [&] { api.zvudGetProductUALanguage(); })) << call;
+    }
+    EXPECT_EQ(api.zvudInitProductParams(nullptr, nullptr), 1) << "the failed start-up was the lazy one";
+}
+
+}  // namespace
+}  // namespace userdata::testing
