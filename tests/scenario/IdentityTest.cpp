@@ -56,83 +56,77 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
         const wchar_t* product;  // requested; null: no request
         const wchar_t* language;
         int started;
-        std::wstring chosen;    // product/language
-        std::wstring identity;  // below the installation folder; "": none
-        std::wstring root;      // the machine's product registry root
-        std::wstring remembered;
+        std::wstring chosen;  // product/language
+        const wchar_t* remembered;
+        const wchar_t* identity = nullptr;  // below the installation folder; "": none; null: the chosen one's
+        std::wstring root = {};             // with `identity` given: the machine's product registry root
     } rows[] = {
         {"nothing requested or remembered: the catalogue's first", [this] { InstallZovaAndProdb(); }, nullptr,
-         nullptr, 1, L"PRODB/L1", L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
-        {"remembered language not installed", remember(L"PRODB", L"L2"), nullptr, nullptr, 1, L"PRODB/L1",
-         L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+         nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
+        {"remembered language not installed", remember(L"PRODB", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"request not listed in that letter case", remember(L"PRODB", L"L1"), L"zova", nullptr, 1, L"PRODB/L1",
-         L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+         L"PRODB/L1"},
         {"requested language not installed: the remembered one", remember(L"PRODB", L"L2"), L"ZOVA", L"L3", 1,
-         L"ZOVA/L2", L"L2\\identity.ini", ProductRootOf(L"ZOVA", L"L2"), L"ZOVA/L2"},
-        {"installed language requested", remember(L"PRODB", L"L1"), L"ZOVA", L"L2", 1, L"ZOVA/L2",
-         L"L2\\identity.ini", ProductRootOf(L"ZOVA", L"L2"), L"ZOVA/L2"},
-        {"languages compare exactly", remember(L"PRODB", L"L1"), L"ZOVA", L"l2", 1, L"ZOVA/L1", L"L1\\identity.ini",
-         ProductRootOf(L"ZOVA", L"L1"), L"ZOVA/L1"},
-        {"a request beats the memory", remember(L"ZOVA", L"L2"), L"PRODB", nullptr, 1, L"PRODB/L1",
-         L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
-        {"remembered product not installed", remember(L"OTHER", L"L2"), nullptr, nullptr, 1, L"PRODB/L1",
-         L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+         L"ZOVA/L2", L"ZOVA/L2"},
+        {"installed language requested", remember(L"PRODB", L"L1"), L"ZOVA", L"L2", 1, L"ZOVA/L2", L"ZOVA/L2"},
+        {"languages compare exactly", remember(L"PRODB", L"L1"), L"ZOVA", L"l2", 1, L"ZOVA/L1", L"ZOVA/L1"},
+        {"a request beats the memory", remember(L"ZOVA", L"L2"), L"PRODB", nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
+        {"remembered product not installed", remember(L"OTHER", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"remembered product too long for its buffer",
          [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}}); WriteLastLaunched(std::wstring(300, L'P'), L"L2"); },
-         nullptr, nullptr, 1, L"ZOVA/L2", L"L2\\identity.ini", ProductRootOf(L"ZOVA", L"L2"), L"ZOVA/L2"},
+         nullptr, nullptr, 1, L"ZOVA/L2", L"ZOVA/L2"},
         {"remembered numbers", [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}});
                                         SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct", 0x50);
                                         SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 0x32004C); },
-         nullptr, nullptr, 1, L"ZOVA/L1", L"L1\\identity.ini", ProductRootOf(L"ZOVA", L"L1"), L"ZOVA/L1"},
-        {"no version key for the user: never created",
-         [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}}); }, L"ZOVA", L"L2", 1, L"ZOVA/L2",
-         L"L2\\identity.ini", ProductRootOf(L"ZOVA", L"L2"), L"-"},
-        {"upper case sorts first", [this] { InstallConfigurable({{L"alpha", {L"L1"}}, {L"Beta", {L"L1"}},
-                                                                  {L"BETA2", {L"L1"}}}); },
-         nullptr, nullptr, 1, L"BETA2/L1", L"BETA2\\L1\\identity.ini", ProductRootOf(L"BETA2", L"L1"), L"-"},
-        {"base product in lower case: the language folder", [this] { InstallConfigurable({{L"zova", {L"L1"}}}); },
-         L"zova", L"L1", 1, L"zova/L1", L"L1\\identity.ini", ProductRootOf(L"zova", L"L1"), L"-"},
+         nullptr, nullptr, 1, L"ZOVA/L1", L"ZOVA/L1"},
+        {"no version key for the user: never created", [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}}); },
+         L"ZOVA", L"L2", 1, L"ZOVA/L2", L"-"},
+        {"upper case sorts first",
+         [this] { InstallConfigurable({{L"alpha", {L"L1"}}, {L"Beta", {L"L1"}}, {L"BETA2", {L"L1"}}}); }, nullptr,
+         nullptr, 1, L"BETA2/L1", L"-"},
+        {"base product in lower case", [this] { InstallConfigurable({{L"zova", {L"L1"}}}); }, L"zova", L"L1", 1,
+         L"zova/L1", L"-"},
         {"the machine's catalogue before the user's",
          [this] { InstallZovaAndProdb(); WriteCatalogue({{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER); }, nullptr,
-         nullptr, 1, L"PRODB/L1", L"PRODB\\L1\\identity.ini", ProductRootOf(L"PRODB", L"L1"), L"PRODB/L1"},
+         nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"the user's catalogue, remembered before the identity file is missed",
          [this] { WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER); },
-         nullptr, nullptr, 0, L"PRODA/L1", L"", L"", L"PRODA/L1"},
+         nullptr, nullptr, 0, L"PRODA/L1", L"PRODA/L1", L""},
         {"version file without IsConfigurable: a request is taken untested",
          [this] { InstallZovaAndProdb(); WriteTextFile(InstallFolder() + L"\\identityver.ini",
                                           "[ProductIdentity]\r\nProductVersionKey=Software\\Brevonix\\Suite\\7.0\r\n"); },
-         L"PRODB", L"L1", 0, L"PRODB/", L"", L"", L"-"},
+         L"PRODB", L"L1", 0, L"PRODB/", L"-", L""},
         {"empty catalogue", [this] { WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({}); }, nullptr, nullptr, 0,
-         L"/", L"", L"", L"-"},
+         L"/", L"-", L""},
         {"a product listed without languages",
          [this] { WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({{L"NOLANG", {}}, {L"ZOVA", {L"L1"}}}); },
-         L"NOLANG", nullptr, 0, L"NOLANG/", L"", L"", L"-"},
+         L"NOLANG", nullptr, 0, L"NOLANG/", L"-", L""},
         {"identity file without the product root", [this] { InstallWithRoots(L"", kGlobalRoot); }, nullptr, nullptr,
-         0, L"ZOVA/L1", L"L1\\identity.ini", L"", L"-"},
+         0, L"ZOVA/L1", L"-", L"L1\\identity.ini"},
         {"identity file without the global root", [this] { InstallWithRoots(kFixedRoot, L""); }, nullptr, nullptr, 0,
-         L"ZOVA/L1", L"L1\\identity.ini", L"", L"-"},
+         L"ZOVA/L1", L"-", L"L1\\identity.ini"},
         {"identity file is a folder",
          [this] { InstallWithRoots(L"", L""); DeleteFileW((InstallFolder() + L"\\L1\\identity.ini").c_str());
                   CreateFolders(InstallFolder() + L"\\L1\\identity.ini"); },
-         nullptr, nullptr, 0, L"ZOVA/L1", L"L1\\identity.ini", L"", L"-"},
+         nullptr, nullptr, 0, L"ZOVA/L1", L"-", L"L1\\identity.ini"},
         {"product root cut to 259 characters", [&, this] { InstallWithRoots(longRoot, kGlobalRoot); }, nullptr,
-         nullptr, 1, L"ZOVA/L1", L"L1\\identity.ini", longRoot.substr(0, 259), L"-"},
+         nullptr, 1, L"ZOVA/L1", L"-", L"L1\\identity.ini", longRoot.substr(0, 259)},
         {"not configurable: the base product, the machine's language", fixed(REG_SZ, std::wstring(L"L3", 3)),
-         L"PRODB", L"L1", 1, L"ZOVA/L3", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+         L"PRODB", L"L1", 1, L"ZOVA/L3", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
         {"not configurable, the user's expandable language",
          [this] { InstallFixed(); SetString(HKEY_CURRENT_USER, kFixedLanguages, nullptr, L"L4", REG_EXPAND_SZ); },
-         nullptr, nullptr, 1, L"ZOVA/L4", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+         nullptr, nullptr, 1, L"ZOVA/L4", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
         {"not configurable, 259-character language", fixed(REG_SZ, longLanguage + L'\0'), nullptr, nullptr, 1,
-         L"ZOVA/" + longLanguage, L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+         L"ZOVA/" + longLanguage, L"PRODB/L1", L"\\identity.ini", kFixedRoot},
         {"not configurable, 260-character language", fixed(REG_SZ, longLanguage + L"L" + L'\0'), nullptr, nullptr, 0,
-         L"ZOVA/", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+         L"ZOVA/", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
         {"not configurable, unterminated language",
          [this] { InstallFixed(); SetUnterminatedString(HKEY_LOCAL_MACHINE, kFixedLanguages, nullptr, L"L3"); },
-         nullptr, nullptr, 0, L"ZOVA/", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+         nullptr, nullptr, 0, L"ZOVA/", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
         {"not configurable, language list", fixed(REG_MULTI_SZ, std::wstring(L"L3\0\0", 4)), nullptr, nullptr, 0,
-         L"ZOVA/", L"\\identity.ini", kFixedRoot, L"PRODB/L1"},
+         L"ZOVA/", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
         {"not configurable, no identity file", [this] { WriteVersionFile(kVersionKey, L"0"); }, L"ZOVA", L"L1", 0,
-         L"/", L"", L"", L"-"},
+         L"/", L"-", L""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -141,10 +135,15 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
         const auto& api = Load();
         EXPECT_EQ(api.zvudInitProductParams(row.product, row.language), row.started);
         EXPECT_EQ(AskText(api.zvudGetCurrentProduct) + L"/" + AskText(api.zvudGetCurrentLanguage), row.chosen);
-        EXPECT_EQ(AskText(api.GetCurrentProductIdentityIniPath),
-                  row.identity.empty() ? L"" : InstallFolder() + L"\\" + row.identity);
-        EXPECT_EQ(AskText(api.zvudGetMachineProductRegistryRootKey), row.root);
-        EXPECT_EQ(AskText(api.zvudGetGlobalRegistryRootKey), row.root.empty() ? L"" : kGlobalRoot);
+        const std::wstring product = row.chosen.substr(0, row.chosen.find(L'/'));
+        const std::wstring language = row.chosen.substr(product.size() + 1);
+        const std::wstring identity = row.identity != nullptr ? row.identity
+                                      : _wcsicmp(product.c_str(), L"ZOVA") == 0 ? language + L"\\identity.ini"
+                                      : product + L"\\" + language + L"\\identity.ini";
+        const std::wstring root = row.identity != nullptr ? row.root : ProductRootOf(product, language);
+        EXPECT_EQ(AskText(api.GetCurrentProductIdentityIniPath), identity.empty() ? L"" : InstallFolder() + L"\\" + identity);
+        EXPECT_EQ(AskText(api.zvudGetMachineProductRegistryRootKey), root);
+        EXPECT_EQ(AskText(api.zvudGetGlobalRegistryRootKey), root.empty() ? L"" : kGlobalRoot);
         EXPECT_EQ(Remembered(), row.remembered);
     }
 }
