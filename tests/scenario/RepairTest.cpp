@@ -1,0 +1,235 @@
+// InstallUserData and CheckCOMServerRelativePaths: which products need a
+// repair, and what the Windows Installer is asked for, seen at the library's
+// delay-loaded msi.dll imports (UI level and command line of each reinstall)
+// whose calls go on to msi.dll. No package carries the product codes, so each
+// reinstall fails with ERROR_UNKNOWN_PRODUCT. Real reinstalls: tests/installer.
+#include "TestSupport.h"
+
+#include <msi.h>
+
+namespace userdata::testing {
+namespace {
+
+constexpr unsigned kUnknownProduct = 1605;
+constexpr auto kReinstallLevel = static_cast<INSTALLUILEVEL>(INSTALLUILEVEL_BASIC | INSTALLUILEVEL_HIDECANCEL);
+const std::wstring kServers[] = {L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32",  // required
+                                 L"CLSID\\{5A1C7E42-3B9D-4F08-A6E2-71C4D0B9E315}\\InProcServer32",
+                                 L"CLSID\\{9E0D2F6B-84A7-4C13-B5F9-2D6A8E1C4B70}\\InProcServer32"};
+
+decltype(&MsiSetInternalUI) realSetInternalUI = nullptr;
+decltype(&MsiConfigureProductExW) realConfigureProductEx = nullptr;
+INSTALLUILEVEL levelInForce = INSTALLUILEVEL_NOCHANGE;
+std::vector<std::wstring> requests;  // "level command line" of each reinstall
+
+INSTALLUILEVEL WINAPI RecordingSetInternalUI(INSTALLUILEVEL level, HWND* owner)
+{
+    levelInForce = level;
+    return realSetInternalUI(level, owner);
+}
+
+UINT WINAPI RecordingConfigureProductEx(LPCWSTR product, int level, INSTALLSTATE state, LPCWSTR commandLine)
+{
+    requests.push_back(std::to_wstring(levelInForce) + L" " + commandLine);
+    return realConfigureProductEx(product, level, state, commandLine);
+}
+
+// Points the library's bound import slot holding `from` at `to`.
+void Redirect(HMODULE library, const void* from, const void* to)
+{
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        reinterpret_cast<const BYTE*>(library) + reinterpret_cast<const IMAGE_DOS_HEADER*>(library)->e_lfanew);
+    auto* words = reinterpret_cast<const void**>(library);
+    int redirected = 0;
+    for (DWORD index = 0; index < headers->OptionalHeader.SizeOfImage / sizeof(void*); ++index) {
+        if (words[index] == from) {
+            DWORD protection = 0;
+            VirtualProtect(&words[index], sizeof(void*), PAGE_READWRITE, &protection);
+            words[index] = to;
+            VirtualProtect(&words[index], sizeof(void*), protection, &protection);
+            ++redirected;
+        }
+    }
+    EXPECT_EQ(redirected, 1) << "the import slot";
+}
+
+// A product code that no package carries, ending in `tail` (two characters).
+std::wstring Code(const wchar_t* tail)
+{
+    return std::wstring(L"{00000000-0000-0000-0000-0000000000") + tail + L"}";
+}
+
+class RepairTest : public ScenarioTest {
+protected:
+    const std::wstring productList = ProductRootOf(L"ZOVA", L"L1") + L"\\UserData";
+    TempFolder folder;
+
+    void SetUp() override { InstallConfigurable({{L"ZOVA", {L"L1"}}}); }
+
+    // Lets one reinstall bind msi.dll, then records the library's calls.
+    void StartRecording(const UserDataExports& api)
+    {
+        SetString(HKEY_LOCAL_MACHINE, productList, L"{00000000-0000-0000-0000-0000000000A1}", L"Software\\None");
+        api.InstallUserData();
+        DeleteKey(HKEY_LOCAL_MACHINE, productList);
+        const HMODULE msi = GetModuleHandleW(L"msi.dll");
+        realSetInternalUI = reinterpret_cast<decltype(realSetInternalUI)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(msi, "MsiSetInternalUI")));
+        realConfigureProductEx = reinterpret_cast<decltype(realConfigureProductEx)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(msi, "MsiConfigureProductExW")));
+        Redirect(Module(), reinterpret_cast<const void*>(realSetInternalUI),
+                 reinterpret_cast<const void*>(&RecordingSetInternalUI));
+        Redirect(Module(), reinterpret_cast<const void*>(realConfigureProductEx),
+                 reinterpret_cast<const void*>(&RecordingConfigureProductEx));
+    }
+};
+
+TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
+{
+    const std::wstring firstRun = L"REINSTALL=UserData REINSTALLMODE=uos ZOVA_SECONDARY_INSTALL=1";
+    const std::wstring missingFolder = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
+    const std::wstring userRegistry = L"REINSTALL=UserData REINSTALLMODE=u ZOVA_SECONDARY_INSTALL=1";
+    const std::wstring comRepair = L"REINSTALL=ALL REINSTALLMODE=m ZOVA_SECONDARY_INSTALL=1";
+    const VariableGuard letter(L"USERDATA_TEST_A");
+    SetEnvironment(L"USERDATA_TEST_A", L"a");
+    std::wstring manyA;  // 340 characters stored, 20 expanded
+    for (int count = 0; count < 20; ++count) {
+        manyA += L"%USERDATA_TEST_A%";
+    }
+    const std::wstring there = folder.Path();
+    const std::wstring missing = folder / L"missing";
+    struct Product {
+        std::wstring code;
+        std::wstring userKey;
+        std::wstring localRoot;  // "-": no per-user key; "": the key without the value
+        DWORD type = REG_SZ;
+    };
+    struct Row {
+        const char* name;
+        std::vector<Product> products;  // listed for the machine; none: no product list
+        unsigned result;
+        std::vector<std::wstring> reinstalls;  // each at the reinstall UI level
+        bool firstKeyKept = true;              // the first product's per-user settings afterwards
+        bool comSound = true;
+    } rows[] = {
+        {"no product list", {}, static_cast<unsigned>(ProductRootOf(L"ZOVA", L"L1").size()), {}},
+        {"sound products", {{Code(L"F1"), L"Software\\B\\First-1", there}, {Code(L"F2"), L"Software\\B\\Second-1", L""}}, 0,
+         {}},
+        {"folders not checked below a KPW key", {{Code(L"E1"), L"Software\\B\\ZOVA-KPW-1", missing}}, 0, {}},
+        {"a bare KPW key", {{Code(L"E1"), L"KPW-1", missing}}, 0, {}},
+        {"per-user key missing", {{Code(L"B1"), L"Software\\B\\User-1", L"-"}}, kUnknownProduct, {firstRun}, false},
+        {"local root folder missing", {{Code(L"B1"), L"Software\\B\\User-1", missing}}, kUnknownProduct,
+         {missingFolder, userRegistry}, false},
+        {"missing folder stored longer than the read, expanded it fits",
+         {{Code(L"B1"), L"Software\\B\\User-1", missing + manyA, REG_EXPAND_SZ}}, kUnknownProduct,
+         {missingFolder, userRegistry}, false},
+        {"PW is no KPW key", {{Code(L"E1"), L"PW-1", missing}}, kUnknownProduct, {missingFolder, userRegistry}, false},
+        {"kpw compares exactly", {{Code(L"E1"), L"Software\\B\\kpw-1", missing}}, kUnknownProduct,
+         {missingFolder, userRegistry}, false},
+        {"COM server registration broken", {{Code(L"B1"), L"Software\\B\\User-1", there}}, 0, {comRepair}, true, false},
+        {"the last product decides: a sound one",
+         {{Code(L"0A"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0B"), L"Software\\B\\Sound-1", there}}, 0, {firstRun}, false},
+        {"the last product decides: a failing one",
+         {{Code(L"0D"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0C"), L"Software\\B\\Sound-1", there}}, kUnknownProduct,
+         {firstRun}, false},
+    };
+    const auto& api = Load();
+    bool recording = false;
+    INSTALLUILEVEL hostLevel = INSTALLUILEVEL_NOCHANGE;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!recording && !row.reinstalls.empty()) {
+            StartRecording(api);
+            recording = true;
+            hostLevel = realSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr);
+        }
+        for (const Product& product : row.products) {
+            SetString(HKEY_LOCAL_MACHINE, productList, product.code.c_str(), product.userKey);
+            if (product.localRoot != L"-") {
+                CreateKey(HKEY_CURRENT_USER, product.userKey + L"\\Settings");
+            }
+            if (product.localRoot != L"-" && !product.localRoot.empty()) {
+                SetString(HKEY_CURRENT_USER, product.userKey, L"LocalRootFolder", product.localRoot, product.type);
+            }
+        }
+        SetString(HKEY_CLASSES_ROOT, kServers[0], nullptr, row.comSound ? L"zvserver.dll" : L"C:\\zvserver.dll");
+        requests.clear();
+        EXPECT_EQ(api.InstallUserData(), row.result);
+        std::vector<std::wstring> expected;
+        for (const std::wstring& commandLine : row.reinstalls) {
+            expected.push_back(std::to_wstring(kReinstallLevel) + L" " + commandLine);
+        }
+        EXPECT_EQ(requests, expected);
+        EXPECT_EQ(recording, DelayImportsBound(Module(), "msi.dll")) << "the installer is asked only for a repair";
+        if (recording) {
+            EXPECT_EQ(realSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr), hostLevel) << "the host's level restored";
+        }
+        if (!row.products.empty()) {
+            EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, row.products[0].userKey + L"\\Settings"), row.firstKeyKept);
+        }
+        for (const Product& product : row.products) {
+            DeleteKey(HKEY_CURRENT_USER, product.userKey);
+        }
+        DeleteKey(HKEY_LOCAL_MACHINE, productList);
+    }
+}
+
+TEST_F(RepairTest, ComServersMustBeRegisteredByRelativePaths)
+{
+    const auto& api = Load();
+    struct Row {
+        const char* name;
+        int server;
+        DWORD type;  // REG_NONE: the key without a default value
+        const wchar_t* path;
+        bool sound;
+    } rows[] = {
+        {"bare file name", 0, REG_SZ, L"zvserver.dll", true},
+        {"required server missing", 0, REG_NONE, nullptr, false},
+        {"drive letter, required server", 0, REG_SZ, L"C:\\Program Files\\Suite\\zvserver.dll", false},
+        {"drive letter, first optional server", 1, REG_SZ, L"C:\\Suite\\x.dll", false},
+        {"drive-relative, second optional server", 2, REG_SZ, L"D:x.dll", false},
+        {"network path", 1, REG_SZ, L"\\\\server\\share\\x.dll", true},
+        {"environment reference, unexpanded", 2, REG_EXPAND_SZ, L"%ProgramFiles%\\Suite\\x.dll", true},
+        {"empty string", 1, REG_SZ, L"", true},
+        {"optional server without a default value", 2, REG_NONE, L"", false},
+        {"a number", 1, REG_DWORD, L"", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteKey(HKEY_CLASSES_ROOT, L"CLSID");
+        SetString(HKEY_CLASSES_ROOT, kServers[0], nullptr, L"zvserver.dll");
+        DeleteKey(HKEY_CLASSES_ROOT, kServers[row.server]);
+        if (row.path != nullptr) {
+            SetString(HKEY_CLASSES_ROOT, kServers[row.server], L"ThreadingModel", L"Both");
+        }
+        if (row.type == REG_DWORD) {
+            SetDword(HKEY_CLASSES_ROOT, kServers[row.server], nullptr, 1);
+        } else if (row.type != REG_NONE) {
+            SetString(HKEY_CLASSES_ROOT, kServers[row.server], nullptr, row.path, row.type);
+        }
+        EXPECT_EQ(api.CheckCOMServerRelativePaths(), row.sound);
+    }
+}
+
+// CTest runs this with msi.dll disabled (WINEDLLOVERRIDES=msi=), as on a
+// machine without the Windows Installer.
+TEST_F(RepairTest, WithoutTheInstallerARepairRaisesTheDelayLoadException)
+{
+    if (HMODULE installer = LoadLibraryW(L"msi.dll"); installer != nullptr) {
+        FreeLibrary(installer);
+        GTEST_SKIP() << "msi.dll can be loaded here; run with msi.dll disabled";
+    }
+    SetString(HKEY_LOCAL_MACHINE, productList, Code(L"B1").c_str(), L"Software\\B\\User-1");
+    const auto& api = Load();
+    EXPECT_EXIT(
+        {
+            SetUnhandledExceptionFilter([](EXCEPTION_POINTERS* exception) -> LONG {
+                ExitProcess(exception->ExceptionRecord->ExceptionCode);
+            });
+            api.InstallUserData();
+        },
+        ::testing::ExitedWithCode(static_cast<int>(0xC06D007Eu)), "");
+}
+
+}  // namespace
+}  // namespace userdata::testing
