@@ -430,10 +430,18 @@ UserDataLibrary::UserDataLibrary(const std::wstring& dllPath)
     if (module_ == nullptr) {
         return;
     }
-#define USERDATA_BIND_EXPORT(function, exportedName) \
-    exports_.function = ExportOf<decltype(exports_.function)>(module_, exportedName);
+#define USERDATA_BIND_EXPORT(function, exportedName)                                   \
+    exports_.function = ExportOf<decltype(exports_.function)>(module_, exportedName); \
+    EXPECT_NE(exports_.function, nullptr) << "the library does not export " << exportedName;
     USERDATA_EXPORT_TABLE(USERDATA_BIND_EXPORT)
 #undef USERDATA_BIND_EXPORT
+    // Hosts link against these names and no others.
+    const auto* image = reinterpret_cast<const BYTE*>(module_);
+    const auto* headers =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+    const auto* directory = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(
+        image + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
+    EXPECT_EQ(directory->NumberOfNames, 30u) << "exported names";
 }
 
 UserDataLibrary::~UserDataLibrary()
