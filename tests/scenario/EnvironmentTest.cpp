@@ -87,7 +87,8 @@ TEST_F(EnvironmentTest, StartUpPutsLanguageThenVerticalFoldersInFront)
         SetEnvironment(L"ZVVERTICALPATH", L"inherited");
         const auto& api = Load();
         EXPECT_EQ(api.zvudInitProductParams(nullptr, nullptr), row.started);
-        EXPECT_EQ(GetEnvironment(L"PATH"), row.front == L"-" ? L"C:\\Old" : RootFolder() + L"L1" + row.front + L";C:\\Old");
+        EXPECT_EQ(GetEnvironment(L"PATH"),
+                  row.front == L"-" ? L"C:\\Old" : RootFolder() + L"L1" + row.front + L";C:\\Old");
         EXPECT_EQ(GetEnvironment(L"ZVVERTICALPATH"), row.variable);
         EXPECT_EQ(AskText(api.zvudGetVerticalEnvPath), row.variable == L"inherited" ? L"" : row.variable);
     }

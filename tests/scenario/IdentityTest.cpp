@@ -41,15 +41,29 @@ protected:
 
 TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
 {
+    const auto zovaAndProdb = [this] { InstallZovaAndProdb(); };
     const auto remember = [this](const wchar_t* product, const wchar_t* language) {
-        return [=, this] { InstallZovaAndProdb(); WriteLastLaunched(product, language); };
+        return [=, this] {
+            InstallZovaAndProdb();
+            WriteLastLaunched(product, language);
+        };
     };
-    const auto fixed = [this](DWORD type, const std::wstring& language) {
-        return [=, this] { InstallFixed(); SetRaw(HKEY_LOCAL_MACHINE, kFixedLanguages, nullptr, type, language.c_str(),
-                                                  static_cast<DWORD>(language.size() * 2)); };
+    const auto catalogue = [this](const wchar_t* configurable, std::vector<InstalledProduct> products, HKEY hive) {
+        return [=, this] {
+            WriteVersionFile(kVersionKey, configurable);
+            WriteCatalogue(products, hive);
+        };
+    };
+    const auto fixed = [this](DWORD type, const std::wstring& language, HKEY hive = HKEY_LOCAL_MACHINE) {
+        const auto bytes = static_cast<DWORD>(language.size() * 2);
+        return [=, this] {
+            InstallFixed();
+            SetRaw(hive, kFixedLanguages, nullptr, type, language.c_str(), bytes);
+        };
     };
     const std::wstring longRoot = L"Software\\" + std::wstring(291, L'r');
     const std::wstring longLanguage(259, L'L');
+    const std::wstring fixedIdentity = L"\\identity.ini";
     struct Row {
         const char* name;
         std::function<void()> install;
@@ -61,72 +75,56 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
         const wchar_t* identity = nullptr;  // below the installation folder; "": none; null: the chosen one's
         std::wstring root = {};             // with `identity` given: the machine's product registry root
     } rows[] = {
-        {"nothing requested or remembered: the catalogue's first", [this] { InstallZovaAndProdb(); }, nullptr,
-         nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
+        // clang-format off
+        {"nothing requested or remembered", zovaAndProdb, nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"remembered language not installed", remember(L"PRODB", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"request not listed in that letter case", remember(L"PRODB", L"L1"), L"zova", nullptr, 1, L"PRODB/L1",
-         L"PRODB/L1"},
-        {"requested language not installed: the remembered one", remember(L"PRODB", L"L2"), L"ZOVA", L"L3", 1,
-         L"ZOVA/L2", L"ZOVA/L2"},
+        {"request in another letter case", remember(L"PRODB", L"L1"), L"zova", nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
+        {"requested language not installed", remember(L"PRODB", L"L2"), L"ZOVA", L"L3", 1, L"ZOVA/L2", L"ZOVA/L2"},
         {"installed language requested", remember(L"PRODB", L"L1"), L"ZOVA", L"L2", 1, L"ZOVA/L2", L"ZOVA/L2"},
         {"languages compare exactly", remember(L"PRODB", L"L1"), L"ZOVA", L"l2", 1, L"ZOVA/L1", L"ZOVA/L1"},
         {"a request beats the memory", remember(L"ZOVA", L"L2"), L"PRODB", nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"remembered product not installed", remember(L"OTHER", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"remembered product too long for its buffer",
-         [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}}); WriteLastLaunched(std::wstring(300, L'P'), L"L2"); },
-         nullptr, nullptr, 1, L"ZOVA/L2", L"ZOVA/L2"},
-        {"remembered numbers", [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}});
-                                        SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct", 0x50);
-                                        SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 0x32004C); },
-         nullptr, nullptr, 1, L"ZOVA/L1", L"ZOVA/L1"},
         {"no version key for the user: never created", [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}}); },
          L"ZOVA", L"L2", 1, L"ZOVA/L2", L"-"},
-        {"upper case sorts first",
-         [this] { InstallConfigurable({{L"alpha", {L"L1"}}, {L"Beta", {L"L1"}}, {L"BETA2", {L"L1"}}}); }, nullptr,
-         nullptr, 1, L"BETA2/L1", L"-"},
+        {"upper case sorts first", [this] { InstallConfigurable({{L"alpha", {L"L1"}}, {L"BETA2", {L"L1"}}}); },
+         nullptr, nullptr, 1, L"BETA2/L1", L"-"},
         {"base product in lower case", [this] { InstallConfigurable({{L"zova", {L"L1"}}}); }, L"zova", L"L1", 1,
          L"zova/L1", L"-"},
-        {"the machine's catalogue before the user's",
-         [this] { InstallZovaAndProdb(); WriteCatalogue({{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER); }, nullptr,
-         nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"the user's catalogue, remembered before the identity file is missed",
-         [this] { WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER); },
-         nullptr, nullptr, 0, L"PRODA/L1", L"PRODA/L1", L""},
-        {"version file without IsConfigurable: a request is taken untested",
-         [this] { InstallZovaAndProdb(); WriteTextFile(InstallFolder() + L"\\identityver.ini",
-                                          "[ProductIdentity]\r\nProductVersionKey=Software\\Brevonix\\Suite\\7.0\r\n"); },
+        {"the machine's catalogue first", [&] { zovaAndProdb(); catalogue(L"1", {{L"PRODA", {L"L1"}}},
+         HKEY_CURRENT_USER)(); }, nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
+        {"the user's catalogue, remembered before the identity file is missed", catalogue(L"1", {{L"PRODA", {L"L1"}}},
+         HKEY_CURRENT_USER), nullptr, nullptr, 0, L"PRODA/L1", L"PRODA/L1", L""},
+        {"version file without IsConfigurable", [this] { InstallZovaAndProdb(); WriteTextFile(InstallFolder() +
+         L"\\identityver.ini", "[ProductIdentity]\r\nProductVersionKey=Software\\Brevonix\\Suite\\7.0\r\n"); },
          L"PRODB", L"L1", 0, L"PRODB/", L"-", L""},
-        {"empty catalogue", [this] { WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({}); }, nullptr, nullptr, 0,
-         L"/", L"-", L""},
-        {"a product listed without languages",
-         [this] { WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({{L"NOLANG", {}}, {L"ZOVA", {L"L1"}}}); },
+        {"empty catalogue", catalogue(L"1", {}, HKEY_LOCAL_MACHINE), nullptr, nullptr, 0, L"/", L"-", L""},
+        {"a product without languages", catalogue(L"1", {{L"NOLANG", {}}, {L"ZOVA", {L"L1"}}}, HKEY_LOCAL_MACHINE),
          L"NOLANG", nullptr, 0, L"NOLANG/", L"-", L""},
         {"identity file without the product root", [this] { InstallWithRoots(L"", kGlobalRoot); }, nullptr, nullptr,
          0, L"ZOVA/L1", L"-", L"L1\\identity.ini"},
         {"identity file without the global root", [this] { InstallWithRoots(kFixedRoot, L""); }, nullptr, nullptr, 0,
          L"ZOVA/L1", L"-", L"L1\\identity.ini"},
-        {"identity file is a folder",
-         [this] { InstallWithRoots(L"", L""); DeleteFileW((InstallFolder() + L"\\L1\\identity.ini").c_str());
-                  CreateFolders(InstallFolder() + L"\\L1\\identity.ini"); },
-         nullptr, nullptr, 0, L"ZOVA/L1", L"-", L"L1\\identity.ini"},
+        {"identity file is a folder", [&] { catalogue(L"1", {{L"ZOVA", {L"L1"}}}, HKEY_LOCAL_MACHINE)();
+         CreateFolders(InstallFolder() + L"\\L1\\identity.ini"); }, nullptr, nullptr, 0, L"ZOVA/L1", L"-",
+         L"L1\\identity.ini"},
         {"product root cut to 259 characters", [&, this] { InstallWithRoots(longRoot, kGlobalRoot); }, nullptr,
          nullptr, 1, L"ZOVA/L1", L"-", L"L1\\identity.ini", longRoot.substr(0, 259)},
         {"not configurable: the base product, the machine's language", fixed(REG_SZ, std::wstring(L"L3", 3)),
-         L"PRODB", L"L1", 1, L"ZOVA/L3", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
-        {"not configurable, the user's expandable language",
-         [this] { InstallFixed(); SetString(HKEY_CURRENT_USER, kFixedLanguages, nullptr, L"L4", REG_EXPAND_SZ); },
-         nullptr, nullptr, 1, L"ZOVA/L4", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
+         L"PRODB", L"L1", 1, L"ZOVA/L3", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
+        {"not configurable, the user's expandable language", fixed(REG_EXPAND_SZ, std::wstring(L"L4", 3),
+         HKEY_CURRENT_USER), nullptr, nullptr, 1, L"ZOVA/L4", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
         {"not configurable, 259-character language", fixed(REG_SZ, longLanguage + L'\0'), nullptr, nullptr, 1,
-         L"ZOVA/" + longLanguage, L"PRODB/L1", L"\\identity.ini", kFixedRoot},
+         L"ZOVA/" + longLanguage, L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
         {"not configurable, 260-character language", fixed(REG_SZ, longLanguage + L"L" + L'\0'), nullptr, nullptr, 0,
-         L"ZOVA/", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
-        {"not configurable, unterminated language",
-         [this] { InstallFixed(); SetUnterminatedString(HKEY_LOCAL_MACHINE, kFixedLanguages, nullptr, L"L3"); },
-         nullptr, nullptr, 0, L"ZOVA/", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
+         L"ZOVA/", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
+        {"not configurable, unterminated language", [this] { InstallFixed(); SetUnterminatedString(HKEY_LOCAL_MACHINE,
+         kFixedLanguages, nullptr, L"L3"); }, nullptr, nullptr, 0, L"ZOVA/", L"PRODB/L1", fixedIdentity.c_str(),
+         kFixedRoot},
         {"not configurable, language list", fixed(REG_MULTI_SZ, std::wstring(L"L3\0\0", 4)), nullptr, nullptr, 0,
-         L"ZOVA/", L"PRODB/L1", L"\\identity.ini", kFixedRoot},
-        {"not configurable, no identity file", [this] { WriteVersionFile(kVersionKey, L"0"); }, L"ZOVA", L"L1", 0,
-         L"/", L"-", L""},
+         L"ZOVA/", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
+        {"not configurable, no identity file", catalogue(L"0", {}, HKEY_LOCAL_MACHINE), L"ZOVA", L"L1", 0, L"/",
+         L"-", L""},
+        // clang-format on
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -138,10 +136,12 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
         const std::wstring product = row.chosen.substr(0, row.chosen.find(L'/'));
         const std::wstring language = row.chosen.substr(product.size() + 1);
         const std::wstring identity = row.identity != nullptr ? row.identity
-                                      : _wcsicmp(product.c_str(), L"ZOVA") == 0 ? language + L"\\identity.ini"
-                                      : product + L"\\" + language + L"\\identity.ini";
+                                      : _wcsicmp(product.c_str(), L"ZOVA") == 0
+                                          ? language + L"\\identity.ini"
+                                          : product + L"\\" + language + L"\\identity.ini";
         const std::wstring root = row.identity != nullptr ? row.root : ProductRootOf(product, language);
-        EXPECT_EQ(AskText(api.GetCurrentProductIdentityIniPath), identity.empty() ? L"" : InstallFolder() + L"\\" + identity);
+        EXPECT_EQ(AskText(api.GetCurrentProductIdentityIniPath),
+                  identity.empty() ? L"" : InstallFolder() + L"\\" + identity);
         EXPECT_EQ(AskText(api.zvudGetMachineProductRegistryRootKey), root);
         EXPECT_EQ(AskText(api.zvudGetGlobalRegistryRootKey), root.empty() ? L"" : kGlobalRoot);
         EXPECT_EQ(Remembered(), row.remembered);
@@ -172,19 +172,27 @@ TEST_F(IdentityTest, QueriesAnswerFromTheProductRoot)
         {"no program name without a dash", L"Software\\Vendor\\Suite\\Release\\Tool", [] {}, names, L"|Suite"},
         {"three levels", L"Vendor\\Suite\\Tool-X1", [] {}, names, L"Tool|"},
         {"a dash above the last level", L"Vendor-Suite\\Tool", [] {}, names, L"|"},
-        {"user root", root, [] {}, [](const UserDataExports& api) { return AskText(api.zvudGetUserProductRegistryRootKey); },
-         root},
+        {"user root", root, [] {},
+         [](const UserDataExports& api) { return AskText(api.zvudGetUserProductRegistryRootKey); }, root},
         {"vertical product name, the machine's, in bytes", root,
-         [&] { SetString(HKEY_LOCAL_MACHINE, root, L"ProductName", L"Planner"); SetString(HKEY_CURRENT_USER, root,
-                                                                                           L"ProductName", L"Mine"); },
+         [&] {
+             SetString(HKEY_LOCAL_MACHINE, root, L"ProductName", L"Planner");
+             SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine");
+         },
          verticalName, L"16 Planner"},
         {"vertical product name, the user's", root,
          [&] { SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine"); }, verticalName, L"10 Mine"},
         {"vertical product name missing for the machine's key", root,
-         [&] { CreateKey(HKEY_LOCAL_MACHINE, root); SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine"); },
+         [&] {
+             CreateKey(HKEY_LOCAL_MACHINE, root);
+             SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine");
+         },
          verticalName, L"0 "},
         {"vertical product name behind a denied key", root,
-         [&] { denied.emplace(HKEY_LOCAL_MACHINE, root); SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine"); },
+         [&] {
+             denied.emplace(HKEY_LOCAL_MACHINE, root);
+             SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine");
+         },
          verticalName, L"0 "},
         {"UI language under both names", root, [] {},
          [](const UserDataExports& api) {

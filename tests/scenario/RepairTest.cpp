@@ -112,25 +112,40 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
         bool comSound = true;
     } rows[] = {
         {"no product list", {}, static_cast<unsigned>(ProductRootOf(L"ZOVA", L"L1").size()), {}},
-        {"sound products", {{Code(L"F1"), L"Software\\B\\First-1", there}, {Code(L"F2"), L"Software\\B\\Second-1", L""}}, 0,
+        {"sound products",
+         {{Code(L"F1"), L"Software\\B\\First-1", there}, {Code(L"F2"), L"Software\\B\\Second-1", L""}},
+         0,
          {}},
         {"folders not checked below a KPW key", {{Code(L"E1"), L"Software\\B\\ZOVA-KPW-1", missing}}, 0, {}},
         {"a bare KPW key", {{Code(L"E1"), L"KPW-1", missing}}, 0, {}},
         {"per-user key missing", {{Code(L"B1"), L"Software\\B\\User-1", L"-"}}, kUnknownProduct, {firstRun}, false},
-        {"local root folder missing", {{Code(L"B1"), L"Software\\B\\User-1", missing}}, kUnknownProduct,
-         {missingFolder, userRegistry}, false},
+        {"local root folder missing",
+         {{Code(L"B1"), L"Software\\B\\User-1", missing}},
+         kUnknownProduct,
+         {missingFolder, userRegistry},
+         false},
         {"missing folder stored longer than the read, expanded it fits",
-         {{Code(L"B1"), L"Software\\B\\User-1", missing + manyA, REG_EXPAND_SZ}}, kUnknownProduct,
-         {missingFolder, userRegistry}, false},
+         {{Code(L"B1"), L"Software\\B\\User-1", missing + manyA, REG_EXPAND_SZ}},
+         kUnknownProduct,
+         {missingFolder, userRegistry},
+         false},
         {"PW is no KPW key", {{Code(L"E1"), L"PW-1", missing}}, kUnknownProduct, {missingFolder, userRegistry}, false},
-        {"kpw compares exactly", {{Code(L"E1"), L"Software\\B\\kpw-1", missing}}, kUnknownProduct,
-         {missingFolder, userRegistry}, false},
+        {"kpw compares exactly",
+         {{Code(L"E1"), L"Software\\B\\kpw-1", missing}},
+         kUnknownProduct,
+         {missingFolder, userRegistry},
+         false},
         {"COM server registration broken", {{Code(L"B1"), L"Software\\B\\User-1", there}}, 0, {comRepair}, true, false},
         {"the last product decides: a sound one",
-         {{Code(L"0A"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0B"), L"Software\\B\\Sound-1", there}}, 0, {firstRun}, false},
+         {{Code(L"0A"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0B"), L"Software\\B\\Sound-1", there}},
+         0,
+         {firstRun},
+         false},
         {"the last product decides: a failing one",
-         {{Code(L"0D"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0C"), L"Software\\B\\Sound-1", there}}, kUnknownProduct,
-         {firstRun}, false},
+         {{Code(L"0D"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0C"), L"Software\\B\\Sound-1", there}},
+         kUnknownProduct,
+         {firstRun},
+         false},
     };
     const auto& api = Load();
     bool recording = false;
@@ -223,9 +238,8 @@ TEST_F(RepairTest, WithoutTheInstallerARepairRaisesTheDelayLoadException)
     const auto& api = Load();
     EXPECT_EXIT(
         {
-            SetUnhandledExceptionFilter([](EXCEPTION_POINTERS* exception) -> LONG {
-                ExitProcess(exception->ExceptionRecord->ExceptionCode);
-            });
+            SetUnhandledExceptionFilter(
+                [](EXCEPTION_POINTERS* exception) -> LONG { ExitProcess(exception->ExceptionRecord->ExceptionCode); });
             api.InstallUserData();
         },
         ::testing::ExitedWithCode(static_cast<int>(0xC06D007Eu)), "");

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
 
 namespace userdata::testing {
 namespace {
@@ -13,47 +15,33 @@ namespace {
 std::wstring UniqueName(const wchar_t* prefix)
 {
     static LONG counter = 0;
-    return std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(InterlockedIncrement(&counter)) + L"-" + std::to_wstring(GetTickCount64());
+    return prefix + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(InterlockedIncrement(&counter)) +
+           L"-" + std::to_wstring(GetTickCount64());
 }
 
 HKEY OpenForWriting(HKEY root, const std::wstring& path)
 {
     HKEY key = nullptr;
-    const LSTATUS status =
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     EXPECT_EQ(status, ERROR_SUCCESS) << "creating key " << Narrow(path);
-    return status == ERROR_SUCCESS ? key : nullptr;
+    return key;
 }
 
 }  // namespace
 
 std::string Narrow(const std::wstring& text)
 {
-    if (text.empty()) {
-        return std::string();
-    }
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                          nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), bytes, nullptr,
+    const int size = static_cast<int>(text.size());
+    std::string narrow(
+        static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, narrow.data(), static_cast<int>(narrow.size()), nullptr,
                         nullptr);
     return narrow;
 }
 
-GuardedBuffer::GuardedBuffer(size_t size, const wchar_t* initial) : chars_(size, kSentinel)
-{
-    if (initial != nullptr) {
-        const std::wstring text = initial;
-        std::copy(text.begin(), text.end(), chars_.begin());
-        chars_.at(text.size()) = L'\0';
-    }
-}
-
 std::wstring GuardedBuffer::Text() const
 {
-    const auto end = std::find(chars_.begin(), chars_.end(), L'\0');
-    return std::wstring(chars_.begin(), end);
+    return std::wstring(chars_.begin(), std::find(chars_.begin(), chars_.end(), L'\0'));
 }
 
 bool GuardedBuffer::Untouched(size_t from) const
@@ -62,13 +50,13 @@ bool GuardedBuffer::Untouched(size_t from) const
                        [](wchar_t c) { return c == kSentinel; });
 }
 
-// Files and folders ------------------------------------------------------------
+// Files and folders ---------------------------------------------------------------------------
 
 TempFolder::TempFolder()
 {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + UniqueName(L"userdata-test-");
+    path_ = temp + UniqueName(L"userdata-test-");
     CreateFolders(path_);
 }
 
@@ -79,25 +67,21 @@ TempFolder::~TempFolder()
 
 void CreateFolders(const std::wstring& path)
 {
-    for (size_t separator = path.find(L'\\', 3); ; separator = path.find(L'\\', separator + 1)) {
-        CreateDirectoryW(path.substr(0, separator).c_str(), nullptr);
-        if (separator == std::wstring::npos) {
-            break;
-        }
-    }
-    ASSERT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "creating " << Narrow(path);
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
+    ASSERT_TRUE(FileExists(path)) << "creating " << Narrow(path);
 }
 
 namespace {
 
 // The path that a handle of `path` leads to, "" when it cannot be opened.
-// Windows gives a link's own path (the link is opened, not followed); Wine 8
-// follows a Unix symbolic link and gives its target, and flags only those to
-// folders as reparse points.
+// Windows gives a link's own path; Wine 8 follows a Unix symbolic link and
+// gives its target, and flags only those to folders as reparse points.
 std::wstring FinalPath(const std::wstring& path)
 {
-    const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE handle =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return std::wstring();
     }
@@ -107,54 +91,42 @@ std::wstring FinalPath(const std::wstring& path)
     return length > 0 && length < 4 * MAX_PATH ? std::wstring(final, length) : std::wstring();
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b)
-{
-    return !a.empty() && _wcsicmp(a.c_str(), b.c_str()) == 0;
-}
-
-// One entry of a folder being walked, as a tree operation may treat it.
 struct TreeEntry {
     std::wstring path;
     std::wstring finalPath;
     bool folder = false;
-    bool link = false;  // a link, junction or other reparse point, or a path that resolves elsewhere
+    bool link = false;  // a reparse point, or a path that does not resolve to where its name puts it
 };
 
-// The entries of `folder` (whose final path is `folderFinal`), "." and ".."
-// left out. An entry is a link when it is flagged as a reparse point or when
-// it does not resolve to where its name puts it.
 std::vector<TreeEntry> ListFolder(const std::wstring& folder, const std::wstring& folderFinal)
 {
     std::vector<TreeEntry> entries;
     WIN32_FIND_DATAW found = {};
     const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return entries;
-    }
-    do {
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
         const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") {
-            continue;
+        if (name != L"." && name != L"..") {
+            TreeEntry entry{folder + L"\\" + name, FinalPath(folder + L"\\" + name)};
+            entry.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            entry.link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || entry.finalPath.empty() ||
+                         _wcsicmp(entry.finalPath.c_str(), (folderFinal + L"\\" + name).c_str()) != 0;
+            entries.push_back(std::move(entry));
         }
-        TreeEntry entry{folder + L"\\" + name, FinalPath(folder + L"\\" + name)};
-        entry.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        entry.link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-                     !SamePath(entry.finalPath, folderFinal + L"\\" + name);
-        entries.push_back(std::move(entry));
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    }
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+    }
     return entries;
 }
 
-// Deletes what `folder` holds, never through a link: Wine's DeleteFileW on a
-// Unix link to a file deletes the file it leads to, and a link to a folder
-// would lead the walk out of the tree. Links are left in place, and so is
-// their folder.
+// Wine's DeleteFileW on a Unix link to a file deletes the file it leads to,
+// and a link to a folder would lead the walk out of the tree: links are left
+// in place, and so is their folder.
 void DeleteBelow(const std::wstring& folder, const std::wstring& folderFinal)
 {
     for (const TreeEntry& entry : ListFolder(folder, folderFinal)) {
         if (entry.link) {
-            std::fwprintf(stderr, L"DeleteTree: left the link %ls (to %ls) in place\n", entry.path.c_str(),
+            std::fwprintf(stderr, L"DeleteTree: left the link %ls (to %ls)\n", entry.path.c_str(),
                           entry.finalPath.c_str());
             continue;
         }
@@ -176,8 +148,7 @@ void DeleteTree(const std::wstring& root)
     if (rootFinal.empty()) {
         return;  // nothing there
     }
-    const DWORD attributes = GetFileAttributesW(root.c_str());
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    if ((GetFileAttributesW(root.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         ADD_FAILURE() << "DeleteTree refuses " << Narrow(root) << ": a link, leading to " << Narrow(rootFinal);
         return;
     }
@@ -188,29 +159,23 @@ void DeleteTree(const std::wstring& root)
 void CopyTree(const std::wstring& from, const std::wstring& to)
 {
     CreateFolders(to);
-    const std::wstring fromFinal = FinalPath(from);
-    ASSERT_FALSE(fromFinal.empty()) << "opening " << Narrow(from);
-    for (const TreeEntry& entry : ListFolder(from, fromFinal)) {
+    for (const TreeEntry& entry : ListFolder(from, FinalPath(from))) {
         const std::wstring target = to + entry.path.substr(from.size());
         if (entry.link) {
             ADD_FAILURE() << "CopyTree does not follow the link " << Narrow(entry.path);
         } else if (entry.folder) {
             CopyTree(entry.path, target);
         } else {
-            EXPECT_TRUE(CopyFileW(entry.path.c_str(), target.c_str(), FALSE))
-                << "copying " << Narrow(entry.path) << ", error " << GetLastError();
+            EXPECT_TRUE(CopyFileW(entry.path.c_str(), target.c_str(), FALSE)) << "copying " << Narrow(entry.path);
         }
     }
 }
 
 void WriteTextFile(const std::wstring& path, const std::string& content)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "writing " << Narrow(path);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, content.size());
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    file << content;
+    EXPECT_TRUE(file.good()) << "writing " << Narrow(path);
 }
 
 void WriteUnicodeTextFile(const std::wstring& path, const std::wstring& content)
@@ -228,34 +193,10 @@ std::wstring TestProgramFolder()
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\'));
+    return std::filesystem::path(path).parent_path().wstring();
 }
 
-// Registry ---------------------------------------------------------------------------
-
-RegistrySandbox::RegistrySandbox() : root_(L"Software\\UserDataTests\\" + UniqueName(L"sandbox-"))
-{
-    // Opened before any redirection, in the real current-user hive.
-    machine_ = OpenForWriting(HKEY_CURRENT_USER, root_ + L"\\Machine");
-    user_ = OpenForWriting(HKEY_CURRENT_USER, root_ + L"\\User");
-    classes_ = OpenForWriting(HKEY_CURRENT_USER, root_ + L"\\Classes");
-    EXPECT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_), ERROR_SUCCESS);
-    EXPECT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_), ERROR_SUCCESS);
-    EXPECT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, user_), ERROR_SUCCESS);
-}
-
-RegistrySandbox::~RegistrySandbox()
-{
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    RegCloseKey(machine_);
-    RegCloseKey(user_);
-    RegCloseKey(classes_);
-    RegDeleteTreeW(HKEY_CURRENT_USER, root_.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, root_.c_str());
-}
+// Registry -----------------------------------------------------------------------------------
 
 void CreateKey(HKEY root, const std::wstring& path)
 {
@@ -283,17 +224,14 @@ void RemoveFromRealHives(std::initializer_list<const wchar_t*> paths)
 bool KeyExists(HKEY root, const std::wstring& path)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
+    const bool exists = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
     RegCloseKey(key);
-    return true;
+    return exists;
 }
 
 void SetRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const void* data, DWORD bytes)
 {
-    HKEY key = OpenForWriting(root, path);
-    ASSERT_NE(key, nullptr);
+    const HKEY key = OpenForWriting(root, path);
     EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS)
         << "setting a value under " << Narrow(path);
     RegCloseKey(key);
@@ -311,8 +249,7 @@ void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD va
 
 void SetUnterminatedString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text)
 {
-    // The registry terminates data that a NUL follows, so let a character follow.
-    const std::wstring data = text + L"#";
+    const std::wstring data = text + L"#";  // the registry terminates data that a NUL follows
     SetRaw(root, path, name, REG_SZ, data.c_str(), static_cast<DWORD>(text.size() * sizeof(wchar_t)));
 }
 
@@ -332,8 +269,7 @@ DeniedKey::DeniedKey(HKEY root, const std::wstring& path, REGSAM allowed) : key_
     swprintf(onlyAllowed, 64, L"D:P(A;;0x%lX;;;WD)", static_cast<unsigned long>(allowed));
     SetKeySecurity(key_, allowed == 0 ? L"D:P(D;;KA;;;WD)(D;;KA;;;BA)(D;;KA;;;SY)" : onlyAllowed);
     HKEY probe = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &probe), ERROR_ACCESS_DENIED)
-        << "the registry did not deny access to " << Narrow(path);
+    EXPECT_EQ(RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &probe), ERROR_ACCESS_DENIED) << Narrow(path);
 }
 
 DeniedKey::~DeniedKey()
@@ -344,75 +280,45 @@ DeniedKey::~DeniedKey()
 
 std::wstring RegistryValue::Text() const
 {
-    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+    const std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
     return text.substr(0, text.find(L'\0'));
 }
 
 std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, const wchar_t* name)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
     RegistryValue value;
     DWORD bytes = 0;
-    LSTATUS status = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &bytes);
-    if (status == ERROR_SUCCESS) {
+    LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key);
+    if (status == ERROR_SUCCESS && RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &bytes) == ERROR_SUCCESS) {
         value.data.resize(bytes);
         status = RegQueryValueExW(key, name, nullptr, &value.type, value.data.data(), &bytes);
+    } else {
+        status = ERROR_FILE_NOT_FOUND;
     }
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return value;
+    return status == ERROR_SUCCESS ? std::optional<RegistryValue>(value) : std::nullopt;
 }
 
-// Environment ---------------------------------------------------------------------------
+// Environment --------------------------------------------------------------------------------
 
 std::optional<std::wstring> GetEnvironment(const wchar_t* name)
 {
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) {
+    std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+    if (value.empty()) {
         return std::nullopt;
     }
-    std::wstring value(size, L'\0');
-    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
-    value.resize(length);
+    value.resize(GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size())));
     return value;
 }
 
 void SetEnvironment(const wchar_t* name, const wchar_t* value)
 {
-    SetEnvironmentVariableW(name, value);
-    const std::wstring assignment = std::wstring(name) + L"=" + (value != nullptr ? value : L"");
-    _wputenv(assignment.c_str());
-    if (value != nullptr && *value == L'\0') {
-        // The runtime removes a variable set to "", the process keeps it.
-        SetEnvironmentVariableW(name, L"");
-    }
+    _wputenv((std::wstring(name) + L"=" + (value != nullptr ? value : L"")).c_str());
+    SetEnvironmentVariableW(name, value);  // after the runtime, which removes a variable set to ""
 }
 
-VariableGuard::VariableGuard(const wchar_t* name) : name_(name), value_(GetEnvironment(name)) {}
-
-VariableGuard::~VariableGuard()
-{
-    SetEnvironment(name_, value_ ? value_->c_str() : nullptr);
-}
-
-EnvironmentGuard::EnvironmentGuard()
-{
-    wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
-    currentDirectory_ = folder;
-}
-
-EnvironmentGuard::~EnvironmentGuard()
-{
-    SetCurrentDirectoryW(currentDirectory_.c_str());
-}
-
-// The library ------------------------------------------------------------------------
+// The library --------------------------------------------------------------------------------
 
 namespace {
 // Typed from the untyped address, through the one cast the compiler allows silently.
@@ -421,43 +327,75 @@ Function ExportOf(HMODULE module, const char* name)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
+
+const IMAGE_NT_HEADERS& HeadersOf(HMODULE module)
+{
+    const auto* image = reinterpret_cast<const BYTE*>(module);
+    return *reinterpret_cast<const IMAGE_NT_HEADERS*>(image +
+                                                      reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+}
 }  // namespace
 
-UserDataLibrary::UserDataLibrary(const std::wstring& dllPath)
+UserDataLibrary::UserDataLibrary(const std::wstring& dllPath) : module_(LoadLibraryW(dllPath.c_str()))
 {
-    module_ = LoadLibraryW(dllPath.c_str());
-    EXPECT_NE(module_, nullptr) << "loading " << Narrow(dllPath) << ", error " << GetLastError();
     if (module_ == nullptr) {
+        ADD_FAILURE() << "loading " << Narrow(dllPath) << ", error " << GetLastError();
         return;
     }
-#define USERDATA_BIND_EXPORT(function, exportedName)                                   \
+#define USERDATA_BIND_EXPORT(function, exportedName)                                  \
     exports_.function = ExportOf<decltype(exports_.function)>(module_, exportedName); \
     EXPECT_NE(exports_.function, nullptr) << "the library does not export " << exportedName;
     USERDATA_EXPORT_TABLE(USERDATA_BIND_EXPORT)
 #undef USERDATA_BIND_EXPORT
     // Hosts link against these names and no others.
-    const auto* image = reinterpret_cast<const BYTE*>(module_);
-    const auto* headers =
-        reinterpret_cast<const IMAGE_NT_HEADERS*>(image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
     const auto* directory = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(
-        image + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
+        reinterpret_cast<const BYTE*>(module_) +
+        HeadersOf(module_).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
     EXPECT_EQ(directory->NumberOfNames, 30u) << "exported names";
 }
 
 UserDataLibrary::~UserDataLibrary()
 {
-    if (module_ == nullptr) {
-        return;
+    if (module_ != nullptr) {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(module_, path, MAX_PATH);
+        FreeLibrary(module_);
+        EXPECT_EQ(GetModuleHandleW(path), nullptr) << "the library stayed loaded after FreeLibrary";
     }
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(module_, path, MAX_PATH);
-    FreeLibrary(module_);
-    EXPECT_EQ(GetModuleHandleW(path), nullptr) << "the library stayed loaded after FreeLibrary";
 }
 
-// Scenarios ------------------------------------------------------------------------------
+// Scenarios ----------------------------------------------------------------------------------
 
-ScenarioTest::ScenarioTest(RegistryView view) : view_(view)
+// HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_CLASSES_ROOT redirected, for
+// the whole process and so for the library too, to fresh keys of the real
+// current-user hive, removed again afterwards. Their shared parent key stays:
+// deleting it would race with a sandbox made in another process.
+struct ScenarioTest::Sandbox {
+    const std::wstring root = L"Software\\UserDataTests\\" + UniqueName(L"sandbox-");
+    const HKEY redirected[3] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT};
+    HKEY keys[3] = {};
+
+    Sandbox()
+    {
+        for (int index = 0; index < 3; ++index) {  // all opened before any redirection
+            keys[index] = OpenForWriting(HKEY_CURRENT_USER, root + L"\\" + std::to_wstring(index));
+        }
+        for (int index = 0; index < 3; ++index) {
+            EXPECT_EQ(RegOverridePredefKey(redirected[index], keys[index]), ERROR_SUCCESS);
+        }
+    }
+    ~Sandbox()
+    {
+        for (int index = 0; index < 3; ++index) {
+            RegOverridePredefKey(redirected[index], nullptr);
+            RegCloseKey(keys[index]);
+        }
+        RegDeleteTreeW(HKEY_CURRENT_USER, root.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, root.c_str());
+    }
+};
+
+ScenarioTest::ScenarioTest(RegistryView view) : view_(view), currentFolder_(std::filesystem::current_path().wstring())
 {
     NewInstallation();
 }
@@ -465,12 +403,11 @@ ScenarioTest::ScenarioTest(RegistryView view) : view_(view)
 void ScenarioTest::NewInstallation()
 {
     if (view_ == RegistryView::Sandboxed) {
-        registry_.emplace();
+        registry_ = std::make_unique<Sandbox>();
     }
     install_.emplace();
     const std::wstring built = TestProgramFolder() + L"\\UserData.dll";
-    EXPECT_TRUE(CopyFileW(built.c_str(), (*install_ / L"UserData.dll").c_str(), FALSE))
-        << "copying " << Narrow(built) << ", error " << GetLastError();
+    EXPECT_TRUE(CopyFileW(built.c_str(), (*install_ / L"UserData.dll").c_str(), FALSE)) << "copying the library";
 }
 
 void ScenarioTest::Fresh()
@@ -484,7 +421,8 @@ void ScenarioTest::Fresh()
 ScenarioTest::~ScenarioTest()
 {
     Unload();
-    if (!registry_) {
+    SetCurrentDirectoryW(currentFolder_.c_str());
+    if (view_ == RegistryView::Real) {
         RemoveFromRealHives({L"Software\\Brevonix\\Suite", L"Software\\Brevonix\\ZOVA"});
     }
 }
@@ -492,7 +430,7 @@ ScenarioTest::~ScenarioTest()
 void ScenarioTest::WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable)
 {
     WriteUnicodeTextFile(*install_ / L"identityver.ini", L"[ProductIdentity]\r\nProductVersionKey=" + versionKey +
-                                                            L"\r\nIsConfigurable=" + configurable + L"\r\n");
+                                                             L"\r\nIsConfigurable=" + configurable + L"\r\n");
 }
 
 void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const std::wstring& productRoot,
@@ -500,14 +438,10 @@ void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const s
 {
     const std::wstring folder = relativeFolder.empty() ? install_->Path() : *install_ / relativeFolder;
     CreateFolders(folder);
-    std::wstring content = L"[ProductIdentity]\r\n";
-    if (!globalRoot.empty()) {
-        content += L"GlobalRegistryRootKey=" + globalRoot + L"\r\n";
-    }
-    if (!productRoot.empty()) {
-        content += L"ProductRegistryRootKey=" + productRoot + L"\r\n";
-    }
-    WriteUnicodeTextFile(folder + L"\\identity.ini", content);
+    WriteUnicodeTextFile(folder + L"\\identity.ini",
+                         L"[ProductIdentity]\r\n" +
+                             (globalRoot.empty() ? L"" : L"GlobalRegistryRootKey=" + globalRoot + L"\r\n") +
+                             (productRoot.empty() ? L"" : L"ProductRegistryRootKey=" + productRoot + L"\r\n"));
 }
 
 void ScenarioTest::WriteCatalogue(const std::vector<InstalledProduct>& products, HKEY hive)
@@ -515,10 +449,9 @@ void ScenarioTest::WriteCatalogue(const std::vector<InstalledProduct>& products,
     const std::wstring base = std::wstring(kVersionKey) + L"\\InstalledProducts";
     CreateKey(hive, base);
     for (const InstalledProduct& entry : products) {
-        const std::wstring productKey = base + L"\\" + entry.product;
-        CreateKey(hive, productKey);
+        CreateKey(hive, base + L"\\" + entry.product);
         for (const std::wstring& language : entry.languages) {
-            SetString(hive, productKey, language.c_str(), L"");
+            SetString(hive, base + L"\\" + entry.product, language.c_str(), L"");
         }
     }
 }
@@ -533,11 +466,6 @@ void ScenarioTest::WriteIdentityFor(const std::wstring& product, const std::wstr
 std::wstring ScenarioTest::ProductRootOf(const std::wstring& product, const std::wstring& language)
 {
     return L"Software\\Brevonix\\" + product + L"\\7.0\\" + product + L"-" + language;
-}
-
-std::wstring ScenarioTest::VerticalFoldersOf(const std::wstring& product)
-{
-    return L"C:\\Vertical\\" + product;
 }
 
 void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> products)
@@ -567,68 +495,35 @@ const UserDataExports& ScenarioTest::Load()
     return library_->Exports();
 }
 
-void ScenarioTest::Unload()
-{
-    library_.reset();
-}
-
 const UserDataExports& ScenarioTest::Api() const
 {
     static const UserDataExports none;
     return library_ ? library_->Exports() : none;
 }
 
-namespace {
-
-// The delay-load descriptor of `library` in the loaded `module`, or null. The
-// image's directory names it when the linker fills it in (MSVC, lld); GNU ld
-// leaves that entry empty, so the module's sections are searched for it.
-const IMAGE_DELAYLOAD_DESCRIPTOR* FindDelayDescriptor(HMODULE module, const char* library)
+bool DelayImportsBound(HMODULE module, const char* library)
 {
+    // The descriptor is searched for in the sections: GNU ld leaves the
+    // delay-import directory empty.
     const auto* image = reinterpret_cast<const BYTE*>(module);
-    const auto* headers =
-        reinterpret_cast<const IMAGE_NT_HEADERS*>(image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
-    const DWORD imageSize = headers->OptionalHeader.SizeOfImage;
-    const auto names = [&](const IMAGE_DELAYLOAD_DESCRIPTOR& entry) {
-        return entry.Attributes.RvaBased == 1 && entry.DllNameRVA != 0 && entry.DllNameRVA < imageSize - 16 &&
-               entry.ModuleHandleRVA < imageSize && entry.ImportAddressTableRVA < imageSize &&
-               _strnicmp(reinterpret_cast<const char*>(image + entry.DllNameRVA), library, 16) == 0;
-    };
-    const IMAGE_DATA_DIRECTORY& directory = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT];
-    for (auto* entry = reinterpret_cast<const IMAGE_DELAYLOAD_DESCRIPTOR*>(image + directory.VirtualAddress);
-         directory.Size != 0 && entry->DllNameRVA != 0; ++entry) {
-        if (names(*entry)) {
-            return entry;
-        }
-    }
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(headers);
-    for (WORD index = 0; index < headers->FileHeader.NumberOfSections; ++index, ++section) {
+    const IMAGE_NT_HEADERS& headers = HeadersOf(module);
+    const DWORD size = headers.OptionalHeader.SizeOfImage;
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(&headers);
+    for (WORD index = 0; index < headers.FileHeader.NumberOfSections; ++index, ++section) {
         const DWORD end = section->VirtualAddress + std::min(section->Misc.VirtualSize, section->SizeOfRawData);
         for (DWORD offset = section->VirtualAddress; offset + sizeof(IMAGE_DELAYLOAD_DESCRIPTOR) <= end; offset += 4) {
-            const auto* entry = reinterpret_cast<const IMAGE_DELAYLOAD_DESCRIPTOR*>(image + offset);
-            if (names(*entry)) {
-                return entry;
+            const auto& entry = *reinterpret_cast<const IMAGE_DELAYLOAD_DESCRIPTOR*>(image + offset);
+            if (entry.Attributes.RvaBased == 1 && entry.DllNameRVA != 0 && entry.DllNameRVA < size - 16 &&
+                entry.ModuleHandleRVA < size && entry.ImportAddressTableRVA < size &&
+                _strnicmp(reinterpret_cast<const char*>(image + entry.DllNameRVA), library, 16) == 0) {
+                // The delay-load helper keeps the library's handle there once it loaded it.
+                return *reinterpret_cast<const HMODULE*>(image + entry.ModuleHandleRVA) != nullptr;
             }
         }
     }
-    return nullptr;
+    ADD_FAILURE() << "the module does not delay-load " << library;
+    return false;
 }
-
-}  // namespace
-
-bool DelayImportsBound(HMODULE module, const char* library)
-{
-    const IMAGE_DELAYLOAD_DESCRIPTOR* const entry = FindDelayDescriptor(module, library);
-    if (entry == nullptr) {
-        ADD_FAILURE() << "the module does not delay-load " << library;
-        return false;
-    }
-    // The delay-load helper keeps the library's handle there once it loaded it.
-    const auto* handle = reinterpret_cast<const HMODULE*>(reinterpret_cast<const BYTE*>(module) + entry->ModuleHandleRVA);
-    return *handle != nullptr;
-}
-
-// Structured exceptions --------------------------------------------------------------------
 
 namespace {
 thread_local DWORD expectedCode = 0;
