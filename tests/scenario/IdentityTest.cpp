@@ -78,7 +78,7 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
         // clang-format off
         {"nothing requested or remembered", zovaAndProdb, nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"remembered language not installed", remember(L"PRODB", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"request in another letter case", remember(L"PRODB", L"L1"), L"zova", nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
+        {"request in another letter case", remember(L"ZOVA", L"L2"), L"zova", nullptr, 1, L"ZOVA/L2", L"ZOVA/L2"},
         {"requested language not installed", remember(L"PRODB", L"L2"), L"ZOVA", L"L3", 1, L"ZOVA/L2", L"ZOVA/L2"},
         {"installed language requested", remember(L"PRODB", L"L1"), L"ZOVA", L"L2", 1, L"ZOVA/L2", L"ZOVA/L2"},
         {"languages compare exactly", remember(L"PRODB", L"L1"), L"ZOVA", L"l2", 1, L"ZOVA/L1", L"ZOVA/L1"},
@@ -170,7 +170,7 @@ TEST_F(IdentityTest, QueriesAnswerFromTheProductRoot)
         {"program and product name", root, [] {}, names, L"Tool|Suite"},
         {"no product name above three levels", L"A\\B-C\\D", [] {}, names, L"B|"},
         {"no program name without a dash", L"Software\\Vendor\\Suite\\Release\\Tool", [] {}, names, L"|Suite"},
-        {"three levels", L"Vendor\\Suite\\Tool-X1", [] {}, names, L"Tool|"},
+        {"three levels, two dashes", L"Vendor\\Suite\\Tool-Pro-X1", [] {}, names, L"Tool-Pro|"},
         {"a dash above the last level", L"Vendor-Suite\\Tool", [] {}, names, L"|"},
         {"user root", root, [] {},
          [](const UserDataExports& api) { return AskText(api.zvudGetUserProductRegistryRootKey); }, root},

@@ -134,13 +134,13 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
     };
     const auto& api = Load();
     bool recording = false;
-    INSTALLUILEVEL hostLevel = INSTALLUILEVEL_NOCHANGE;
+    const INSTALLUILEVEL hostLevel = INSTALLUILEVEL_NONE;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         if (!recording && !row.reinstalls.empty()) {
             StartRecording(api);
             recording = true;
-            hostLevel = realSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr);
+            realSetInternalUI(hostLevel, nullptr);
         }
         for (const Product& product : row.products) {
             SetString(HKEY_LOCAL_MACHINE, productList, product.code.c_str(), product.userKey);
