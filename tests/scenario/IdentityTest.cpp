@@ -167,44 +167,31 @@ TEST_F(IdentityTest, QueriesAnswerFromTheProductRoot)
         std::function<std::wstring(const UserDataExports&)> ask;
         std::wstring expected;
     } rows[] = {
+        // clang-format off
         {"program and product name", root, [] {}, names, L"Tool|Suite"},
         {"no product name above three levels", L"A\\B-C\\D", [] {}, names, L"B|"},
         {"no program name without a dash", L"Software\\Vendor\\Suite\\Release\\Tool", [] {}, names, L"|Suite"},
         {"three levels, two dashes", L"Vendor\\Suite\\Tool-Pro-X1", [] {}, names, L"Tool-Pro|"},
         {"a dash above the last level", L"Vendor-Suite\\Tool", [] {}, names, L"|"},
-        {"user root", root, [] {},
-         [](const UserDataExports& api) { return AskText(api.zvudGetUserProductRegistryRootKey); }, root},
+        {"user root", root, [] {}, [](const UserDataExports& api) {
+         return AskText(api.zvudGetUserProductRegistryRootKey); }, root},
         {"vertical product name, the machine's, in bytes", root,
-         [&] {
-             SetString(HKEY_LOCAL_MACHINE, root, L"ProductName", L"Planner");
-             SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine");
-         },
-         verticalName, L"16 Planner"},
-        {"vertical product name, the user's", root,
-         [&] { SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine"); }, verticalName, L"10 Mine"},
-        {"vertical product name missing for the machine's key", root,
-         [&] {
-             CreateKey(HKEY_LOCAL_MACHINE, root);
-             SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine");
-         },
+         [&] { SetString(HKEY_LOCAL_MACHINE, root, L"ProductName", L"Planner"); }, verticalName, L"16 Planner"},
+        {"vertical product name, the user's", root, [] {}, verticalName, L"10 Mine"},
+        {"vertical product name missing for the machine's key", root, [&] { CreateKey(HKEY_LOCAL_MACHINE, root); },
          verticalName, L"0 "},
-        {"vertical product name behind a denied key", root,
-         [&] {
-             denied.emplace(HKEY_LOCAL_MACHINE, root);
-             SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine");
-         },
+        {"vertical product name behind a denied key", root, [&] { denied.emplace(HKEY_LOCAL_MACHINE, root); },
          verticalName, L"0 "},
-        {"UI language under both names", root, [] {},
-         [](const UserDataExports& api) {
-             return std::wstring(api.zvudGetProductUILanguage()) +
-                    (api.zvudGetProductUALanguage() == api.zvudGetProductUILanguage() ? L"" : L" (two texts)");
-         },
-         L"L1"},
+        {"UI language under both names", root, [] {}, [](const UserDataExports& api) {
+         return api.zvudGetProductUILanguage() + std::wstring(api.zvudGetProductUALanguage() ==
+         api.zvudGetProductUILanguage() ? L"" : L" (two texts)"); }, L"L1"},
+        // clang-format on
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Fresh();
         InstallWithRoots(row.productRoot, kGlobalRoot);
+        SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine");
         row.install();
         EXPECT_EQ(row.ask(Load()), row.expected);
         Unload();
