@@ -123,6 +123,7 @@ const Row kRows[] = {
     {"string", L"string \"" + kStrings + L"1\"", 0, {L"\nOpen\n"}},
     {"string none", L"string \"" + kStrings + L"4\"", 1, {L"zvud: the library gives no string"}},
     {"repair", L"repair", 0, {L"\nInstallUserData: status 0: "}},
+    // set-string writes over what start-up remembered; it must not create a missing key
     {"set-string", L"set-string HKCU\\" + kVersionKey + L" LastLaunchedProduct \"C:\\N \u03a9\"", 0,
      {L"\nzvudRegSetString: status 0: "}, Nothing, L"C:\\N \u03a9"},
     {"set-string, no key", L"set-string HKCU\\" + kVersionKey + L"\\New N N", 1, {L"zvud: cannot open HKCU\\"}},
