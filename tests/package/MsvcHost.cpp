@@ -1,19 +1,17 @@
 // A host program built the way a Visual Studio developer builds one: clang in
 // MSVC mode, linked by lld-link against the package's UserData.lib, without a
-// C runtime. It includes only the public header, calls all 30 exports and
+// C runtime. It includes only the public headers, calls all 30 exports and
 // prints each answer as one UTF-8 line "key<TAB>text", or "key" alone when
 // the library gives none; keys named as in zvud show --json, so that the tests
-// compare the two.
-#include "UserData.h"
+// compare the two. tests/CMakeLists.txt builds it.
+#include "UserDataFolders.h"
 
 extern "C" {
-// kernel32, declared here as the host includes nothing but UserData.h.
+// kernel32, declared here as the host includes nothing but the public headers.
 __declspec(dllimport) void* __stdcall GetStdHandle(unsigned long handle);
-__declspec(dllimport) int __stdcall WriteFile(void* file, const void* bytes, unsigned long count,
-                                              unsigned long* written, void* overlapped);
-__declspec(dllimport) int __stdcall WideCharToMultiByte(unsigned codePage, unsigned long flags, const wchar_t* text,
-                                                        int length, char* bytes, int capacity, const char* fallback,
-                                                        int* fallbackUsed);
+__declspec(dllimport) int __stdcall WriteFile(void* file, const void* bytes, unsigned long, unsigned long*, void*);
+__declspec(dllimport) int __stdcall WideCharToMultiByte(unsigned codePage, unsigned long, const wchar_t* text, int,
+                                                        char* bytes, int capacity, const char*, int*);
 __declspec(dllimport) void __stdcall ExitProcess(unsigned exitCode);
 }
 
@@ -23,35 +21,21 @@ constexpr unsigned long kStandardOutput = static_cast<unsigned long>(-11);
 constexpr unsigned kUtf8 = 65001;
 constexpr unsigned kCapacity = 4096;
 constexpr unsigned kNoLanguage = 0xC0000008;
-constexpr int kFolderCount = 17;
 
 // Static, as a frame beyond 4 KB would call the C runtime's stack probe.
 wchar_t text[kCapacity];
 char utf8[4 * kCapacity];
 
-void WriteBytes(const char* bytes, unsigned long count)
+// One answer "key<TAB>value", or "key" alone when `given` is 0: a length or
+// flag result of 0, or an empty text.
+void Answer(const wchar_t* key, unsigned long long given, const wchar_t* value = text)
 {
     unsigned long written = 0;
-    WriteFile(GetStdHandle(kStandardOutput), bytes, count, &written, nullptr);
-}
-
-void WriteText(const wchar_t* value)
-{
-    const int length = WideCharToMultiByte(kUtf8, 0, value, -1, utf8, sizeof(utf8), nullptr, nullptr);
-    if (length > 1) {
-        WriteBytes(utf8, static_cast<unsigned long>(length - 1));
+    const wchar_t* const pieces[] = {key, given != 0 ? L"\t" : L"", given != 0 ? value : L"", L"\n"};
+    for (const wchar_t* piece : pieces) {
+        const int length = WideCharToMultiByte(kUtf8, 0, piece, -1, utf8, sizeof(utf8), nullptr, nullptr);
+        WriteFile(GetStdHandle(kStandardOutput), utf8, length > 1 ? length - 1 : 0, &written, nullptr);
     }
-}
-
-// One answer; null for none.
-void Line(const wchar_t* key, const wchar_t* value)
-{
-    WriteText(key);
-    if (value != nullptr) {
-        WriteBytes("\t", 1);
-        WriteText(value);
-    }
-    WriteBytes("\n", 1);
 }
 
 void Number(const wchar_t* key, unsigned long long number)
@@ -61,36 +45,20 @@ void Number(const wchar_t* key, unsigned long long number)
     digits[at] = L'\0';
     do {
         digits[--at] = static_cast<wchar_t>(L'0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    Line(key, digits + at);
+    } while ((number /= 10) != 0);
+    Answer(key, 1, digits + at);
 }
 
-// A length-result or flag-result export: the text when the result is not 0.
-void Answer(const wchar_t* key, unsigned long long result)
-{
-    Line(key, result != 0 ? text : nullptr);
-}
-
-// zvudGetSpecialFolder, with the library's "no language" exception caught as
-// an MSVC host catches a structured exception; reported as no answer.
-unsigned SpecialFolder(int folder)
+// The library's "no language" exception caught as an MSVC host catches a
+// structured exception: `raised` set and `none` given back.
+template <typename Call, typename Result>
+Result Guarded(Call call, Result none, bool& raised)
 {
     __try {
-        return zvudGetSpecialFolder(static_cast<ZvUdSpecialFolder::Folders>(folder), text, kCapacity);
-    } __except (1) {
-        return 0;
-    }
-}
-
-// zvudGetProductUILanguage; null when it raises "no language".
-const wchar_t* UILanguage(bool& raised)
-{
-    __try {
-        return zvudGetProductUILanguage();
+        return call();
     } __except (1) {
         raised = true;
-        return nullptr;
+        return none;
     }
 }
 
@@ -110,25 +78,20 @@ void Identity()
     Answer(L"helpFile", GetHelpFileName(text, kCapacity));
     Answer(L"contextHelpFile", GetContextFileName(text, kCapacity));
     bool raised = false;
-    const wchar_t* language = UILanguage(raised);
-    Line(L"language", language != nullptr && language[0] != L'\0' ? language : nullptr);
+    const wchar_t* language = Guarded([] { return zvudGetProductUILanguage(); }, L"", raised);
+    Answer(L"language", language[0], language);
     if (raised) {
         Number(L"exception", kNoLanguage);
     } else {
-        Line(L"language", zvudGetProductUALanguage()[0] != L'\0' ? zvudGetProductUALanguage() : nullptr);
+        Answer(L"language", zvudGetProductUALanguage()[0], zvudGetProductUALanguage());
     }
 }
 
 void Folders()
 {
-    static const wchar_t* const names[kFolderCount] = {
-        L"InstallFolder",        L"InstallFolderLang",        L"HelpFolder",          L"HelpFolderLang",
-        L"SampleFolder",         L"SampleFolderLang",         L"RoamableRootFolder",  L"RoamableRootFolderLang",
-        L"LocalRootFolder",      L"LocalRootFolderLang",      L"BrevonixSharedFolder", L"BrevonixSharedFolderLang",
-        L"AllUsersFolder",       L"GraphicsCacheFolder",      L"UserDataCacheFolder", L"UserDataCacheFolderLang",
-        L"SandboxCrashSaveFolder"};
-    for (int folder = 0; folder < kFolderCount; ++folder) {
-        Answer(names[folder], SpecialFolder(folder));
+    bool raised = false;  // reported as no answer
+    for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
+        Answer(info.name, Guarded([&] { return zvudGetSpecialFolder(info.folder, text, kCapacity); }, 0u, raised));
     }
     Answer(L"InstallFolder", zvudGetProductXFoldPath(text, kCapacity, ZvUdSpecialFolder::InstallFolder));
     Answer(L"UserDataCacheFolderLang", GetZOVAUserDataCacheLangPath(text, nullptr, kCapacity));
