@@ -150,7 +150,7 @@ const Row kFolderRows[] = {
     {.name = "a path of 260 characters", .values = {Specific(L"T", kRoot259 + L"k")}, .call = kPS, .valueName = L"T",
      .answer = L""},
     {.name = "before start-up", .values = {Specific(L"T", L"C:\\M")}, .call = kPS, .valueName = L"T", .answer = L"",
-     .start = Start::Unsettled},
+     .start = Start::Unsettled, .product = L"PRODB"},
     {.name = "the override plays no part",
      .values = {Specific(L"T", L"C:\\M"), {.key = kMine + L"\\ProductSpecific", .name = L"T", .data = L"C:\\O"}},
      .call = kPS, .valueName = L"T", .answer = L"C:\\M", .userRoot = kMine},
