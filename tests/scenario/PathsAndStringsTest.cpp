@@ -92,6 +92,7 @@ const Row kFolderRows[] = {
     {.name = "the install folder ends with a backslash", .answer = L"$"},
     {.name = "a null buffer asks only for the capacity", .nullBuffer = true, .answer = L"$"},
     {.name = "the language folder: one backslash", .folder = Z::InstallFolderLang, .answer = L"$L1"},
+    {.name = "the sample folder", .folder = Z::SampleFolder, .answer = L"$Sample"},
     {.name = "the language's sample folder, a capacity beyond the buffer", .call = Call::ProductXFold,
      .folder = Z::SampleFolderLang, .capacity = 0xFFFFFFFF, .answer = L"$Sample\\L1"},
     {.name = "the language's cache folder", .call = Call::CacheLang, .answer = L"$UserDataCache\\L1"},
