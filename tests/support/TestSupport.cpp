@@ -39,17 +39,6 @@ std::string Narrow(const std::wstring& text)
     return narrow;
 }
 
-std::wstring GuardedBuffer::Text() const
-{
-    return std::wstring(chars_.begin(), std::find(chars_.begin(), chars_.end(), L'\0'));
-}
-
-bool GuardedBuffer::Untouched(size_t from) const
-{
-    return std::all_of(chars_.begin() + static_cast<std::ptrdiff_t>(std::min(from, chars_.size())), chars_.end(),
-                       [](wchar_t c) { return c == kSentinel; });
-}
-
 // Files and folders ---------------------------------------------------------------------------
 
 TempFolder::TempFolder()
@@ -58,11 +47,6 @@ TempFolder::TempFolder()
     GetTempPathW(MAX_PATH, temp);
     path_ = temp + UniqueName(L"userdata-test-");
     CreateFolders(path_);
-}
-
-TempFolder::~TempFolder()
-{
-    DeleteTree(path_);
 }
 
 void CreateFolders(const std::wstring& path)
@@ -493,12 +477,6 @@ const UserDataExports& ScenarioTest::Load()
 {
     library_ = std::make_unique<UserDataLibrary>(*install_ / L"UserData.dll");
     return library_->Exports();
-}
-
-const UserDataExports& ScenarioTest::Api() const
-{
-    static const UserDataExports none;
-    return library_ ? library_->Exports() : none;
 }
 
 bool DelayImportsBound(HMODULE module, const char* library)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -27,19 +28,29 @@ public:
     explicit GuardedBuffer(size_t size = 64) : chars_(size, kSentinel) {}
     wchar_t* Data() { return chars_.data(); }
     // The text up to the first NUL (all of the buffer when there is none).
-    std::wstring Text() const;
+    std::wstring Text() const { return std::wstring(chars_.begin(), std::find(chars_.begin(), chars_.end(), L'\0')); }
     // True when every character from index `from` on is still a sentinel.
-    bool Untouched(size_t from = 0) const;
+    bool Untouched(size_t from = 0) const
+    {
+        return std::all_of(chars_.begin() + static_cast<std::ptrdiff_t>(std::min(from, chars_.size())), chars_.end(),
+                           [](wchar_t c) { return c == kSentinel; });
+    }
 
 private:
     std::vector<wchar_t> chars_;
 };
 
+void CreateFolders(const std::wstring& path);
+// Deletes a folder tree, and copies one, never through a link: an entry that
+// is a reparse point or resolves elsewhere is left alone.
+void DeleteTree(const std::wstring& path);
+void CopyTree(const std::wstring& from, const std::wstring& to);
+
 // A fresh folder under the temporary folder, deleted with all it holds.
 class TempFolder {
 public:
     TempFolder();
-    ~TempFolder();
+    ~TempFolder() { DeleteTree(path_); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
@@ -50,11 +61,6 @@ private:
     std::wstring path_;
 };
 
-void CreateFolders(const std::wstring& path);
-// Deletes a folder tree, and copies one, never through a link: an entry that
-// is a reparse point or resolves elsewhere is left alone.
-void DeleteTree(const std::wstring& path);
-void CopyTree(const std::wstring& from, const std::wstring& to);
 void WriteTextFile(const std::wstring& path, const std::string& content);
 // A UTF-16 text file with its byte order mark, as Windows keeps Unicode INI files.
 void WriteUnicodeTextFile(const std::wstring& path, const std::wstring& content);
@@ -177,7 +183,6 @@ protected:
 
     const UserDataExports& Load();
     void Unload() { library_.reset(); }
-    const UserDataExports& Api() const;
     HMODULE Module() const { return library_ ? library_->Module() : nullptr; }
     // Unloads the library and starts again from an empty sandbox and a new
     // installation folder: a table's row that must not see the rows before it.
