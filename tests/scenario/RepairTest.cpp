@@ -7,6 +7,8 @@
 
 #include <msi.h>
 
+#include <sstream>
+
 namespace userdata::testing {
 namespace {
 
@@ -17,7 +19,7 @@ const std::wstring kServers[] = {L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}
                                  L"CLSID\\{9E0D2F6B-84A7-4C13-B5F9-2D6A8E1C4B70}\\InProcServer32"};
 
 INSTALLUILEVEL levelInForce = INSTALLUILEVEL_NOCHANGE;
-std::vector<std::wstring> requests;  // "level command line" of each reinstall
+std::wstring requests;  // "level command line" of each reinstall, a line each
 
 INSTALLUILEVEL WINAPI RecordingSetInternalUI(INSTALLUILEVEL level, HWND* owner)
 {
@@ -27,7 +29,7 @@ INSTALLUILEVEL WINAPI RecordingSetInternalUI(INSTALLUILEVEL level, HWND* owner)
 
 UINT WINAPI RecordingConfigureProductEx(LPCWSTR product, int level, INSTALLSTATE state, LPCWSTR commandLine)
 {
-    requests.push_back(std::to_wstring(levelInForce) + L" " + commandLine);
+    requests += std::to_wstring(levelInForce) + L" " + commandLine + L"\n";
     return MsiConfigureProductExW(product, level, state, commandLine);
 }
 
@@ -80,10 +82,6 @@ protected:
 
 TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
 {
-    const std::wstring firstRun = L"REINSTALL=UserData REINSTALLMODE=uos ZOVA_SECONDARY_INSTALL=1";
-    const std::wstring missingFolder = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
-    const std::wstring userRegistry = L"REINSTALL=UserData REINSTALLMODE=u ZOVA_SECONDARY_INSTALL=1";
-    const std::wstring comRepair = L"REINSTALL=ALL REINSTALLMODE=m ZOVA_SECONDARY_INSTALL=1";
     const VariableGuard letter(L"USERDATA_TEST_A");
     SetEnvironment(L"USERDATA_TEST_A", L"a");
     std::wstring manyA;  // 340 characters stored, 20 expanded
@@ -102,29 +100,29 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
         const char* name;
         std::vector<Product> products;  // listed for the machine; none: no product list
         unsigned result;
-        std::vector<std::wstring> reinstalls;  // each at the reinstall UI level
-        bool firstKeyKept = true;              // the first product's per-user settings afterwards
+        const wchar_t* reinstalls;  // the REINSTALLMODE of each, at the reinstall UI level
+        bool firstKeyKept = true;   // the first product's per-user settings afterwards
         bool comSound = true;
     } rows[] = {
         // clang-format off
-        {"no product list", {}, static_cast<unsigned>(ProductRootOf(L"ZOVA", L"L1").size()), {}},
+        {"no product list", {}, static_cast<unsigned>(ProductRootOf(L"ZOVA", L"L1").size()), L""},
         {"sound products", {{Code(L"F1"), L"Software\\B\\First-1", there}, {Code(L"F2"), L"Software\\B\\Second", L""}},
-         0, {}},
-        {"folders not checked below a KPW key", {{Code(L"E1"), L"Software\\B\\ZOVA-KPW-1", missing}}, 0, {}},
-        {"a bare KPW key", {{Code(L"E1"), L"KPW-1", missing}}, 0, {}},
-        {"per-user key missing", {{Code(L"B1"), L"Software\\B\\User-1", L"-"}}, kUnknownProduct, {firstRun}, false},
+         0, L""},
+        {"folders not checked below a KPW key", {{Code(L"E1"), L"Software\\B\\ZOVA-KPW-1", missing}}, 0, L""},
+        {"a bare KPW key", {{Code(L"E1"), L"KPW-1", missing}}, 0, L""},
+        {"per-user key missing", {{Code(L"B1"), L"Software\\B\\User-1", L"-"}}, kUnknownProduct, L"uos", false},
         {"local root folder missing", {{Code(L"B1"), L"Software\\B\\User-1", missing}}, kUnknownProduct,
-         {missingFolder, userRegistry}, false},
+         L"p u", false},
         {"missing folder stored longer than the read, expanded it fits", {{Code(L"B1"), L"Software\\B\\User-1",
-         missing + manyA, REG_EXPAND_SZ}}, kUnknownProduct, {missingFolder, userRegistry}, false},
-        {"PW is no KPW key", {{Code(L"E1"), L"PW-1", missing}}, kUnknownProduct, {missingFolder, userRegistry}, false},
+         missing + manyA, REG_EXPAND_SZ}}, kUnknownProduct, L"p u", false},
+        {"PW is no KPW key", {{Code(L"E1"), L"PW-1", missing}}, kUnknownProduct, L"p u", false},
         {"kpw compares exactly", {{Code(L"E1"), L"Software\\B\\kpw-1", missing}}, kUnknownProduct,
-         {missingFolder, userRegistry}, false},
-        {"COM server registration broken", {{Code(L"B1"), L"Software\\B\\User-1", there}}, 0, {comRepair}, true, false},
+         L"p u", false},
+        {"COM server registration broken", {{Code(L"B1"), L"Software\\B\\User-1", there}}, 0, L"m", true, false},
         {"the last product decides: a sound one", {{Code(L"0A"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0B"),
-         L"Software\\B\\Sound-1", there}}, 0, {firstRun}, false},
+         L"Software\\B\\Sound-1", there}}, 0, L"uos", false},
         {"the last product decides: a failing one", {{Code(L"0D"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0C"),
-         L"Software\\B\\Sound-1", there}}, kUnknownProduct, {firstRun}, false},
+         L"Software\\B\\Sound-1", there}}, kUnknownProduct, L"uos", false},
         // clang-format on
     };
     const auto& api = Load();
@@ -132,7 +130,7 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
     const INSTALLUILEVEL hostLevel = INSTALLUILEVEL_NONE;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        if (!recording && !row.reinstalls.empty()) {
+        if (!recording && *row.reinstalls != L'\0') {
             StartRecording(api);
             recording = true;
             MsiSetInternalUI(hostLevel, nullptr);
@@ -149,9 +147,11 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
         SetString(HKEY_CLASSES_ROOT, kServers[0], nullptr, row.comSound ? L"zvserver.dll" : L"C:\\zvserver.dll");
         requests.clear();
         EXPECT_EQ(api.InstallUserData(), row.result);
-        std::vector<std::wstring> expected;
-        for (const std::wstring& commandLine : row.reinstalls) {
-            expected.push_back(std::to_wstring(kReinstallLevel) + L" " + commandLine);
+        std::wstring expected;
+        std::wistringstream modes(row.reinstalls);
+        for (std::wstring mode; modes >> mode;) {
+            expected += std::to_wstring(kReinstallLevel) + (mode == L"m" ? L" REINSTALL=ALL" : L" REINSTALL=UserData") +
+                        L" REINSTALLMODE=" + mode + L" ZOVA_SECONDARY_INSTALL=1\n";
         }
         EXPECT_EQ(requests, expected);
         EXPECT_EQ(recording, DelayImportsBound(Module(), "msi.dll")) << "the installer is asked only for a repair";
