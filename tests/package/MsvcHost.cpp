@@ -41,12 +41,12 @@ void Answer(const wchar_t* key, unsigned long long given, const wchar_t* value =
 void Number(const wchar_t* key, unsigned long long number)
 {
     wchar_t digits[24];
-    int at = 23;
-    digits[at] = L'\0';
-    do {
-        digits[--at] = static_cast<wchar_t>(L'0' + number % 10);
-    } while ((number /= 10) != 0);
-    Answer(key, 1, digits + at);
+    wchar_t* first = digits + 23;
+    // At least one digit, for 0.
+    for (*first = L'\0'; first == digits + 23 || number != 0; number /= 10) {
+        *--first = static_cast<wchar_t>(L'0' + number % 10);
+    }
+    Answer(key, 1, first);
 }
 
 // The library's "no language" exception caught as an MSVC host catches a
@@ -62,7 +62,8 @@ Result Guarded(Call call, Result none, bool& raised)
     }
 }
 
-void Identity()
+// The answers that zvud show gives too.
+void ShowAnswers()
 {
     Answer(L"product", zvudGetCurrentProduct(text, kCapacity));
     Answer(L"language", zvudGetCurrentLanguage(text, kCapacity));
@@ -85,11 +86,7 @@ void Identity()
     } else {
         Answer(L"language", zvudGetProductUALanguage()[0], zvudGetProductUALanguage());
     }
-}
-
-void Folders()
-{
-    bool raised = false;  // reported as no answer
+    // A folder whose query raises is reported as no answer.
     for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
         Answer(info.name, Guarded([&] { return zvudGetSpecialFolder(info.folder, text, kCapacity); }, 0u, raised));
     }
@@ -97,9 +94,13 @@ void Folders()
     Answer(L"UserDataCacheFolderLang", GetZOVAUserDataCacheLangPath(text, nullptr, kCapacity));
 }
 
-// The exports that zvud show does not ask, with results that need no installation.
-void Others()
+}  // namespace
+
+// Then the exports that zvud show does not ask, with results that need no installation.
+extern "C" void __cdecl HostMain()
 {
+    Number(L"zvudInitProductParams", static_cast<unsigned>(zvudInitProductParams(nullptr, nullptr)));
+    ShowAnswers();
     Number(L"IsUnicodeBuild", static_cast<unsigned>(IsUnicodeBuild()));
     Answer(L"zvudLoadMUIString", zvudLoadMUIString(L"plain text", text, kCapacity));
     Answer(L"productFile", GetProductSpecificFilePath(L"", text, kCapacity));
@@ -111,15 +112,5 @@ void Others()
     Number(L"ProcessAutoMigrate", ProcessAutoMigrate() ? 1 : 0);
     Number(L"InstallUserData", InstallUserData());
     SetWorkingDirectory();
-}
-
-}  // namespace
-
-extern "C" void __cdecl HostMain()
-{
-    Number(L"zvudInitProductParams", static_cast<unsigned>(zvudInitProductParams(nullptr, nullptr)));
-    Identity();
-    Folders();
-    Others();
     ExitProcess(0);
 }
