@@ -18,7 +18,7 @@ struct Sample {
     Sample()
     {
         CopyTree(TestProgramFolder() + L"\\sample", kRoot);
-        for (const wchar_t* file : {L"UserData.dll", L"zvud.exe", L"MsvcHostDefault.exe", L"MsvcHostVectorcall.exe"}) {
+        for (const wchar_t* file : {L"UserData.dll", L"zvud.exe", L"MsvcHostGd.exe", L"MsvcHostGv.exe"}) {
             CopyFileW((TestProgramFolder() + L"\\" + file).c_str(), (kRoot + file).c_str(), FALSE);
         }
         for (const wchar_t* path : {L"Help\\", L"Help\\zova-standard.chm", L"Help\\ZOVACTXT.CHM", L"Shared\\",
@@ -88,7 +88,7 @@ const std::string kHostOnly = " zvudInitProductParams exception IsUnicodeBuild z
                               "CheckCOMServerRelativePaths ProcessAutoMigrate InstallUserData ";
 
 const Row kRows[] = {
-    {"show", L"show", 0, {L"\nstart-up:                   succeeded\nproduct:                    ZOVA\n"}},
+    {"show", L"show --language en-US", 0, {L"   succeeded\n", L"\nlanguage:                   en-US\n"}},
     {"show --json, vertical", L"--product=PLANNER --language en-US --json", 0,
         {LR"("verticalPath": "C:\\Brevonix\\Planner;C:\\Brevonix\\Shared")", LR"("language": "en-US")"}, L"PLANNER"},
     {"start-up, no identity.ini", L"--user-root \"K\\\"\t\\\U0001D11E\" --json", 1,
@@ -125,9 +125,9 @@ const Row kRows[] = {
         L"ZOVA", [] { DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str()); }},
 #ifdef USERDATA_MSVC_HOSTS
     {"MSVC host", L"", 0, {L"\nzvudInitProductParams\t1\n", L"\nIsUnicodeBuild\t1\nzvudLoadMUIString\tplain text\n",
-        L"\nzvudRegSetString\t87\n", L"\nInstallUserData\t0\n"}, L"ZOVA", [] {}, L"MsvcHostDefault.exe"},
+        L"\nzvudRegSetString\t87\n", L"\nInstallUserData\t0\n"}, L"ZOVA", [] {}, L"MsvcHostGd.exe"},
     {"MSVC host /Gv, no language", L"", 0, {L"\nzvudInitProductParams\t0\n", L"\nexception\t3221225480\n"}, L"ZOVA",
-        [] { DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\InstalledProducts"); }, L"MsvcHostVectorcall.exe"},
+        [] { DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\InstalledProducts"); }, L"MsvcHostGv.exe"},
 #endif
 };
 // clang-format on
