@@ -31,12 +31,8 @@ HKEY OpenForWriting(HKEY root, const std::wstring& path)
 
 std::string Narrow(const std::wstring& text)
 {
-    const int size = static_cast<int>(text.size());
-    std::string narrow(
-        static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, nullptr, 0, nullptr, nullptr)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, narrow.data(), static_cast<int>(narrow.size()), nullptr,
-                        nullptr);
-    return narrow;
+    const std::u8string utf8 = std::filesystem::path(text).u8string();
+    return std::string(utf8.begin(), utf8.end());
 }
 
 // Files and folders ---------------------------------------------------------------------------
@@ -75,82 +71,61 @@ std::wstring FinalPath(const std::wstring& path)
     return length > 0 && length < 4 * MAX_PATH ? std::wstring(final, length) : std::wstring();
 }
 
-struct TreeEntry {
-    std::wstring path;
-    std::wstring finalPath;
-    bool folder = false;
-    bool link = false;  // a reparse point, or a path that does not resolve to where its name puts it
-};
-
-std::vector<TreeEntry> ListFolder(const std::wstring& folder, const std::wstring& folderFinal)
+// The entries of `folder` (path, and whether a folder) that lead where their
+// names put them. A link is left out: Wine's DeleteFileW on a Unix link to a
+// file deletes the file behind it, and a link to a folder would lead a walk
+// out of the tree. Wine 8 flags only links to folders as reparse points.
+std::vector<std::pair<std::wstring, bool>> ListFolder(const std::wstring& folder)
 {
-    std::vector<TreeEntry> entries;
+    std::vector<std::pair<std::wstring, bool>> entries;
+    const std::wstring folderFinal = FinalPath(folder);
     WIN32_FIND_DATAW found = {};
     const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") {
-            TreeEntry entry{folder + L"\\" + name, FinalPath(folder + L"\\" + name)};
-            entry.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            entry.link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || entry.finalPath.empty() ||
-                         _wcsicmp(entry.finalPath.c_str(), (folderFinal + L"\\" + name).c_str()) != 0;
-            entries.push_back(std::move(entry));
-        }
-    }
-    if (search != INVALID_HANDLE_VALUE) {
-        FindClose(search);
-    }
-    return entries;
-}
-
-// Wine's DeleteFileW on a Unix link to a file deletes the file it leads to,
-// and a link to a folder would lead the walk out of the tree: links are left
-// in place, and so is their folder.
-void DeleteBelow(const std::wstring& folder, const std::wstring& folderFinal)
-{
-    for (const TreeEntry& entry : ListFolder(folder, folderFinal)) {
-        if (entry.link) {
-            std::fwprintf(stderr, L"DeleteTree: left the link %ls (to %ls)\n", entry.path.c_str(),
-                          entry.finalPath.c_str());
+        const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+        if (name == L"." || name == L"..") {
             continue;
         }
-        SetFileAttributesW(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (entry.folder) {
-            DeleteBelow(entry.path, entry.finalPath);
-            RemoveDirectoryW(entry.path.c_str());
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+            _wcsicmp(FinalPath(path).c_str(), (folderFinal + L"\\" + name).c_str()) != 0) {
+            std::fwprintf(stderr, L"left the link %ls alone\n", path.c_str());
         } else {
-            DeleteFileW(entry.path.c_str());
+            entries.emplace_back(path, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
         }
     }
+    FindClose(search);
+    return entries;
 }
 
 }  // namespace
 
 void DeleteTree(const std::wstring& root)
 {
-    const std::wstring rootFinal = FinalPath(root);
-    if (rootFinal.empty()) {
-        return;  // nothing there
-    }
-    if ((GetFileAttributesW(root.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        ADD_FAILURE() << "DeleteTree refuses " << Narrow(root) << ": a link, leading to " << Narrow(rootFinal);
+    const DWORD attributes = GetFileAttributesW(root.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        EXPECT_EQ(attributes, INVALID_FILE_ATTRIBUTES) << "DeleteTree refuses the link " << Narrow(root);
         return;
     }
-    DeleteBelow(root, rootFinal);
+    for (const auto& [path, folder] : ListFolder(root)) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (folder) {
+            DeleteTree(path);
+        } else {
+            DeleteFileW(path.c_str());
+        }
+    }
     RemoveDirectoryW(root.c_str());
 }
 
 void CopyTree(const std::wstring& from, const std::wstring& to)
 {
     CreateFolders(to);
-    for (const TreeEntry& entry : ListFolder(from, FinalPath(from))) {
-        const std::wstring target = to + entry.path.substr(from.size());
-        if (entry.link) {
-            ADD_FAILURE() << "CopyTree does not follow the link " << Narrow(entry.path);
-        } else if (entry.folder) {
-            CopyTree(entry.path, target);
+    for (const auto& [path, folder] : ListFolder(from)) {
+        const std::wstring target = to + path.substr(from.size());
+        if (folder) {
+            CopyTree(path, target);
         } else {
-            EXPECT_TRUE(CopyFileW(entry.path.c_str(), target.c_str(), FALSE)) << "copying " << Narrow(entry.path);
+            EXPECT_TRUE(CopyFileW(path.c_str(), target.c_str(), FALSE)) << Narrow(path);
         }
     }
 }
