@@ -1,0 +1,320 @@
+// The hardening sweeps, each over the one table of the exports, on an
+// installation that gives every export an answer: caller buffers at their
+// limits, handles and modules left behind, hostile registry data, and first
+// calls from many threads.
+#include "TestSupport.h"
+#include "UserDataFolders.h"
+
+#include <gtest/gtest-spi.h>
+#include <psapi.h>
+
+#include <atomic>
+#include <cstring>
+#include <latch>
+#include <set>
+#include <thread>
+
+namespace userdata::testing {
+namespace {
+
+using Exports = const UserDataExports&;
+// What a null buffer with a capacity of 0 gives: 0 (Length), the capacity
+// needed (Need) or 1 when the text exists (Exists). NoBuffer: takes none.
+enum class Kind { Length, Need, Exists, NoBuffer };
+struct ExportCall {
+    std::string name;
+    std::function<unsigned(Exports, wchar_t* buffer, unsigned capacity)> call;
+    Kind kind = Kind::Length;
+    bool capacityInBytes = false;  // GetVerticalProductName, as its contract says
+};
+
+// Every export, each special folder on its own row.
+std::vector<ExportCall> ExportCalls()
+{
+    using enum Kind;
+#define CALL(expression, ...) {#expression, [](Exports a, [[maybe_unused]] wchar_t* b, [[maybe_unused]] unsigned c) { return unsigned(a.expression); }, __VA_ARGS__}
+    std::vector<ExportCall> calls = {
+        CALL(zvudGetCurrentProduct(b, c)), CALL(zvudGetCurrentLanguage(b, c)), CALL(GetProgramName(b, c)),
+        CALL(zvudGetMachineProductRegistryRootKey(b, c)), CALL(zvudGetUserProductRegistryRootKey(b, c)),
+        CALL(zvudGetGlobalRegistryRootKey(b, c)), CALL(GetCurrentProductIdentityIniPath(b, c)),
+        CALL(zvudGetVerticalEnvPath(b, c)), CALL(GetProductName(b, c)), CALL(GetVerticalProductName(b, c), Length, true),
+        CALL(GetProductSpecificFilePath(L"Dictionary", b, c)), CALL(GetProductRootFolder(b, c)),
+        CALL(GetHelpFileName(b, c)), CALL(GetContextFileName(b, c)), CALL(GetZOVAUserDataCacheLangPath(b, nullptr, c), Need),
+        CALL(zvudGetXRootFoldPath(L"LocalRootFolder", b, c), Exists),
+        CALL(zvudGetProductXFoldPath(b, c, ZvUdSpecialFolder::UserDataCacheFolderLang)),
+        CALL(zvudLoadMUIString(L"@TestStrings.dll,-101", b, c), Need), CALL(zvudLoadMUIString(L"Text", b, c), Need),
+        CALL(zvudLoadMUIString(L"@TestStrings.dll,-999", b, c), NoBuffer), CALL(IsUnicodeBuild(), NoBuffer),
+        CALL(CheckCOMServerRelativePaths(), NoBuffer), CALL(InstallUserData(), NoBuffer),
+        CALL(ProcessAutoMigrate(), NoBuffer), CALL(AppendEnvironmentPath(L"C:\\Bin"), NoBuffer),
+        CALL(zvudRegSetString(HKEY_CURRENT_USER, L"Written", L"C:\\Data"), NoBuffer),
+        CALL(zvudSetUserProductRegistryRootKey(L""), NoBuffer),
+        {"SetWorkingDirectory", [](Exports a, wchar_t*, unsigned) { return a.SetWorkingDirectory(), 0u; }, NoBuffer},
+        {"zvudGetProductUILanguage", [](Exports a, wchar_t*, unsigned) {
+             return unsigned(RaisesContinuable(0xC0000008, [&a] { a.zvudGetProductUILanguage(); })); }, NoBuffer},
+    };
+#undef CALL
+    for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
+        calls.push_back({"zvudGetSpecialFolder " + Narrow(info.name), [folder = info.folder](Exports a, wchar_t* b,
+                         unsigned c) { return a.zvudGetSpecialFolder(folder, b, c); }, Need});
+    }
+    return calls;
+}
+
+// Handles counted by probing their values: Wine's GetProcessHandleCount gives none.
+std::size_t OpenHandleCount()
+{
+    std::size_t open = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        open += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    }
+    return open;
+}
+
+std::size_t LoadedModuleCount()
+{
+    HMODULE modules[1024];
+    DWORD bytes = 0;
+    EnumProcessModules(GetCurrentProcess(), modules, sizeof(modules), &bytes);
+    return bytes / sizeof(HMODULE);
+}
+
+// Runs `work(index)` on `count` threads released at once.
+void OnThreads(int count, const std::function<void(int)>& work)
+{
+    std::latch start(count);
+    std::vector<std::jthread> threads;
+    for (int index = 0; index < count; ++index) {
+        threads.emplace_back([&, index] { start.arrive_and_wait(), work(index); });
+    }
+}
+
+class HardeningTest : public ScenarioTest {
+protected:
+    const std::wstring root = ProductRootOf(L"PLANNER", L"L1");
+    const std::wstring perUser = L"Software\\Brevonix\\Planner-User";
+    const std::wstring comServer = L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32";
+    TempFolder userFolders;
+
+    // A vertical product with per-user folders, a help profile, a
+    // product-specific path, a product list with one sound product, a sound
+    // COM registration, the resource module and the migration tool beside the
+    // library, and a user whose migration state asks for the marker step only.
+    void InstallEverything()
+    {
+        InstallConfigurable({{L"PLANNER", {L"L1"}}, {L"ZOVA", {L"L1", L"L2"}}});
+        for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
+            if (info.valueName != nullptr) {
+                SetString(HKEY_CURRENT_USER, root, info.valueName, userFolders / info.valueName);
+                CreateFolders(userFolders / info.valueName);
+            }
+        }
+        SetString(HKEY_LOCAL_MACHINE, root, L"ProductName", L"Brevonix Planner");
+        SetString(HKEY_LOCAL_MACHINE, root + L"\\ProductSpecific", L"Dictionary", L"C:\\Suite\\words.dic");
+        SetString(HKEY_CURRENT_USER, root + L"\\Profiles", nullptr, L"Default");
+        SetString(HKEY_CURRENT_USER, root + L"\\Profiles\\Default\\General", L"HELP", L"C:\\Help\\planner.chm");
+        SetString(HKEY_LOCAL_MACHINE, root + L"\\UserData", L"{00000000-0000-0000-0000-0000000000A1}", perUser);
+        SetString(HKEY_CURRENT_USER, perUser, L"LocalRootFolder", userFolders / L"LocalRootFolder");
+        SetString(HKEY_CLASSES_ROOT, comServer, nullptr, L"zvserver.dll");
+        SetDword(HKEY_LOCAL_MACHINE, root, L"AutoMigrate", 1);
+        SetDword(HKEY_CURRENT_USER, root, L"AutoMigrate", 0);
+        for (const std::wstring file : {L"TestStrings.dll", L"migrator\\bxmigrator.exe"}) {
+            CopyFileW((TestProgramFolder() + L"\\" + file).c_str(), (InstallFolder() + L"\\" + file.substr(
+                      file.find(L'\\') + 1)).c_str(), FALSE);
+        }
+    }
+};
+
+TEST_F(HardeningTest, BufferExportsAtTheirLimits)
+{
+    InstallEverything();
+    const auto& api = Load();
+    ASSERT_EQ(api.zvudInitProductParams(L"PLANNER", L"L1"), 1);
+    for (const ExportCall& row : ExportCalls()) {
+        if (row.kind == Kind::NoBuffer) {
+            continue;
+        }
+        SCOPED_TRACE(row.name);
+        std::vector<wchar_t> roomy(4096, L'\0');
+        const unsigned answer = row.call(api, roomy.data(), 4096);
+        const std::wstring text = roomy.data();
+        const unsigned need = row.capacityInBytes ? answer : unsigned(text.size()) + 1;
+        ASSERT_TRUE(answer != 0 && need > 1) << "the installation gives this export nothing to answer";
+        for (const unsigned capacity : std::set<unsigned>{0, 1, need - 1, need}) {
+            SCOPED_TRACE(::testing::Message() << "capacity " << capacity << " of " << need);
+            GuardedBuffer buffer(capacity + 32);
+            const unsigned result = row.call(api, buffer.Data(), capacity);
+            EXPECT_TRUE(buffer.Untouched(row.capacityInBytes ? capacity / 2 : capacity)) << "written past the capacity";
+            EXPECT_EQ(result, capacity == need || (capacity == 0 && row.kind == Kind::Need) ? answer : 0u);
+            EXPECT_TRUE(capacity != need || buffer.Text() == text) << "the answer, terminated";
+        }
+        const unsigned nullResults[] = {0, answer, 1};
+        EXPECT_EQ(row.call(api, nullptr, 0), nullResults[int(row.kind)]) << "null buffer";
+    }
+}
+
+// Each row called ten more times after its first call (which may bind modules
+// for good: msi.dll, shell32 and the like) leaves the counts as they were.
+// Removing the marker first makes each ProcessAutoMigrate start the tool with "/dap".
+void ExpectNoLeak(Exports api, const std::vector<ExportCall>& rows, const std::wstring& marker)
+{
+    for (const ExportCall& row : rows) {
+        std::size_t handles = 0, modules = 0;
+        for (int round = 0; round < 11; ++round) {
+            wchar_t buffer[4096];
+            DeleteFileW(marker.c_str());
+            row.call(api, buffer, 4096);
+            handles = round == 0 ? OpenHandleCount() : handles;
+            modules = round == 0 ? LoadedModuleCount() : modules;
+        }
+        EXPECT_EQ(OpenHandleCount(), handles) << row.name;
+        EXPECT_EQ(LoadedModuleCount(), modules) << row.name;
+    }
+}
+
+TEST_F(HardeningTest, NoExportLeavesHandlesOrModules)
+{
+    InstallEverything();
+    // InstallUserData then asks the Windows Installer for reinstalls each time.
+    DeleteKey(HKEY_CURRENT_USER, perUser);
+    SetString(HKEY_CLASSES_ROOT, comServer, nullptr, L"C:\\Suite\\zvserver.dll");
+    ExpectNoLeak(Load(), ExportCalls(), userFolders / L"RoamableRootFolder\\DAP");
+    EXPECT_TRUE(DelayImportsBound(Module(), "msi.dll")) << "the installer was asked";
+
+    // The sweep's own check: a key left open by a call is seen.
+    std::vector<HKEY> leaked;
+    ::testing::TestPartResultArray failures;
+    {
+        const ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        ExpectNoLeak(Api(), {{"leaks a key", [&leaked](Exports, wchar_t*, unsigned) {
+            return unsigned(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &leaked.emplace_back()));
+        }}}, L"");
+    }
+    std::for_each(leaked.begin(), leaked.end(), RegCloseKey);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_NE(std::string(failures.GetTestPartResult(0).message()).find("leaks a key"), std::string::npos);
+}
+
+// Whatever the registry holds where the library reads, every export answers
+// within its caller's roomy buffer, terminated; a row's `probe` export gives
+// the documented `expected` result.
+TEST_F(HardeningTest, HostileRegistryData)
+{
+    const HKEY user = HKEY_CURRENT_USER, machine = HKEY_LOCAL_MACHINE;
+    const std::string localRoot = "zvudGetXRootFoldPath(L\"LocalRootFolder\", b, c)";
+    const std::string cacheFolder = "zvudGetSpecialFolder GraphicsCacheFolder";
+    struct Row {
+        const char* name;
+        HKEY hive;
+        std::wstring key;
+        const wchar_t* value;
+        DWORD type;  // 0: the key is denied to everyone
+        std::wstring text;
+        size_t bytes;
+        std::string probe = {};
+        unsigned expected = 0;
+    } rows[] = {
+        {"REG_EXPAND_SZ unterminated", user, root, L"LocalRootFolder", REG_EXPAND_SZ, L"D:\\Data", 14, localRoot, 1},
+        {"REG_SZ unterminated", user, root, L"LocalRootFolder", REG_SZ, L"D:\\Data", 14, localRoot, 0},
+        {"REG_SZ of odd size", user, root, L"RoamableRootFolder", REG_SZ, L"C:\\Odd", 11},
+        {"REG_SZ of one byte", machine, root, L"ProductName", REG_SZ, L"A", 1},
+        {"REG_EXPAND_SZ of odd size", machine, root + L"\\VerticalEnvPath", nullptr, REG_EXPAND_SZ, L"C:\\V;D:\\", 15},
+        {"REG_DWORD product", user, kVersionKey, L"LastLaunchedProduct", REG_DWORD, L"C:", 4},
+        {"REG_BINARY help file", user, root + L"\\Profiles\\Default\\General", L"HELP", REG_BINARY, L"C:\\x", 5},
+        {"REG_MULTI_SZ product list entry", machine, root + L"\\UserData", L"{00000000-0000-0000-0000-0000000000A1}",
+         REG_MULTI_SZ, std::wstring(L"A\0B\0", 4), 10},
+        {"REG_EXPAND_SZ of 4095 characters unterminated", machine, root + L"\\ProductSpecific", L"Dictionary",
+         REG_EXPAND_SZ, std::wstring(4095, L'v'), 8190},
+        {"folder of 2047 characters", user, root, L"GraphicsCacheFolder", REG_SZ, std::wstring(2047, L'g'), 4096,
+         cacheFolder, 2048},
+        {"folder of 2048 characters", user, root, L"GraphicsCacheFolder", REG_SZ, std::wstring(2048, L'g'), 4098,
+         cacheFolder, 0},
+        {"machine product key denied", machine, root, nullptr, 0, L"", 0},
+        {"user product key denied", user, root, nullptr, 0, L"", 0},
+        {"per-user key of the product list denied", user, perUser, nullptr, 0, L"", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        InstallEverything();
+        std::vector<BYTE> data(row.bytes, 0);
+        std::memcpy(data.data(), row.text.data(), std::min(row.bytes, row.text.size() * sizeof(wchar_t)));
+        data.insert(data.end(), 4, '#');  // the registry terminates data that a NUL follows
+        std::optional<DeniedKey> denied;
+        if (row.type == 0) {
+            denied.emplace(row.hive, row.key);
+        } else {
+            SetRaw(row.hive, row.key, row.value, row.type, data.data(), DWORD(row.bytes));
+        }
+        const auto& api = Load();
+        for (const ExportCall& call : ExportCalls()) {
+            GuardedBuffer buffer(4200);
+            unsigned result = 0;
+            RaisesContinuable(0xC0000008, [&] { result = call.call(api, buffer.Data(), 4096); });
+            EXPECT_TRUE(buffer.Untouched(4096)) << call.name << " wrote beyond the capacity";
+            EXPECT_TRUE(result == 0 || call.kind == Kind::NoBuffer || buffer.Text().size() < 4096) << call.name;
+            EXPECT_TRUE(call.name != row.probe || result == row.expected) << call.name << " gave " << result;
+        }
+        Unload();
+    }
+}
+
+// Over many fresh loads, sixteen threads whose first calls are different
+// queries all see the one identity, and start-up ran once.
+TEST_F(HardeningTest, FirstCallsFromManyThreads)
+{
+    InstallEverything();
+    const std::wstring vertical = VerticalFoldersOf(L"PLANNER");
+    const std::wstring startedPath = RootFolder() + L"L1;" + vertical + L";" + vertical + L"\\L1;C:\\Old";
+    std::vector<ExportCall> queries = ExportCalls();
+    std::erase_if(queries, [](const ExportCall& row) { return row.kind == Kind::NoBuffer; });
+    for (int load = 0; load < 200; ++load) {
+        SCOPED_TRACE(::testing::Message() << "load " << load);
+        SetEnvironment(L"PATH", L"C:\\Old");
+        const auto& api = Load();
+        std::vector<std::wstring> seen(16);
+        OnThreads(16, [&](int index) {
+            wchar_t buffer[4096];
+            queries[size_t(index) % queries.size()].call(api, buffer, 4096);
+            seen[index] = AskText(api.zvudGetCurrentProduct) + L" " + AskText(api.zvudGetMachineProductRegistryRootKey);
+        });
+        ASSERT_EQ(std::set<std::wstring>(seen.begin(), seen.end()), std::set<std::wstring>{L"PLANNER " + root});
+        ASSERT_EQ(GetEnvironment(L"PATH"), startedPath) << "start-up ran once";
+        Unload();
+    }
+}
+
+// Four threads putting a folder in front of PATH lose none of their calls.
+TEST_F(HardeningTest, PathFromFourThreads)
+{
+    SetEnvironment(L"PATH", L"C:\\Old");
+    const auto& api = Load();
+    std::atomic<int> refused{0};
+    OnThreads(4, [&](int) {
+        for (int call = 0; call < 300; ++call) {
+            refused += api.AppendEnvironmentPath(L"C:\\A") == 1 ? 0 : 1;
+        }
+    });
+    EXPECT_EQ(refused, 0);
+    const std::wstring path = GetEnvironment(L"PATH").value_or(L"");
+    EXPECT_TRUE(path.size() == 1200 * 5 + 6 && path.ends_with(L"C:\\A;C:\\Old")) << "PATH has " << path.size();
+}
+
+TEST_F(HardeningTest, UserRootKeyOverrideIsReadWhole)
+{
+    const std::wstring keys[] = {L"Software\\Brevonix\\One", L"Software\\Maker\\AnotherUserRootKey"};
+    const auto& api = Load();
+    api.zvudSetUserProductRegistryRootKey(keys[0].c_str());
+    std::atomic<int> torn{0};
+    OnThreads(2, [&](int reader) {
+        for (int turn = 0; turn < 200000; ++turn) {
+            const std::wstring key = reader ? AskText(api.zvudGetUserProductRegistryRootKey) : keys[0];
+            torn += key == keys[0] || key == keys[1] ? 0 : 1;
+            reader ? 0 : api.zvudSetUserProductRegistryRootKey(keys[turn % 2].c_str());
+        }
+    });
+    EXPECT_EQ(torn, 0) << "reads that mixed the two keys";
+}
+
+}  // namespace
+}  // namespace userdata::testing
