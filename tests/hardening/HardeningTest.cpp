@@ -48,6 +48,11 @@ std::vector<ExportCall> ExportCalls()
         CALL(zvudRegSetString(HKEY_CURRENT_USER, L"Data", L"C:\\Data"), NoBuffer),
         CALL(zvudSetUserProductRegistryRootKey(L""), NoBuffer),
         {"SetWorkingDirectory", [](Exports a, wchar_t*, unsigned) { return a.SetWorkingDirectory(), 0u; }, NoBuffer},
+        {"ProcessAutoMigrate, a full run due", [](Exports a, wchar_t*, unsigned) {
+             const DWORD due = 1;  // where the key lets the test write it
+             RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Brevonix\\PLANNER\\7.0\\PLANNER-L1", L"AutoMigrate",
+                             REG_DWORD, &due, sizeof(due));
+             return unsigned(a.ProcessAutoMigrate()); }, NoBuffer},
         {"zvudGetProductUILanguage", [](Exports a, wchar_t*, unsigned) {
              return unsigned(RaisesContinuable(0xC0000008, [&a] { a.zvudGetProductUILanguage(); })); }, NoBuffer},
     };
