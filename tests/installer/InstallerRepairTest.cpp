@@ -79,13 +79,14 @@ TEST_F(InstallerRepairTest, MissingUserDataIsRestored)
         SetString(HKEY_LOCAL_MACHINE, kMachineKeys[0], L"Reinstalled", L"untouched");
         SetString(HKEY_LOCAL_MACHINE, kMachineKeys[1], L"Reinstalled", L"untouched");
         row.prepare();
-        EXPECT_EQ(Load().InstallUserData(), 0u);
+        const auto& api = Load();
+        EXPECT_EQ(api.InstallUserData(), 0u);
         CloseHandle(std::exchange(held, INVALID_HANDLE_VALUE));
         EXPECT_EQ(MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr), INSTALLUILEVEL_NONE) << "the host's UI level back";
         EXPECT_TRUE(FileExists(folder));
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUserKey + L"\\Settings"));
         EXPECT_EQ(Text(HKEY_CURRENT_USER, kUserKey, L"UILevel"), L"3") << "the basic UI level";
-        EXPECT_TRUE(Api().CheckCOMServerRelativePaths());
+        EXPECT_TRUE(api.CheckCOMServerRelativePaths());
         EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kMachineKeys[0], L"Reinstalled"), row.reinstalled);
         EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kMachineKeys[1], L"Reinstalled"), L"untouched") << "nothing to restore";
         Unload();
