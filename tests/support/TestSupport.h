@@ -183,6 +183,7 @@ protected:
 
     const UserDataExports& Load();
     void Unload() { library_.reset(); }
+    const UserDataExports& Api() const { return library_->Exports(); }  // of the loaded library
     HMODULE Module() const { return library_ ? library_->Module() : nullptr; }
     // Unloads the library and starts again from an empty sandbox and a new
     // installation folder: a table's row that must not see the rows before it.
