@@ -41,6 +41,10 @@ std::vector<CallComparison> MeasureCallCosts(const MeasureOptions& options);
 
 LoadCosts MeasureLoadCosts(const MeasureOptions& options);
 
+// What the folder exports allocate after start-up, every folder asked once
+// through each of them: nothing, as they work in stack buffers.
+HeapUse MeasureFolderHeapUse();
+
 std::vector<StartupComparison> MeasureStartupCosts(const std::vector<int>& catalogueSizes,
                                                    const MeasureOptions& options);
 

@@ -12,8 +12,9 @@ constexpr char kNoise[] =
     "to the wineserver. Expect 10% or more from run to run; read the ratios rather than the times.";
 constexpr char kLoadBaseline[] = "a trivial DLL with the same imports";
 
-constexpr char kNoisyNote[] = "* a spread above 25% in each of three attempts: the machine was too busy for this "
-                              "figure to mean much; run again.";
+constexpr char kNoisyNote[] =
+    "* a spread above 25% in each of three attempts: the machine was too busy for this "
+    "figure to mean much; run again.";
 
 bool Noisy(const PairedTiming& timing)
 {
@@ -63,8 +64,8 @@ std::string GrowthVerdict(const std::vector<StartupComparison>& startup, Measure
         return "";
     }
     const std::size_t last = startup.size() - 1;
-    const bool linear = ((*AddedPerEntry(startup, last, measures) <= 2 * *AddedPerEntry(startup, last - 1, measures)) &&
-                         ...);
+    const bool linear =
+        ((*AddedPerEntry(startup, last, measures) <= 2 * *AddedPerEntry(startup, last - 1, measures)) && ...);
     return linear ? "linear" : "faster than linear";
 }
 
@@ -184,8 +185,8 @@ void PrintLoadTable(const LoadCosts& load)
 {
     std::printf("\nLoading: LoadLibraryW + FreeLibrary, the imported system DLLs loaded already. Baseline: %s.\n",
                 kLoadBaseline);
-    std::printf("%-34s %11s %7s %11s %7s %6s\n", "Load and unload", "library us", "spread", "baseline us",
-                "spread", "ratio");
+    std::printf("%-34s %11s %7s %11s %7s %6s\n", "Load and unload", "library us", "spread", "baseline us", "spread",
+                "ratio");
     for (const auto& [name, timing] : LoadRows(load)) {
         std::printf("%-34s %11s %7s %11s %7s %6s\n", name, Us(timing.library.medianNs).c_str(),
                     Percent(timing.library.spread).c_str(), Us(timing.baseline.medianNs).c_str(),
@@ -197,11 +198,12 @@ void PrintLoadTable(const LoadCosts& load)
 
 void PrintStartupTable(const std::vector<StartupComparison>& startup)
 {
-    std::printf("\nStart-up: the first call (zvudGetCurrentProduct) in a freshly loaded DLL. Baseline: start-up's "
-                "Win32 calls made by hand. Loading and unloading the DLL around each is not timed.\n"
-                "us/+1: what one more catalogue entry adds since the size above (products x languages).\n");
-    std::printf("%-24s %11s %7s %11s %7s %6s %15s %15s\n", "Start-up, catalogue", "library us", "spread",
-                "baseline us", "spread", "ratio", "library us/+1", "baseline us/+1");
+    std::printf(
+        "\nStart-up: the first call (zvudGetCurrentProduct) in a freshly loaded DLL. Baseline: start-up's "
+        "Win32 calls made by hand. Loading and unloading the DLL around each is not timed.\n"
+        "us/+1: what one more catalogue entry adds since the size above (products x languages).\n");
+    std::printf("%-24s %11s %7s %11s %7s %6s %15s %15s\n", "Start-up, catalogue", "library us", "spread", "baseline us",
+                "spread", "ratio", "library us/+1", "baseline us/+1");
     for (std::size_t row = 0; row < startup.size(); ++row) {
         const StartupComparison& size = startup[row];
         std::printf("%-24s %11s %7s %11s %7s %6s %15s %15s\n", SizeName(size).c_str(),
@@ -216,21 +218,23 @@ void PrintStartupTable(const std::vector<StartupComparison>& startup)
         std::printf("Growth with the catalogue: %s.\n", verdict.c_str());
     } else if (!verdict.empty()) {
         const std::size_t last = startup.size() - 1;
-        std::printf("Growth with the catalogue: %s (one more entry costs the library %s us from %d to %d entries, "
-                    "%s us from %d to %d).\n",
-                    verdict.c_str(), OptionalNumber(AddedPerEntry(startup, last, &LibraryNs), 1000, 2).c_str(),
-                    startup[last - 1].entries, startup[last].entries,
-                    OptionalNumber(AddedPerEntry(startup, last - 1, &LibraryNs), 1000, 2).c_str(),
-                    startup[last - 2].entries, startup[last - 1].entries);
+        std::printf(
+            "Growth with the catalogue: %s (one more entry costs the library %s us from %d to %d entries, "
+            "%s us from %d to %d).\n",
+            verdict.c_str(), OptionalNumber(AddedPerEntry(startup, last, &LibraryNs), 1000, 2).c_str(),
+            startup[last - 1].entries, startup[last].entries,
+            OptionalNumber(AddedPerEntry(startup, last - 1, &LibraryNs), 1000, 2).c_str(), startup[last - 2].entries,
+            startup[last - 1].entries);
     }
 }
 
 void PrintHeapTable(const std::vector<StartupComparison>& startup)
 {
-    std::printf("\nStart-up's heap use: the allocations the library makes itself (at its heap imports) and the bytes "
-                "they ask for; /+1: what one more entry adds since the size above.\n");
-    std::printf("%-24s %11s %11s %11s %11s %11s %11s\n", "Heap use, catalogue", "allocations", "bytes",
-                "allocs/entry", "bytes/entry", "allocs/+1", "bytes/+1");
+    std::printf(
+        "\nStart-up's heap use: the allocations the library makes itself (at its heap imports) and the bytes "
+        "they ask for; /+1: what one more entry adds since the size above.\n");
+    std::printf("%-24s %11s %11s %11s %11s %11s %11s\n", "Heap use, catalogue", "allocations", "bytes", "allocs/entry",
+                "bytes/entry", "allocs/+1", "bytes/+1");
     for (std::size_t row = 0; row < startup.size(); ++row) {
         const StartupComparison& size = startup[row];
         std::printf("%-24s %11ld %11llu %11s %11s %11s %11s\n", SizeName(size).c_str(), size.heap.allocations,
@@ -285,11 +289,12 @@ void PrintJsonStartup(const std::vector<StartupComparison>& startup)
     std::printf("  \"startup\": [\n");
     for (std::size_t row = 0; row < startup.size(); ++row) {
         const StartupComparison& size = startup[row];
-        std::printf("    {\"entries\": %d, \"products\": %d, \"languages\": %d, %s, "
-                    "\"library_ns_per_added_entry\": %s, \"baseline_ns_per_added_entry\": %s}%s\n",
-                    size.entries, size.shape.products, size.shape.languages, JsonTiming(size.timing).c_str(),
-                    JsonNumber(AddedPerEntry(startup, row, &LibraryNs)).c_str(),
-                    JsonNumber(AddedPerEntry(startup, row, &BaselineNs)).c_str(), row + 1 < startup.size() ? "," : "");
+        std::printf(
+            "    {\"entries\": %d, \"products\": %d, \"languages\": %d, %s, "
+            "\"library_ns_per_added_entry\": %s, \"baseline_ns_per_added_entry\": %s}%s\n",
+            size.entries, size.shape.products, size.shape.languages, JsonTiming(size.timing).c_str(),
+            JsonNumber(AddedPerEntry(startup, row, &LibraryNs)).c_str(),
+            JsonNumber(AddedPerEntry(startup, row, &BaselineNs)).c_str(), row + 1 < startup.size() ? "," : "");
     }
     const std::string verdict = TimeGrowthVerdict(startup);
     std::printf("  ],\n  \"startup_growth\": %s,\n", verdict.empty() ? "null" : JsonText(verdict).c_str());
@@ -300,13 +305,13 @@ void PrintJsonHeap(const std::vector<StartupComparison>& startup)
     std::printf("  \"startup_heap\": [\n");
     for (std::size_t row = 0; row < startup.size(); ++row) {
         const StartupComparison& size = startup[row];
-        std::printf("    {\"entries\": %d, \"allocations\": %ld, \"bytes\": %llu, \"allocations_per_entry\": %s, "
-                    "\"bytes_per_entry\": %s, \"allocations_per_added_entry\": %s, \"bytes_per_added_entry\": %s}%s\n",
-                    size.entries, size.heap.allocations, size.heap.bytes,
-                    JsonNumber(Allocations(size) / size.entries).c_str(),
-                    JsonNumber(Bytes(size) / size.entries).c_str(),
-                    JsonNumber(AddedPerEntry(startup, row, &Allocations)).c_str(),
-                    JsonNumber(AddedPerEntry(startup, row, &Bytes)).c_str(), row + 1 < startup.size() ? "," : "");
+        std::printf(
+            "    {\"entries\": %d, \"allocations\": %ld, \"bytes\": %llu, \"allocations_per_entry\": %s, "
+            "\"bytes_per_entry\": %s, \"allocations_per_added_entry\": %s, \"bytes_per_added_entry\": %s}%s\n",
+            size.entries, size.heap.allocations, size.heap.bytes, JsonNumber(Allocations(size) / size.entries).c_str(),
+            JsonNumber(Bytes(size) / size.entries).c_str(),
+            JsonNumber(AddedPerEntry(startup, row, &Allocations)).c_str(),
+            JsonNumber(AddedPerEntry(startup, row, &Bytes)).c_str(), row + 1 < startup.size() ? "," : "");
     }
     const std::string verdict = GrowthVerdict(startup, &Allocations, &Bytes);
     std::printf("  ],\n  \"heap_growth\": %s\n", verdict.empty() ? "null" : JsonText(verdict).c_str());
@@ -338,13 +343,14 @@ void WriteStartupPanel(std::FILE* script, const std::vector<StartupComparison>& 
         std::fprintf(script, "%d %.1f %.1f\n", size.entries, size.timing.library.medianNs / 1000,
                      size.timing.baseline.medianNs / 1000);
     }
-    std::fprintf(script, "EOD\n"
-                         "set origin 0,0.62\nset size 1,0.38\nset title \"Start-up by catalogue size\"\n"
-                         "set logscale xy\nset xlabel \"catalogue entries\"\nset ylabel \"microseconds\"\n"
-                         "set key top left\nset grid\n"
-                         "plot $STARTUP using 1:2 with linespoints lw 2 pt 7 title \"library: first call\", "
-                         "$STARTUP using 1:3 with linespoints lw 2 pt 7 title \"baseline: its Win32 calls by hand\"\n"
-                         "unset logscale\nunset grid\n");
+    std::fprintf(script,
+                 "EOD\n"
+                 "set origin 0,0.62\nset size 1,0.38\nset title \"Start-up by catalogue size\"\n"
+                 "set logscale xy\nset xlabel \"catalogue entries\"\nset ylabel \"microseconds\"\n"
+                 "set key top left\nset grid\n"
+                 "plot $STARTUP using 1:2 with linespoints lw 2 pt 7 title \"library: first call\", "
+                 "$STARTUP using 1:3 with linespoints lw 2 pt 7 title \"baseline: its Win32 calls by hand\"\n"
+                 "unset logscale\nunset grid\n");
 }
 
 void WriteRatioPanel(std::FILE* script, const BenchResults& results)
@@ -354,13 +360,14 @@ void WriteRatioPanel(std::FILE* script, const BenchResults& results)
     for (const auto& [label, ratio] : rows) {
         std::fprintf(script, "%s %.3f\n", JsonText(label).c_str(), ratio);
     }
-    std::fprintf(script, "EOD\n"
-                         "set origin 0,0\nset size 1,0.62\n"
-                         "set title \"Library / baseline, median time (* noisy: spread above 25%%)\"\n"
-                         "set xlabel \"ratio\"\nunset ylabel\nset yrange [%zu.6:-0.6]\nset xrange [0:*]\n"
-                         "set ytics scale 0\nset xtics nomirror\nset grid xtics\nset style fill solid 0.5\n"
-                         "set arrow 1 from 1, graph 0 to 1, graph 1 nohead dt 2 lw 2\n"
-                         "plot $RATIOS using ($2/2):0:($2/2):(0.35):yticlabels(1) with boxxyerror notitle\n",
+    std::fprintf(script,
+                 "EOD\n"
+                 "set origin 0,0\nset size 1,0.62\n"
+                 "set title \"Library / baseline, median time (* noisy: spread above 25%%)\"\n"
+                 "set xlabel \"ratio\"\nunset ylabel\nset yrange [%zu.6:-0.6]\nset xrange [0:*]\n"
+                 "set ytics scale 0\nset xtics nomirror\nset grid xtics\nset style fill solid 0.5\n"
+                 "set arrow 1 from 1, graph 0 to 1, graph 1 nohead dt 2 lw 2\n"
+                 "plot $RATIOS using ($2/2):0:($2/2):(0.35):yticlabels(1) with boxxyerror notitle\n",
                  rows.size() - 1);
 }
 
@@ -368,15 +375,21 @@ void WriteRatioPanel(std::FILE* script, const BenchResults& results)
 
 void PrintTable(const BenchResults& results)
 {
-    std::printf("UserData benchmark: median time per call, the library beside a baseline timed in the same run "
-                "(ratio = library / baseline).\n");
-    std::printf("%d samples per side of at least %.1f ms each, library and baseline samples alternating; "
-                "spread = interquartile range / median.\n%s\n\n",
-                results.options.samples, results.options.sampleSeconds * 1000, kNoise);
+    std::printf(
+        "UserData benchmark: median time per call, the library beside a baseline timed in the same run "
+        "(ratio = library / baseline).\n");
+    std::printf(
+        "%d samples per side of at least %.1f ms each, library and baseline samples alternating; "
+        "spread = interquartile range / median.\n%s\n\n",
+        results.options.samples, results.options.sampleSeconds * 1000, kNoise);
     PrintCallTable(results.calls);
     PrintLoadTable(results.load);
     PrintStartupTable(results.startup);
     PrintHeapTable(results.startup);
+    std::printf(
+        "Heap use of the folder exports after start-up, every folder through each: %ld allocations, "
+        "%llu bytes.\n",
+        results.folderHeap.allocations, results.folderHeap.bytes);
     if (AnyNoisy(results)) {
         std::printf("%s\n", kNoisyNote);
     }
@@ -384,13 +397,16 @@ void PrintTable(const BenchResults& results)
 
 void PrintJson(const BenchResults& results)
 {
-    std::printf("{\n  \"unit\": \"ns per call, median\",\n  \"samples_per_side\": %d,\n  \"sample_seconds\": %g,\n"
-                "  \"note\": %s,\n",
-                results.options.samples, results.options.sampleSeconds, JsonText(kNoise).c_str());
+    std::printf(
+        "{\n  \"unit\": \"ns per call, median\",\n  \"samples_per_side\": %d,\n  \"sample_seconds\": %g,\n"
+        "  \"note\": %s,\n",
+        results.options.samples, results.options.sampleSeconds, JsonText(kNoise).c_str());
     PrintJsonCalls(results.calls);
     PrintJsonLoad(results.load);
     PrintJsonStartup(results.startup);
     PrintJsonHeap(results.startup);
+    std::printf("  ,\"folder_heap\": {\"allocations\": %ld, \"bytes\": %llu}\n", results.folderHeap.allocations,
+                results.folderHeap.bytes);
     std::printf("}\n");
 }
 
@@ -400,9 +416,10 @@ bool WritePlotScript(const BenchResults& results, const char* file)
     if (script == nullptr) {
         return false;
     }
-    std::fprintf(script, "# The UserData benchmark's figures, drawn by gnuplot (scripts/bench --plot FILE.svg).\n"
-                         "set terminal svg size 1000,1100 font \"sans,11\" background \"white\"\n"
-                         "set termoption noenhanced\nset multiplot\n");
+    std::fprintf(script,
+                 "# The UserData benchmark's figures, drawn by gnuplot (scripts/bench --plot FILE.svg).\n"
+                 "set terminal svg size 1000,1100 font \"sans,11\" background \"white\"\n"
+                 "set termoption noenhanced\nset multiplot\n");
     WriteStartupPanel(script, results.startup);
     WriteRatioPanel(script, results);
     std::fprintf(script, "unset multiplot\n");

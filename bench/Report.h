@@ -11,6 +11,7 @@ struct BenchResults {
     std::vector<CallComparison> calls;
     LoadCosts load;
     std::vector<StartupComparison> startup;
+    HeapUse folderHeap;
 };
 
 void PrintTable(const BenchResults& results);

@@ -5,6 +5,7 @@
 // what start-up allocates on the heap, counted once per size.
 #include "Benchmarks.h"
 #include "ImportCallCounter.h"
+#include "UserDataFolders.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -139,6 +140,35 @@ HeapUse CountHeapUse(BenchInstallation& installation)
     return {tally.calls, tally.bytes};
 }
 
+}  // namespace
+
+HeapUse MeasureFolderHeapUse()
+{
+    BenchInstallation installation;
+    installation.InstallCatalogue(1);
+    const testing::UserDataExports& api = installation.Load();
+    wchar_t path[2048] = {};
+    api.zvudGetCurrentProduct(path, 2048);  // start-up, which does allocate
+    testing::CallTally tally;
+    {
+        const testing::ImportCallCounter counter(ModuleOf(reinterpret_cast<const void*>(api.zvudGetCurrentProduct)),
+                                                 testing::HeapAllocationFunctions());
+        tally = counter.TallyDuring([&] {
+            for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
+                api.zvudGetSpecialFolder(info.folder, path, 2048);
+                api.zvudGetProductXFoldPath(path, 2048, info.folder);
+                api.zvudGetXRootFoldPath(info.valueName != nullptr ? info.valueName : L"Missing", path, 2048);
+            }
+            api.GetZOVAUserDataCacheLangPath(path, nullptr, 2048);
+        });
+    }
+    installation.Unload();
+    EXPECT_EQ(tally.calls, 0) << "the folder exports allocated on the heap";
+    return {tally.calls, tally.bytes};
+}
+
+namespace {
+
 StartupComparison MeasureStartupCost(int entries, const MeasureOptions& options)
 {
     BenchInstallation installation;
@@ -166,8 +196,7 @@ StartupComparison MeasureStartupCost(int entries, const MeasureOptions& options)
         restorePath();
         return ns;
     };
-    const StartupComparison comparison{entries, ShapeOf(entries),
-                                       TimeTrialsAgainstBaseline(library, baseline, options),
+    const StartupComparison comparison{entries, ShapeOf(entries), TimeTrialsAgainstBaseline(library, baseline, options),
                                        CountHeapUse(installation)};
     restorePath();
     EXPECT_STREQ(product, L"ZOVA") << "start-up with " << entries << " entries";
