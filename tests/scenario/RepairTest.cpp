@@ -7,6 +7,7 @@
 
 #include <msi.h>
 
+#include <cwchar>
 #include <sstream>
 
 namespace userdata::testing {
@@ -96,33 +97,44 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
         std::wstring localRoot;  // "-": no per-user key; "": the key without the value
         DWORD type = REG_SZ;
     };
+    const std::vector<Product> sound = {{Code(L"F1"), L"Software\\B\\First-1", there}};
+    struct Server {           // one COM server's registration, the others sound
+        int index;            // in kServers; 0 is the required one
+        DWORD type;           // REG_NONE: the key without a default value
+        const wchar_t* path;  // null: no key
+    };
     struct Row {
         const char* name;
         std::vector<Product> products;  // listed for the machine; none: no product list
         unsigned result;
         const wchar_t* reinstalls;  // the REINSTALLMODE of each, at the reinstall UI level
         bool firstKeyKept = true;   // the first product's per-user settings afterwards
-        bool comSound = true;
+        Server server = {0, REG_SZ, L"zvserver.dll"};
     } rows[] = {
         // clang-format off
         {"no product list", {}, static_cast<unsigned>(ProductRootOf(L"ZOVA", L"L1").size()), L""},
-        {"sound products", {{Code(L"F1"), L"Software\\B\\First-1", there}, {Code(L"F2"), L"Software\\B\\Second", L""}},
-         0, L""},
+        {"sound products", {sound[0], {Code(L"F2"), L"Software\\B\\Second", L""}}, 0, L""},
         {"folders not checked below a KPW key", {{Code(L"E1"), L"Software\\B\\ZOVA-KPW-1", missing}}, 0, L""},
         {"a bare KPW key", {{Code(L"E1"), L"KPW-1", missing}}, 0, L""},
+        {"COM server at a network path", sound, 0, L"", true, {1, REG_SZ, L"\\\\server\\share\\x.dll"}},
+        {"COM server by an unexpanded reference", sound, 0, L"", true, {2, REG_EXPAND_SZ, L"%ProgramFiles%\\x.dll"}},
+        {"COM server path empty", sound, 0, L"", true, {1, REG_SZ, L""}},
         {"per-user key missing", {{Code(L"B1"), L"Software\\B\\User-1", L"-"}}, kUnknownProduct, L"uos", false},
-        {"local root folder missing", {{Code(L"B1"), L"Software\\B\\User-1", missing}}, kUnknownProduct,
-         L"p u", false},
+        {"local root folder missing", {{Code(L"B1"), L"Software\\B\\User-1", missing}}, kUnknownProduct, L"p u", false},
         {"missing folder stored longer than the read, expanded it fits", {{Code(L"B1"), L"Software\\B\\User-1",
          missing + manyA, REG_EXPAND_SZ}}, kUnknownProduct, L"p u", false},
         {"PW is no KPW key", {{Code(L"E1"), L"PW-1", missing}}, kUnknownProduct, L"p u", false},
-        {"kpw compares exactly", {{Code(L"E1"), L"Software\\B\\kpw-1", missing}}, kUnknownProduct,
-         L"p u", false},
-        {"COM server registration broken", {{Code(L"B1"), L"Software\\B\\User-1", there}}, 0, L"m", true, false},
+        {"kpw compares exactly", {{Code(L"E1"), L"Software\\B\\kpw-1", missing}}, kUnknownProduct, L"p u", false},
         {"the last product decides: a sound one", {{Code(L"0A"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0B"),
          L"Software\\B\\Sound-1", there}}, 0, L"uos", false},
         {"the last product decides: a failing one", {{Code(L"0D"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0C"),
          L"Software\\B\\Sound-1", there}}, kUnknownProduct, L"uos", false},
+        {"required COM server missing", sound, 0, L"m", true, {0, REG_NONE, nullptr}},
+        {"required COM server at a drive", sound, 0, L"m", true, {0, REG_SZ, L"C:\\Suite\\zvserver.dll"}},
+        {"first optional COM server at a drive", sound, 0, L"m", true, {1, REG_SZ, L"C:\\Suite\\x.dll"}},
+        {"second optional COM server drive-relative", sound, 0, L"m", true, {2, REG_SZ, L"D:x.dll"}},
+        {"optional COM server without a default value", sound, 0, L"m", true, {2, REG_NONE, L""}},
+        {"COM server registered by a number", sound, 0, L"m", true, {1, REG_DWORD, L""}},
         // clang-format on
     };
     const auto& api = Load();
@@ -144,7 +156,18 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
                 SetString(HKEY_CURRENT_USER, product.userKey, L"LocalRootFolder", product.localRoot, product.type);
             }
         }
-        SetString(HKEY_CLASSES_ROOT, kServers[0], nullptr, row.comSound ? L"zvserver.dll" : L"C:\\zvserver.dll");
+        DeleteKey(HKEY_CLASSES_ROOT, L"CLSID");
+        SetString(HKEY_CLASSES_ROOT, kServers[0], nullptr, L"zvserver.dll");
+        DeleteKey(HKEY_CLASSES_ROOT, kServers[row.server.index]);
+        if (row.server.path != nullptr) {
+            SetString(HKEY_CLASSES_ROOT, kServers[row.server.index], L"ThreadingModel", L"Both");
+        }
+        if (row.server.type == REG_DWORD) {
+            SetDword(HKEY_CLASSES_ROOT, kServers[row.server.index], nullptr, 1);
+        } else if (row.server.type != REG_NONE) {
+            SetString(HKEY_CLASSES_ROOT, kServers[row.server.index], nullptr, row.server.path, row.server.type);
+        }
+        EXPECT_EQ(api.CheckCOMServerRelativePaths(), std::wcscmp(row.reinstalls, L"m") != 0);
         requests.clear();
         EXPECT_EQ(api.InstallUserData(), row.result);
         std::wstring expected;
@@ -165,44 +188,6 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
             DeleteKey(HKEY_CURRENT_USER, product.userKey);
         }
         DeleteKey(HKEY_LOCAL_MACHINE, productList);
-    }
-}
-
-TEST_F(RepairTest, ComServersMustBeRegisteredByRelativePaths)
-{
-    const auto& api = Load();
-    struct Row {
-        const char* name;
-        int server;
-        DWORD type;  // REG_NONE: the key without a default value
-        const wchar_t* path;
-        bool sound;
-    } rows[] = {
-        {"bare file name", 0, REG_SZ, L"zvserver.dll", true},
-        {"required server missing", 0, REG_NONE, nullptr, false},
-        {"drive letter, required server", 0, REG_SZ, L"C:\\Program Files\\Suite\\zvserver.dll", false},
-        {"drive letter, first optional server", 1, REG_SZ, L"C:\\Suite\\x.dll", false},
-        {"drive-relative, second optional server", 2, REG_SZ, L"D:x.dll", false},
-        {"network path", 1, REG_SZ, L"\\\\server\\share\\x.dll", true},
-        {"environment reference, unexpanded", 2, REG_EXPAND_SZ, L"%ProgramFiles%\\Suite\\x.dll", true},
-        {"empty string", 1, REG_SZ, L"", true},
-        {"optional server without a default value", 2, REG_NONE, L"", false},
-        {"a number", 1, REG_DWORD, L"", false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        DeleteKey(HKEY_CLASSES_ROOT, L"CLSID");
-        SetString(HKEY_CLASSES_ROOT, kServers[0], nullptr, L"zvserver.dll");
-        DeleteKey(HKEY_CLASSES_ROOT, kServers[row.server]);
-        if (row.path != nullptr) {
-            SetString(HKEY_CLASSES_ROOT, kServers[row.server], L"ThreadingModel", L"Both");
-        }
-        if (row.type == REG_DWORD) {
-            SetDword(HKEY_CLASSES_ROOT, kServers[row.server], nullptr, 1);
-        } else if (row.type != REG_NONE) {
-            SetString(HKEY_CLASSES_ROOT, kServers[row.server], nullptr, row.path, row.type);
-        }
-        EXPECT_EQ(api.CheckCOMServerRelativePaths(), row.sound);
     }
 }
 
