@@ -47,9 +47,11 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
         return [=, this] { InstallZovaAndProdb(); WriteLastLaunched(product, language); }; };
     const auto catalogue = [this](const wchar_t* configurable, std::vector<InstalledProduct> products, HKEY hive) {
         return [=, this] { WriteVersionFile(kVersionKey, configurable); WriteCatalogue(products, hive); }; };
-    const auto fixed = [this](DWORD type, const std::wstring& language, HKEY hive = HKEY_LOCAL_MACHINE) {
+    // The language stored as `bytes` of `language` (0: all of it; a character beyond them keeps it unterminated).
+    const auto fixed = [this](DWORD type, const std::wstring& language, DWORD bytes = 0,
+                              HKEY hive = HKEY_LOCAL_MACHINE) {
         return [=, this] { InstallFixed(); SetRaw(hive, kFixedLanguages, nullptr, type, language.c_str(),
-                                                  static_cast<DWORD>(language.size() * 2)); }; };
+                                                  bytes != 0 ? bytes : static_cast<DWORD>(language.size() * 2)); }; };
     // clang-format on
     const std::wstring longRoot = L"Software\\" + std::wstring(291, L'r');
     const std::wstring longLanguage(259, L'L');
@@ -98,15 +100,14 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
          nullptr, 1, L"ZOVA/L1", L"-", L"L1\\identity.ini", longRoot.substr(0, 259)},
         {"not configurable: the base product, the machine's language", fixed(REG_SZ, std::wstring(L"L3", 3)),
          L"PRODB", L"L1", 1, L"ZOVA/L3", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
-        {"not configurable, the user's expandable language", fixed(REG_EXPAND_SZ, std::wstring(L"L4", 3),
+        {"not configurable, the user's expandable language", fixed(REG_EXPAND_SZ, std::wstring(L"L4", 3), 0,
          HKEY_CURRENT_USER), nullptr, nullptr, 1, L"ZOVA/L4", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
         {"not configurable, 259-character language", fixed(REG_SZ, longLanguage + L'\0'), nullptr, nullptr, 1,
          L"ZOVA/" + longLanguage, L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
         {"not configurable, 260-character language", fixed(REG_SZ, longLanguage + L"L" + L'\0'), nullptr, nullptr, 0,
          L"ZOVA/", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
-        {"not configurable, unterminated language", [this] { InstallFixed(); SetUnterminatedString(HKEY_LOCAL_MACHINE,
-         kFixedLanguages, nullptr, L"L3"); }, nullptr, nullptr, 0, L"ZOVA/", L"PRODB/L1", fixedIdentity.c_str(),
-         kFixedRoot},
+        {"not configurable, unterminated language", fixed(REG_SZ, L"L3#", 4), nullptr, nullptr, 0, L"ZOVA/",
+         L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
         {"not configurable, no identity file", catalogue(L"0", {}, HKEY_LOCAL_MACHINE), L"ZOVA", L"L1", 0, L"/",
          L"-", L""},
         // clang-format on

@@ -39,7 +39,7 @@ TEST_F(RegistryWriteTest, TextKeepsTheTypeItFindsUnlessAFolderIsFolded)
         {"the profile folder before InstallUserData", REG_SZ, KEY_ALL_ACCESS, L"Value", profile, 0, REG_SZ, profile},
         {"the profile folder", REG_SZ, KEY_ALL_ACCESS, L"Value", profile, 0, REG_EXPAND_SZ,
          L"%USERPROFILE%\\appdata\\roaming\\data", true},
-        {"twice, one in lower case", REG_DWORD, KEY_ALL_ACCESS, L"Value", L"C:\\Users\\someone\\a;c:\\users\\someone", 0,
+        {"twice, lower case", REG_DWORD, KEY_ALL_ACCESS, L"Value", L"C:\\Users\\someone\\a;c:\\users\\someone", 0,
          REG_EXPAND_SZ, L"%USERPROFILE%\\a;%USERPROFILE%", true},
         {"a longer folder name", REG_SZ, KEY_ALL_ACCESS, L"Value", L"C:\\Users\\someone2\\x", 0, REG_EXPAND_SZ,
          L"%USERPROFILE%2\\x", true},

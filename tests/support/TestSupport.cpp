@@ -137,12 +137,6 @@ void WriteTextFile(const std::wstring& path, const std::string& content)
     EXPECT_TRUE(file.good()) << "writing " << Narrow(path);
 }
 
-void WriteUnicodeTextFile(const std::wstring& path, const std::wstring& content)
-{
-    const std::wstring marked = L"\xFEFF" + content;
-    WriteTextFile(path, std::string(reinterpret_cast<const char*>(marked.data()), marked.size() * sizeof(wchar_t)));
-}
-
 bool FileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -204,12 +198,6 @@ void SetString(HKEY root, const std::wstring& path, const wchar_t* name, const s
 void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value)
 {
     SetRaw(root, path, name, REG_DWORD, &value, sizeof(value));
-}
-
-void SetUnterminatedString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text)
-{
-    const std::wstring data = text + L"#";  // the registry terminates data that a NUL follows
-    SetRaw(root, path, name, REG_SZ, data.c_str(), static_cast<DWORD>(text.size() * sizeof(wchar_t)));
 }
 
 namespace {
@@ -388,8 +376,8 @@ ScenarioTest::~ScenarioTest()
 
 void ScenarioTest::WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable)
 {
-    WriteUnicodeTextFile(*install_ / L"identityver.ini", L"[ProductIdentity]\r\nProductVersionKey=" + versionKey +
-                                                             L"\r\nIsConfigurable=" + configurable + L"\r\n");
+    WriteTextFile(*install_ / L"identityver.ini", Narrow(L"[ProductIdentity]\r\nProductVersionKey=" + versionKey +
+                                                         L"\r\nIsConfigurable=" + configurable + L"\r\n"));
 }
 
 void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const std::wstring& productRoot,
@@ -397,10 +385,10 @@ void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const s
 {
     const std::wstring folder = relativeFolder.empty() ? install_->Path() : *install_ / relativeFolder;
     CreateFolders(folder);
-    WriteUnicodeTextFile(folder + L"\\identity.ini",
-                         L"[ProductIdentity]\r\n" +
-                             (globalRoot.empty() ? L"" : L"GlobalRegistryRootKey=" + globalRoot + L"\r\n") +
-                             (productRoot.empty() ? L"" : L"ProductRegistryRootKey=" + productRoot + L"\r\n"));
+    WriteTextFile(folder + L"\\identity.ini",
+                  Narrow(L"[ProductIdentity]\r\n" +
+                         (globalRoot.empty() ? L"" : L"GlobalRegistryRootKey=" + globalRoot + L"\r\n") +
+                         (productRoot.empty() ? L"" : L"ProductRegistryRootKey=" + productRoot + L"\r\n")));
 }
 
 void ScenarioTest::WriteCatalogue(const std::vector<InstalledProduct>& products, HKEY hive)
@@ -420,11 +408,6 @@ void ScenarioTest::WriteIdentityFor(const std::wstring& product, const std::wstr
 {
     const std::wstring folder = _wcsicmp(product.c_str(), L"ZOVA") == 0 ? language : product + L"\\" + language;
     WriteIdentityFile(folder, productRoot, L"Software\\Brevonix\\Global");
-}
-
-std::wstring ScenarioTest::ProductRootOf(const std::wstring& product, const std::wstring& language)
-{
-    return L"Software\\Brevonix\\" + product + L"\\7.0\\" + product + L"-" + language;
 }
 
 void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> products)

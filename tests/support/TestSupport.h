@@ -62,8 +62,6 @@ private:
 };
 
 void WriteTextFile(const std::wstring& path, const std::string& content);
-// A UTF-16 text file with its byte order mark, as Windows keeps Unicode INI files.
-void WriteUnicodeTextFile(const std::wstring& path, const std::wstring& content);
 bool FileExists(const std::wstring& path);
 std::wstring TestProgramFolder();  // without a trailing backslash
 
@@ -77,7 +75,6 @@ void SetRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type
 void SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value,
                DWORD type = REG_SZ);
 void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value);
-void SetUnterminatedString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text);
 
 // While it lives, opening the key (created if needed) for any access beyond
 // `allowed` (by default any access at all) fails with ERROR_ACCESS_DENIED.
@@ -173,7 +170,10 @@ protected:
     // The identity file of `product` in `language`, naming `productRoot`.
     void WriteIdentityFor(const std::wstring& product, const std::wstring& language, const std::wstring& productRoot);
     // Software\Brevonix\<product>\7.0\<product>-<language>
-    static std::wstring ProductRootOf(const std::wstring& product, const std::wstring& language);
+    static std::wstring ProductRootOf(const std::wstring& product, const std::wstring& language)
+    {
+        return L"Software\\Brevonix\\" + product + L"\\7.0\\" + product + L"-" + language;
+    }
     static std::wstring VerticalFoldersOf(const std::wstring& product) { return L"C:\\Vertical\\" + product; }
     // A configurable installation listing `products` for the machine, each
     // with its identity files and, unless the base product, its vertical
