@@ -134,54 +134,34 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
     }
 }
 
-TEST_F(IdentityTest, QueriesAnswerFromTheProductRoot)
+// The machine-then-user rule of the vertical product name is the one of every
+// product key read (the paths and strings scenario).
+TEST_F(IdentityTest, NamesAreCutFromTheProductRoot)
 {
-    const auto names = [](const UserDataExports& api) {
-        return AskText(api.GetProgramName) + L"|" + AskText(api.GetProductName);
-    };
-    const auto verticalName = [](const UserDataExports& api) {
-        wchar_t name[64] = {};
-        const unsigned bytes = api.GetVerticalProductName(name, sizeof(name));
-        return std::to_wstring(bytes) + L" " + name;
-    };
-    const std::wstring root = L"Software\\Vendor\\Suite\\Release\\Tool-X1";
-    std::optional<DeniedKey> denied;
-    struct Row {
-        const char* name;
-        std::wstring productRoot;
-        std::function<void()> install;
-        std::function<std::wstring(const UserDataExports&)> ask;
-        std::wstring expected;
+    const struct {
+        const wchar_t* root;
+        const wchar_t* names;  // program|product
     } rows[] = {
-        // clang-format off
-        {"program and product name", root, [] {}, names, L"Tool|Suite"},
-        {"no product name above three levels", L"A\\B-C\\D", [] {}, names, L"B|"},
-        {"no program name without a dash", L"Software\\Vendor\\Suite\\Release\\Tool", [] {}, names, L"|Suite"},
-        {"three levels, two dashes", L"Vendor\\Suite\\Tool-Pro-X1", [] {}, names, L"Tool-Pro|"},
-        {"a dash above the last level", L"Vendor-Suite\\Tool", [] {}, names, L"|"},
-        {"user root", root, [] {}, [](const UserDataExports& api) {
-         return AskText(api.zvudGetUserProductRegistryRootKey); }, root},
-        {"vertical product name, the machine's, in bytes", root,
-         [&] { SetString(HKEY_LOCAL_MACHINE, root, L"ProductName", L"Planner"); }, verticalName, L"16 Planner"},
-        {"vertical product name, the user's", root, [] {}, verticalName, L"10 Mine"},
-        {"vertical product name missing for the machine's key", root, [&] { CreateKey(HKEY_LOCAL_MACHINE, root); },
-         verticalName, L"0 "},
-        {"vertical product name behind a denied key", root, [&] { denied.emplace(HKEY_LOCAL_MACHINE, root); },
-         verticalName, L"0 "},
-        {"UI language under both names", root, [] {}, [](const UserDataExports& api) {
-         return api.zvudGetProductUILanguage() + std::wstring(api.zvudGetProductUALanguage() ==
-         api.zvudGetProductUILanguage() ? L"" : L" (two texts)"); }, L"L1"},
-        // clang-format on
+        {L"Software\\Vendor\\Suite\\Release\\Tool-X1", L"Tool|Suite"},
+        {L"A\\B-C\\D", L"B|"},                                   // no product name above three levels
+        {L"Software\\Vendor\\Suite\\Release\\Tool", L"|Suite"},  // no program name without a dash
+        {L"Vendor\\Suite\\Tool-Pro-X1", L"Tool-Pro|"},           // the last dash
+        {L"Vendor-Suite\\Tool", L"|"},                           // a dash above the last level
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.root));
         Fresh();
-        InstallWithRoots(row.productRoot, kGlobalRoot);
-        SetString(HKEY_CURRENT_USER, root, L"ProductName", L"Mine");
-        row.install();
-        EXPECT_EQ(row.ask(Load()), row.expected);
-        Unload();
-        denied.reset();
+        InstallWithRoots(row.root, kGlobalRoot);
+        SetString(HKEY_LOCAL_MACHINE, row.root, L"ProductName", L"Planner");
+        SetString(HKEY_CURRENT_USER, row.root, L"ProductName", L"Mine");
+        const auto& api = Load();
+        EXPECT_EQ(AskText(api.GetProgramName) + L"|" + AskText(api.GetProductName), row.names);
+        EXPECT_EQ(AskText(api.zvudGetUserProductRegistryRootKey), row.root);
+        wchar_t vertical[64] = {};
+        EXPECT_EQ(api.GetVerticalProductName(vertical, sizeof(vertical)), 16u) << "bytes";
+        EXPECT_STREQ(vertical, L"Planner") << "the machine's";
+        EXPECT_STREQ(api.zvudGetProductUILanguage(), L"L1");
+        EXPECT_EQ(api.zvudGetProductUALanguage(), api.zvudGetProductUILanguage()) << "both names, one text";
     }
 }
 
