@@ -13,14 +13,12 @@ TEST_F(EnvironmentTest, AppendPutsFoldersInFrontWithinTheLimit)
 {
     const auto& api = Load();
     const std::wstring fits = std::wstring(32761, L'f');  // with ";C:\W", PATH's 32766 characters
-    struct Row {
-        const char* name;
-        const wchar_t* path;  // null: unset
-        std::wstring folders;
-        int result;
-        std::wstring expected;
-        bool setByHost = false;  // through SetEnvironmentVariableW alone, not the runtime's copy
-    } rows[] = {
+    // PATH before (null: unset; set by the host: through SetEnvironmentVariableW alone, behind the runtime's
+    // back), the folders appended (none: null), the result and PATH afterwards.
+    // clang-format off
+    struct Row { const char* name; const wchar_t* path; std::optional<std::wstring> folders; int result;
+                 std::wstring expected; bool setByHost = false; } rows[] = {
+        {"no folders", L"C:\\W", {}, 1, L";C:\\W"},
         {"in front", L"C:\\W", L"C:\\A", 1, L"C:\\A;C:\\W"},
         {"duplicates stay", L"C:\\A;C:\\W", L"C:\\A", 1, L"C:\\A;C:\\A;C:\\W"},
         {"PATH unset", nullptr, L"C:\\A", 1, L"C:\\A;"},
@@ -29,34 +27,27 @@ TEST_F(EnvironmentTest, AppendPutsFoldersInFrontWithinTheLimit)
         {"one character beyond the limit", L"C:\\W", fits + L"f", 0, L"C:\\W"},
         {"far beyond the limit", L"C:\\W", std::wstring(40000, L'h'), 0, L"C:\\W"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SetEnvironment(L"PATH", row.setByHost ? L"C:\\Stale" : row.path);
         if (row.setByHost) {
             SetEnvironmentVariableW(L"PATH", row.path);
         }
-        EXPECT_EQ(api.AppendEnvironmentPath(row.folders.c_str()), row.result);
+        EXPECT_EQ(api.AppendEnvironmentPath(row.folders ? row.folders->c_str() : nullptr), row.result);
         EXPECT_EQ(GetEnvironment(L"PATH"), row.expected);
         EXPECT_EQ(std::wstring(_wgetenv(L"PATH")), row.expected) << "the C runtime's copy";
     }
-    SetEnvironment(L"PATH", L"C:\\W");
-    EXPECT_EQ(api.AppendEnvironmentPath(nullptr), 1);
-    EXPECT_EQ(GetEnvironment(L"PATH"), L";C:\\W");
 }
 
 TEST_F(EnvironmentTest, StartUpPutsLanguageThenVerticalFoldersInFront)
 {
     const std::wstring full(4047, L'v');  // with its terminator, the read buffer's 8096 bytes
-    struct Row {
-        const char* name;
-        const wchar_t* product;
-        DWORD type;
-        std::wstring value;  // of the machine's VerticalEnvPath; "-": the key without a value
-        DWORD bytes;         // 0: the text and its terminator
-        int started;
-        std::wstring front;  // what PATH gains, after the language folder
-        std::wstring variable;
-    } rows[] = {
+    // The machine's VerticalEnvPath ("-": the key without a value) as `bytes` of it (0: the text and its
+    // terminator); what start-up gives, what PATH gains after the language folder and ZVVERTICALPATH.
+    // clang-format off
+    struct Row { const char* name; const wchar_t* product; DWORD type; std::wstring value; DWORD bytes; int started;
+                 std::wstring front; std::wstring variable; } rows[] = {
         {"vertical product", L"PLANNER", REG_SZ, L"C:\\V1;C:\\V2", 0, 1, L";C:\\V1;C:\\V2;C:\\V1\\L1;C:\\V2\\L1",
          L"C:\\V1;C:\\V2"},
         {"base product: its language folder only", L"ZOVA", REG_SZ, L"C:\\V1", 0, 1, L"", L"inherited"},
@@ -71,6 +62,7 @@ TEST_F(EnvironmentTest, StartUpPutsLanguageThenVerticalFoldersInFront)
         {"expandable without terminator, fills the buffer", L"PLANNER", REG_EXPAND_SZ, full + L"v#", 8096, 1,
          L";" + full + L"v;" + full + L"v\\L1", full + L"v"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Fresh();

@@ -56,18 +56,13 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
     const std::wstring longRoot = L"Software\\" + std::wstring(291, L'r');
     const std::wstring longLanguage(259, L'L');
     const std::wstring fixedIdentity = L"\\identity.ini";
-    struct Row {
-        const char* name;
-        std::function<void()> install;
-        const wchar_t* product;  // requested; null: no request
-        const wchar_t* language;
-        int started;
-        std::wstring chosen;  // product/language
-        const wchar_t* remembered;
-        const wchar_t* identity = nullptr;  // below the installation folder; "": none; null: the chosen one's
-        std::wstring root = {};             // with `identity` given: the machine's product registry root
-    } rows[] = {
-        // clang-format off
+    // The installation, the product and language requested (null: none), what start-up gives and chooses
+    // (product/language) and remembers; the identity file below the installation folder ("": none; null: the
+    // chosen one's) and, with it given, the machine's product registry root.
+    // clang-format off
+    struct Row { const char* name; std::function<void()> install; const wchar_t* product; const wchar_t* language;
+                 int started; std::wstring chosen; const wchar_t* remembered; const wchar_t* identity = nullptr;
+                 std::wstring root = {}; } rows[] = {
         {"nothing requested or remembered", zovaAndProdb, nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"remembered language not installed", remember(L"PRODB", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"request in another letter case", remember(L"ZOVA", L"L2"), L"zova", nullptr, 1, L"ZOVA/L2", L"ZOVA/L2"},
@@ -110,8 +105,8 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
          L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
         {"not configurable, no identity file", catalogue(L"0", {}, HKEY_LOCAL_MACHINE), L"ZOVA", L"L1", 0, L"/",
          L"-", L""},
-        // clang-format on
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Fresh();

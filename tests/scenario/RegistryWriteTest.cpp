@@ -12,19 +12,13 @@ class RegistryWriteTest : public ScenarioTest {};
 TEST_F(RegistryWriteTest, TextKeepsTheTypeItFindsUnlessAFolderIsFolded)
 {
     const wchar_t* const profile = L"C:\\USERS\\SOMEONE\\AppData\\Roaming\\Data";
-    struct Row {
-        const char* name;
-        DWORD existing;  // REG_NONE: no value; a REG_DWORD holds 7, a text "old"
-        REGSAM access;
-        const wchar_t* valueName;
-        const wchar_t* text;
-        unsigned result;
-        DWORD type;  // of the value afterwards
-        std::wstring stored;
-        bool folding = false;     // after InstallUserData
-        bool denyOthers = false;  // nobody may open the key once the caller holds it
+    // The value before (REG_NONE: none; a REG_DWORD holds 7, a text "old"), the caller's access to the key,
+    // the call, its result, the value afterwards; whether after InstallUserData, and whether nobody may open
+    // the key once the caller holds it.
+    // clang-format off
+    struct Row { const char* name; DWORD existing; REGSAM access; const wchar_t* valueName; const wchar_t* text;
+                 unsigned result; DWORD type; std::wstring stored; bool folding = false; bool denyOthers = false;
     } rows[] = {
-        // clang-format off
         {"new value", REG_NONE, KEY_ALL_ACCESS, L"Value", L"D:\\Work", 0, REG_SZ, L"D:\\Work"},
         {"REG_SZ", REG_SZ, KEY_ALL_ACCESS, L"Value", L"D:\\Work", 0, REG_SZ, L"D:\\Work"},
         {"REG_EXPAND_SZ", REG_EXPAND_SZ, KEY_ALL_ACCESS, L"Value", L"D:\\Work", 0, REG_EXPAND_SZ, L"D:\\Work"},
@@ -49,8 +43,8 @@ TEST_F(RegistryWriteTest, TextKeepsTheTypeItFindsUnlessAFolderIsFolded)
          L"C:\\Users\\some\\X", true},
         {"the profile as it is now: read once", REG_SZ, KEY_ALL_ACCESS, L"Value", L"D:\\Elsewhere\\X", 0, REG_SZ,
          L"D:\\Elsewhere\\X", true},
-        // clang-format on
     };
+    // clang-format on
     InstallConfigurable({{L"ZOVA", {L"L1"}}});
     CreateKey(HKEY_CURRENT_USER, ProductRootOf(L"ZOVA", L"L1") + L"\\UserData");  // an empty product list
     const VariableGuard home(L"USERPROFILE");

@@ -91,27 +91,17 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
     }
     const std::wstring there = folder.Path();
     const std::wstring missing = folder / L"missing";
-    struct Product {
-        std::wstring code;
-        std::wstring userKey;
-        std::wstring localRoot;  // "-": no per-user key; "": the key without the value
-        DWORD type = REG_SZ;
-    };
+    // A product listed for the machine, with its per-user key ("-": none) and local root folder ("": no value).
+    // One COM server's registration, the others sound: its index in kServers (0 is the required one), its type
+    // (REG_NONE: no default value) and path (null: no key). A row: the products (none: no product list), the
+    // result, the REINSTALLMODE of each reinstall (at the reinstall UI level), and whether the first
+    // product's per-user settings are there afterwards.
+    // clang-format off
+    struct Product { std::wstring code; std::wstring userKey; std::wstring localRoot; DWORD type = REG_SZ; };
+    struct Server { int index; DWORD type; const wchar_t* path; };
     const std::vector<Product> sound = {{Code(L"F1"), L"Software\\B\\First-1", there}};
-    struct Server {           // one COM server's registration, the others sound
-        int index;            // in kServers; 0 is the required one
-        DWORD type;           // REG_NONE: the key without a default value
-        const wchar_t* path;  // null: no key
-    };
-    struct Row {
-        const char* name;
-        std::vector<Product> products;  // listed for the machine; none: no product list
-        unsigned result;
-        const wchar_t* reinstalls;  // the REINSTALLMODE of each, at the reinstall UI level
-        bool firstKeyKept = true;   // the first product's per-user settings afterwards
-        Server server = {0, REG_SZ, L"zvserver.dll"};
-    } rows[] = {
-        // clang-format off
+    struct Row { const char* name; std::vector<Product> products; unsigned result; const wchar_t* reinstalls;
+                 bool firstKeyKept = true; Server server = {0, REG_SZ, L"zvserver.dll"}; } rows[] = {
         {"no product list", {}, static_cast<unsigned>(ProductRootOf(L"ZOVA", L"L1").size()), L""},
         {"sound products", {sound[0], {Code(L"F2"), L"Software\\B\\Second", L""}}, 0, L""},
         {"folders not checked below a KPW key", {{Code(L"E1"), L"Software\\B\\ZOVA-KPW-1", missing}}, 0, L""},
@@ -135,8 +125,8 @@ TEST_F(RepairTest, EachProductGetsTheRepairItNeeds)
         {"second optional COM server drive-relative", sound, 0, L"m", true, {2, REG_SZ, L"D:x.dll"}},
         {"optional COM server without a default value", sound, 0, L"m", true, {2, REG_NONE, L""}},
         {"COM server registered by a number", sound, 0, L"m", true, {1, REG_DWORD, L""}},
-        // clang-format on
     };
+    // clang-format on
     const auto& api = Load();
     bool recording = false;
     const INSTALLUILEVEL hostLevel = INSTALLUILEVEL_NONE;
