@@ -11,26 +11,27 @@ const std::wstring kFixedRoot = L"Software\\Brevonix\\Suite\\7.0\\ZOVA-7.0";  //
 const std::wstring kFixedLanguages = kFixedRoot + L"\\InstalledUILanguages";
 const std::wstring kGlobalRoot = L"Software\\Brevonix\\Global";
 
+// The installations of these scenarios: two products; a non-configurable one, with a catalogue and memory
+// that must play no part; the base product whose identity file names `productRoot` and `globalRoot`.
 class IdentityTest : public ScenarioTest {
 protected:
+    // clang-format off
     void InstallZovaAndProdb()
     {
         InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}, {L"PRODB", {L"L1"}}});
         CreateKey(HKEY_CURRENT_USER, kVersionKey);
     }
-    void InstallFixed()  // with a catalogue and memory that must play no part
+    void InstallFixed()
     {
-        WriteVersionFile(kVersionKey, L"0");
-        WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
-        WriteCatalogue({{L"PRODB", {L"L1"}}});
-        WriteLastLaunched(L"PRODB", L"L1");
+        WriteVersionFile(kVersionKey, L"0"); WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
+        WriteCatalogue({{L"PRODB", {L"L1"}}}); WriteLastLaunched(L"PRODB", L"L1");
     }
     void InstallWithRoots(const std::wstring& productRoot, const std::wstring& globalRoot)
     {
-        WriteVersionFile(kVersionKey, L"1");
-        WriteCatalogue({{L"ZOVA", {L"L1"}}});
+        WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({{L"ZOVA", {L"L1"}}});
         WriteIdentityFile(L"L1", productRoot, globalRoot);
     }
+    // clang-format on
     std::wstring Remembered()
     {
         const auto product = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct");
