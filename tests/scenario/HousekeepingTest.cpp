@@ -129,7 +129,7 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         {"first optional COM server at a drive", sound, 0, L"m", true, {1, REG_SZ, L"C:\\Suite\\x.dll"}},
         {"second optional COM server drive-relative", sound, 0, L"m", true, {2, REG_SZ, L"D:x.dll"}},
         {"optional COM server without a default value", sound, 0, L"m", true, {2, REG_NONE, L""}},
-        {"COM server registered by a number", sound, 0, L"m", true, {1, REG_DWORD, L""}},
+        {"COM server registered by a number", sound, 0, L"m", true, {1, REG_DWORD, L"\x0001"}},  // 1
     };
     // clang-format on
     const auto& api = Load();
@@ -157,9 +157,7 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         if (row.server.path != nullptr) {
             SetString(HKEY_CLASSES_ROOT, kServers[row.server.index], L"ThreadingModel", L"Both");
         }
-        if (row.server.type == REG_DWORD) {
-            SetDword(HKEY_CLASSES_ROOT, kServers[row.server.index], nullptr, 1);
-        } else if (row.server.type != REG_NONE) {
+        if (row.server.type != REG_NONE) {  // the text with its terminator as data of the type, whatever it is
             SetString(HKEY_CLASSES_ROOT, kServers[row.server.index], nullptr, row.server.path, row.server.type);
         }
         EXPECT_EQ(api.CheckCOMServerRelativePaths(), std::wcscmp(row.reinstalls, L"m") != 0);
