@@ -19,6 +19,13 @@
 
 namespace userdata::testing {
 
+// The owners below hold one thing each, and are neither copied nor moved.
+struct NoCopy {
+    NoCopy() = default;
+    NoCopy(const NoCopy&) = delete;
+    NoCopy& operator=(const NoCopy&) = delete;
+};
+
 // A caller's buffer filled with sentinels, to see what an export wrote and
 // that it wrote nothing beyond what it was allowed.
 class GuardedBuffer {
@@ -47,12 +54,10 @@ void DeleteTree(const std::wstring& path);
 void CopyTree(const std::wstring& from, const std::wstring& to);
 
 // A fresh folder under the temporary folder, deleted with all it holds.
-class TempFolder {
+class TempFolder : NoCopy {
 public:
     TempFolder();
     ~TempFolder() { DeleteTree(path_); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
 
     const std::wstring& Path() const { return path_; }  // without a trailing backslash
     std::wstring operator/(const std::wstring& relative) const { return path_ + L"\\" + relative; }
@@ -78,12 +83,10 @@ void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD va
 
 // While it lives, opening the key (created if needed) for any access beyond
 // `allowed` (by default any access at all) fails with ERROR_ACCESS_DENIED.
-class DeniedKey {
+class DeniedKey : NoCopy {
 public:
     DeniedKey(HKEY root, const std::wstring& path, REGSAM allowed = 0);
     ~DeniedKey();
-    DeniedKey(const DeniedKey&) = delete;
-    DeniedKey& operator=(const DeniedKey&) = delete;
 
 private:
     HKEY key_ = nullptr;  // opened before the denial, so it can lift it
@@ -105,12 +108,10 @@ std::optional<std::wstring> GetEnvironment(const wchar_t* name);
 void SetEnvironment(const wchar_t* name, const wchar_t* value);
 
 // One environment variable as it was, restored at the end.
-class VariableGuard {
+class VariableGuard : NoCopy {
 public:
     explicit VariableGuard(const wchar_t* name) : name_(name), value_(GetEnvironment(name)) {}
     ~VariableGuard() { SetEnvironment(name_, value_ ? value_->c_str() : nullptr); }
-    VariableGuard(const VariableGuard&) = delete;
-    VariableGuard& operator=(const VariableGuard&) = delete;
 
 private:
     const wchar_t* name_;
@@ -119,12 +120,10 @@ private:
 
 // One copy of the library, loaded by full path with every export that hosts
 // link against, and unloaded at the end (the next load starts afresh).
-class UserDataLibrary {
+class UserDataLibrary : NoCopy {
 public:
     explicit UserDataLibrary(const std::wstring& dllPath);
     ~UserDataLibrary();
-    UserDataLibrary(const UserDataLibrary&) = delete;
-    UserDataLibrary& operator=(const UserDataLibrary&) = delete;
 
     HMODULE Module() const { return module_; }
     const UserDataExports& Exports() const { return exports_; }
