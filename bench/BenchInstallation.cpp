@@ -27,7 +27,7 @@ void BenchInstallation::InstallCatalogue(int entries)
     }
     WriteVersionFile(kVersionKey, L"1");
     WriteCatalogue(products);
-    WriteIdentityFor(L"ZOVA", L"L1", BaseProductRoot());
+    WriteIdentityFile(L"L1", BaseProductRoot(), L"Software\\Brevonix\\Global");
     WriteLastLaunched(L"ZOVA", L"L1");
 }
 

@@ -193,7 +193,7 @@ TEST_F(IdentityTest, StartUpHappensOncePerLoadAndQueriesDoNotStartIt)
     WriteCatalogue({{L"ZOVA", {L"L1"}}});
     api = &Load();
     EXPECT_EQ(api->zvudInitProductParams(nullptr, nullptr), 0) << "no identity file";
-    WriteIdentityFor(L"ZOVA", L"L1", ProductRootOf(L"ZOVA", L"L1"));
+    WriteIdentityFile(L"L1", ProductRootOf(L"ZOVA", L"L1"), kGlobalRoot);
     EXPECT_EQ(api->zvudInitProductParams(nullptr, nullptr), 1) << "the failed start-up is final";
     EXPECT_EQ(AskText(api->zvudGetMachineProductRegistryRootKey), L"");
     Unload();

@@ -319,15 +319,13 @@ UserDataLibrary::~UserDataLibrary()
 // deleting it would race with a sandbox made in another process.
 struct ScenarioTest::Sandbox {
     const std::wstring root = L"Software\\UserDataTests\\" + UniqueName(L"sandbox-");
-    const HKEY redirected[3] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT};
+    const HKEY redirected[3] = {HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, HKEY_CURRENT_USER};  // the user's last
     HKEY keys[3] = {};
 
     Sandbox()
     {
-        for (int index = 0; index < 3; ++index) {  // all opened before any redirection
+        for (int index = 0; index < 3; ++index) {  // each key made in the real user hive, then put in place
             keys[index] = OpenForWriting(HKEY_CURRENT_USER, root + L"\\" + std::to_wstring(index));
-        }
-        for (int index = 0; index < 3; ++index) {
             EXPECT_EQ(RegOverridePredefKey(redirected[index], keys[index]), ERROR_SUCCESS);
         }
     }
@@ -403,13 +401,6 @@ void ScenarioTest::WriteCatalogue(const std::vector<InstalledProduct>& products,
     }
 }
 
-void ScenarioTest::WriteIdentityFor(const std::wstring& product, const std::wstring& language,
-                                    const std::wstring& productRoot)
-{
-    const std::wstring folder = _wcsicmp(product.c_str(), L"ZOVA") == 0 ? language : product + L"\\" + language;
-    WriteIdentityFile(folder, productRoot, L"Software\\Brevonix\\Global");
-}
-
 void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> products)
 {
     WriteVersionFile(kVersionKey, L"1");
@@ -417,7 +408,8 @@ void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> p
     for (const InstalledProduct& entry : products) {
         for (const std::wstring& language : entry.languages) {
             const std::wstring root = ProductRootOf(entry.product, language);
-            WriteIdentityFor(entry.product, language, root);
+            const bool base = _wcsicmp(entry.product.c_str(), L"ZOVA") == 0;
+            WriteIdentityFile(base ? language : entry.product + L"\\" + language, root, L"Software\\Brevonix\\Global");
             if (_wcsicmp(entry.product.c_str(), L"ZOVA") != 0) {
                 SetString(HKEY_LOCAL_MACHINE, root + L"\\VerticalEnvPath", nullptr, VerticalFoldersOf(entry.product));
             }

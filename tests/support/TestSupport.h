@@ -166,8 +166,6 @@ protected:
                            const std::wstring& globalRoot);
     // The products' subkeys under <versionKey>\InstalledProducts, one value per language.
     void WriteCatalogue(const std::vector<InstalledProduct>& products, HKEY hive = HKEY_LOCAL_MACHINE);
-    // The identity file of `product` in `language`, naming `productRoot`.
-    void WriteIdentityFor(const std::wstring& product, const std::wstring& language, const std::wstring& productRoot);
     // Software\Brevonix\<product>\7.0\<product>-<language>
     static std::wstring ProductRootOf(const std::wstring& product, const std::wstring& language)
     {
