@@ -133,13 +133,12 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
     // clang-format on
     const auto& api = Load();
     bool recording = false;
-    const INSTALLUILEVEL hostLevel = INSTALLUILEVEL_NONE;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         if (!recording && *row.reinstalls != L'\0') {
             StartRecording(api);
             recording = true;
-            MsiSetInternalUI(hostLevel, nullptr);
+            MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);  // the host's level
         }
         for (const Product& product : row.products) {
             SetString(HKEY_LOCAL_MACHINE, productList, product.code.c_str(), product.userKey);
@@ -171,7 +170,8 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         EXPECT_EQ(requests, expected);
         EXPECT_EQ(recording, DelayImportsBound(Module(), "msi.dll")) << "the installer is asked only for a repair";
         if (recording) {
-            EXPECT_EQ(MsiSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr), hostLevel) << "the host's level restored";
+            EXPECT_EQ(MsiSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr), INSTALLUILEVEL_NONE)
+                << "the host's level restored";
         }
         if (!row.products.empty()) {
             EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, row.products[0].userKey + L"\\Settings"), row.firstKeyKept);

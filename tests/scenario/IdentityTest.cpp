@@ -16,28 +16,20 @@ const std::wstring kGlobalRoot = L"Software\\Brevonix\\Global";
 class IdentityTest : public ScenarioTest {
 protected:
     // clang-format off
-    void InstallZovaAndProdb()
-    {
+    void InstallZovaAndProdb() {
         InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}, {L"PRODB", {L"L1"}}});
-        CreateKey(HKEY_CURRENT_USER, kVersionKey);
-    }
-    void InstallFixed()
-    {
+        CreateKey(HKEY_CURRENT_USER, kVersionKey); }
+    void InstallFixed() {
         WriteVersionFile(kVersionKey, L"0"); WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
-        WriteCatalogue({{L"PRODB", {L"L1"}}}); WriteLastLaunched(L"PRODB", L"L1");
-    }
-    void InstallWithRoots(const std::wstring& productRoot, const std::wstring& globalRoot)
-    {
+        WriteCatalogue({{L"PRODB", {L"L1"}}}); WriteLastLaunched(L"PRODB", L"L1"); }
+    void InstallWithRoots(const std::wstring& productRoot, const std::wstring& globalRoot) {
         WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({{L"ZOVA", {L"L1"}}});
-        WriteIdentityFile(L"L1", productRoot, globalRoot);
-    }
+        WriteIdentityFile(L"L1", productRoot, globalRoot); }
+    std::wstring Remembered() {
+        const auto product = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct"),
+                   language = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage");
+        return product && language ? product->Text() + L"/" + language->Text() : L"-"; }
     // clang-format on
-    std::wstring Remembered()
-    {
-        const auto product = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct");
-        const auto language = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage");
-        return product && language ? product->Text() + L"/" + language->Text() : L"-";
-    }
 };
 
 TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
@@ -57,6 +49,7 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
     const std::wstring longRoot = L"Software\\" + std::wstring(291, L'r');
     const std::wstring longLanguage(259, L'L');
     const std::wstring fixedIdentity = L"\\identity.ini";
+    const auto* belowFirstPage = reinterpret_cast<const wchar_t*>(std::uintptr_t{0xFFFF});
     // The installation, the product and language requested (null: none), what start-up gives and chooses
     // (product/language) and remembers; the identity file below the installation folder ("": none; null: the
     // chosen one's) and, with it given, the machine's product registry root.
@@ -65,6 +58,8 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
                  int started; std::wstring chosen; const wchar_t* remembered; const wchar_t* identity = nullptr;
                  std::wstring root = {}; } rows[] = {
         {"nothing requested or remembered", zovaAndProdb, nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
+        {"pointers below the first page are no request", zovaAndProdb, belowFirstPage, belowFirstPage, 1, L"PRODB/L1",
+         L"PRODB/L1"},
         {"remembered language not installed", remember(L"PRODB", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"request in another letter case", remember(L"ZOVA", L"L2"), L"zova", nullptr, 1, L"ZOVA/L2", L"ZOVA/L2"},
         {"requested language not installed", remember(L"PRODB", L"L2"), L"ZOVA", L"L3", 1, L"ZOVA/L2", L"ZOVA/L2"},
@@ -179,14 +174,6 @@ TEST_F(IdentityTest, StartUpHappensOncePerLoadAndQueriesDoNotStartIt)
                   key.size() == 511 ? key : ProductRootOf(L"ZOVA", L"L1"))
             << key.size() << " characters: kept only when it fits, null switches it off";
     }
-
-    Fresh();
-    InstallZovaAndProdb();
-    api = &Load();
-    const auto* belowFirstPage = reinterpret_cast<const wchar_t*>(std::uintptr_t{0xFFFF});
-    EXPECT_EQ(api->zvudInitProductParams(belowFirstPage, belowFirstPage), 1) << "no request";
-    EXPECT_EQ(api->zvudInitProductParams(L"ZOVA", L"L2"), 1);
-    EXPECT_EQ(AskText(api->zvudGetCurrentProduct) + AskText(api->zvudGetCurrentLanguage), L"PRODBL1");
 
     Fresh();
     WriteVersionFile(kVersionKey, L"1");

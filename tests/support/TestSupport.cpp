@@ -10,6 +10,7 @@
 #include <fstream>
 
 namespace userdata::testing {
+
 namespace {
 
 std::wstring UniqueName(const wchar_t* prefix)
@@ -26,33 +27,6 @@ HKEY OpenForWriting(HKEY root, const std::wstring& path)
     EXPECT_EQ(status, ERROR_SUCCESS) << "creating key " << Narrow(path);
     return key;
 }
-
-}  // namespace
-
-std::string Narrow(const std::wstring& text)
-{
-    const std::u8string utf8 = std::filesystem::path(text).u8string();
-    return std::string(utf8.begin(), utf8.end());
-}
-
-// Files and folders ---------------------------------------------------------------------------
-
-TempFolder::TempFolder()
-{
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    path_ = temp + UniqueName(L"userdata-test-");
-    CreateFolders(path_);
-}
-
-void CreateFolders(const std::wstring& path)
-{
-    std::error_code ignored;
-    std::filesystem::create_directories(path, ignored);
-    ASSERT_TRUE(FileExists(path)) << "creating " << Narrow(path);
-}
-
-namespace {
 
 // The path that a handle of `path` leads to, "" when it cannot be opened.
 // Windows gives a link's own path; Wine 8 follows a Unix symbolic link and
@@ -97,7 +71,64 @@ std::vector<std::pair<std::wstring, bool>> ListFolder(const std::wstring& folder
     return entries;
 }
 
+void SetKeySecurity(HKEY key, const wchar_t* descriptor)
+{
+    PSECURITY_DESCRIPTOR security = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(descriptor, SDDL_REVISION_1, &security, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security), ERROR_SUCCESS);
+    LocalFree(security);
+}
+
+// Typed from the untyped address, through the one cast the compiler allows silently.
+template <typename Function>
+Function ExportOf(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+const IMAGE_NT_HEADERS& HeadersOf(HMODULE module)
+{
+    const auto* image = reinterpret_cast<const BYTE*>(module);
+    return *reinterpret_cast<const IMAGE_NT_HEADERS*>(image +
+                                                      reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+}
+
+thread_local DWORD expectedCode = 0;
+thread_local bool sawExpected = false;
+
+LONG CALLBACK ContinueExpected(EXCEPTION_POINTERS* exception)
+{
+    if (exception->ExceptionRecord->ExceptionCode != expectedCode ||
+        (exception->ExceptionRecord->ExceptionFlags & EXCEPTION_NONCONTINUABLE) != 0) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    sawExpected = true;
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
 }  // namespace
+
+std::string Narrow(const std::wstring& text)
+{
+    const std::u8string utf8 = std::filesystem::path(text).u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+// Files and folders ---------------------------------------------------------------------------
+
+TempFolder::TempFolder()
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = temp + UniqueName(L"userdata-test-");
+    CreateFolders(path_);
+}
+
+void CreateFolders(const std::wstring& path)
+{
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
+    ASSERT_TRUE(FileExists(path)) << "creating " << Narrow(path);
+}
 
 void DeleteTree(const std::wstring& root)
 {
@@ -200,16 +231,6 @@ void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD va
     SetRaw(root, path, name, REG_DWORD, &value, sizeof(value));
 }
 
-namespace {
-void SetKeySecurity(HKEY key, const wchar_t* descriptor)
-{
-    PSECURITY_DESCRIPTOR security = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(descriptor, SDDL_REVISION_1, &security, nullptr));
-    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security), ERROR_SUCCESS);
-    LocalFree(security);
-}
-}  // namespace
-
 DeniedKey::DeniedKey(HKEY root, const std::wstring& path, REGSAM allowed) : key_(OpenForWriting(root, path))
 {
     wchar_t onlyAllowed[64] = {};
@@ -266,22 +287,6 @@ void SetEnvironment(const wchar_t* name, const wchar_t* value)
 }
 
 // The library --------------------------------------------------------------------------------
-
-namespace {
-// Typed from the untyped address, through the one cast the compiler allows silently.
-template <typename Function>
-Function ExportOf(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-const IMAGE_NT_HEADERS& HeadersOf(HMODULE module)
-{
-    const auto* image = reinterpret_cast<const BYTE*>(module);
-    return *reinterpret_cast<const IMAGE_NT_HEADERS*>(image +
-                                                      reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
-}
-}  // namespace
 
 UserDataLibrary::UserDataLibrary(const std::wstring& dllPath) : module_(LoadLibraryW(dllPath.c_str()))
 {
@@ -452,21 +457,6 @@ bool DelayImportsBound(HMODULE module, const char* library)
     ADD_FAILURE() << "the module does not delay-load " << library;
     return false;
 }
-
-namespace {
-thread_local DWORD expectedCode = 0;
-thread_local bool sawExpected = false;
-
-LONG CALLBACK ContinueExpected(EXCEPTION_POINTERS* exception)
-{
-    if (exception->ExceptionRecord->ExceptionCode != expectedCode ||
-        (exception->ExceptionRecord->ExceptionFlags & EXCEPTION_NONCONTINUABLE) != 0) {
-        return EXCEPTION_CONTINUE_SEARCH;
-    }
-    sawExpected = true;
-    return EXCEPTION_CONTINUE_EXECUTION;
-}
-}  // namespace
 
 bool RaisesContinuable(DWORD code, const std::function<void()>& action)
 {
