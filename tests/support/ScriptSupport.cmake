@@ -11,19 +11,14 @@ function(userdata_run)
 endfunction()
 
 # userdata_compare_names(WHAT WANTED FOUND): `problems` of the caller extended
-# by a line for each name of the list WANTED that FOUND lacks and each name
+# by a line naming the names of the list WANTED that FOUND lacks and those
 # that FOUND holds beyond it.
 function(userdata_compare_names what wanted found)
-    set(report "${problems}")
-    foreach(name IN LISTS wanted)
-        if(NOT name IN_LIST found)
-            string(APPEND report "\n  ${what} lacks ${name}")
-        endif()
-    endforeach()
-    foreach(name IN LISTS found)
-        if(NOT name IN_LIST wanted)
-            string(APPEND report "\n  ${what} holds ${name}, which is no export")
-        endif()
-    endforeach()
-    set(problems "${report}" PARENT_SCOPE)
+    set(lacking ${wanted})
+    set(beyond ${found})
+    list(REMOVE_ITEM lacking ${found})
+    list(REMOVE_ITEM beyond ${wanted})
+    if(lacking OR beyond)
+        set(problems "${problems}\n  ${what} lacks [${lacking}] and holds beyond the exports [${beyond}]" PARENT_SCOPE)
+    endif()
 endfunction()
