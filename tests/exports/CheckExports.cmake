@@ -1,13 +1,6 @@
-# What hosts link against. The public header compiled as each kind of host
-# compiles it (HeaderUse.cpp) must ask for exactly the exported names that
-# tests/support/ExportTable.h lists: mingw-w64 hosts (GCC, clang) under those
-# names, MSVC hosts (clang-cl) through their __imp_ pointers whatever their
-# default calling convention (/Gv: vectorcall). Both import libraries must
-# define exactly those names and their __imp_ pointers (that they import those
-# names from UserData.dll, the MSVC hosts run by tests/tools show). A name the
-# table lacks shows as one the import libraries hold beyond it.
-#   cmake -DSOURCE_DIR=... -DWORK_DIR=... -DLIBRARY_DIR=... -DMINGW_CXX=... -DCLANG_CL=... -DLLVM_NM=...
-#         -P CheckExports.cmake
+# What hosts link against: the public header compiled by each kind of host (HeaderUse.cpp; MSVC hosts with
+# /Gd and /Gv, through __imp_ pointers) asks for exactly the names of tests/support/ExportTable.h, and both
+# import libraries define exactly those and their __imp_ pointers. Arguments: see tests/CMakeLists.txt.
 
 cmake_minimum_required(VERSION 3.25)
 include(${SOURCE_DIR}/tests/support/ScriptSupport.cmake)
@@ -20,8 +13,7 @@ list(TRANSFORM names PREPEND "__imp_" OUTPUT_VARIABLE pointers)
 file(MAKE_DIRECTORY ${WORK_DIR})
 set(source ${SOURCE_DIR}/tests/exports/HeaderUse.cpp)
 set(includes -I${SOURCE_DIR}/include -I${SOURCE_DIR}/tests/support)
-# check_host(HOST WANTED COMPILE...): the object HOST.obj that COMPILE writes
-# refers to the names WANTED and to nothing else.
+# check_host(HOST WANTED COMPILE...): the object HOST.obj that COMPILE writes refers to WANTED and nothing else.
 macro(check_host host wanted)
     userdata_run(${ARGN})
     userdata_run(${LLVM_NM} --undefined-only ${WORK_DIR}/${host}.obj)

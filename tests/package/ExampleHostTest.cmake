@@ -1,12 +1,6 @@
-# The package as a host project meets it: the release archive of the cross
-# build (scripts/release; on Windows, the build installed into a fresh prefix)
-# unpacked and what no build below reaches checked; examples/host configured
-# and built against it with find_package(UserData) and the same toolchain, and
-# run (under Wine when cross-built), where it starts only with the
-# UserData.dll beside itself and gives its root folder; then a package without
-# UserData.dll must fail the host's configuration, naming it.
-#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DGENERATOR=... -DMAKE_PROGRAM=...
-#         [-DTOOLCHAIN=... -DEMULATOR=... -DOBJDUMP=...] -P ExampleHostTest.cmake
+# The package as a host project meets it: the release archive (on Windows, the build installed into a
+# prefix) unpacked and checked; examples/host built against it through find_package(UserData) and run; a
+# package without UserData.dll must fail the host's configuration, naming it. Arguments: see tests/CMakeLists.txt.
 
 cmake_minimum_required(VERSION 3.25)
 include(${SOURCE_DIR}/tests/support/ScriptSupport.cmake)
@@ -23,8 +17,7 @@ if(TOOLCHAIN)
     # The MSVC hosts of tests/tools link against the build's UserData.lib.
     userdata_run(${CMAKE_COMMAND} -E compare_files ${prefix}/lib/UserData.lib
                  ${BUILD_DIR}/import-libraries/UserData.lib)
-    # The library carries no debug sections, only the link to its debug file,
-    # through which its source lines are found (zvud.exe's is made the same way).
+    # No debug sections, only the link to the debug file that gives the source lines (zvud.exe's alike).
     userdata_run(${OBJDUMP} -h --dwarf=follow-links --dwarf=decodedline ${prefix}/bin/UserData.dll)
     if(output MATCHES "\n +[0-9]+ \\.debug_" OR NOT output MATCHES "/UserData/src/")
         message(FATAL_ERROR "UserData.dll carries debug sections, or no source lines through its debug file")

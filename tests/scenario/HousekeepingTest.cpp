@@ -313,13 +313,12 @@ TEST_F(HousekeepingTest, TextKeepsTheTypeItFindsUnlessAFolderIsFolded)
         }
         HKEY key = nullptr;
         ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kKey.c_str(), 0, row.access, &key), ERROR_SUCCESS);
-        {
-            std::optional<DeniedKey> denied;
-            if (row.denyOthers) {
-                denied.emplace(HKEY_CURRENT_USER, kKey);
-            }
-            EXPECT_EQ(api.zvudRegSetString(key, row.valueName, row.text), row.result);
+        std::optional<DeniedKey> denied;
+        if (row.denyOthers) {
+            denied.emplace(HKEY_CURRENT_USER, kKey);
         }
+        EXPECT_EQ(api.zvudRegSetString(key, row.valueName, row.text), row.result);
+        denied.reset();  // before the value is read back
         RegCloseKey(key);
         const auto value = ReadValue(HKEY_CURRENT_USER, kKey, row.valueName);
         ASSERT_TRUE(value.has_value());

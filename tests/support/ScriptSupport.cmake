@@ -1,7 +1,6 @@
 # Helpers of the tests written as CMake scripts (cmake -P).
 
-# userdata_run(COMMAND...): runs the command; its standard output in `output`
-# of the caller, or a fatal error with all it printed when it fails.
+# userdata_run(COMMAND...): its standard output in the caller's `output`; a fatal error when it fails.
 function(userdata_run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE errors)
     if(NOT result EQUAL 0)
@@ -10,9 +9,7 @@ function(userdata_run)
     set(output "${out}" PARENT_SCOPE)
 endfunction()
 
-# userdata_compare_names(WHAT WANTED FOUND): `problems` of the caller extended
-# by a line naming the names of the list WANTED that FOUND lacks and those
-# that FOUND holds beyond it.
+# userdata_compare_names(WHAT WANTED FOUND): the caller's `problems` name what FOUND lacks and holds beyond WANTED.
 function(userdata_compare_names what wanted found)
     set(lacking ${wanted})
     set(beyond ${found})

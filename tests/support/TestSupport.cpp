@@ -2,7 +2,6 @@
 
 #include <sddl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
