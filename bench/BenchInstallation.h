@@ -14,11 +14,11 @@ namespace userdata::bench {
 class BenchInstallation : public testing::ScenarioTest {
 public:
     using ScenarioTest::InstallFolder;
+    using ScenarioTest::kVersionKey;
     using ScenarioTest::Load;
     using ScenarioTest::ProductRootOf;
     using ScenarioTest::RootFolder;
     using ScenarioTest::Unload;
-    using ScenarioTest::kVersionKey;
 
     // A configurable installation whose catalogue lists `entries`
     // product-language entries: products of ten languages each (one product

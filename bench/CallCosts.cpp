@@ -224,11 +224,12 @@ std::vector<CallComparison> MeasureCallCosts(const MeasureOptions& options)
     const UserDataExports& api = installation.Load();
     EXPECT_EQ(api.InstallUserData(), 0u) << "start-up and the user data walk, which switches folding on";
     HKEY settings = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings,
-                              nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr),
+        ERROR_SUCCESS);
     std::vector<CallCase> cases = IdentityCases(api);
     for (auto&& group : {FolderCases(api), HelpAndFileCases(api), StringCases(api), FoldingWriterCases(api, settings),
-                          PlainWriterCases(api, settings)}) {
+                         PlainWriterCases(api, settings)}) {
         cases.insert(cases.end(), group.begin(), group.end());
     }
     std::vector<CallComparison> comparisons;

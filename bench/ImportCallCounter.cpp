@@ -71,9 +71,10 @@ const Hook* FindHook(const char* name)
         HookOf<Counting<10, void*, void*, size_t>>("realloc", &LastArgument),
         HookOf<Counting<11, char*, const char*>>(
             "_strdup", [](const char* text) -> unsigned long long { return text ? std::strlen(text) + 1 : 0; }),
-        HookOf<Counting<12, wchar_t*, const wchar_t*>>("_wcsdup", [](const wchar_t* text) -> unsigned long long {
-            return text ? (std::wcslen(text) + 1) * sizeof(wchar_t) : 0;
-        }),
+        HookOf<Counting<12, wchar_t*, const wchar_t*>>("_wcsdup",
+                                                       [](const wchar_t* text) -> unsigned long long {
+                                                           return text ? (std::wcslen(text) + 1) * sizeof(wchar_t) : 0;
+                                                       }),
         HookOf<Counting<13, LSTATUS, HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD>>("RegQueryValueExW"),
         HookOf<Counting<14, LSTATUS, HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD>>("RegGetValueW"),
         HookOf<Counting<15, LSTATUS, HKEY, LPCWSTR, DWORD, REGSAM, PHKEY>>("RegOpenKeyExW"),
@@ -96,8 +97,8 @@ void ForEachImport(HMODULE module, const std::function<void(const char*, ULONG_P
     const auto* headers = AtOffset<const IMAGE_NT_HEADERS>(module, static_cast<DWORD>(dos->e_lfanew));
     const IMAGE_DATA_DIRECTORY& directory = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     ASSERT_NE(directory.Size, 0u) << "the module imports nothing";
-    for (auto* library = AtOffset<const IMAGE_IMPORT_DESCRIPTOR>(module, directory.VirtualAddress);
-         library->Name != 0; ++library) {
+    for (auto* library = AtOffset<const IMAGE_IMPORT_DESCRIPTOR>(module, directory.VirtualAddress); library->Name != 0;
+         ++library) {
         ASSERT_NE(library->OriginalFirstThunk, 0u) << "the import names are gone (a bound module)";
         const auto* names = AtOffset<const IMAGE_THUNK_DATA>(module, library->OriginalFirstThunk);
         auto* slots = AtOffset<IMAGE_THUNK_DATA>(module, library->FirstThunk);
@@ -124,8 +125,10 @@ void WriteSlot(ULONG_PTR& slot, ULONG_PTR value)
 const std::vector<std::string>& HeapAllocationFunctions()
 {
     static const std::vector<std::string> functions = {
-        "HeapAlloc", "HeapReAlloc", "RtlAllocateHeap", "RtlReAllocateHeap", "LocalAlloc", "LocalReAlloc",
-        "GlobalAlloc", "CoTaskMemAlloc", "malloc", "calloc", "realloc", "_strdup", "_wcsdup"};
+        "HeapAlloc",  "HeapReAlloc",  "RtlAllocateHeap", "RtlReAllocateHeap",
+        "LocalAlloc", "LocalReAlloc", "GlobalAlloc",     "CoTaskMemAlloc",
+        "malloc",     "calloc",       "realloc",         "_strdup",
+        "_wcsdup"};
     return functions;
 }
 

@@ -38,8 +38,8 @@ int main(int argc, char** argv)
     results.options = quick ? MeasureOptions{5, 0.0002} : MeasureOptions{};
     results.calls = MeasureCallCosts(results.options);
     results.load = MeasureLoadCosts(results.options);
-    results.startup = MeasureStartupCosts(quick ? std::vector<int>{1, 10} : std::vector<int>{1, 10, 100, 1000},
-                                          results.options);
+    results.startup =
+        MeasureStartupCosts(quick ? std::vector<int>{1, 10} : std::vector<int>{1, 10, 100, 1000}, results.options);
     results.folderHeap = MeasureFolderHeapUse();
     if (BenchInstallation::AnyFailure()) {
         std::fprintf(stderr, "The benchmark did not run as it should (see the failures above).\n");

@@ -16,16 +16,27 @@
 #include <vector>
 
 // ZvString's heap for native builds, and the failures the fuzzer reports: an abort.
-// clang-format off
-void* userdata::ZvStringAllocate(std::size_t bytes) noexcept { return std::malloc(bytes); }
-void userdata::ZvStringFree(void* memory) noexcept { std::free(memory); }
-void userdata::ZvRaiseStringFailure(std::int32_t) { std::abort(); }
+void* userdata::ZvStringAllocate(std::size_t bytes) noexcept
+{
+    return std::malloc(bytes);
+}
+void userdata::ZvStringFree(void* memory) noexcept
+{
+    std::free(memory);
+}
+void userdata::ZvRaiseStringFailure(std::int32_t)
+{
+    std::abort();
+}
 
 namespace {
 using namespace userdata;
 
-void Check(bool property) { if (!property) std::abort(); }
-// clang-format on
+void Check(bool property)
+{
+    if (!property)
+        std::abort();
+}
 
 // The fuzzer's bytes, read from the front.
 struct FuzzInput {
@@ -130,11 +141,11 @@ void MigratorCommandLines(FuzzInput& input)
     Check(built == (!tool.empty() && tool.size() < kMigratorNameCapacity && tool.find(L'"') == tool.npos));
     // The arguments in their order, each with whether it is asked for.
     const auto given = [](const std::wstring& value) { return !value.empty() && value.size() < kMigratorNameCapacity; };
-    // clang-format off
     const std::pair<bool, std::vector<std::wstring>> arguments[] = {
-        {request.fullRun, {L"/a"}}, {request.fullRun && given(product), {L"/product", product}},
-        {request.fullRun && given(language), {L"/language", language}}, {request.dapMarkerCreated, {L"/dap"}}};
-    // clang-format on
+        {request.fullRun, {L"/a"}},
+        {request.fullRun && given(product), {L"/product", product}},
+        {request.fullRun && given(language), {L"/language", language}},
+        {request.dapMarkerCreated, {L"/dap"}}};
     std::vector<std::wstring> expected{tool};
     for (const auto& [asked, argument] : arguments) {
         expected.insert(expected.end(), argument.begin(), asked ? argument.end() : argument.begin());

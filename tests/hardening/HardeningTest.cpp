@@ -21,10 +21,12 @@ const std::wstring kRoot = L"Software\\Brevonix\\PLANNER\\7.0\\PLANNER-L1", kPer
 // needed (Need) or 1 when the text exists (Exists). NoBuffer: takes none.
 // Only GetVerticalProductName counts its capacity in bytes, as its contract says.
 enum class Kind { Length, Need, Exists, NoBuffer };
-// clang-format off
-struct ExportCall { std::string name; std::function<unsigned(Exports, wchar_t*, unsigned)> call;
-                    Kind kind = Kind::Length; bool capacityInBytes = false; };
-// clang-format on
+struct ExportCall {
+    std::string name;
+    std::function<unsigned(Exports, wchar_t*, unsigned)> call;
+    Kind kind = Kind::Length;
+    bool capacityInBytes = false;
+};
 
 // Every export, each special folder on its own row. ProcessAutoMigrate starts
 // the tool with "/dap" alone (the user's state 0), then runs it in full (1);
@@ -32,34 +34,50 @@ struct ExportCall { std::string name; std::function<unsigned(Exports, wchar_t*, 
 std::vector<ExportCall> ExportCalls()
 {
     using enum Kind;
-    // clang-format off
 #define CALL(query, ...) \
     {#query, [](Exports a, wchar_t* b, unsigned c) { return (void)b, (void)c, unsigned(a.query); }, __VA_ARGS__}
-#define DO(name, action) {name, [](Exports a, wchar_t*, unsigned) { return (void)(action), 0u; }, NoBuffer}
+#define DO(name, action)                                                                 \
+    {                                                                                    \
+        name, [](Exports a, wchar_t*, unsigned) { return (void)(action), 0u; }, NoBuffer \
+    }
     std::vector<ExportCall> calls = {
-        CALL(zvudGetCurrentProduct(b, c)), CALL(zvudGetCurrentLanguage(b, c)), CALL(GetProgramName(b, c)),
-        CALL(zvudGetMachineProductRegistryRootKey(b, c)), CALL(zvudGetUserProductRegistryRootKey(b, c)),
-        CALL(zvudGetGlobalRegistryRootKey(b, c)), CALL(GetCurrentProductIdentityIniPath(b, c)),
-        CALL(zvudGetVerticalEnvPath(b, c)), CALL(GetProductName(b, c)), CALL(GetProductRootFolder(b, c)),
-        CALL(GetVerticalProductName(b, c), Length, true), CALL(GetProductSpecificFilePath(L"Dictionary", b, c)),
-        CALL(GetHelpFileName(b, c)), CALL(GetContextFileName(b, c)), CALL(GetZOVAUserDataCacheLangPath(b, {}, c), Need),
+        CALL(zvudGetCurrentProduct(b, c)),
+        CALL(zvudGetCurrentLanguage(b, c)),
+        CALL(GetProgramName(b, c)),
+        CALL(zvudGetMachineProductRegistryRootKey(b, c)),
+        CALL(zvudGetUserProductRegistryRootKey(b, c)),
+        CALL(zvudGetGlobalRegistryRootKey(b, c)),
+        CALL(GetCurrentProductIdentityIniPath(b, c)),
+        CALL(zvudGetVerticalEnvPath(b, c)),
+        CALL(GetProductName(b, c)),
+        CALL(GetProductRootFolder(b, c)),
+        CALL(GetVerticalProductName(b, c), Length, true),
+        CALL(GetProductSpecificFilePath(L"Dictionary", b, c)),
+        CALL(GetHelpFileName(b, c)),
+        CALL(GetContextFileName(b, c)),
+        CALL(GetZOVAUserDataCacheLangPath(b, {}, c), Need),
         CALL(zvudGetXRootFoldPath(L"LocalRootFolder", b, c), Exists),
         CALL(zvudLoadMUIString(L"@TestStrings.dll,-101", b, c), Need),
         CALL(zvudGetProductXFoldPath(b, c, ZvUdSpecialFolder::UserDataCacheFolderLang)),
-        CALL(CheckCOMServerRelativePaths(), NoBuffer), CALL(AppendEnvironmentPath(L"C:\\Bin"), NoBuffer),
+        CALL(CheckCOMServerRelativePaths(), NoBuffer),
+        CALL(AppendEnvironmentPath(L"C:\\Bin"), NoBuffer),
         CALL(zvudRegSetString(HKEY_CURRENT_USER, L"Data", L"C:\\D"), NoBuffer),
         DO("SetWorkingDirectory", a.SetWorkingDirectory()),
-        DO("ProcessAutoMigrate", std::ranges::for_each(std::array<DWORD, 2>{0, 1}, [&a](DWORD s) {
-            RegSetKeyValueW(HKEY_CURRENT_USER, kRoot.c_str(), L"AutoMigrate", REG_DWORD, &s, 4), a.ProcessAutoMigrate();
-        })),
+        DO("ProcessAutoMigrate", std::ranges::for_each(std::array<DWORD, 2>{0, 1},
+                                                       [&a](DWORD s) {
+                                                           RegSetKeyValueW(HKEY_CURRENT_USER, kRoot.c_str(),
+                                                                           L"AutoMigrate", REG_DWORD, &s, 4),
+                                                               a.ProcessAutoMigrate();
+                                                       })),
         DO("InstallUserData", (RegDeleteTreeW(HKEY_CURRENT_USER, kPerUser.c_str()), a.InstallUserData())),
         DO("zvudGetProductUILanguage", RaisesContinuable(0xC0000008, [&a] { a.zvudGetProductUILanguage(); })),
     };
     for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
-        calls.push_back({"zvudGetSpecialFolder " + Narrow(info.name), [folder = info.folder](Exports a, wchar_t* b,
-                         unsigned c) { return a.zvudGetSpecialFolder(folder, b, c); }, Need});
+        calls.push_back(
+            {"zvudGetSpecialFolder " + Narrow(info.name),
+             [folder = info.folder](Exports a, wchar_t* b, unsigned c) { return a.zvudGetSpecialFolder(folder, b, c); },
+             Need});
     }
-    // clang-format on
     return calls;
 }
 
@@ -112,11 +130,12 @@ TEST_F(HardeningTest, BuffersAndHandles)
     ASSERT_EQ(Load().zvudInitProductParams(L"PLANNER", L"L1"), 1);
     std::vector<HKEY> leaked;
     std::vector<ExportCall> rows = ExportCalls();
-    // clang-format off
-    rows.push_back({"leaks a key", [&leaked](Exports, wchar_t*, unsigned) {
-        return unsigned(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &leaked.emplace_back()));
-    }, Kind::NoBuffer});
-    // clang-format on
+    rows.push_back({"leaks a key",
+                    [&leaked](Exports, wchar_t*, unsigned) {
+                        return unsigned(
+                            RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &leaked.emplace_back()));
+                    },
+                    Kind::NoBuffer});
     std::string leaking;
     for (const ExportCall& row : rows) {
         SCOPED_TRACE(row.name);
@@ -154,9 +173,16 @@ TEST_F(HardeningTest, HostileRegistryData)
     const std::wstring specific = kRoot + L"\\ProductSpecific";
     // `bytes` of `text` are stored as they are (a "#" after them, as the registry terminates string data that a NUL
     // follows); type 0: the key is denied to everyone.
-    // clang-format off
-    struct Row { const char* name; HKEY hive; std::wstring key; const wchar_t* value; DWORD type; std::wstring text;
-                 size_t bytes; int expected = -1; } rows[] = {
+    struct Row {
+        const char* name;
+        HKEY hive;
+        std::wstring key;
+        const wchar_t* value;
+        DWORD type;
+        std::wstring text;
+        size_t bytes;
+        int expected = -1;
+    } rows[] = {
         {"REG_EXPAND_SZ unterminated", user, kRoot, L"GraphicsCacheFolder", REG_EXPAND_SZ, L"D:\\Data#", 14, 8},
         {"REG_SZ unterminated", user, kRoot, L"GraphicsCacheFolder", REG_SZ, L"D:\\Data#", 14, 0},
         {"REG_SZ of odd size", user, kRoot, L"RoamableRootFolder", REG_SZ, L"C:\\Odd#", 11},
@@ -169,7 +195,6 @@ TEST_F(HardeningTest, HostileRegistryData)
         {"user product key denied", user, kRoot, nullptr, 0, L"", 0},
         {"per-user key of the product list denied", user, kPerUser, nullptr, 0, L"", 0},
     };
-    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         InstallEverything();

@@ -48,20 +48,27 @@ TEST_F(InstallerRepairTest, MissingUserDataIsRestored)
     const std::wstring folder = text(kUserKey, L"LocalRootFolder", HKEY_CURRENT_USER);
     HANDLE held = INVALID_HANDLE_VALUE;
     // `reinstalled`: what the first product's reinstall was asked for, as REINSTALL:REINSTALLMODE.
-    // clang-format off
-    struct Row { const char* name; std::function<void()> prepare; std::wstring reinstalled; } rows[] = {
+    struct Row {
+        const char* name;
+        std::function<void()> prepare;
+        std::wstring reinstalled;
+    } rows[] = {
         {"per-user key missing: a first-run install", [&] { DeleteKey(HKEY_CURRENT_USER, kUserKey); }, L"UserData:uos"},
         {"local root folder missing", [&] { DeleteTree(folder); }, L"UserData:p"},
         // Held open without sharing, the folder cannot be opened for writing: the per-user key is renewed.
-        {"local root folder that cannot be opened", [&] {
-            SetString(HKEY_CURRENT_USER, kUserKey + L"\\Settings", L"Stale", L"x");
-            held = CreateFileW(folder.c_str(), GENERIC_READ, 0, {}, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, {});
-        }, L"UserData:u"},
-        {"COM registration broken: the first listed product repairs it", [] { SetString(HKEY_CLASSES_ROOT,
-            L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32", nullptr, L"C:\\Suite\\zvserver.dll");
-        }, L"ALL:m"},
+        {"local root folder that cannot be opened",
+         [&] {
+             SetString(HKEY_CURRENT_USER, kUserKey + L"\\Settings", L"Stale", L"x");
+             held = CreateFileW(folder.c_str(), GENERIC_READ, 0, {}, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, {});
+         },
+         L"UserData:u"},
+        {"COM registration broken: the first listed product repairs it",
+         [] {
+             SetString(HKEY_CLASSES_ROOT, L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32", nullptr,
+                       L"C:\\Suite\\zvserver.dll");
+         },
+         L"ALL:m"},
     };
-    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SetString(HKEY_LOCAL_MACHINE, kMachineKeys[0], L"Reinstalled", L"untouched");

@@ -44,9 +44,10 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
     // The log of one run: its arguments, one per line, and an empty line.
     const std::string full = "/a\n/product\nZOVA\n/language\nL1\\\" /evil \"x\\\n";
     const auto user = [this](DWORD state) { SetDword(HKEY_CURRENT_USER, root, L"AutoMigrate", state); };
-    // clang-format off
     struct Row {
-        const char* name; std::function<void()> setup; std::string runs;  // the tool's log
+        const char* name;
+        std::function<void()> setup;
+        std::string runs;         // the tool's log
         const wchar_t* states;    // the user's state in `root`, then in `other` ("-": none)
         bool overridden = false;  // the user key override names `other`
     } rows[] = {
@@ -58,15 +59,20 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
         {"no switch", [&] { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, root.c_str(), L"AutoMigrate"); }, "", L"- -"},
         {"user's product key only, switch 0", [&] { DeleteKey(HKEY_LOCAL_MACHINE, root), user(0); }, "", L"0 -"},
         // Without the machine's product key the language is unknown, and left out.
-        {"product key nowhere, the overridden user key decides", [&] { DeleteKey(HKEY_LOCAL_MACHINE, root),
-             DeleteKey(HKEY_CURRENT_USER, root), SetDword(HKEY_CURRENT_USER, other, L"AutoMigrate", 1),
-             WriteTextFile(suite + L"\\fails", ""); }, "/a\n/product\nZOVA\n/dap\n\n", L"- 0", true},
-        {"start-up failed, user key overridden", [&] { DeleteFileW((suite + L"\\identity.ini").c_str()),
-             SetDword(HKEY_CURRENT_USER, other, L"AutoMigrate", 1); }, "", L"- 1", true},
+        {"product key nowhere, the overridden user key decides",
+         [&] {
+             DeleteKey(HKEY_LOCAL_MACHINE, root), DeleteKey(HKEY_CURRENT_USER, root),
+                 SetDword(HKEY_CURRENT_USER, other, L"AutoMigrate", 1), WriteTextFile(suite + L"\\fails", "");
+         },
+         "/a\n/product\nZOVA\n/dap\n\n", L"- 0", true},
+        {"start-up failed, user key overridden",
+         [&] {
+             DeleteFileW((suite + L"\\identity.ini").c_str()), SetDword(HKEY_CURRENT_USER, other, L"AutoMigrate", 1);
+         },
+         "", L"- 1", true},
         // Last: the tool it starts is not waited for, and may still run when the next row would copy it again.
         {"state 0: /dap alone", [&] { user(0); }, "/dap\n\n", L"0 -"},
     };
-    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         InstallSuite();

@@ -57,18 +57,22 @@ static auto Guarded(Call call) -> decltype(call())
 
 // The answers in zvud show's order, then the exports that zvud show does not
 // ask, with results that need no installation.
-// clang-format off
 #define ASK(key, query) Answer(key, query(text, kCapacity))
 extern "C" void __cdecl HostMain()
 {
     Number(L"zvudInitProductParams", static_cast<unsigned>(zvudInitProductParams(nullptr, nullptr)));
-    ASK(L"product", zvudGetCurrentProduct); ASK(L"language", zvudGetCurrentLanguage);
+    ASK(L"product", zvudGetCurrentProduct);
+    ASK(L"language", zvudGetCurrentLanguage);
     ASK(L"machineRootKey", zvudGetMachineProductRegistryRootKey);
-    ASK(L"userRootKey", zvudGetUserProductRegistryRootKey); ASK(L"globalRootKey", zvudGetGlobalRegistryRootKey);
-    ASK(L"identityFile", GetCurrentProductIdentityIniPath); ASK(L"verticalPath", zvudGetVerticalEnvPath);
-    ASK(L"programName", GetProgramName); ASK(L"productName", GetProductName);
+    ASK(L"userRootKey", zvudGetUserProductRegistryRootKey);
+    ASK(L"globalRootKey", zvudGetGlobalRegistryRootKey);
+    ASK(L"identityFile", GetCurrentProductIdentityIniPath);
+    ASK(L"verticalPath", zvudGetVerticalEnvPath);
+    ASK(L"programName", GetProgramName);
+    ASK(L"productName", GetProductName);
     Answer(L"verticalProductName", GetVerticalProductName(text, sizeof(text)));  // its capacity in bytes
-    ASK(L"rootFolder", GetProductRootFolder); ASK(L"helpFile", GetHelpFileName);
+    ASK(L"rootFolder", GetProductRootFolder);
+    ASK(L"helpFile", GetHelpFileName);
     ASK(L"contextHelpFile", GetContextFileName);
     const wchar_t* const language = Guarded([] { return zvudGetProductUILanguage(); });
     Answer(L"language", language != nullptr && language[0] != L'\0', language);
@@ -88,8 +92,8 @@ extern "C" void __cdecl HostMain()
     Number(L"zvudRegSetString", zvudRegSetString(nullptr, L"Value", nullptr));
     Number(L"AppendEnvironmentPath", static_cast<unsigned>(AppendEnvironmentPath(nullptr)));
     Number(L"CheckCOMServerRelativePaths", CheckCOMServerRelativePaths());
-    Number(L"ProcessAutoMigrate", ProcessAutoMigrate()); Number(L"InstallUserData", InstallUserData());
+    Number(L"ProcessAutoMigrate", ProcessAutoMigrate());
+    Number(L"InstallUserData", InstallUserData());
     SetWorkingDirectory();
     ExitProcess(0);
 }
-// clang-format on

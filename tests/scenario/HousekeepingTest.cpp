@@ -101,12 +101,26 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
     // (REG_NONE: no default value) and path (null: no key). A row: the products (none: no product list), the
     // result, the REINSTALLMODE of each reinstall (at the reinstall UI level), and whether the first
     // product's per-user settings are there afterwards.
-    // clang-format off
-    struct Product { std::wstring code; std::wstring userKey; std::wstring localRoot; DWORD type = REG_SZ; };
-    struct Server { int index; DWORD type; const wchar_t* path; };
+    struct Product {
+        std::wstring code;
+        std::wstring userKey;
+        std::wstring localRoot;
+        DWORD type = REG_SZ;
+    };
+    struct Server {
+        int index;
+        DWORD type;
+        const wchar_t* path;
+    };
     const std::vector<Product> sound = {{Code(L"F1"), L"Software\\B\\First-1", there}};
-    struct Row { const char* name; std::vector<Product> products; unsigned result; const wchar_t* reinstalls;
-                 bool firstKeyKept = true; Server server = {0, REG_SZ, L"zvserver.dll"}; } rows[] = {
+    struct Row {
+        const char* name;
+        std::vector<Product> products;
+        unsigned result;
+        const wchar_t* reinstalls;
+        bool firstKeyKept = true;
+        Server server = {0, REG_SZ, L"zvserver.dll"};
+    } rows[] = {
         {"no product list", {}, static_cast<unsigned>(ProductRootOf(L"ZOVA", L"L1").size()), L""},
         {"sound products", {sound[0], {Code(L"F2"), L"Software\\B\\Second", L""}}, 0, L""},
         {"folders not checked below a KPW key", {{Code(L"E1"), L"Software\\B\\ZOVA-KPW-1", missing}}, 0, L""},
@@ -115,14 +129,23 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         {"COM server by an unexpanded reference", sound, 0, L"", true, {2, REG_EXPAND_SZ, L"%ProgramFiles%\\x.dll"}},
         {"per-user key missing", {{Code(L"B1"), L"Software\\B\\User-1", L"-"}}, kUnknownProduct, L"uos", false},
         {"local root folder missing", {{Code(L"B1"), L"Software\\B\\User-1", missing}}, kUnknownProduct, L"p u", false},
-        {"missing folder stored longer than the read, expanded it fits", {{Code(L"B1"), L"Software\\B\\User-1",
-         missing + manyA, REG_EXPAND_SZ}}, kUnknownProduct, L"p u", false},
+        {"missing folder stored longer than the read, expanded it fits",
+         {{Code(L"B1"), L"Software\\B\\User-1", missing + manyA, REG_EXPAND_SZ}},
+         kUnknownProduct,
+         L"p u",
+         false},
         {"PW is no KPW key", {{Code(L"E1"), L"PW-1", missing}}, kUnknownProduct, L"p u", false},
         {"kpw compares exactly", {{Code(L"E1"), L"Software\\B\\kpw-1", missing}}, kUnknownProduct, L"p u", false},
-        {"the last product decides: a sound one", {{Code(L"0A"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0B"),
-         L"Software\\B\\Sound-1", there}}, 0, L"uos", false},
-        {"the last product decides: a failing one", {{Code(L"0D"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0C"),
-         L"Software\\B\\Sound-1", there}}, kUnknownProduct, L"uos", false},
+        {"the last product decides: a sound one",
+         {{Code(L"0A"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0B"), L"Software\\B\\Sound-1", there}},
+         0,
+         L"uos",
+         false},
+        {"the last product decides: a failing one",
+         {{Code(L"0D"), L"Software\\B\\Missing-1", L"-"}, {Code(L"0C"), L"Software\\B\\Sound-1", there}},
+         kUnknownProduct,
+         L"uos",
+         false},
         {"required COM server missing", sound, 0, L"m", true, {0, REG_NONE, nullptr}},
         {"required COM server at a drive", sound, 0, L"m", true, {0, REG_SZ, L"C:\\Suite\\zvserver.dll"}},
         {"first optional COM server at a drive", sound, 0, L"m", true, {1, REG_SZ, L"C:\\Suite\\x.dll"}},
@@ -130,7 +153,6 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         {"optional COM server without a default value", sound, 0, L"m", true, {2, REG_NONE, L""}},
         {"COM server registered by a number", sound, 0, L"m", true, {1, REG_DWORD, L"\x0001"}},  // 1
     };
-    // clang-format on
     const auto& api = Load();
     bool recording = false;
     for (const Row& row : rows) {
@@ -189,9 +211,14 @@ TEST_F(HousekeepingTest, AppendPutsFoldersInFrontWithinTheLimit)
     const std::wstring fits = std::wstring(32761, L'f');  // with ";C:\W", PATH's 32766 characters
     // PATH before (null: unset; set by the host: through SetEnvironmentVariableW alone, behind the runtime's
     // back), the folders appended (none: null), the result and PATH afterwards.
-    // clang-format off
-    struct Row { const char* name; const wchar_t* path; std::optional<std::wstring> folders; int result;
-                 std::wstring expected; bool setByHost = false; } rows[] = {
+    struct Row {
+        const char* name;
+        const wchar_t* path;
+        std::optional<std::wstring> folders;
+        int result;
+        std::wstring expected;
+        bool setByHost = false;
+    } rows[] = {
         {"no folders", L"C:\\W", {}, 1, L";C:\\W"},
         {"in front", L"C:\\W", L"C:\\A", 1, L"C:\\A;C:\\W"},
         {"PATH unset", nullptr, L"C:\\A", 1, L"C:\\A;"},
@@ -200,7 +227,6 @@ TEST_F(HousekeepingTest, AppendPutsFoldersInFrontWithinTheLimit)
         {"one character beyond the limit", L"C:\\W", fits + L"f", 0, L"C:\\W"},
         {"far beyond the limit", L"C:\\W", std::wstring(40000, L'h'), 0, L"C:\\W"},
     };
-    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SetEnvironment(L"PATH", row.setByHost ? L"C:\\Stale" : row.path);
@@ -218,9 +244,16 @@ TEST_F(HousekeepingTest, StartUpPutsLanguageThenVerticalFoldersInFront)
     const std::wstring full(4047, L'v');  // with its terminator, the read buffer's 8096 bytes
     // The machine's VerticalEnvPath ("-": the key without a value) as `bytes` of it (0: the text and its
     // terminator); what start-up gives, what PATH gains after the language folder and ZVVERTICALPATH.
-    // clang-format off
-    struct Row { const char* name; const wchar_t* product; DWORD type; std::wstring value; DWORD bytes; int started;
-                 std::wstring front; std::wstring variable; } rows[] = {
+    struct Row {
+        const char* name;
+        const wchar_t* product;
+        DWORD type;
+        std::wstring value;
+        DWORD bytes;
+        int started;
+        std::wstring front;
+        std::wstring variable;
+    } rows[] = {
         {"vertical product", L"PLANNER", REG_SZ, L"C:\\V1;C:\\V2", 0, 1, L";C:\\V1;C:\\V2;C:\\V1\\L1;C:\\V2\\L1",
          L"C:\\V1;C:\\V2"},
         {"base product: its language folder only", L"ZOVA", REG_SZ, L"C:\\V1", 0, 1, L"", L"inherited"},
@@ -234,7 +267,6 @@ TEST_F(HousekeepingTest, StartUpPutsLanguageThenVerticalFoldersInFront)
         {"expandable without terminator, fills the buffer", L"PLANNER", REG_EXPAND_SZ, full + L"v#", 8096, 1,
          L";" + full + L"v;" + full + L"v\\L1", full + L"v"},
     };
-    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Fresh();
@@ -264,9 +296,17 @@ TEST_F(HousekeepingTest, TextKeepsTheTypeItFindsUnlessAFolderIsFolded)
     // The value before (REG_NONE: none; a REG_DWORD holds 7, a text "old"), the caller's access to the key,
     // the call, its result, the value afterwards; whether after InstallUserData, and whether nobody may open
     // the key once the caller holds it.
-    // clang-format off
-    struct Row { const char* name; DWORD existing; REGSAM access; const wchar_t* valueName; const wchar_t* text;
-                 unsigned result; DWORD type; std::wstring stored; bool folding = false; bool denyOthers = false;
+    struct Row {
+        const char* name;
+        DWORD existing;
+        REGSAM access;
+        const wchar_t* valueName;
+        const wchar_t* text;
+        unsigned result;
+        DWORD type;
+        std::wstring stored;
+        bool folding = false;
+        bool denyOthers = false;
     } rows[] = {
         {"new value", REG_NONE, KEY_ALL_ACCESS, L"Value", L"D:\\Work", 0, REG_SZ, L"D:\\Work"},
         {"REG_SZ", REG_SZ, KEY_ALL_ACCESS, L"Value", L"D:\\Work", 0, REG_SZ, L"D:\\Work"},
@@ -293,7 +333,6 @@ TEST_F(HousekeepingTest, TextKeepsTheTypeItFindsUnlessAFolderIsFolded)
         {"the profile as it is now: read once", REG_SZ, KEY_ALL_ACCESS, L"Value", L"D:\\Elsewhere\\X", 0, REG_SZ,
          L"D:\\Elsewhere\\X", true},
     };
-    // clang-format on
     CreateKey(HKEY_CURRENT_USER, productList);  // an empty product list
     const VariableGuard home(L"USERPROFILE");
     SetEnvironment(L"USERPROFILE", L"C:\\Users\\someone");

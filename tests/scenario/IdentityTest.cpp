@@ -15,37 +15,56 @@ const std::wstring kGlobalRoot = L"Software\\Brevonix\\Global";
 // that must play no part; the base product whose identity file names `productRoot` and `globalRoot`.
 class IdentityTest : public ScenarioTest {
 protected:
-    // clang-format off
-    void InstallZovaAndProdb() {
+    void InstallZovaAndProdb()
+    {
         InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}, {L"PRODB", {L"L1"}}});
-        CreateKey(HKEY_CURRENT_USER, kVersionKey); }
-    void InstallFixed() {
-        WriteVersionFile(kVersionKey, L"0"); WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
-        WriteCatalogue({{L"PRODB", {L"L1"}}}); WriteLastLaunched(L"PRODB", L"L1"); }
-    void InstallWithRoots(const std::wstring& productRoot, const std::wstring& globalRoot) {
-        WriteVersionFile(kVersionKey, L"1"); WriteCatalogue({{L"ZOVA", {L"L1"}}});
-        WriteIdentityFile(L"L1", productRoot, globalRoot); }
-    std::wstring Remembered() {
+        CreateKey(HKEY_CURRENT_USER, kVersionKey);
+    }
+    void InstallFixed()
+    {
+        WriteVersionFile(kVersionKey, L"0");
+        WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
+        WriteCatalogue({{L"PRODB", {L"L1"}}});
+        WriteLastLaunched(L"PRODB", L"L1");
+    }
+    void InstallWithRoots(const std::wstring& productRoot, const std::wstring& globalRoot)
+    {
+        WriteVersionFile(kVersionKey, L"1");
+        WriteCatalogue({{L"ZOVA", {L"L1"}}});
+        WriteIdentityFile(L"L1", productRoot, globalRoot);
+    }
+    std::wstring Remembered()
+    {
         const auto product = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct"),
                    language = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage");
-        return product && language ? product->Text() + L"/" + language->Text() : L"-"; }
-    // clang-format on
+        return product && language ? product->Text() + L"/" + language->Text() : L"-";
+    }
 };
 
 TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
 {
-    // clang-format off
     const auto zovaAndProdb = [this] { InstallZovaAndProdb(); };
     const auto remember = [this](const wchar_t* product, const wchar_t* language) {
-        return [=, this] { InstallZovaAndProdb(); WriteLastLaunched(product, language); }; };
+        return [=, this] {
+            InstallZovaAndProdb();
+            WriteLastLaunched(product, language);
+        };
+    };
     const auto catalogue = [this](const wchar_t* configurable, std::vector<InstalledProduct> products, HKEY hive) {
-        return [=, this] { WriteVersionFile(kVersionKey, configurable); WriteCatalogue(products, hive); }; };
+        return [=, this] {
+            WriteVersionFile(kVersionKey, configurable);
+            WriteCatalogue(products, hive);
+        };
+    };
     // The language stored as `bytes` of `language` (0: all of it; a character beyond them keeps it unterminated).
     const auto fixed = [this](DWORD type, const std::wstring& language, DWORD bytes = 0,
                               HKEY hive = HKEY_LOCAL_MACHINE) {
-        return [=, this] { InstallFixed(); SetRaw(hive, kFixedLanguages, nullptr, type, language.c_str(),
-                                                  bytes != 0 ? bytes : static_cast<DWORD>(language.size() * 2)); }; };
-    // clang-format on
+        return [=, this] {
+            InstallFixed();
+            SetRaw(hive, kFixedLanguages, nullptr, type, language.c_str(),
+                   bytes != 0 ? bytes : static_cast<DWORD>(language.size() * 2));
+        };
+    };
     const std::wstring longRoot = L"Software\\" + std::wstring(291, L'r');
     const std::wstring longLanguage(259, L'L');
     const std::wstring fixedIdentity = L"\\identity.ini";
@@ -53,10 +72,17 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
     // The installation, the product and language requested (null: none), what start-up gives and chooses
     // (product/language) and remembers; the identity file below the installation folder ("": none; null: the
     // chosen one's) and, with it given, the machine's product registry root.
-    // clang-format off
-    struct Row { const char* name; std::function<void()> install; const wchar_t* product; const wchar_t* language;
-                 int started; std::wstring chosen; const wchar_t* remembered; const wchar_t* identity = nullptr;
-                 std::wstring root = {}; } rows[] = {
+    struct Row {
+        const char* name;
+        std::function<void()> install;
+        const wchar_t* product;
+        const wchar_t* language;
+        int started;
+        std::wstring chosen;
+        const wchar_t* remembered;
+        const wchar_t* identity = nullptr;
+        std::wstring root = {};
+    } rows[] = {
         {"nothing requested or remembered", zovaAndProdb, nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"pointers below the first page are no request", zovaAndProdb, belowFirstPage, belowFirstPage, 1, L"PRODB/L1",
          L"PRODB/L1"},
@@ -67,42 +93,59 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
         {"languages compare exactly", remember(L"PRODB", L"L1"), L"ZOVA", L"l2", 1, L"ZOVA/L1", L"ZOVA/L1"},
         {"a request beats the memory", remember(L"ZOVA", L"L2"), L"PRODB", nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
         {"remembered product not installed", remember(L"OTHER", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"no version key for the user: never created", [this] { InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}}); },
+        {"no version key for the user: never created",
+         [this] {
+             InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}});
+         },
          L"ZOVA", L"L2", 1, L"ZOVA/L2", L"-"},
-        {"upper case sorts first", [this] { InstallConfigurable({{L"alpha", {L"L1"}}, {L"BETA2", {L"L1"}}}); },
+        {"upper case sorts first",
+         [this] {
+             InstallConfigurable({{L"alpha", {L"L1"}}, {L"BETA2", {L"L1"}}});
+         },
          nullptr, nullptr, 1, L"BETA2/L1", L"-"},
-        {"base product in lower case", [this] { InstallConfigurable({{L"zova", {L"L1"}}}); }, L"zova", L"L1", 1,
-         L"zova/L1", L"-"},
-        {"the machine's catalogue first", [&] { zovaAndProdb(); catalogue(L"1", {{L"PRODA", {L"L1"}}},
-         HKEY_CURRENT_USER)(); }, nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"the user's catalogue, remembered before the identity file is missed", catalogue(L"1", {{L"PRODA", {L"L1"}}},
-         HKEY_CURRENT_USER), nullptr, nullptr, 0, L"PRODA/L1", L"PRODA/L1", L""},
-        {"version file without IsConfigurable", [this] { InstallZovaAndProdb(); WriteTextFile(InstallFolder() +
-         L"\\identityver.ini", "[ProductIdentity]\r\nProductVersionKey=Software\\Brevonix\\Suite\\7.0\r\n"); },
+        {"base product in lower case",
+         [this] {
+             InstallConfigurable({{L"zova", {L"L1"}}});
+         },
+         L"zova", L"L1", 1, L"zova/L1", L"-"},
+        {"the machine's catalogue first",
+         [&] {
+             zovaAndProdb();
+             catalogue(L"1", {{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER)();
+         },
+         nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
+        {"the user's catalogue, remembered before the identity file is missed",
+         catalogue(L"1", {{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER), nullptr, nullptr, 0, L"PRODA/L1", L"PRODA/L1", L""},
+        {"version file without IsConfigurable",
+         [this] {
+             InstallZovaAndProdb();
+             WriteTextFile(InstallFolder() + L"\\identityver.ini",
+                           "[ProductIdentity]\r\nProductVersionKey=Software\\Brevonix\\Suite\\7.0\r\n");
+         },
          L"PRODB", L"L1", 0, L"PRODB/", L"-", L""},
         {"empty catalogue", catalogue(L"1", {}, HKEY_LOCAL_MACHINE), nullptr, nullptr, 0, L"/", L"-", L""},
         {"a product without languages", catalogue(L"1", {{L"NOLANG", {}}, {L"ZOVA", {L"L1"}}}, HKEY_LOCAL_MACHINE),
          L"NOLANG", nullptr, 0, L"NOLANG/", L"-", L""},
-        {"identity file without the product root", [this] { InstallWithRoots(L"", kGlobalRoot); }, nullptr, nullptr,
-         0, L"ZOVA/L1", L"-", L"L1\\identity.ini"},
+        {"identity file without the product root", [this] { InstallWithRoots(L"", kGlobalRoot); }, nullptr, nullptr, 0,
+         L"ZOVA/L1", L"-", L"L1\\identity.ini"},
         {"identity file without the global root", [this] { InstallWithRoots(kFixedRoot, L""); }, nullptr, nullptr, 0,
          L"ZOVA/L1", L"-", L"L1\\identity.ini"},
-        {"product root cut to 259 characters", [&, this] { InstallWithRoots(longRoot, kGlobalRoot); }, nullptr,
-         nullptr, 1, L"ZOVA/L1", L"-", L"L1\\identity.ini", longRoot.substr(0, 259)},
-        {"not configurable: the base product, the machine's language", fixed(REG_SZ, std::wstring(L"L3", 3)),
-         L"PRODB", L"L1", 1, L"ZOVA/L3", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
-        {"not configurable, the user's expandable language", fixed(REG_EXPAND_SZ, std::wstring(L"L4", 3), 0,
-         HKEY_CURRENT_USER), nullptr, nullptr, 1, L"ZOVA/L4", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
+        {"product root cut to 259 characters", [&, this] { InstallWithRoots(longRoot, kGlobalRoot); }, nullptr, nullptr,
+         1, L"ZOVA/L1", L"-", L"L1\\identity.ini", longRoot.substr(0, 259)},
+        {"not configurable: the base product, the machine's language", fixed(REG_SZ, std::wstring(L"L3", 3)), L"PRODB",
+         L"L1", 1, L"ZOVA/L3", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
+        {"not configurable, the user's expandable language",
+         fixed(REG_EXPAND_SZ, std::wstring(L"L4", 3), 0, HKEY_CURRENT_USER), nullptr, nullptr, 1, L"ZOVA/L4",
+         L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
         {"not configurable, 259-character language", fixed(REG_SZ, longLanguage + L'\0'), nullptr, nullptr, 1,
          L"ZOVA/" + longLanguage, L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
         {"not configurable, 260-character language", fixed(REG_SZ, longLanguage + L"L" + L'\0'), nullptr, nullptr, 0,
          L"ZOVA/", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
         {"not configurable, unterminated language", fixed(REG_SZ, L"L3#", 4), nullptr, nullptr, 0, L"ZOVA/",
          L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
-        {"not configurable, no identity file", catalogue(L"0", {}, HKEY_LOCAL_MACHINE), L"ZOVA", L"L1", 0, L"/",
-         L"-", L""},
+        {"not configurable, no identity file", catalogue(L"0", {}, HKEY_LOCAL_MACHINE), L"ZOVA", L"L1", 0, L"/", L"-",
+         L""},
     };
-    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Fresh();

@@ -69,7 +69,6 @@ constexpr Call F = Call::Folder, PS = Call::Specific, H = Call::Help, C = Call::
 const wchar_t *const kT = L"T", *const kLR = L"LocalRootFolder";
 const Host kMineRoot = {.userRoot = kMine}, kProductB = {.product = L"PRODB"};
 
-// clang-format off
 const Row kRows[] = {
     // The special folders, the root folder, the working directory.
     {"the install folder ends with a backslash", F, {}, {}, L"$"},
@@ -87,11 +86,19 @@ const Row kRows[] = {
     {"an empty value, no fallback", F, LocalRootFolder, {{kLR}}},
     {"a value of the user, expandable, unexpanded", F, AllUsersFolder, {{L"AllUsersFolder", L"%X%\\D"}}, L"%X%\\D"},
     {"the override's value fits", Call::XRoot, kLR, {{kLR, L"P:"}, {kLR, L"M:", kMine}}, L"M:", kMineRoot, kFitsLeft},
-    {"a user root key of 260 characters is not cut", F, LocalRootFolder, {{kLR, L"D:", kRoot259}}, L"$",
+    {"a user root key of 260 characters is not cut",
+     F,
+     LocalRootFolder,
+     {{kLR, L"D:", kRoot259}},
+     L"$",
      {.userRoot = kRoot259 + L"k"}},
     {"without a language no product folder", Call::XFold, {}, {}, {}, {.start = Start::Failed}},
-    {"without a language the help folder's language raises", F, HelpFolderLang,
-     {kMineCurrent, Help(L"C:\\H\\x", L"HELP", kMine)}, L"C:\\H\\", {Start::Failed, L"ZOVA", kMine}},
+    {"without a language the help folder's language raises",
+     F,
+     HelpFolderLang,
+     {kMineCurrent, Help(L"C:\\H\\x", L"HELP", kMine)},
+     L"C:\\H\\",
+     {Start::Failed, L"ZOVA", kMine}},
     {"the root folder, any capacity", Call::Root, {}, {}, L"$", {}, 0xFFFFFFFF},
     {"from the host's cache folder, any case, to Documents, created", Call::Directory, L"~UserDataCache", {}, L"&"},
     {"below the cache folder", Call::Directory, L"~userdatacache\\below", {}, L"~userdatacache\\below"},
@@ -104,8 +111,12 @@ const Row kRows[] = {
     {"stored longer than the read, expanded it fits", PS, kT, {Specific(kT, kAb + L"\\w")}, L"ab\\w"},
     {"expanded to 260 characters", PS, kT, {Specific(kT, kAb + kRoot259.substr(1))}, L""},
     {"before start-up", PS, kT, {Specific(kT, L"C:\\M")}, L"", {.start = Start::Unsettled, .product = L"PRODB"}},
-    {"the override plays no part", PS, kT, {Specific(kT, L"C:\\M"), {kT, L"C:\\O", kMine + L"\\ProductSpecific"}},
-     L"C:\\M", kMineRoot},
+    {"the override plays no part",
+     PS,
+     kT,
+     {Specific(kT, L"C:\\M"), {kT, L"C:\\O", kMine + L"\\ProductSpecific"}},
+     L"C:\\M",
+     kMineRoot},
     // The help and context files.
     {"program ZOVA reads ZOVAHELP", H, {}, {kCurrent, Help(L"C:\\Z"), Help(L"C:\\H", L"HELP"), kGuide}, L"C:\\Z"},
     {"another program reads HELP", H, {}, {kCurrent, Help(L"C:\\Z"), Help(L"C:\\H", L"HELP")}, L"C:\\H", kProductB},
@@ -114,7 +125,11 @@ const Row kRows[] = {
     {"no profiles, no help", H, {}, {kGuide}},
     {"no current profile: the machine's default", H, {}, {kProfiles, kGuide, kUserMine}, L"$Help\\Guide.chm"},
     {"a denied machine key is no absence", H, {}, {kProfiles, kGuide, kUserMine}, L"$Help\\.chm", {.machineAllows = 0}},
-    {"the machine's key opened only to query", H, {}, {kProfiles, kGuide}, L"$Help\\Guide.chm",
+    {"the machine's key opened only to query",
+     H,
+     {},
+     {kProfiles, kGuide},
+     L"$Help\\Guide.chm",
      {.machineAllows = KEY_QUERY_VALUE}},
     {"the context file beside the help file", C, {}, {kCurrent, Help(L"C:\\H\\x.chm")}, L"C:\\H\\ZOVACTXT.CHM"},
     {"the context file alone for a bare help name", C, {}, {kCurrent, Help(L"x.chm")}, L"ZOVACTXT.CHM"},
@@ -136,7 +151,6 @@ const Row kRows[] = {
     {"leading zeros are decimal", S, L"@~TestStrings.dll,-00101", {}, L"Open"},
     {"the last string number", S, L"@~TestStrings.dll,-65535", {}, L"Last"},
 };
-// clang-format on
 
 class PathsAndStringsTest : public ScenarioTest, public ::testing::WithParamInterface<Row> {
 protected:
@@ -164,8 +178,9 @@ protected:
     {
         const size_t at = text.find_first_of(L"$~&");
         const std::wstring folders[] = {RootFolder(), TestProgramFolder() + L"\\", documents_};
-        return at == std::wstring::npos ? text : text.substr(0, at) + folders[std::wstring(L"$~&").find(text[at])] +
-                                                     text.substr(at + 1);
+        return at == std::wstring::npos
+                   ? text
+                   : text.substr(0, at) + folders[std::wstring(L"$~&").find(text[at])] + text.substr(at + 1);
     }
 
     TempFolder current_;
@@ -182,16 +197,28 @@ unsigned Invoke(const UserDataExports& api, const Row& row, const wchar_t* arg, 
     const auto folder = static_cast<Folders>(row.arg.index() == 0 ? std::get<0>(row.arg) : 0);
     const auto narrow = static_cast<unsigned int>(capacity);
     switch (row.call) {
-    case Call::Folder: return api.zvudGetSpecialFolder(folder, buffer, capacity);
-    case Call::CacheLang: return api.GetZOVAUserDataCacheLangPath(buffer, nullptr, narrow);
-    case Call::String: return api.zvudLoadMUIString(arg, buffer, capacity);
-    case Call::XFold: return api.zvudGetProductXFoldPath(buffer, capacity, folder);
-    case Call::XRoot: return api.zvudGetXRootFoldPath(arg, buffer, capacity);
-    case Call::Root: return api.GetProductRootFolder(buffer, narrow);
-    case Call::Specific: return api.GetProductSpecificFilePath(arg, buffer, narrow);
-    case Call::Help: return api.GetHelpFileName(buffer, narrow);
-    case Call::Context: return api.GetContextFileName(buffer, narrow);
-    case Call::Directory: CreateFolders(arg); SetCurrentDirectoryW(arg); api.SetWorkingDirectory();
+    case Call::Folder:
+        return api.zvudGetSpecialFolder(folder, buffer, capacity);
+    case Call::CacheLang:
+        return api.GetZOVAUserDataCacheLangPath(buffer, nullptr, narrow);
+    case Call::String:
+        return api.zvudLoadMUIString(arg, buffer, capacity);
+    case Call::XFold:
+        return api.zvudGetProductXFoldPath(buffer, capacity, folder);
+    case Call::XRoot:
+        return api.zvudGetXRootFoldPath(arg, buffer, capacity);
+    case Call::Root:
+        return api.GetProductRootFolder(buffer, narrow);
+    case Call::Specific:
+        return api.GetProductSpecificFilePath(arg, buffer, narrow);
+    case Call::Help:
+        return api.GetHelpFileName(buffer, narrow);
+    case Call::Context:
+        return api.GetContextFileName(buffer, narrow);
+    case Call::Directory:
+        CreateFolders(arg);
+        SetCurrentDirectoryW(arg);
+        api.SetWorkingDirectory();
     }
     return GetCurrentDirectoryW(narrow, buffer);
 }
@@ -211,8 +238,9 @@ TEST_P(PathsAndStringsTest, Row)
     const auto& api = Load();
     ASSERT_TRUE(row.host.start != Start::Settled || api.zvudInitProductParams(row.host.product, L"L1") == 1);
     api.zvudSetUserProductRegistryRootKey(row.host.userRoot.c_str());
-    const std::optional<DeniedKey> denied = row.host.machineAllows ? std::optional<DeniedKey>(
-        std::in_place, kMachine, productRoot, *row.host.machineAllows) : std::nullopt;
+    const std::optional<DeniedKey> denied =
+        row.host.machineAllows ? std::optional<DeniedKey>(std::in_place, kMachine, productRoot, *row.host.machineAllows)
+                               : std::nullopt;
     const wchar_t* arg = row.arg.index() == 1 ? std::get<1>(row.arg) : nullptr;
     const std::wstring text = IS_INTRESOURCE(arg) ? L"" : Resolve(arg);
     const auto answer = row.answer ? std::optional(Resolve(*row.answer)) : std::nullopt;

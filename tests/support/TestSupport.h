@@ -20,9 +20,11 @@
 namespace userdata::testing {
 
 // The owners below hold one thing each, and are neither copied nor moved.
-// clang-format off
-struct NoCopy { NoCopy() = default; NoCopy(const NoCopy&) = delete; NoCopy& operator=(const NoCopy&) = delete; };
-// clang-format on
+struct NoCopy {
+    NoCopy() = default;
+    NoCopy(const NoCopy&) = delete;
+    NoCopy& operator=(const NoCopy&) = delete;
+};
 
 // A caller's buffer filled with sentinels, to see what an export wrote and
 // that it wrote nothing beyond what it was allowed.
@@ -131,9 +133,10 @@ private:
     UserDataExports exports_;
 };
 
-// clang-format off
-struct InstalledProduct { std::wstring product; std::vector<std::wstring> languages; };  // a catalogue entry
-// clang-format on
+struct InstalledProduct {
+    std::wstring product;
+    std::vector<std::wstring> languages;
+};  // a catalogue entry
 
 // The base of scenario tests: a registry sandbox (HKEY_LOCAL_MACHINE,
 // HKEY_CURRENT_USER and HKEY_CLASSES_ROOT redirected for the whole process),

@@ -62,17 +62,29 @@ struct Row {
     void (*setUp)() = [] {};
 };
 
-// clang-format off
-void NoIdentityFile() { DeleteFileW((kRoot + L"de-DE\\identity.ini").c_str()); }
-void NoLibrary() { DeleteFileW((kRoot + L"UserData.dll").c_str()); }
-void NoLanguages() { DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\InstalledProducts"); }
+void NoIdentityFile()
+{
+    DeleteFileW((kRoot + L"de-DE\\identity.ini").c_str());
+}
+void NoLibrary()
+{
+    DeleteFileW((kRoot + L"UserData.dll").c_str());
+}
+void NoLanguages()
+{
+    DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\InstalledProducts");
+}
 
 const Row kRows[] = {
     {L"zvud show --language en-US", 0, {L"   succeeded\n", L"\nlanguage:                   en-US\n"}},
     {L"zvud --product=PLANNER", 0, {L"Planner;C:\\Brevonix\\Shared\n", L"\nLastLaunchedProduct: PLANNER\n"}},
-    {L"zvud --user-root \"K\\\"\t\\\U0001D11E\" --json", 1, {LR"("startUpSucceeded": false)",
-        L"\"userRootKey\": \"K\\\"\\t\\\\\U0001D11E\""}, L"zvud: start-up failed (the file " + kRoot + L"de-DE\\"
-        L"identity.ini", NoIdentityFile},
+    {L"zvud --user-root \"K\\\"\t\\\U0001D11E\" --json",
+     1,
+     {LR"("startUpSucceeded": false)", L"\"userRootKey\": \"K\\\"\\t\\\\\U0001D11E\""},
+     L"zvud: start-up failed (the file " + kRoot +
+         L"de-DE\\"
+         L"identity.ini",
+     NoIdentityFile},
     {L"zvud folder userdatacachefolder", 0, {L"\n" + kRoot + L"UserDataCache\n"}},  // a name in any letter case
     {L"zvud product-file Templates", 0, {L"\nC:\\Brevonix\\Zova\\Templates\\standard.zvt\n"}},
     {L"zvud string \"@" + TestProgramFolder() + L"\\TestStrings.dll,-101\"", 0, {L"\nOpen\n"}},
@@ -92,20 +104,24 @@ const Row kRows[] = {
     {L"zvud doctor", 0, {L"\nok      start-up          zvudInitProductParams: succeeded with product 'ZOVA'"}},
     {L"zvud --product=ZOVA doctor", 1, {L"\nproblem identity-file     " + kRoot}, L"", NoIdentityFile},
     // a problem for each check that start-up leaves working
-    {L"zvud doctor --json", 1, {LR"("last-launched", "status": "problem")",
-        LR"("special-folder", "status": "problem")", LR"("product-list", "status": "problem")",
-        LR"({"check": "com-server", "status": "problem")", LR"("help-file", "status": "problem")"}, L"", [] {
-        SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"fr");
-        SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0", L"LocalRootFolder", L"C:\\Gone");
-        DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\ZOVA-7.0\\UserData");
-        SetString(HKEY_CLASSES_ROOT, kComServer + L"\\InProcServer32", nullptr, L"C:\\z.dll");
-        DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str()); }},
+    {L"zvud doctor --json",
+     1,
+     {LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
+      LR"("product-list", "status": "problem")", LR"({"check": "com-server", "status": "problem")",
+      LR"("help-file", "status": "problem")"},
+     L"",
+     [] {
+         SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"fr");
+         SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0", L"LocalRootFolder", L"C:\\Gone");
+         DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\ZOVA-7.0\\UserData");
+         SetString(HKEY_CLASSES_ROOT, kComServer + L"\\InProcServer32", nullptr, L"C:\\z.dll");
+         DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str());
+     }},
 #ifdef USERDATA_MSVC_HOSTS
     {L"MsvcHostGd", 0, {L"\nzvudLoadMUIString\tplain text\n", L"\nzvudRegSetString\t87\n", L"\nInstallUserData\t0\n"}},
     {L"MsvcHostGv", 0, {L"\nzvudInitProductParams\t0\n", L"\nexception\t3221225480\n"}, L"", NoLanguages},
 #endif
 };
-// clang-format on
 
 // The lines of an MSVC host's output: "key<TAB>text", or "key" for none.
 const std::regex kAnswer("\n(?!exception)(\\w+)(?:\t(.*))?");
