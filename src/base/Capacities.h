@@ -21,12 +21,19 @@ inline constexpr unsigned kPathCapacity = 260;
 // list, the migration switches.
 inline constexpr unsigned kKeyPathCapacity = 512;
 
-// The help file path that the help folders are cut from.
-inline constexpr unsigned kLongPathCapacity = 1024;
-
 // Text composed or expanded whole: a special folder path, a key path built
 // below a root key, a profile name as read, an expanded registry value, a
 // root key that names are cut from.
 inline constexpr unsigned kLongTextCapacity = 2048;
+
+// The vertical product name as read from the registry: 4096 bytes, as it has
+// always been read.
+inline constexpr unsigned kProductNameCapacity = 2048;
+
+// A special folder path as composed (the working path of the folder exports).
+inline constexpr unsigned kFolderPathCapacity = kLongTextCapacity;
+
+// The context help file: the help file's folder and the context file's name.
+inline constexpr unsigned kContextPathCapacity = kPathCapacity + kNameCapacity;
 
 }  // namespace userdata

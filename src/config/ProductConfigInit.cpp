@@ -1,6 +1,5 @@
 #include "config/ProductConfigInit.h"
 
-#include "UserData.h"
 #include "base/Holders.h"
 #include "base/ProcessWide.h"
 
@@ -74,12 +73,3 @@ CProductConfigInit& GetProductConfig()
 }
 
 }  // namespace userdata
-
-using namespace userdata;
-
-extern "C" int zvudInitProductParams(const wchar_t* product, const wchar_t* language)
-{
-    const ZvString requestedProduct = StringFromArgument(product);
-    const ZvString requestedLanguage = StringFromArgument(language);
-    return GetProductConfig().InitProductParams(requestedProduct, requestedLanguage) ? 1 : 0;
-}

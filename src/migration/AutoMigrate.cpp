@@ -1,14 +1,11 @@
-// ProcessAutoMigrate: the "DAP" marker in the roamable root folder, and the
-// migration tool run when the machine switch and the user's state call for it.
-#include "UserData.h"
+#include "migration/AutoMigrate.h"
+
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
 #include "base/Holders.h"
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
 #include "base/ZvString.h"
-#include "config/ProductConfigInit.h"
-#include "config/UserProductRegistryRootKey.h"
 #include "folders/FolderPaths.h"
 #include "migration/MigratorArguments.h"
 
@@ -26,10 +23,10 @@ constexpr DWORD kNoMigration = 0;
 // Whether the last ProcessAutoMigrate call created the marker.
 bool DapMarkerCreated = false;
 
-bool CreateDapMarker()
+bool CreateDapMarker(CurrentIdentity& identity)
 {
     wchar_t folder[kFolderPathCapacity] = {};
-    if (!BuildSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, folder) || folder[0] == L'\0') {
+    if (!BuildSpecialFolder(identity, ZvUdSpecialFolder::RoamableRootFolder, folder) || folder[0] == L'\0') {
         return false;
     }
     ZvString marker(folder);
@@ -133,20 +130,17 @@ bool CanLoadDotNetLoader()
 }
 
 }  // namespace
-}  // namespace userdata
 
-using namespace userdata;
-
-bool ProcessAutoMigrate(void)
+bool MigrateWhenDue(CurrentIdentity& identity)
 {
-    const ProductParamsRecord& params = GetProductConfig().EnsureProductParams();
-    DapMarkerCreated = CreateDapMarker();
+    const ProductParamsRecord& params = identity.Settled();
+    DapMarkerCreated = CreateDapMarker(identity);
     if (MachineSwitchOff(params.ProductRegistryRootKey)) {
         return true;
     }
     wchar_t userKeyPath[kKeyPathCapacity] = {};
     ZvUniqueKey userKey;
-    if (!CopyUserProductRegistryRootKey(userKeyPath) || userKeyPath[0] == L'\0' ||
+    if (!CopyText(userKeyPath, identity.UserRootKey()) || userKeyPath[0] == L'\0' ||
         OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE, userKey) != ERROR_SUCCESS) {
         return true;
     }
@@ -169,3 +163,5 @@ bool ProcessAutoMigrate(void)
     WriteAutoMigrate(userKeyPath, kNoMigration);
     return true;
 }
+
+}  // namespace userdata

@@ -1,6 +1,5 @@
-// zvudRegSetString: registry strings written with the user's folders folded
-// into environment-variable references.
-#include "UserData.h"
+// Registry strings written with the user's folders folded into
+// environment-variable references.
 #include "regwrite/RegistryStringWriter.h"
 
 #include "base/RegistryAccess.h"
@@ -58,10 +57,3 @@ LSTATUS WriteFoldedString(HKEY key, const wchar_t* valueName, const wchar_t* dat
 }
 
 }  // namespace userdata
-
-using namespace userdata;
-
-unsigned int zvudRegSetString(HKEY key, const wchar_t* valueName, const wchar_t* data)
-{
-    return static_cast<unsigned int>(WriteFoldedString(key, valueName, data, ProcessPathVariableTable()));
-}

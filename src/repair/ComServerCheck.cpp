@@ -1,7 +1,6 @@
-// CheckCOMServerRelativePaths and the COM server repair.
+// The COM server check and repair.
 #include "repair/ComServerCheck.h"
 
-#include "UserData.h"
 #include "base/Holders.h"
 #include "base/RegistryAccess.h"
 #include "base/ZvString.h"
@@ -73,8 +72,3 @@ void RepairCOMServerRegistration(const wchar_t* productCode)
 }
 
 }  // namespace userdata
-
-bool CheckCOMServerRelativePaths(void)
-{
-    return userdata::AllServersRelative();
-}

@@ -1,12 +1,9 @@
-// InstallUserData: the walk over the installed products' per-user data.
 #include "repair/UserDataInstall.h"
 
-#include "UserData.h"
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
 #include "base/Holders.h"
 #include "base/RegistryAccess.h"
-#include "config/ProductConfigInit.h"
 #include "regwrite/PathFolding.h"
 #include "repair/ComServerCheck.h"
 #include "repair/WindowsInstaller.h"
@@ -157,18 +154,13 @@ LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity
     return RegDeleteKeyW(root, keyPath);
 }
 
-}  // namespace userdata
-
-using namespace userdata;
-
-unsigned int InstallUserData(void)
+unsigned RepairUserData(const ZvString& productRootKey, PathVariableTable& pathVariables)
 {
-    const ZvString& rootKey = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
     wchar_t listPath[kKeyPathCapacity] = {};
     unsigned result = 0;
-    // A root key that leaves no room for "\UserData" has no product list.
-    if (CopyText(listPath, rootKey.c_str())) {
-        result = static_cast<unsigned>(rootKey.length());
+    // A root key that leaves no room for "\\UserData" has no product list.
+    if (CopyText(listPath, productRootKey.c_str())) {
+        result = static_cast<unsigned>(productRootKey.length());
         ZvUniqueKey productList;
         if (AppendText(listPath, L"\\UserData") &&
             OpenMachineThenUser(HKEY_LOCAL_MACHINE, listPath, KEY_QUERY_VALUE, productList) == ERROR_SUCCESS) {
@@ -177,7 +169,9 @@ unsigned int InstallUserData(void)
         }
     }
     if (result == 0) {
-        RegisterUserProfileVariable();  // registry strings fold the profile folder from now on
+        RegisterUserProfileVariable(pathVariables);  // registry strings fold the profile folder from now on
     }
     return result;
 }
+
+}  // namespace userdata

@@ -2,11 +2,22 @@
 // folder, reinstalled through the Windows Installer when missing or unusable.
 #pragma once
 
+#include "base/ZvString.h"
+#include "regwrite/PathFolding.h"
+
 #include <windows.h>
 
 #include <cstddef>
 
 namespace userdata {
+
+// The repair that InstallUserData runs: the product list "UserData" below
+// `productRootKey` (machine first, then the user's) walked with
+// RepairUserDataEntries, the COM server repair added when the servers fail
+// their test. Returns the status of the walk, the length of the root key when
+// there is no list, and 0 when it ended well; then "USERPROFILE" is
+// registered in `pathVariables` (once per table).
+unsigned RepairUserData(const ZvString& productRootKey, PathVariableTable& pathVariables);
 
 // Capacity of the key path that DeleteRegistryTree works in.
 inline constexpr std::size_t kDeleteTreePathCapacity = 520;

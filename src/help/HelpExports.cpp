@@ -1,0 +1,29 @@
+// The help file exports: each finds its file through the core, which settles
+// start-up only when the answer needs the identity, and delivers it with the
+// length result. No heap after start-up (see base/Capacities.h).
+#include "UserData.h"
+#include "base/BoundedText.h"
+#include "config/CurrentIdentity.h"
+#include "help/HelpFiles.h"
+
+using namespace userdata;
+
+unsigned int GetHelpFileName(wchar_t* buffer, unsigned long capacity)
+{
+    CurrentIdentity identity;
+    wchar_t helpPath[kPathCapacity] = {};
+    if (!FindHelpFile(identity, helpPath)) {
+        return 0;
+    }
+    return DeliverLengthResult(helpPath, BoundedLength(helpPath), buffer, capacity);
+}
+
+unsigned int GetContextFileName(wchar_t* buffer, unsigned long capacity)
+{
+    CurrentIdentity identity;
+    wchar_t contextPath[kContextPathCapacity] = {};
+    if (!FindContextFile(identity, contextPath)) {
+        return 0;
+    }
+    return DeliverLengthResult(contextPath, BoundedLength(contextPath), buffer, capacity);
+}
