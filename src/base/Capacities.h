@@ -36,4 +36,8 @@ inline constexpr unsigned kFolderPathCapacity = kLongTextCapacity;
 // The context help file: the help file's folder and the context file's name.
 inline constexpr unsigned kContextPathCapacity = kPathCapacity + kNameCapacity;
 
+// Expandable registry text as stored, read at its own size before it is
+// expanded into kLongTextCapacity.
+inline constexpr unsigned kExpandableTextCapacity = 4096;
+
 }  // namespace userdata

@@ -119,7 +119,7 @@ bool CProductConfigInit::ApplyVerticalEnvPath()
     ZvRegistryAccess verticalKey;
     wchar_t value[kVerticalValueCapacity] = {};
     if (verticalKey.OpenBelow(HKEY_LOCAL_MACHINE, params.ProductRegistryRootKey, L"VerticalEnvPath") != ERROR_SUCCESS ||
-        !verticalKey.ReadRawStringBytes(nullptr, value)) {
+        !verticalKey.ReadRawString(nullptr, value)) {
         return false;
     }
     // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends

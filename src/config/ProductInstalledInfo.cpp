@@ -19,37 +19,28 @@ enum class KeyNames { Subkeys, Values };
 bool ReadKeyNames(const ZvString& path, KeyNames kind, std::vector<ZvString>& names)
 {
     ZvRegistryAccess key;
-    DWORD count = 0;
-    DWORD* const subkeyCount = kind == KeyNames::Subkeys ? &count : nullptr;
-    DWORD* const valueCount = kind == KeyNames::Values ? &count : nullptr;
-    if (key.Open(HKEY_LOCAL_MACHINE, path.c_str()) != ERROR_SUCCESS ||
-        RegQueryInfoKeyW(key.Key(), nullptr, nullptr, nullptr, subkeyCount, nullptr, nullptr, valueCount, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (key.Open(HKEY_LOCAL_MACHINE, path.c_str()) != ERROR_SUCCESS) {
         return false;
     }
-    for (DWORD index = 0; index < count; ++index) {
-        wchar_t name[kNameCapacity] = {};
-        DWORD length = kNameCapacity;
-        const LSTATUS status = kind == KeyNames::Subkeys
-                                   ? RegEnumKeyExW(key.Key(), index, name, &length, nullptr, nullptr, nullptr, nullptr)
-                                   : RegEnumValueW(key.Key(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status != ERROR_SUCCESS) {
+    const auto walk = kind == KeyNames::Subkeys ? ZvRegistryIterator::Walk::Subkeys : ZvRegistryIterator::Walk::Values;
+    ZvRegistryIterator entry(key, walk, kNameCapacity);
+    for (; entry.Valid(); ++entry) {
+        if (entry.Status() != ERROR_SUCCESS) {
             return false;
         }
-        names.emplace_back(name, length);
+        names.emplace_back(entry.Name(), entry.NameLength());
     }
-    return true;
+    return entry.Status() == ERROR_SUCCESS;
 }
 
 // A last-launched id: empty when missing, too long for the buffer or not a
 // string, since a number or a cut name never names a product.
-ZvString ReadLastLaunchedValue(HKEY key, const wchar_t* valueName)
+ZvString ReadLastLaunchedValue(const ZvRegistryAccess& key, const wchar_t* valueName)
 {
     wchar_t text[kNameCapacity] = {};
     DWORD type = REG_NONE;
     DWORD size = sizeof(text);
-    if (GetValueAnyType(key, valueName, &type, text, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    if (key.ReadAnyType(valueName, &type, text, &size) != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return ZvString();
     }
     return ZvString(text, BoundedLength(text));
@@ -115,8 +106,8 @@ bool CProductInstalledInfo::ReadLastLaunched()
     if (userKey.Open(HKEY_CURRENT_USER, ProductVersionKey.c_str()) != ERROR_SUCCESS) {
         return true;  // nothing remembered for this user
     }
-    LastLaunchedProduct = ReadLastLaunchedValue(userKey.Key(), L"LastLaunchedProduct");
-    LastLaunchedLanguage = ReadLastLaunchedValue(userKey.Key(), L"LastLaunchedLanguage");
+    LastLaunchedProduct = ReadLastLaunchedValue(userKey, L"LastLaunchedProduct");
+    LastLaunchedLanguage = ReadLastLaunchedValue(userKey, L"LastLaunchedLanguage");
     return true;
 }
 

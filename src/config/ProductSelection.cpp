@@ -8,15 +8,6 @@
 #include <windows.h>
 
 namespace userdata {
-namespace {
-
-LSTATUS WriteStringValue(HKEY key, const wchar_t* valueName, const ZvString& text)
-{
-    const DWORD bytes = static_cast<DWORD>((text.length() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
-}
-
-}  // namespace
 
 bool CProductConfigInit::SelectCurrentProduct(const ZvString& requestedProduct)
 {
@@ -74,14 +65,14 @@ bool CProductConfigInit::SaveLastLaunched()
     if (!InstalledInfo->GetIsConfigurable()) {
         return true;
     }
-    ZvUniqueKey userKey;
+    ZvRegistryAccess userKey;
     // The key is the installation's to create: a user without it keeps no memory.
-    if (OpenKey(HKEY_CURRENT_USER, InstalledInfo->GetProductVersionKey().c_str(), KEY_SET_VALUE, userKey) !=
+    if (userKey.OpenExact(HKEY_CURRENT_USER, InstalledInfo->GetProductVersionKey().c_str(), KEY_SET_VALUE) !=
         ERROR_SUCCESS) {
         return true;
     }
-    return WriteStringValue(userKey.Get(), L"LastLaunchedProduct", ProductParams.Product) == ERROR_SUCCESS &&
-           WriteStringValue(userKey.Get(), L"LastLaunchedLanguage", ProductParams.Language) == ERROR_SUCCESS;
+    return userKey.WriteString(L"LastLaunchedProduct", ProductParams.Product) == ERROR_SUCCESS &&
+           userKey.WriteString(L"LastLaunchedLanguage", ProductParams.Language) == ERROR_SUCCESS;
 }
 
 bool CProductConfigInit::ReadInstalledUILanguage()
@@ -93,7 +84,7 @@ bool CProductConfigInit::ReadInstalledUILanguage()
     wchar_t language[kNameCapacity] = {};
     if (languagesKey.OpenBelow(HKEY_LOCAL_MACHINE, ProductParams.ProductRegistryRootKey, L"InstalledUILanguages") !=
             ERROR_SUCCESS ||
-        !languagesKey.ReadRawStringBytes(nullptr, language)) {
+        !languagesKey.ReadRawString(nullptr, language)) {
         return false;
     }
     ProductParams.Language = ZvString(language, BoundedLength(language));

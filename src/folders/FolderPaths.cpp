@@ -104,7 +104,7 @@ bool BuildProductFolder(CurrentIdentity& identity, Folders folder, wchar_t (&pat
 bool ReadFolderValue(CurrentIdentity& identity, const wchar_t* valueName, wchar_t (&path)[kFolderPathCapacity])
 {
     ZvRegistryAccess folderKey;
-    if (!OpenFolderValues(identity, folderKey) || !folderKey.ReadRawStringBytes(valueName, path)) {
+    if (!OpenFolderValues(identity, folderKey) || !folderKey.ReadRawString(valueName, path)) {
         return false;
     }
     // Expandable data that filled the buffer without a terminator would be cut.
@@ -114,7 +114,7 @@ bool ReadFolderValue(CurrentIdentity& identity, const wchar_t* valueName, wchar_
 bool HasFolderValue(CurrentIdentity& identity, const wchar_t* valueName)
 {
     ZvRegistryAccess folderKey;
-    return OpenFolderValues(identity, folderKey) && folderKey.ReadRawStringBytes(valueName, nullptr, 0);
+    return OpenFolderValues(identity, folderKey) && folderKey.HoldsString(valueName);
 }
 
 bool BuildSpecialFolder(CurrentIdentity& identity, Folders folder, wchar_t (&path)[kFolderPathCapacity])

@@ -47,26 +47,26 @@ bool FindProfileHelpFile(CurrentIdentity& identity, const wchar_t* profilesPath,
 {
     profile[kProfileNameLength] = L'\0';
     wchar_t generalPath[kLongTextCapacity];
-    ZvUniqueKey general;
+    ZvRegistryAccess general;
     if (!CopyText(generalPath, profilesPath) || !AppendText(generalPath, L"\\") || !AppendText(generalPath, profile) ||
         !AppendText(generalPath, L"\\General") ||
-        OpenKey(HKEY_CURRENT_USER, generalPath, KEY_QUERY_VALUE, general) != ERROR_SUCCESS) {
+        general.OpenExact(HKEY_CURRENT_USER, generalPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return false;
     }
-    return ReadExpandedCharacters(general.Get(), ProfileHelpValueName(identity), helpPath);
+    return general.ReadExpandedCharacters(ProfileHelpValueName(identity), helpPath);
 }
 
 bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapacity])
 {
     wchar_t helpName[kPathCapacity] = {};
-    ZvUniqueKey productKey;
+    ZvRegistryAccess productKey;
     // A product key that exists but cannot be opened leaves the name empty,
     // and the path then names a file ".chm".
-    if (OpenMachineThenUser(HKEY_LOCAL_MACHINE, rootKey, KEY_QUERY_VALUE, productKey) == ERROR_SUCCESS &&
-        !ReadExpandedCharacters(productKey.Get(), L"DefaultHelpFileName", helpName)) {
+    if (productKey.Open(HKEY_LOCAL_MACHINE, rootKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+        !productKey.ReadExpandedCharacters(L"DefaultHelpFileName", helpName)) {
         return false;
     }
-    productKey.Reset();
+    productKey.Close();
     wchar_t modulePath[kPathCapacity];
     ModulePathParts parts;
     if (!GetLibraryModuleFileName(modulePath) || !SplitModulePath(modulePath, parts) ||
@@ -81,17 +81,17 @@ bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapaci
 bool FindHelpFileBelow(CurrentIdentity& identity, const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapacity])
 {
     wchar_t profilesPath[kLongTextCapacity];
-    ZvUniqueKey profiles;
+    ZvRegistryAccess profiles;
     if (!CopyText(profilesPath, rootKey) || !AppendText(profilesPath, L"\\Profiles") ||
-        OpenKey(HKEY_CURRENT_USER, profilesPath, KEY_QUERY_VALUE, profiles) != ERROR_SUCCESS) {
+        profiles.OpenExact(HKEY_CURRENT_USER, profilesPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return false;
     }
     wchar_t profile[kLongTextCapacity];
-    if (ReadExpandedCharacters(profiles.Get(), nullptr, profile)) {
+    if (profiles.ReadExpandedCharacters(nullptr, profile)) {
         // Once a current profile exists, its help value is the only answer.
         return FindProfileHelpFile(identity, profilesPath, profile, helpPath);
     }
-    profiles.Reset();
+    profiles.Close();
     return FindDefaultHelpFile(rootKey, helpPath);
 }
 

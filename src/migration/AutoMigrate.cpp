@@ -90,19 +90,13 @@ void StartDapMigrator()
     StartMigrator({false, nullptr, nullptr, true});
 }
 
-bool ReadAutoMigrate(HKEY key, DWORD& state)
+// The user's state is written where it can be; a user key that refuses it
+// leaves the state as it was, and the next start decides again.
+bool WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
 {
-    DWORD bytes = sizeof(state);
-    return GetValueAnyType(key, L"AutoMigrate", nullptr, &state, &bytes) == ERROR_SUCCESS;
-}
-
-void WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
-{
-    ZvUniqueKey userKey;
-    if (OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_SET_VALUE, userKey) == ERROR_SUCCESS) {
-        RegSetValueExW(userKey.Get(), L"AutoMigrate", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&state),
-                       sizeof(state));
-    }
+    ZvRegistryAccess userKey;
+    return userKey.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_SET_VALUE) == ERROR_SUCCESS &&
+           userKey.WriteDword(L"AutoMigrate", state) == ERROR_SUCCESS;
 }
 
 // Migration is off when the machine's product key holds "AutoMigrate" 0 or
@@ -115,13 +109,13 @@ bool MachineSwitchOff(const ZvString& productRootKey)
         return true;
     }
     const wchar_t* const machineKeyPath = productRootKey.c_str();
-    ZvUniqueKey machineKey;
+    ZvRegistryAccess machineKey;
     if (machineKeyPath[0] == L'\0' || BoundedLength(machineKeyPath, kKeyPathCapacity) >= kKeyPathCapacity ||
-        OpenMachineThenUser(HKEY_LOCAL_MACHINE, machineKeyPath, KEY_QUERY_VALUE, machineKey) != ERROR_SUCCESS) {
+        machineKey.Open(HKEY_LOCAL_MACHINE, machineKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return false;
     }
     DWORD enabled = 0;
-    return !ReadAutoMigrate(machineKey.Get(), enabled) || enabled == 0;
+    return !machineKey.ReadDword(L"AutoMigrate", enabled) || enabled == 0;
 }
 
 bool CanLoadDotNetLoader()
@@ -139,14 +133,14 @@ bool MigrateWhenDue(CurrentIdentity& identity)
         return true;
     }
     wchar_t userKeyPath[kKeyPathCapacity] = {};
-    ZvUniqueKey userKey;
+    ZvRegistryAccess userKey;
     if (!CopyText(userKeyPath, identity.UserRootKey()) || userKeyPath[0] == L'\0' ||
-        OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE, userKey) != ERROR_SUCCESS) {
+        userKey.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return true;
     }
     DWORD state = 0;
-    const bool decided = ReadAutoMigrate(userKey.Get(), state);
-    userKey.Reset();
+    const bool decided = userKey.ReadDword(L"AutoMigrate", state);
+    userKey.Close();
     if (decided && state != kMigrationDue) {
         if (DapMarkerCreated) {
             StartDapMigrator();

@@ -13,7 +13,7 @@ ZvString ReadProductSpecificValue(const ZvString& productRootKey, const ZvString
     ZvRegistryAccess productSpecific;
     wchar_t value[kPathCapacity];
     if (productSpecific.OpenBelow(HKEY_LOCAL_MACHINE, productRootKey, L"ProductSpecific") != ERROR_SUCCESS ||
-        !ReadExpandedCharacters(productSpecific.Key(), name.c_str(), value)) {
+        !productSpecific.ReadExpandedCharacters(name.c_str(), value)) {
         return ZvString();
     }
     return ZvString(value, BoundedLength(value));

@@ -15,7 +15,7 @@ VerticalProductName ReadVerticalProductName(const ZvString& productRootKey)
         return name;
     }
     DWORD bytes = sizeof(name.text);
-    const LSTATUS status = GetValueAnyType(productKey.Key(), L"ProductName", nullptr, name.text, &bytes);
+    const LSTATUS status = productKey.ReadAnyType(L"ProductName", nullptr, name.text, &bytes);
     if (status != ERROR_SUCCESS || bytes >= sizeof(name.text)) {
         return name;
     }

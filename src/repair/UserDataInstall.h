@@ -2,6 +2,7 @@
 // folder, reinstalled through the Windows Installer when missing or unusable.
 #pragma once
 
+#include "base/RegistryAccess.h"
 #include "base/ZvString.h"
 #include "regwrite/PathFolding.h"
 
@@ -26,7 +27,7 @@ inline constexpr std::size_t kDeleteTreePathCapacity = 520;
 // and repairs each product's per-user data; `repairComServers` adds the COM
 // server repair. Returns the status of the last value's work (0 when it ended
 // well), or 14 when the walk's buffers cannot be had.
-unsigned RepairUserDataEntries(HKEY productListKey, bool repairComServers);
+unsigned RepairUserDataEntries(const ZvRegistryAccess& productList, bool repairComServers);
 
 // Deletes `keyPath` below `root` with all its subkeys, depth first. The path is
 // extended while subkeys are deleted and cut back to the key's own path (a
