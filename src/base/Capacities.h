@@ -40,4 +40,11 @@ inline constexpr unsigned kContextPathCapacity = kPathCapacity + kNameCapacity;
 // expanded into kLongTextCapacity.
 inline constexpr unsigned kExpandableTextCapacity = 4096;
 
+// The vertical product's folders as read from "VerticalEnvPath": 8096 bytes,
+// as the value has always been read.
+inline constexpr unsigned kVerticalValueCapacity = 4048;
+
+// The environment's limit for one variable's value, terminator included.
+inline constexpr unsigned kEnvironmentValueCapacity = 32767;
+
 }  // namespace userdata

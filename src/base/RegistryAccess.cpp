@@ -3,7 +3,9 @@
 #include "base/BoundedText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <new>
+#include <string>
 
 namespace userdata {
 namespace {
@@ -58,6 +60,36 @@ LSTATUS WriteValueText(HKEY key, const wchar_t* valueName, DWORD type, const wch
 {
     const DWORD bytes = static_cast<DWORD>((length + 1) * sizeof(wchar_t));
     return RegSetValueExW(key, valueName, 0, type, reinterpret_cast<const BYTE*>(text), bytes);
+}
+
+ZvString RegistryKeyName(HKEY hive, const ZvString& path)
+{
+    ZvString name(hive == HKEY_LOCAL_MACHINE  ? L"HKLM"
+                  : hive == HKEY_CURRENT_USER ? L"HKCU"
+                  : hive == HKEY_CLASSES_ROOT ? L"HKCR"
+                                              : L"HKU");
+    return name.Append(L'\\').Append(path);
+}
+
+ZvString RegistryTypeName(DWORD type)
+{
+    constexpr const wchar_t* kNames[] = {L"REG_NONE",
+                                         L"REG_SZ",
+                                         L"REG_EXPAND_SZ",
+                                         L"REG_BINARY",
+                                         L"REG_DWORD",
+                                         L"REG_DWORD_BIG_ENDIAN",
+                                         L"REG_LINK",
+                                         L"REG_MULTI_SZ",
+                                         L"REG_RESOURCE_LIST",
+                                         L"REG_FULL_RESOURCE_DESCRIPTOR",
+                                         L"REG_RESOURCE_REQUIREMENTS_LIST",
+                                         L"REG_QWORD"};
+    if (type < std::size(kNames)) {
+        return ZvString(kNames[type]);
+    }
+    ZvString name(L"type ");
+    return name.Append(std::to_wstring(type).c_str());
 }
 
 LSTATUS DeleteRegistryKey(HKEY root, const wchar_t* subkey)

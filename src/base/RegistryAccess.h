@@ -40,6 +40,13 @@ namespace userdata {
 [[nodiscard]] LSTATUS WriteValueText(HKEY key, const wchar_t* valueName, DWORD type, const wchar_t* text,
                                      std::size_t length);
 
+// "HKLM", "HKCU", "HKCR" or "HKU", a backslash and `path`: a key as a person
+// reads it.
+ZvString RegistryKeyName(HKEY hive, const ZvString& path);
+
+// "REG_SZ", "REG_MULTI_SZ" and the like; the number for a type without a name.
+ZvString RegistryTypeName(DWORD type);
+
 // Deletes the key `subkey` below `root`, which must have no subkeys.
 [[nodiscard]] LSTATUS DeleteRegistryKey(HKEY root, const wchar_t* subkey);
 

@@ -3,7 +3,7 @@
 #include "UserData.h"
 #include "base/BoundedText.h"
 #include "base/Holders.h"
-#include "base/RegistryAccess.h"
+#include "base/Capacities.h"
 #include "config/ProcessEnvironment.h"
 #include "config/ProductConfigInit.h"
 
@@ -14,9 +14,6 @@
 
 namespace userdata {
 namespace {
-
-// 8096 bytes, as the vertical value has always been read.
-constexpr std::size_t kVerticalValueCapacity = 4048;
 
 // The ";%s\%s" pieces: each non-empty folder of `folders` followed by the
 // language folder below it.
@@ -34,9 +31,6 @@ ZvString LanguageFoldersOf(const ZvString& folders, const ZvString& language)
     }
     return pieces;
 }
-
-// The environment's limit for one variable's value, terminator included.
-constexpr std::size_t kEnvironmentValueCapacity = 32767;
 
 SRWLOCK PathLock = SRWLOCK_INIT;
 
@@ -97,39 +91,24 @@ bool PrependToProcessPath(const wchar_t* folders)
 
 }  // namespace
 
-bool CProductConfigInit::AddLanguageFolderToPath()
+bool CProductConfigInit::AddLanguageFolderToPath(const StartupDecisions& decisions)
 {
-    const ZvString& rootFolder = InstalledInfo->GetProductRootFolder();
-    if (rootFolder.empty() || ProductParams.Language.empty()) {
-        return false;
-    }
-    ZvString languageFolder = rootFolder;  // ends in a backslash
-    languageFolder.Append(ProductParams.Language);
-    return PrependToProcessPath(languageFolder.c_str());
+    return !decisions.languageFolder.reason.Failed() && PrependToProcessPath(decisions.languageFolder.value.c_str());
 }
 
-bool CProductConfigInit::ApplyVerticalEnvPath()
+bool CProductConfigInit::ApplyVerticalEnvPath(const StartupDecisions& decisions)
 {
     // Emptied first on every run, so a failure below leaves it empty.
     SetEnvironmentVariableW(L"ZVVERTICALPATH", L"");
-    const ProductParamsRecord& params = ProductParams;
-    if (params.ProductRegistryRootKey.empty() || params.Language.empty()) {
+    if (decisions.verticalPath.reason.Failed()) {
         return false;
     }
-    ZvRegistryAccess verticalKey;
-    wchar_t value[kVerticalValueCapacity] = {};
-    if (verticalKey.OpenBelow(HKEY_LOCAL_MACHINE, params.ProductRegistryRootKey, L"VerticalEnvPath") != ERROR_SUCCESS ||
-        !verticalKey.ReadRawString(nullptr, value)) {
-        return false;
-    }
-    // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
-    // at the end of the buffer.
-    const ZvString vertical(value, BoundedLength(value));
+    const ZvString& vertical = decisions.verticalPath.value;
     SetEnvironmentVariableW(L"ZVVERTICALPATH", vertical.c_str());
-    ProductParams.VerticalEnvPath = vertical;
+    productParams_.VerticalEnvPath = vertical;
 
     ZvString folders = vertical;
-    folders.Append(LanguageFoldersOf(vertical, params.Language));
+    folders.Append(LanguageFoldersOf(vertical, productParams_.Language));
     return PrependToProcessPath(folders.c_str());
 }
 
