@@ -33,9 +33,6 @@ constexpr bool FolderRowsInNumberOrder()
 static_assert(FolderRowsInNumberOrder() &&
               ZvUdSpecialFolder::FolderCount == ZvUdSpecialFolder::SandboxCrashSaveFolder + 1);
 
-constexpr std::size_t kLanguageCapacity = 256;
-constexpr std::size_t kSubFolderCapacity = 64;
-
 // The folder values' key below the user product registry root key, opened
 // for reading; false when the root key is empty or too long for the key path.
 [[nodiscard]] bool OpenFolderValues(CurrentIdentity& identity, ZvRegistryAccess& folderKey)
@@ -82,7 +79,7 @@ bool BuildProductFolder(CurrentIdentity& identity, Folders folder, wchar_t (&pat
     }
     const ZvString& language = identity.Settled().Language;
     const wchar_t* const languageText = language.c_str();
-    if (language.empty() || BoundedLength(languageText, kLanguageCapacity) >= kLanguageCapacity) {
+    if (language.empty() || BoundedLength(languageText, kFolderLanguageCapacity) >= kFolderLanguageCapacity) {
         return false;
     }
     switch (folder) {

@@ -21,8 +21,6 @@
 namespace userdata {
 namespace {
 
-constexpr std::size_t kProfileNameLength = 260;  // the most of a profile name that is used
-
 // The program name cut from the product registry root key, when it is
 // shorter than kNameCapacity characters.
 std::optional<std::wstring_view> ProgramName(CurrentIdentity& identity)

@@ -20,9 +20,6 @@ namespace userdata {
 // registered in `pathVariables` (once per table).
 unsigned RepairUserData(const ZvString& productRootKey, PathVariableTable& pathVariables);
 
-// Capacity of the key path that DeleteRegistryTree works in.
-inline constexpr std::size_t kDeleteTreePathCapacity = 520;
-
 // Walks the values of the product list key (product code = per-user key path)
 // and repairs each product's per-user data; `repairComServers` adds the COM
 // server repair. Returns the status of the last value's work (0 when it ended
