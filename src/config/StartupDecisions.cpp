@@ -209,6 +209,28 @@ bool DecideIdentity(StartupDecisions& decisions, const CProductInstalledInfo& ca
 
 }  // namespace
 
+const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcept
+{
+    switch (decisions.failedStep) {
+    case StartupStep::Product:
+        return &decisions.product;
+    case StartupStep::Language:
+    case StartupStep::InstalledLanguage:
+        return &decisions.language;
+    case StartupStep::IdentityFile:
+        return &decisions.identityFile;
+    case StartupStep::RootKeys:
+        return decisions.globalRootKey.reason.Failed() ? &decisions.globalRootKey : &decisions.productRootKey;
+    case StartupStep::VerticalPath:
+        return &decisions.verticalPath;
+    case StartupStep::LanguageFolder:
+        return &decisions.languageFolder;
+    case StartupStep::None:
+        break;
+    }
+    return nullptr;
+}
+
 StartupDecisions DecideStartup(const CProductInstalledInfo& catalogue, const ZvString& requestedProduct,
                                const ZvString& requestedLanguage)
 {

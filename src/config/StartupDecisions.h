@@ -42,6 +42,9 @@ struct StartupDecisions {
     StartupStep failedStep = StartupStep::None;
 };
 
+// The decision of the step that failed; null when none did.
+const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcept;
+
 // Reads and decides, in start-up's order, up to the first step that fails.
 // Writes nothing: the last launched values, PATH and ZVVERTICALPATH are
 // CProductConfigInit's to apply.

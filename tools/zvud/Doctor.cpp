@@ -19,7 +19,6 @@ namespace {
 using namespace doctor;
 
 const wchar_t kBaseProduct[] = L"ZOVA";
-constexpr DWORD kKeyNameCapacity = 256;  // registry key names are at most 255 characters
 
 bool CheckLibraryFolder(Installation& installation, Report& report)
 {
@@ -77,11 +76,11 @@ std::wstring LanguageList(const std::vector<std::wstring>& languages)
 bool ReadCatalogueProduct(const std::wstring& productsPath, const std::wstring& product, Installation& installation,
                           Report& report)
 {
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(productsPath + L"\\" + product);
+    ZvRegistryAccess key;
+    const auto hive = OpenMachineThenUser(key, productsPath + L"\\" + product);
     auto& languages = installation.catalogue[product];
     if (hive) {
-        languages = ValueNames(key.Get());
+        languages = ValueNames(key);
     }
     if (languages.empty()) {
         report.Problem(L"catalogue", KeyName(hive.value_or(HKEY_LOCAL_MACHINE), productsPath + L"\\" + product),
@@ -95,17 +94,9 @@ bool ReadCatalogueProduct(const std::wstring& productsPath, const std::wstring& 
 void CheckCatalogue(Installation& installation, Report& report)
 {
     const std::wstring path = installation.versionKey + L"\\InstalledProducts";
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(path);
-    std::vector<std::wstring> products;
-    wchar_t name[kKeyNameCapacity] = {};
-    for (DWORD index = 0; hive; ++index) {
-        DWORD length = kKeyNameCapacity;
-        if (RegEnumKeyExW(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        products.emplace_back(name, length);
-    }
+    ZvRegistryAccess key;
+    const auto hive = OpenMachineThenUser(key, path);
+    const std::vector<std::wstring> products = hive ? SubkeyNames(key) : std::vector<std::wstring>();
     const std::wstring subject = KeyName(hive.value_or(HKEY_LOCAL_MACHINE), path);
     if (products.empty()) {
         report.Problem(L"catalogue", subject,
@@ -128,14 +119,14 @@ void CheckCatalogue(Installation& installation, Report& report)
 // The values start-up chooses from; read before start-up writes its choice back.
 void CheckLastLaunched(const Installation& installation, Report& report)
 {
-    ReadKey key;
-    if (key.Open(HKEY_CURRENT_USER, installation.versionKey) != ERROR_SUCCESS) {
+    ZvRegistryAccess key;
+    if (key.OpenExact(HKEY_CURRENT_USER, installation.versionKey.c_str(), KEY_READ) != ERROR_SUCCESS) {
         report.Info(L"last-launched", KeyName(HKEY_CURRENT_USER, installation.versionKey),
                     L"missing: nothing is remembered, and start-up cannot remember its choice");
         return;
     }
-    const std::wstring product = ReadString(key.Get(), L"LastLaunchedProduct").value_or(L"");
-    const std::wstring language = ReadString(key.Get(), L"LastLaunchedLanguage").value_or(L"");
+    const std::wstring product = ReadString(key, L"LastLaunchedProduct").value_or(L"");
+    const std::wstring language = ReadString(key, L"LastLaunchedLanguage").value_or(L"");
     const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.versionKey) + L"\\";
     const auto listed = installation.catalogue.find(product);
     if (product.empty()) {
@@ -197,8 +188,8 @@ void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstr
                        L"set " + std::wstring(name) + L" in [ProductIdentity] (reinstall the product)");
         return;
     }
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(path);
+    ZvRegistryAccess key;
+    const auto hive = OpenMachineThenUser(key, path);
     if (!hive) {
         report.Problem(L"registry-root", KeyName(HKEY_LOCAL_MACHINE, path),
                        std::wstring(L"named by ") + name + L", missing under HKLM and HKCU",
@@ -307,16 +298,15 @@ std::wstring RenderText(const Report& report)
 
 std::wstring RenderJson(const Report& report)
 {
-    std::wstring text = L"[";
-    const wchar_t* separator = L"\n";
+    JsonWriter json(JsonWriter::Outer::Array);
     for (const Finding& finding : report.Findings()) {
-        text += separator + std::wstring(L"  {\"check\": ") + JsonString(finding.check) + L", \"status\": " +
-                JsonString(StatusName(finding.status)) + L", \"subject\": " + JsonString(finding.subject) +
-                L", \"detail\": " + JsonString(finding.detail) + L", \"fix\": " +
-                (finding.fix.empty() ? L"null" : JsonString(finding.fix)) + L"}";
-        separator = L",\n";
+        json.LineObject({{L"check", finding.check},
+                         {L"status", StatusName(finding.status)},
+                         {L"subject", finding.subject},
+                         {L"detail", finding.detail},
+                         {L"fix", finding.fix.empty() ? std::nullopt : std::optional(finding.fix)}});
     }
-    return text + L"\n]\n";
+    return json.Finish();
 }
 
 void CheckBeforeStartUp(Installation& installation, Report& report)

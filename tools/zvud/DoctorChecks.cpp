@@ -50,9 +50,10 @@ void CheckDerivedFolder(int folder, const FolderRule& rule, Report& report)
 
 bool HasValue(const std::wstring& keyPath, const wchar_t* name)
 {
-    ReadKey key;
-    return key.Open(HKEY_CURRENT_USER, keyPath, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
-           RegQueryValueExW(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    ZvRegistryAccess key;
+    DWORD type = REG_NONE;
+    return key.OpenExact(HKEY_CURRENT_USER, keyPath.c_str(), KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+           key.QueryType(name, type) == ERROR_SUCCESS;
 }
 
 void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, const FolderRule& rule, Report& report)
@@ -114,14 +115,14 @@ void CheckProductEntry(const std::wstring& subject, const std::wstring& code, co
         return;
     }
     const std::wstring userKeyName = KeyName(HKEY_CURRENT_USER, userKey);
-    ReadKey key;
-    if (key.Open(HKEY_CURRENT_USER, userKey) != ERROR_SUCCESS) {
+    ZvRegistryAccess key;
+    if (key.OpenExact(HKEY_CURRENT_USER, userKey.c_str(), KEY_READ) != ERROR_SUCCESS) {
         report.Problem(L"product-list", subject,
                        userKeyName + L" is missing: InstallUserData would reinstall UserData (REINSTALLMODE=uos)",
                        L"run zvud repair");
         return;
     }
-    const auto local = ReadString(key.Get(), L"LocalRootFolder");
+    const auto local = ReadString(key, L"LocalRootFolder");
     if (IsKpwKey(userKey) || !local) {
         report.Ok(L"product-list", subject, L"installed; " + userKeyName + L" present, no local folder to check");
     } else if (GetFileAttributesW(local->c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -158,8 +159,8 @@ void CheckComServer(const ComServer& server, Report& report)
         L"rewrite it)";
     const std::wstring path = L"CLSID\\" + std::wstring(server.classId) + L"\\InProcServer32";
     const std::wstring subject = KeyName(HKEY_CLASSES_ROOT, path);
-    ReadKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, path) != ERROR_SUCCESS) {
+    ZvRegistryAccess key;
+    if (key.OpenExact(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ) != ERROR_SUCCESS) {
         if (server.required) {
             report.Problem(L"com-server", subject, L"not registered: CheckCOMServerRelativePaths fails", fix);
         } else {
@@ -167,7 +168,7 @@ void CheckComServer(const ComServer& server, Report& report)
         }
         return;
     }
-    const auto serverPath = ReadString(key.Get(), nullptr);
+    const auto serverPath = ReadString(key, nullptr);
     if (!serverPath) {
         report.Problem(L"com-server", subject, L"no default value, or not a string", fix);
     } else if (serverPath->find(L':') != std::wstring::npos) {
@@ -178,11 +179,10 @@ void CheckComServer(const ComServer& server, Report& report)
 }
 
 // "AutoMigrate" read as the library reads it: any type, into 32 bits.
-std::optional<DWORD> ReadAutoMigrate(HKEY key)
+std::optional<DWORD> ReadAutoMigrate(const ZvRegistryAccess& key)
 {
     DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (RegGetValueW(key, nullptr, L"AutoMigrate", RRF_RT_ANY, nullptr, &value, &size) != ERROR_SUCCESS) {
+    if (!key.ReadDword(L"AutoMigrate", value)) {
         return std::nullopt;
     }
     return value;
@@ -191,12 +191,12 @@ std::optional<DWORD> ReadAutoMigrate(HKEY key)
 void CheckMigrationState(const Installation& installation, Report& report)
 {
     const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\AutoMigrate");
-    ReadKey key;
-    if (key.Open(HKEY_CURRENT_USER, installation.userRootKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
+    ZvRegistryAccess key;
+    if (key.OpenExact(HKEY_CURRENT_USER, installation.userRootKey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         report.Info(L"migration-state", subject, L"the user key is missing: no migration runs");
         return;
     }
-    const auto state = ReadAutoMigrate(key.Get());
+    const auto state = ReadAutoMigrate(key);
     if (!state) {
         report.Ok(L"migration-state", subject, L"not set yet: the next start sets 1 and runs the migration tool");
     } else if (*state == 1) {
@@ -275,20 +275,20 @@ void CheckProductList(const Installation& installation, Report& report)
         return;  // the identity file's problem is told already
     }
     const std::wstring path = installation.productRootKey + L"\\UserData";
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(path, KEY_QUERY_VALUE);
+    ZvRegistryAccess key;
+    const auto hive = OpenMachineThenUser(key, path, KEY_QUERY_VALUE);
     if (!hive) {
         report.Problem(L"product-list", KeyName(HKEY_LOCAL_MACHINE, path),
                        L"missing under HKLM and HKCU: InstallUserData reports a failure",
                        L"reinstall the product: its package lists itself there");
         return;
     }
-    const auto codes = ValueNames(key.Get());
+    const auto codes = ValueNames(key);
     if (codes.empty()) {
         report.Ok(L"product-list", KeyName(*hive, path), L"lists no products: InstallUserData has nothing to do");
     }
     for (const std::wstring& code : codes) {
-        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code, ReadString(key.Get(), code.c_str()).value_or(L""),
+        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code, ReadString(key, code.c_str()).value_or(L""),
                           report);
     }
 }
@@ -305,11 +305,11 @@ void CheckMigration(const Installation& installation, Report& report)
     if (installation.productRootKey.empty()) {
         return;
     }
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(installation.productRootKey, KEY_QUERY_VALUE);
+    ZvRegistryAccess key;
+    const auto hive = OpenMachineThenUser(key, installation.productRootKey, KEY_QUERY_VALUE);
     const std::wstring subject =
         KeyName(hive.value_or(HKEY_LOCAL_MACHINE), installation.productRootKey + L"\\AutoMigrate");
-    const auto enabled = hive ? ReadAutoMigrate(key.Get()) : std::optional<DWORD>(1);
+    const auto enabled = hive ? ReadAutoMigrate(key) : std::optional<DWORD>(1);
     if (!enabled || *enabled == 0) {
         report.Ok(L"migration-switch", subject, L"missing or 0: migration is off");
         return;
