@@ -92,8 +92,7 @@ bool CProductInstalledInfo::Load()
 
 bool CProductInstalledInfo::ReadVersionFile()
 {
-    ZvString versionFile = productRootFolder_;
-    versionFile.Append(L"identityver.ini");
+    const ZvString versionFile = VersionFileIn(productRootFolder_);
     productVersionKey_ = ReadProductIdentityValue(versionFile, L"ProductVersionKey");
     const ZvString configurable =
         productVersionKey_.empty() ? ZvString() : ReadProductIdentityValue(versionFile, L"IsConfigurable");
@@ -149,6 +148,12 @@ bool CProductInstalledInfo::ReadLastLaunched()
     lastLaunchedProduct_.value = ReadLastLaunchedValue(userKey, L"LastLaunchedProduct", lastLaunchedProduct_.reason);
     lastLaunchedLanguage_.value = ReadLastLaunchedValue(userKey, L"LastLaunchedLanguage", lastLaunchedLanguage_.reason);
     return true;
+}
+
+ZvString CProductInstalledInfo::VersionFileIn(const ZvString& rootFolder)
+{
+    ZvString versionFile = rootFolder;
+    return versionFile.Append(L"identityver.ini");
 }
 
 bool CProductInstalledInfo::IsLanguageInstalled(const ZvString& product, const ZvString& language) const

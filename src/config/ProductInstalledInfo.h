@@ -46,6 +46,9 @@ public:
     // Why Load stopped; NotDecided when it did not.
     const StartupReason& GetLoadFailure() const noexcept { return loadFailure_; }
 
+    // "identityver.ini" in `rootFolder`, the library's folder.
+    static ZvString VersionFileIn(const ZvString& rootFolder);
+
     // True when `product` is listed with `language` (both compared exactly).
     bool IsLanguageInstalled(const ZvString& product, const ZvString& language) const;
 

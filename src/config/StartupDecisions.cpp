@@ -79,25 +79,14 @@ StartupDecision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvS
     return {entry->second.front(), ReasonOf(Kind::FirstListed, Place::Registry, listing)};
 }
 
-// The identity file: in the language's folder (below the product's own for a
-// vertical product), or beside the library when the installation is not
-// configurable. Plain concatenation: a non-configurable installation gets two
-// backslashes in a row, and hosts are handed the path exactly so.
 StartupDecision DecideIdentityFile(const CProductInstalledInfo& catalogue, const ZvString& product,
                                    const ZvString& language)
 {
-    const ZvString& rootFolder = catalogue.GetProductRootFolder();
-    if (rootFolder.empty()) {
+    if (catalogue.GetProductRootFolder().empty()) {
         return {ZvString(), ReasonOf(Kind::Absent, Place::Folder, ZvString(L"the library's own folder"))};
     }
-    ZvString path = rootFolder;
-    if (catalogue.GetIsConfigurable()) {
-        if (!IsBaseProduct(product.c_str())) {
-            path.Append(product).Append(L'\\');
-        }
-        path.Append(language);
-    }
-    path.Append(L"\\identity.ini");
+    const ZvString path =
+        IdentityFilePath(catalogue.GetProductRootFolder(), catalogue.GetIsConfigurable(), product, language);
     if (!PathFileExistsW(path.c_str())) {
         return {ZvString(), ReasonOf(Kind::Absent, Place::File, path)};
     }
@@ -208,6 +197,21 @@ bool DecideIdentity(StartupDecisions& decisions, const CProductInstalledInfo& ca
 }
 
 }  // namespace
+
+// Plain concatenation: a non-configurable installation gets two backslashes in
+// a row, and hosts are handed the path exactly so.
+ZvString IdentityFilePath(const ZvString& rootFolder, bool configurable, const ZvString& product,
+                          const ZvString& language)
+{
+    ZvString path = rootFolder;
+    if (configurable) {
+        if (!IsBaseProduct(product.c_str())) {
+            path.Append(product).Append(L'\\');
+        }
+        path.Append(language);
+    }
+    return path.Append(L"\\identity.ini");
+}
 
 const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcept
 {

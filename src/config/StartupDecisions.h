@@ -42,6 +42,13 @@ struct StartupDecisions {
     StartupStep failedStep = StartupStep::None;
 };
 
+// Where the identity file of `product` in `language` lies below `rootFolder`,
+// the library's folder: in the language's folder (below the product's own for
+// a vertical product), or beside the library when the installation is not
+// configurable.
+ZvString IdentityFilePath(const ZvString& rootFolder, bool configurable, const ZvString& product,
+                          const ZvString& language);
+
 // The decision of the step that failed; null when none did.
 const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcept;
 

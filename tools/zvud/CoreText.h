@@ -12,4 +12,9 @@ inline std::wstring Text(const userdata::ZvString& text)
     return std::wstring(text.c_str(), text.length());
 }
 
+inline userdata::ZvString Core(const std::wstring& text)
+{
+    return userdata::ZvString(text.c_str(), text.size());
+}
+
 }  // namespace zvud

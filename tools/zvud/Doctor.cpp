@@ -4,10 +4,15 @@
 // registry roots, the vertical folders and PATH. The report's two forms.
 #include "Doctor.h"
 
+#include "CoreText.h"
 #include "DoctorSupport.h"
 #include "Json.h"
 #include "Output.h"
 #include "Queries.h"
+
+#include "config/ProductConfigInit.h"
+#include "config/ProductInstalledInfo.h"
+#include "config/StartupDecisions.h"
 
 #include "UserData.h"
 
@@ -17,8 +22,6 @@ namespace zvud {
 namespace {
 
 using namespace doctor;
-
-const wchar_t kBaseProduct[] = L"ZOVA";
 
 bool CheckLibraryFolder(Installation& installation, Report& report)
 {
@@ -34,7 +37,7 @@ bool CheckLibraryFolder(Installation& installation, Report& report)
 
 bool CheckVersionFile(Installation& installation, Report& report)
 {
-    const std::wstring file = installation.rootFolder + L"identityver.ini";
+    const std::wstring file = Text(userdata::CProductInstalledInfo::VersionFileIn(Core(installation.rootFolder)));
     if (!IsFile(file)) {
         report.Problem(L"version-file", file, L"not found: the library knows no products",
                        L"restore identityver.ini beside UserData.dll (reinstall the suite)");
@@ -170,15 +173,11 @@ void StartUp(const Invocation& invocation, Installation& installation, Report& r
     }
 }
 
+// Where the library looks for it, by the core's rule.
 std::wstring IdentityFilePath(const Installation& installation)
 {
-    if (!installation.configurable) {
-        return installation.rootFolder + L"\\identity.ini";
-    }
-    const std::wstring folder = EqualIgnoringCase(installation.product, kBaseProduct)
-                                    ? installation.language
-                                    : installation.product + L"\\" + installation.language;
-    return installation.rootFolder + folder + L"\\identity.ini";
+    return Text(userdata::IdentityFilePath(Core(installation.rootFolder), installation.configurable,
+                                           Core(installation.product), Core(installation.language)));
 }
 
 void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstring& path, Report& report)
@@ -235,7 +234,7 @@ std::vector<std::wstring> SplitPathList(const std::wstring& list)
 
 void CheckVerticalPath(const Installation& installation, Report& report)
 {
-    if (installation.productRootKey.empty() || EqualIgnoringCase(installation.product, kBaseProduct)) {
+    if (installation.productRootKey.empty() || userdata::IsBaseProduct(installation.product.c_str())) {
         return;  // the base product has no vertical folders
     }
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, installation.productRootKey + L"\\VerticalEnvPath");

@@ -13,11 +13,6 @@ namespace {
 using userdata::ZvRegistryIterator;
 using userdata::ZvString;
 
-ZvString Core(const std::wstring& text)
-{
-    return ZvString(text.c_str(), text.size());
-}
-
 std::vector<std::wstring> Names(const ZvRegistryAccess& key, ZvRegistryIterator::Walk walk)
 {
     std::vector<std::wstring> names;

@@ -30,7 +30,7 @@ const wchar_t* OptionalText(const std::optional<std::wstring>& text)
 
 userdata::ZvString Requested(const std::optional<std::wstring>& text)
 {
-    return text ? userdata::ZvString(text->c_str(), text->size()) : userdata::ZvString();
+    return text ? Core(*text) : userdata::ZvString();
 }
 
 // After a failed start-up: the reason of the first step that failed, as the
