@@ -1,6 +1,5 @@
 // PATH and ZVVERTICALPATH: the language folder and the vertical product's
-// folders in front of PATH, and AppendEnvironmentPath for hosts.
-#include "UserData.h"
+// folders in front of PATH, and the same for hosts (AppendEnvironmentPath).
 #include "base/BoundedText.h"
 #include "base/Holders.h"
 #include "base/Capacities.h"
@@ -70,10 +69,6 @@ bool ReadProcessPath(ZvString& path)
     }
 }
 
-namespace {
-
-// Puts `folders` in front of the process's PATH; false when PATH cannot be
-// read or written.
 bool PrependToProcessPath(const wchar_t* folders)
 {
     // One read-modify-write at a time, on a copy of PATH taken from the
@@ -88,8 +83,6 @@ bool PrependToProcessPath(const wchar_t* folders)
     newPath.Append(L';').Append(path);
     return WritePath(newPath, path);
 }
-
-}  // namespace
 
 bool CProductConfigInit::AddLanguageFolderToPath(const StartupDecisions& decisions)
 {
@@ -113,10 +106,3 @@ bool CProductConfigInit::ApplyVerticalEnvPath(const StartupDecisions& decisions)
 }
 
 }  // namespace userdata
-
-using namespace userdata;
-
-extern "C" int AppendEnvironmentPath(const wchar_t* folders)
-{
-    return PrependToProcessPath(folders) ? 1 : 0;
-}

@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <cwchar>
+
 namespace userdata {
 namespace {
 
@@ -157,6 +159,14 @@ StartupDecision DecideLanguageFolder(const CProductInstalledInfo& catalogue, con
     }
     ZvString folder = rootFolder;  // ends in a backslash
     folder.Append(language);
+    // An installation folder may hold ';': quoted, the entry stays one folder
+    // for those who read PATH's quotes, and to those who split PATH at every
+    // ';' both pieces hold a '"' and name no folder, never a relative one.
+    if (std::wcschr(folder.c_str(), L';') != nullptr) {
+        ZvString quoted(L"\"");
+        quoted.Append(folder).Append(L'"');
+        folder = quoted;
+    }
     return {folder, ReasonOf(Kind::Read, Place::Folder, rootFolder)};
 }
 

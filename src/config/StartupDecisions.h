@@ -37,7 +37,7 @@ struct StartupDecisions {
     StartupDecision productRootKey;
     StartupDecision globalRootKey;
     StartupDecision verticalPath;    // the value of "VerticalEnvPath"
-    StartupDecision languageFolder;  // what goes in front of PATH
+    StartupDecision languageFolder;  // what goes in front of PATH (quoted when it holds ';')
     // The first step whose decision failed; None when all were made.
     StartupStep failedStep = StartupStep::None;
 };

@@ -93,8 +93,10 @@ bool BuildProductFolder(CurrentIdentity& identity, Folders folder, wchar_t (&pat
         return AppendPathPiece(path, L"UserDataCache");
     case ZvUdSpecialFolder::UserDataCacheFolderLang:
         return AppendLanguageSubFolder(path, kFolderPathCapacity, L"UserDataCache\\", languageText);
+    case ZvUdSpecialFolder::InstallFolder:
+        return true;
     default:
-        return true;  // the install folder itself
+        return false;  // not a folder of the install folder's family
     }
 }
 

@@ -16,8 +16,8 @@ namespace userdata {
 [[nodiscard]] bool BuildSpecialFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder,
                                       wchar_t (&path)[kFolderPathCapacity]);
 
-// The install folder, or for the folders built from it and the language that
-// folder; any other number gives the install folder itself.
+// The install folder, or one of the folders built from it and the language;
+// false for any other folder number.
 [[nodiscard]] bool BuildProductFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder,
                                       wchar_t (&path)[kFolderPathCapacity]);
 

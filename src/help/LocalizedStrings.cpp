@@ -1,8 +1,5 @@
-// zvudLoadMUIString: indirect string references resolved from the string
-// table of their resource module; any other text handed back as it is.
-#include "UserData.h"
-#include "base/BoundedText.h"
-#include "base/Capacities.h"
+#include "help/LocalizedStrings.h"
+
 #include "base/Holders.h"
 #include "help/IndirectStringReference.h"
 #include "help/ResourceModule.h"
@@ -14,42 +11,30 @@
 namespace userdata {
 namespace {
 
-// The string loader cuts longer strings to one character less.
-
 // The length of the string read into `loaded`; 0 when the module cannot be
 // loaded or lacks the string. The module is released again before returning.
-int LoadReferencedString(const IndirectStringReference& reference, wchar_t (&loaded)[kNameCapacity])
+std::size_t LoadReferencedString(const IndirectStringReference& reference, wchar_t (&loaded)[kNameCapacity])
 {
-    const ZvUniqueModule module = LoadResourceModule(reference.module);
-    // Numbers beyond the string table's range would be read modulo 65536.
-    if (!module || reference.number > kLargestStringNumber) {
-        return 0;
+    if (reference.number > kLargestStringNumber) {
+        return 0;  // no string table numbers it
     }
-    return LoadStringW(module.Get(), reference.number, loaded, kNameCapacity);
+    const ZvUniqueModule module = LoadResourceModule(reference.module);
+    return module ? ReadStringResource(module.Get(), reference.number, loaded) : 0;
 }
 
 }  // namespace
-}  // namespace userdata
 
-using namespace userdata;
-
-unsigned int zvudLoadMUIString(const wchar_t* text, wchar_t* buffer, unsigned long long capacity)
+std::wstring_view ResolveString(const wchar_t* text, wchar_t (&loaded)[kNameCapacity])
 {
-    if (buffer != nullptr && capacity != 0) {
-        buffer[0] = L'\0';
-    }
-    if (text == nullptr) {
-        return 0;
-    }
-    // Most texts are plain: they are handed back before a reference's working buffers are set up.
+    // Most texts are plain: they are handed back before a reference is parsed.
     if (text[0] != L'@') {
-        return DeliverCapacityResult(text, std::wcslen(text), buffer, capacity);
+        return {text, std::wcslen(text)};
     }
     IndirectStringReference reference;
     if (!ParseIndirectStringReference(text, reference)) {
-        return DeliverCapacityResult(text, std::wcslen(text), buffer, capacity);
+        return {text, std::wcslen(text)};
     }
-    wchar_t loaded[kNameCapacity] = {};
-    const int length = LoadReferencedString(reference, loaded);
-    return DeliverCapacityResult(loaded, static_cast<std::size_t>(length), buffer, capacity);
+    return {loaded, LoadReferencedString(reference, loaded)};
 }
+
+}  // namespace userdata

@@ -91,7 +91,8 @@ unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
     if (name.bytes == 0 || name.bytes > capacity) {
         return 0;
     }
-    return CopyText(buffer, name.bytes, name.text) ? name.bytes : 0;
+    // The buffer holds `capacity` bytes: an odd byte at its end takes no character.
+    return CopyText(buffer, capacity / sizeof(wchar_t), name.text) ? name.bytes : 0;
 }
 
 extern "C" const wchar_t* zvudGetProductUILanguage(void)
