@@ -81,4 +81,9 @@ inline constexpr unsigned kEnvironmentValueCapacity = 32767;
 // 5 characters and the terminator.
 inline constexpr unsigned kMigratorCommandLineCapacity = 1331;
 
+// zvud: room for any text a length-result export can give, so that "does not
+// fit" never hides an answer; and the system's message text for a status.
+inline constexpr unsigned kToolAnswerCapacity = 32768;
+inline constexpr unsigned kStatusMessageCapacity = 1024;
+
 }  // namespace userdata

@@ -7,14 +7,15 @@
 
 #include "UserData.h"
 #include "UserDataFolders.h"
+#include "base/Capacities.h"
 
 #include <msi.h>
 
 namespace zvud::doctor {
 namespace {
 
-// The library's working buffer for a folder path holds 2048 characters.
-constexpr unsigned kFolderCapacity = 2048;
+// The library's working buffer for a folder path.
+constexpr unsigned kFolderCapacity = userdata::kFolderPathCapacity;
 
 // What is asked of a special folder (how it comes about is in UserDataFolders.h).
 struct FolderRule {
