@@ -85,6 +85,15 @@ const Row kRows[] = {
          L"de-DE\\"
          L"identity.ini",
      NoIdentityFile},
+    // start-up's reason, as the core decides it: the value of the wrong type
+    {L"zvud --product=PLANNER show",
+     1,
+     {L"start-up:                   failed\n"},
+     L"zvud: start-up failed (HKLM\\" + kVersionKey + L"\\Planner-7.0\\VerticalEnvPath\\(default) is REG_MULTI_SZ",
+     [] {
+         SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0\\VerticalEnvPath", nullptr, L"C:\\Brevonix",
+                   REG_MULTI_SZ);
+     }},
     {L"zvud folder userdatacachefolder", 0, {L"\n" + kRoot + L"UserDataCache\n"}},  // a name in any letter case
     {L"zvud product-file Templates", 0, {L"\nC:\\Brevonix\\Zova\\Templates\\standard.zvt\n"}},
     {L"zvud string \"@" + TestProgramFolder() + L"\\TestStrings.dll,-101\"", 0, {L"\nOpen\n"}},
