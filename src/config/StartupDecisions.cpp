@@ -28,7 +28,11 @@ StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wch
     return reason;
 }
 
-const StartupReason kRequested = ReasonOf(Kind::Requested, Place::Host, ZvString(L"zvudInitProductParams"));
+// Made when needed: nothing of the library runs when it is loaded.
+StartupReason Requested()
+{
+    return ReasonOf(Kind::Requested, Place::Host, ZvString(L"zvudInitProductParams"));
+}
 
 ZvString CatalogueKey(const CProductInstalledInfo& catalogue, HKEY hive, const wchar_t* below)
 {
@@ -42,7 +46,7 @@ StartupDecision DecideProduct(const CProductInstalledInfo& catalogue, const ZvSt
     const auto& products = catalogue.GetInstalledProducts();
     // With an empty catalogue a request is taken untested.
     if (!requested.empty() && (products.empty() || products.find(requested) != products.end())) {
-        return {requested, kRequested};
+        return {requested, Requested()};
     }
     const ZvString& last = catalogue.GetLastLaunchedProduct();
     if (products.find(last) != products.end()) {
@@ -60,7 +64,7 @@ StartupDecision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvS
                                const ZvString& requested)
 {
     if (!requested.empty() && catalogue.IsLanguageInstalled(product, requested)) {
-        return {requested, kRequested};
+        return {requested, Requested()};
     }
     // The last language counts whenever this product lists it, whichever
     // product it was launched with.
