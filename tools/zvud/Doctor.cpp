@@ -1,6 +1,6 @@
 // zvud doctor up to start-up: the library's folder, identityver.ini, the
-// catalogue and the last launched product and language, read before start-up
-// writes the new choice back; then start-up itself, the identity file, the
+// catalogue and the last launched product and language, read by the library's
+// core before start-up writes the new choice back; then start-up itself, the identity file, the
 // registry roots, the vertical folders and PATH. The report's two forms.
 #include "Doctor.h"
 
@@ -75,62 +75,70 @@ std::wstring LanguageList(const std::vector<std::wstring>& languages)
     return list;
 }
 
-// One product of the catalogue; false when it lists no language.
-bool ReadCatalogueProduct(const std::wstring& productsPath, const std::wstring& product, Installation& installation,
-                          Report& report)
-{
-    ZvRegistryAccess key;
-    const auto hive = OpenMachineThenUser(key, productsPath + L"\\" + product);
-    auto& languages = installation.catalogue[product];
-    if (hive) {
-        languages = ValueNames(key);
-    }
-    if (languages.empty()) {
-        report.Problem(L"catalogue", KeyName(hive.value_or(HKEY_LOCAL_MACHINE), productsPath + L"\\" + product),
-                       L"lists no language: start-up cannot choose one for " + product,
-                       L"add a value named after each installed language (reinstall the product)");
-        return false;
-    }
-    return true;
-}
-
-void CheckCatalogue(Installation& installation, Report& report)
+// The catalogue as the library's core reads it: the products and their
+// languages, or why the library knows none.
+void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installation& installation, Report& report)
 {
     const std::wstring path = installation.versionKey + L"\\InstalledProducts";
-    ZvRegistryAccess key;
-    const auto hive = OpenMachineThenUser(key, path);
-    const std::vector<std::wstring> products = hive ? SubkeyNames(key) : std::vector<std::wstring>();
-    const std::wstring subject = KeyName(hive.value_or(HKEY_LOCAL_MACHINE), path);
-    if (products.empty()) {
+    const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, path);
+    const userdata::StartupReason& failure = catalogue.GetLoadFailure();
+    if (failure.kind != userdata::StartupReason::Kind::NotDecided) {
         report.Problem(L"catalogue", subject,
-                       hive ? L"lists no products" : L"missing under HKLM and HKCU: the library knows no products",
+                       Text(userdata::DescribeReason(failure)) + L": the library knows no products",
+                       L"reinstall the products: their packages list themselves there");
+        return;
+    }
+    if (catalogue.GetInstalledProducts().empty()) {
+        report.Problem(L"catalogue", subject, L"lists no products",
                        L"reinstall the products: their packages list themselves there");
         return;
     }
     std::wstring listed;
     bool complete = true;
-    for (const std::wstring& product : products) {
-        complete = ReadCatalogueProduct(path, product, installation, report) && complete;
-        listed +=
-            (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(installation.catalogue[product]) + L")";
+    for (const auto& [name, languageList] : catalogue.GetInstalledProducts()) {
+        const std::wstring product = Text(name);
+        auto& languages = installation.catalogue[product];
+        for (const userdata::ZvString& language : languageList) {
+            languages.push_back(Text(language));
+        }
+        if (languages.empty()) {
+            report.Problem(L"catalogue", subject + L"\\" + product,
+                           L"lists no language: start-up cannot choose one for " + product,
+                           L"add a value named after each installed language (reinstall the product)");
+            complete = false;
+        }
+        listed += (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(languages) + L")";
     }
     if (complete) {
         report.Ok(L"catalogue", subject, L"lists " + listed);
     }
 }
 
-// The values start-up chooses from; read before start-up writes its choice back.
-void CheckLastLaunched(const Installation& installation, Report& report)
+// The values start-up chooses from, as the core read them before start-up
+// writes its choice back: a value that is not a string, or too long, counts as
+// none, as it does for start-up.
+void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
+                       Report& report)
 {
-    ZvRegistryAccess key;
-    if (key.OpenExact(HKEY_CURRENT_USER, installation.versionKey.c_str(), KEY_READ) != ERROR_SUCCESS) {
+    using Kind = userdata::StartupReason::Kind;
+    const userdata::StartupReason& productReason = catalogue.GetLastLaunchedProductReason();
+    if (productReason.kind == Kind::NotDecided) {
+        return;  // the catalogue's problem is told already
+    }
+    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.versionKey) + L"\\";
+    if (productReason.kind == Kind::Absent && productReason.item.empty()) {
         report.Info(L"last-launched", KeyName(HKEY_CURRENT_USER, installation.versionKey),
                     L"missing: nothing is remembered, and start-up cannot remember its choice");
         return;
     }
-    const std::wstring product = ReadString(key, L"LastLaunchedProduct").value_or(L"");
-    const std::wstring language = ReadString(key, L"LastLaunchedLanguage").value_or(L"");
-    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.versionKey) + L"\\";
+    if (productReason.kind == Kind::WrongType || productReason.kind == Kind::TooLong) {
+        report.Problem(L"last-launched", subject + L"LastLaunchedProduct",
+                       Text(userdata::DescribeReason(productReason)) + L": start-up takes another product",
+                       L"start an installed product, or delete the value");
+        return;
+    }
+    const std::wstring product = Text(catalogue.GetLastLaunchedProduct());
+    const std::wstring language = Text(catalogue.GetLastLaunchedLanguage());
     const auto listed = installation.catalogue.find(product);
     if (product.empty()) {
         report.Ok(L"last-launched", subject + L"LastLaunchedProduct", L"none yet: start-up takes the first product");
@@ -314,8 +322,12 @@ void CheckBeforeStartUp(Installation& installation, Report& report)
         !installation.configurable) {
         return;
     }
-    CheckCatalogue(installation, report);
-    CheckLastLaunched(installation, report);
+    userdata::CProductInstalledInfo catalogue;
+    if (!catalogue.Load() && catalogue.GetLoadFailure().place == userdata::StartupReason::Place::File) {
+        return;  // the version file's problem is told already
+    }
+    CheckCatalogue(catalogue, installation, report);
+    CheckLastLaunched(catalogue, installation, report);
 }
 
 }  // namespace

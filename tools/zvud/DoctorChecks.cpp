@@ -217,13 +217,11 @@ void CheckMigrationTool(const Installation& installation, Report& report)
                        L"restore bxmigrator.exe beside UserData.dll (reinstall the suite)");
         return;
     }
-    const HMODULE loader = LoadLibraryExW(L"Mscoree.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (loader == nullptr) {
+    if (!userdata::ZvUniqueModule(LoadLibraryExW(L"Mscoree.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE))) {
         report.Problem(L"migration-tool", L"Mscoree.dll", L"the .NET loader is not found: the tool is never run",
                        L"install the .NET Framework");
         return;
     }
-    FreeLibrary(loader);
     report.Ok(L"migration-tool", tool, L"present, and the .NET loader Mscoree.dll with it");
 }
 

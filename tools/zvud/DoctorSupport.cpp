@@ -99,13 +99,10 @@ bool IsFile(const std::wstring& path)
 
 DWORD TryOpen(const std::wstring& path, DWORD access)
 {
-    const HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return GetLastError();
-    }
-    CloseHandle(handle);
-    return ERROR_SUCCESS;
+    const userdata::ZvUniqueFile file(CreateFileW(path.c_str(), access,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file ? ERROR_SUCCESS : GetLastError();
 }
 
 std::wstring Expanded(const std::wstring& path)
