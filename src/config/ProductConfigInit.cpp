@@ -5,12 +5,14 @@
 #include "base/RegistryAccess.h"
 
 #include <cwchar>
+#include <iterator>
 
 namespace userdata {
 
-bool IsBaseProduct(const wchar_t* product) noexcept
+bool IsBaseProduct(std::wstring_view product) noexcept
 {
-    return _wcsicmp(product, kBaseProduct) == 0;
+    const std::size_t baseLength = std::size(kBaseProduct) - 1;
+    return product.length() == baseLength && _wcsnicmp(product.data(), kBaseProduct, baseLength) == 0;
 }
 
 CProductConfigInit::CProductConfigInit() : installedInfo_(std::make_unique<CProductInstalledInfo>()) {}

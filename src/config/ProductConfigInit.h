@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string_view>
 
 namespace userdata {
 
@@ -17,10 +18,10 @@ namespace userdata {
 inline constexpr wchar_t kBaseProduct[] = L"ZOVA";
 
 // True for the base product in any letter case.
-[[nodiscard]] bool IsBaseProduct(const wchar_t* product) noexcept;
+[[nodiscard]] bool IsBaseProduct(std::wstring_view product) noexcept;
 
-// The current product identity. The field order is fixed: the query exports
-// read the fields by position. Empty until start-up sets them, unchanged after.
+// The current product identity, its fields in their fixed order. Empty until
+// start-up sets them, unchanged after.
 struct ProductParamsRecord {
     ZvString Product;
     ZvString Language;

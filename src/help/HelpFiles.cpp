@@ -9,6 +9,7 @@
 #include "base/Holders.h"
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
+#include "config/ProductConfigInit.h"
 #include "queries/IdentityQueries.h"
 
 #include <windows.h>
@@ -37,7 +38,7 @@ const wchar_t* ProfileHelpValueName(CurrentIdentity& identity)
 {
     const std::optional<std::wstring_view> program = ProgramName(identity);
     // The base product's own program keeps its help apart from the others'.
-    return program && NamesBaseProduct(*program) ? L"ZOVAHELP" : L"HELP";
+    return program && IsBaseProduct(*program) ? L"ZOVAHELP" : L"HELP";
 }
 
 bool FindProfileHelpFile(CurrentIdentity& identity, const wchar_t* profilesPath, wchar_t (&profile)[kLongTextCapacity],

@@ -1,14 +1,12 @@
 #include "queries/IdentityQueries.h"
 
 #include "base/Capacities.h"
-#include "config/ProductConfigInit.h"
 #include "queries/RegistryKeyNames.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
-#include <cwchar>
 
 namespace userdata {
 namespace {
@@ -52,12 +50,6 @@ std::optional<std::wstring_view> ProgramNameOf(const ZvString& productRootKey) n
 std::optional<std::wstring_view> ProductNameOf(const ZvString& productRootKey) noexcept
 {
     return CachedNameOf<&ProductNameIn>(productRootKey);
-}
-
-bool NamesBaseProduct(std::wstring_view name) noexcept
-{
-    const std::size_t baseLength = std::size(kBaseProduct) - 1;
-    return name.length() == baseLength && _wcsnicmp(name.data(), kBaseProduct, baseLength) == 0;
 }
 
 const wchar_t* LanguageOrRaise(const ZvString& language)

@@ -18,9 +18,6 @@ namespace userdata {
 std::optional<std::wstring_view> ProgramNameOf(const ZvString& productRootKey) noexcept;
 std::optional<std::wstring_view> ProductNameOf(const ZvString& productRootKey) noexcept;
 
-// True when `name` is the base product's name in any letter case.
-[[nodiscard]] bool NamesBaseProduct(std::wstring_view name) noexcept;
-
 // `language`; when it is empty, raises STATUS_INVALID_HANDLE, which passes out
 // to the host (continued, the empty text is given).
 const wchar_t* LanguageOrRaise(const ZvString& language);
