@@ -8,22 +8,9 @@
 #include <algorithm>
 
 namespace zvud::doctor {
-namespace {
 
 using userdata::ZvRegistryIterator;
 using userdata::ZvString;
-
-std::vector<std::wstring> Names(const ZvRegistryAccess& key, ZvRegistryIterator::Walk walk)
-{
-    std::vector<std::wstring> names;
-    // Names of any length: the registry's own limit bounds them.
-    for (ZvRegistryIterator entry(key, walk, 0); entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
-        names.emplace_back(entry.Name(), entry.NameLength());
-    }
-    return names;
-}
-
-}  // namespace
 
 void Report::Ok(const std::wstring& check, const std::wstring& subject, const std::wstring& detail)
 {
@@ -70,14 +57,15 @@ std::optional<std::wstring> ReadString(const ZvRegistryAccess& key, const wchar_
     return Text(text);
 }
 
-std::vector<std::wstring> SubkeyNames(const ZvRegistryAccess& key)
-{
-    return Names(key, ZvRegistryIterator::Walk::Subkeys);
-}
-
 std::vector<std::wstring> ValueNames(const ZvRegistryAccess& key)
 {
-    return Names(key, ZvRegistryIterator::Walk::Values);
+    std::vector<std::wstring> names;
+    // Names of any length: the registry's own limit bounds them.
+    for (ZvRegistryIterator entry(key, ZvRegistryIterator::Walk::Values, 0);
+         entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
+        names.emplace_back(entry.Name(), entry.NameLength());
+    }
+    return names;
 }
 
 std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key)

@@ -64,8 +64,7 @@ std::wstring KeyName(HKEY hive, const std::wstring& path);
 // A string value (REG_SZ or REG_EXPAND_SZ, unexpanded); nothing when missing
 // or of another type.
 std::optional<std::wstring> ReadString(const ZvRegistryAccess& key, const wchar_t* name);
-// The names of a key's subkeys or values, in the registry's order.
-std::vector<std::wstring> SubkeyNames(const ZvRegistryAccess& key);
+// The names of a key's values, in the registry's order.
 std::vector<std::wstring> ValueNames(const ZvRegistryAccess& key);
 // A value of the "ProductIdentity" section of an INI file, as the library
 // reads it; "" when missing.
