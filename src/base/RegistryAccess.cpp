@@ -19,8 +19,7 @@ LSTATUS OpenInto(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& k
     return status;
 }
 
-}  // namespace
-
+// See ZvRegistryAccess::ReadAnyType.
 LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes)
 {
     DWORD valueType = REG_NONE;
@@ -50,6 +49,8 @@ LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* d
     std::copy_n(expanded, needed, static_cast<wchar_t*>(data));
     return ERROR_SUCCESS;
 }
+
+}  // namespace
 
 LSTATUS QueryValueType(HKEY key, const wchar_t* valueName, DWORD& type)
 {
@@ -129,6 +130,11 @@ void ZvRegistryAccess::Close() noexcept
 LSTATUS ZvRegistryAccess::QueryType(const wchar_t* valueName, DWORD& type, DWORD* bytes) const
 {
     return RegQueryValueExW(key_.Get(), valueName, nullptr, &type, nullptr, bytes);
+}
+
+LSTATUS ZvRegistryAccess::ReadAnyType(const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes) const
+{
+    return GetValueAnyType(key_.Get(), valueName, type, data, bytes);
 }
 
 bool ZvRegistryAccess::HoldsString(const wchar_t* valueName) const

@@ -23,15 +23,6 @@
 
 namespace userdata {
 
-// RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, type, data, bytes): the
-// value of any type, strings terminated and REG_EXPAND_SZ expanded, also when
-// the stored text is longer than `data` but its expansion fits. The expansion
-// is done here, within the library's buffers: Wine's RegGetValueW expands into
-// the caller's buffer beyond its size when the expanded text does not fit.
-// Stored text of kExpandableTextCapacity characters or more, or an expansion
-// longer than kLongTextCapacity - 1, counts as not fitting.
-[[nodiscard]] LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes);
-
 // The type of the value `valueName` of a key that the caller holds.
 [[nodiscard]] LSTATUS QueryValueType(HKEY key, const wchar_t* valueName, DWORD& type);
 
@@ -85,14 +76,18 @@ public:
     // True when the value exists as REG_SZ or REG_EXPAND_SZ.
     [[nodiscard]] bool HoldsString(const wchar_t* valueName) const;
 
-    // GetValueAnyType on this key.
-    [[nodiscard]] LSTATUS ReadAnyType(const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes) const
-    {
-        return GetValueAnyType(key_.Get(), valueName, type, data, bytes);
-    }
+    // RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, type, data, bytes):
+    // the value of any type, strings terminated and REG_EXPAND_SZ expanded,
+    // also when the stored text is longer than `data` but its expansion fits.
+    // The expansion is done here, within the library's buffers: Wine's
+    // RegGetValueW expands into the caller's buffer beyond its size when the
+    // expanded text does not fit. Stored text of kExpandableTextCapacity
+    // characters or more, or an expansion longer than kLongTextCapacity - 1,
+    // counts as not fitting.
+    [[nodiscard]] LSTATUS ReadAnyType(const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes) const;
 
     // The value (null or "" for the default value) of any type as text, read
-    // with GetValueAnyType (environment references expanded). False when it
+    // with ReadAnyType (environment references expanded). False when it
     // cannot be read or leaves no terminator in N characters.
     template <std::size_t N>
     [[nodiscard]] bool ReadExpandedCharacters(const wchar_t* valueName, wchar_t (&buffer)[N]) const
@@ -126,7 +121,7 @@ public:
     // its first NUL. ERROR_UNSUPPORTED_TYPE for other types.
     [[nodiscard]] LSTATUS ReadString(const wchar_t* valueName, ZvString& text) const;
 
-    // A value of any type read into 32 bits, as GetValueAnyType gives it.
+    // A value of any type read into 32 bits, as ReadAnyType gives it.
     [[nodiscard]] bool ReadDword(const wchar_t* valueName, DWORD& value) const;
 
     [[nodiscard]] LSTATUS WriteString(const wchar_t* valueName, const ZvString& text) const;

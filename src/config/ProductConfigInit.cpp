@@ -31,8 +31,7 @@ bool CProductConfigInit::InitProductParams(const ZvString& requestedProduct, con
         std::atomic<bool>& finished;
         ~FinishOnExit() { finished.store(true, std::memory_order_release); }
     } finish{startupFinished_};
-    decisions_ = DecideStartup(*installedInfo_, requestedProduct, requestedLanguage);
-    return ApplyStartup(decisions_);
+    return ApplyStartup(DecideStartup(*installedInfo_, requestedProduct, requestedLanguage));
 }
 
 // The decisions applied in start-up's order; the first step whose decision

@@ -50,10 +50,6 @@ public:
     // The identity as it stands, without running start-up.
     const ProductParamsRecord& GetProductParams() const noexcept { return productParams_; }
 
-    // The decisions start-up applied, with their reasons; all NotDecided
-    // before it has run.
-    const StartupDecisions& GetStartupDecisions() const noexcept { return decisions_; }
-
     CProductInstalledInfo& GetInstalledInfo() noexcept { return *installedInfo_; }
 
 protected:
@@ -72,7 +68,6 @@ private:
 
     bool initialized_ = false;
     ProductParamsRecord productParams_;
-    StartupDecisions decisions_;
     std::unique_ptr<CProductInstalledInfo> installedInfo_;
 
     // Two threads making the first call at once: the second waits until the

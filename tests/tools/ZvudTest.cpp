@@ -112,6 +112,13 @@ const Row kRows[] = {
     {L"zvud --product=PLANNER folder Nowhere", 2, {}, L"zvud: 'Nowhere' is neither"},
     {L"zvud doctor", 0, {L"\nok      start-up          zvudInitProductParams: succeeded with product 'ZOVA'"}},
     {L"zvud --product=ZOVA doctor", 1, {L"\nproblem identity-file     " + kRoot}, L"", NoIdentityFile},
+    // a last launched value that start-up ignores is no "ok"
+    {L"zvud doctor",
+     1,
+     {L"\nproblem last-launched     HKCU\\" + kVersionKey + L"\\LastLaunchedLanguage: HKCU\\" + kVersionKey +
+      L"\\LastLaunchedLanguage is REG_DWORD, not a string: start-up takes de-DE"},
+     L"",
+     [] { SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 7); }},
     // a problem for each check that start-up leaves working
     {L"zvud doctor --json",
      1,

@@ -114,6 +114,13 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
     }
 }
 
+// A value that start-up ignores as it stands: not a string, or too long.
+bool Unusable(const userdata::StartupReason& reason)
+{
+    using Kind = userdata::StartupReason::Kind;
+    return reason.kind == Kind::WrongType || reason.kind == Kind::TooLong;
+}
+
 // The values start-up chooses from, as the core read them before start-up
 // writes its choice back: a value that is not a string, or too long, counts as
 // none, as it does for start-up.
@@ -131,7 +138,7 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
                     L"missing: nothing is remembered, and start-up cannot remember its choice");
         return;
     }
-    if (productReason.kind == Kind::WrongType || productReason.kind == Kind::TooLong) {
+    if (Unusable(productReason)) {
         report.Problem(L"last-launched", subject + L"LastLaunchedProduct",
                        Text(userdata::DescribeReason(productReason)) + L": start-up takes another product",
                        L"start an installed product, or delete the value");
@@ -147,8 +154,11 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
                        product + L" is not installed: start-up takes another product",
                        L"start an installed product, or delete the value");
     } else if (std::find(listed->second.begin(), listed->second.end(), language) == listed->second.end()) {
+        const userdata::StartupReason& languageReason = catalogue.GetLastLaunchedLanguageReason();
         report.Problem(L"last-launched", subject + L"LastLaunchedLanguage",
-                       L"'" + language + L"' is not installed for " + product + L": start-up takes " +
+                       (Unusable(languageReason) ? Text(userdata::DescribeReason(languageReason))
+                                                 : L"'" + language + L"' is not installed for " + product) +
+                           L": start-up takes " +
                            (listed->second.empty() ? std::wstring(L"no language") : listed->second.front()),
                        L"start the product in an installed language (" + LanguageList(listed->second) +
                            L"), or set the value to one of them");
