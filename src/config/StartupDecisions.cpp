@@ -15,7 +15,6 @@ namespace userdata {
 namespace {
 
 using Kind = StartupReason::Kind;
-
 using Place = StartupReason::Place;
 
 StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item = L"")

@@ -45,15 +45,6 @@ bool CreateDapMarker(CurrentIdentity& identity)
     return true;
 }
 
-// The tool beside the library: "bxmigrator.exe".
-bool GetMigratorPath(wchar_t (&tool)[kPathCapacity])
-{
-    wchar_t library[kPathCapacity] = {};
-    ModulePathParts parts;
-    return GetLibraryModuleFileName(library) && SplitModulePath(library, parts) &&
-           _wmakepath_s(tool, kPathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
-}
-
 // Starts the tool beside the library; its process, or none when it cannot
 // be started. The tool's path is given as the program to start, so no other
 // file is tried.
@@ -124,6 +115,14 @@ bool CanLoadDotNetLoader()
 }
 
 }  // namespace
+
+bool GetMigratorPath(wchar_t (&tool)[kPathCapacity])
+{
+    wchar_t library[kPathCapacity] = {};
+    ModulePathParts parts;
+    return GetLibraryModuleFileName(library) && SplitModulePath(library, parts) &&
+           _wmakepath_s(tool, kPathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
+}
 
 bool MigrateWhenDue(CurrentIdentity& identity)
 {

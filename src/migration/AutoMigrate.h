@@ -3,9 +3,13 @@
 // state call for it.
 #pragma once
 
+#include "base/Capacities.h"
 #include "config/CurrentIdentity.h"
 
 namespace userdata {
+
+// The migration tool beside the library: "bxmigrator.exe" in its folder.
+[[nodiscard]] bool GetMigratorPath(wchar_t (&tool)[kPathCapacity]);
 
 // Settles start-up, creates the marker when it can, and runs the tool beside
 // the library as the switch and the state ask (see AutoMigrate.cpp). Always

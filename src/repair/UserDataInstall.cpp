@@ -20,14 +20,6 @@ constexpr wchar_t kFirstRunReinstall[] = L"REINSTALL=UserData REINSTALLMODE=uos 
 constexpr wchar_t kMissingFolderReinstall[] = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
 constexpr wchar_t kUserRegistryReinstall[] = L"REINSTALL=UserData REINSTALLMODE=u ZOVA_SECONDARY_INSTALL=1";
 
-// Products whose per-user key path ends in "KPW-<something>" get no folder
-// checks.
-bool SkipsFolderChecks(const wchar_t* userKeyPath)
-{
-    const wchar_t* const dash = std::wcsrchr(userKeyPath, L'-');
-    return dash != nullptr && dash - userKeyPath >= 3 && std::wcsncmp(dash - 3, L"KPW", 3) == 0;
-}
-
 // The folder checks for one product whose per-user key exists: a missing local
 // root folder is reinstalled; one that cannot be opened for reading and
 // writing has its per-user key tree deleted and reinstalled. Returns the
@@ -85,6 +77,12 @@ unsigned RepairProduct(const wchar_t* productCode, const wchar_t* userKeyPath, b
 }
 
 }  // namespace
+
+bool SkipsFolderChecks(const wchar_t* userKeyPath)
+{
+    const wchar_t* const dash = std::wcsrchr(userKeyPath, L'-');
+    return dash != nullptr && dash - userKeyPath >= 3 && std::wcsncmp(dash - 3, L"KPW", 3) == 0;
+}
 
 unsigned RepairUserDataEntries(const ZvRegistryAccess& productList, bool repairComServers)
 {

@@ -20,6 +20,10 @@ namespace userdata {
 // registered in `pathVariables` (once per table).
 unsigned RepairUserData(const ZvString& productRootKey, PathVariableTable& pathVariables);
 
+// Products whose per-user key path ends in "KPW-<something>" get no folder
+// checks.
+[[nodiscard]] bool SkipsFolderChecks(const wchar_t* userKeyPath);
+
 // Walks the values of the product list key (product code = per-user key path)
 // and repairs each product's per-user data; `repairComServers` adds the COM
 // server repair. Returns the status of the last value's work (0 when it ended

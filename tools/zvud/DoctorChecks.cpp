@@ -8,6 +8,8 @@
 #include "UserData.h"
 #include "UserDataFolders.h"
 #include "base/Capacities.h"
+#include "migration/AutoMigrate.h"
+#include "repair/UserDataInstall.h"
 
 #include <msi.h>
 
@@ -97,12 +99,6 @@ void CheckRegistryFolder(const Installation& installation, int folder, const Fol
     CheckUsableFolder(subject, value.c_str(), rule, report);
 }
 
-bool IsKpwKey(const std::wstring& userKey)
-{
-    const size_t dash = userKey.rfind(L'-');
-    return dash != std::wstring::npos && dash >= 3 && userKey.compare(dash - 3, 3, L"KPW") == 0;
-}
-
 // What InstallUserData would repair for one entry of the product list.
 void CheckProductEntry(const std::wstring& subject, const std::wstring& code, const std::wstring& userKey,
                        Report& report)
@@ -124,7 +120,7 @@ void CheckProductEntry(const std::wstring& subject, const std::wstring& code, co
         return;
     }
     const auto local = ReadString(key, L"LocalRootFolder");
-    if (IsKpwKey(userKey) || !local) {
+    if (userdata::SkipsFolderChecks(userKey.c_str()) || !local) {
         report.Ok(L"product-list", subject, L"installed; " + userKeyName + L" present, no local folder to check");
     } else if (GetFileAttributesW(local->c_str()) == INVALID_FILE_ATTRIBUTES) {
         report.Problem(L"product-list", subject,
@@ -209,9 +205,11 @@ void CheckMigrationState(const Installation& installation, Report& report)
     }
 }
 
-void CheckMigrationTool(const Installation& installation, Report& report)
+// Where the library starts it from, by the core's rule.
+void CheckMigrationTool(Report& report)
 {
-    const std::wstring tool = installation.rootFolder + L"bxmigrator.exe";
+    wchar_t toolPath[userdata::kPathCapacity] = {};
+    const std::wstring tool = userdata::GetMigratorPath(toolPath) ? toolPath : L"bxmigrator.exe";
     if (!IsFile(tool)) {
         report.Problem(L"migration-tool", tool, L"missing: a migration that is due fails and ends the user's migration",
                        L"restore bxmigrator.exe beside UserData.dll (reinstall the suite)");
@@ -315,7 +313,7 @@ void CheckMigration(const Installation& installation, Report& report)
     }
     report.Ok(L"migration-switch", subject, hive ? L"on" : L"the key is missing: migration is not switched off");
     CheckMigrationState(installation, report);
-    CheckMigrationTool(installation, report);
+    CheckMigrationTool(report);
 }
 
 }  // namespace zvud::doctor
