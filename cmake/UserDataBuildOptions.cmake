@@ -35,14 +35,15 @@ endif()
 # Two builds of one commit in different folders give the same bytes: no build
 # path and no time stamp in any binary or debug file.
 if(NOT MSVC)
-    # (GCC takes the last map that matches, clang the longest: the build folder lies in the sources.)
+    # (GCC takes the last map that matches: the build folder lies in the sources.)
     target_compile_options(userdata_build_options INTERFACE
         -ffile-prefix-map=${PROJECT_SOURCE_DIR}=/UserData -ffile-prefix-map=${PROJECT_BINARY_DIR}=/UserData/build)
     target_link_options(userdata_build_options INTERFACE -Wl,--no-insert-timestamp)
 endif()
 if(USERDATA_LINKER_IS_LLD)
     # CodeView without the compiler's command line (it names the build's folders),
-    # and a PDB that the binary names without a folder.
+    # a PDB that the binary names without a folder, lld's recorded folder the
+    # mapped one, and a time stamp field that is a hash of the contents (/Brepro).
     target_compile_options(userdata_build_options INTERFACE -gcodeview -gno-codeview-command-line)
     target_link_options(userdata_build_options INTERFACE -Wl,-Xlink=/pdbaltpath:%_PDB% -Wl,-Xlink=/Brepro
         -Wl,-Xlink=/pdbsourcepath:/UserData/build)
