@@ -179,6 +179,16 @@ bool ZvRegistryAccess::ReadRawInto(const wchar_t* valueName, wchar_t* buffer, st
     return buffer[size / 2 - 1] == L'\0';
 }
 
+bool ZvRegistryAccess::DeliverRawString(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
+{
+    // The size in bytes is a 32-bit number, as hosts have always given it.
+    const std::size_t characters = static_cast<DWORD>(capacity * sizeof(wchar_t)) / sizeof(wchar_t);
+    if (characters == 0 || !ReadRawInto(valueName, buffer, characters)) {
+        return false;
+    }
+    return BoundedLength(buffer, characters) < characters;
+}
+
 LSTATUS ZvRegistryAccess::ReadString(const wchar_t* valueName, ZvString& text) const
 {
     DWORD type = REG_NONE;

@@ -117,6 +117,13 @@ public:
         return true;
     }
 
+    // ReadRawString straight into a host's buffer of `capacity` characters,
+    // the one read whose contract lets it write there: zvudGetXRootFoldPath
+    // reads a value of any length the host makes room for, with no heap. On
+    // failure the buffer may hold part of the data. Expandable data that
+    // fills the buffer without a terminator fails.
+    [[nodiscard]] bool DeliverRawString(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const;
+
     // A REG_SZ or REG_EXPAND_SZ value at its own length, unexpanded, up to
     // its first NUL. ERROR_UNSUPPORTED_TYPE for other types.
     [[nodiscard]] LSTATUS ReadString(const wchar_t* valueName, ZvString& text) const;

@@ -41,15 +41,19 @@ unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacit
     return 1;
 }
 
-// A null buffer asks only whether the value exists as a string.
+// A null buffer asks only whether the value exists as a string; otherwise the
+// value is read straight into the caller's buffer, at the caller's capacity.
 unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
 {
     CurrentIdentity identity;
-    if (buffer == nullptr) {
-        return HasFolderValue(identity, valueName) ? 1 : 0;
+    ZvRegistryAccess folderKey;
+    if (!OpenFolderValues(identity, folderKey)) {
+        return 0;
     }
-    wchar_t path[kFolderPathCapacity] = {};
-    return ReadFolderValue(identity, valueName, path) && CopyText(buffer, capacity, path) ? 1 : 0;
+    if (buffer == nullptr) {
+        return folderKey.HoldsString(valueName) ? 1 : 0;
+    }
+    return folderKey.DeliverRawString(valueName, buffer, capacity) ? 1 : 0;
 }
 
 extern "C" unsigned int GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* /*ignored*/, unsigned int capacity)

@@ -33,17 +33,6 @@ constexpr bool FolderRowsInNumberOrder()
 static_assert(FolderRowsInNumberOrder() &&
               ZvUdSpecialFolder::FolderCount == ZvUdSpecialFolder::SandboxCrashSaveFolder + 1);
 
-// The folder values' key below the user product registry root key, opened
-// for reading; false when the root key is empty or too long for the key path.
-[[nodiscard]] bool OpenFolderValues(CurrentIdentity& identity, ZvRegistryAccess& folderKey)
-{
-    wchar_t keyPath[kPathCapacity];
-    if (!CopyText(keyPath, identity.UserRootKey()) || keyPath[0] == L'\0') {
-        return false;
-    }
-    return folderKey.Open(HKEY_CURRENT_USER, keyPath) == ERROR_SUCCESS;
-}
-
 // Appends `prefix` followed directly by `language` as one piece ("Sample\L1").
 bool AppendLanguageSubFolder(wchar_t* path, std::size_t capacity, const wchar_t* prefix, const wchar_t* language)
 {
@@ -100,6 +89,15 @@ bool BuildProductFolder(CurrentIdentity& identity, Folders folder, wchar_t (&pat
     }
 }
 
+bool OpenFolderValues(CurrentIdentity& identity, ZvRegistryAccess& folderKey)
+{
+    wchar_t keyPath[kPathCapacity];
+    if (!CopyText(keyPath, identity.UserRootKey()) || keyPath[0] == L'\0') {
+        return false;
+    }
+    return folderKey.Open(HKEY_CURRENT_USER, keyPath) == ERROR_SUCCESS;
+}
+
 bool ReadFolderValue(CurrentIdentity& identity, const wchar_t* valueName, wchar_t (&path)[kFolderPathCapacity])
 {
     ZvRegistryAccess folderKey;
@@ -108,12 +106,6 @@ bool ReadFolderValue(CurrentIdentity& identity, const wchar_t* valueName, wchar_
     }
     // Expandable data that filled the buffer without a terminator would be cut.
     return BoundedLength(path) < kFolderPathCapacity;
-}
-
-bool HasFolderValue(CurrentIdentity& identity, const wchar_t* valueName)
-{
-    ZvRegistryAccess folderKey;
-    return OpenFolderValues(identity, folderKey) && folderKey.HoldsString(valueName);
 }
 
 bool BuildSpecialFolder(CurrentIdentity& identity, Folders folder, wchar_t (&path)[kFolderPathCapacity])

@@ -7,6 +7,7 @@
 
 #include "UserData.h"
 #include "base/Capacities.h"
+#include "base/RegistryAccess.h"
 #include "config/CurrentIdentity.h"
 
 namespace userdata {
@@ -28,8 +29,10 @@ namespace userdata {
 [[nodiscard]] bool ReadFolderValue(CurrentIdentity& identity, const wchar_t* valueName,
                                    wchar_t (&path)[kFolderPathCapacity]);
 
-// True when that value exists as a string, whatever its length.
-[[nodiscard]] bool HasFolderValue(CurrentIdentity& identity, const wchar_t* valueName);
+// The key of the per-user folder values (the user product registry root key
+// below HKEY_CURRENT_USER), opened for reading into `folderKey`; false when
+// the root key is empty, too long for its key path, or cannot be opened.
+[[nodiscard]] bool OpenFolderValues(CurrentIdentity& identity, ZvRegistryAccess& folderKey);
 
 // The library's own folder, with its trailing backslash, into `folder`; its
 // length, or 0 when it cannot be had.
