@@ -164,8 +164,10 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         }
         for (const Product& product : row.products) {
             SetString(HKEY_LOCAL_MACHINE, productList, product.code.c_str(), product.userKey);
-            if (product.localRoot != L"-") {
-                CreateKey(HKEY_CURRENT_USER, product.userKey + L"\\Settings");
+            if (product.localRoot != L"-") {  // siblings of one name length, and a tree below them
+                for (const wchar_t* below : {L"\\Settings\\Window\\Size", L"\\Profiles", L"\\Toolbars"}) {
+                    CreateKey(HKEY_CURRENT_USER, product.userKey + below);
+                }
             }
             if (product.localRoot != L"-" && !product.localRoot.empty()) {
                 SetString(HKEY_CURRENT_USER, product.userKey, L"LocalRootFolder", product.localRoot, product.type);
@@ -180,7 +182,10 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         if (row.server.type != REG_NONE) {  // the text with its terminator as data of the type, whatever it is
             SetString(HKEY_CLASSES_ROOT, kServers[row.server.index], nullptr, row.server.path, row.server.type);
         }
+        api.CheckCOMServerRelativePaths();
+        const std::ptrdiff_t handles = OpenHandleCount();
         EXPECT_EQ(api.CheckCOMServerRelativePaths(), std::wcscmp(row.reinstalls, L"m") != 0);
+        EXPECT_EQ(OpenHandleCount(), handles) << "the COM check closes every key it opens";
         requests.clear();
         EXPECT_EQ(api.InstallUserData(), row.result);
         std::wstring expected;
@@ -196,7 +201,7 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
                 << "the host's level restored";
         }
         if (!row.products.empty()) {
-            EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, row.products[0].userKey + L"\\Settings"), row.firstKeyKept);
+            EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, row.products[0].userKey), row.firstKeyKept);
         }
         for (const Product& product : row.products) {
             DeleteKey(HKEY_CURRENT_USER, product.userKey);

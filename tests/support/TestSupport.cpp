@@ -457,6 +457,19 @@ bool DelayImportsBound(HMODULE module, const char* library)
     return false;
 }
 
+std::ptrdiff_t OpenHandleCount()
+{
+    std::ptrdiff_t count = 0;
+    // A new handle takes the lowest free value: the first 2047 values hold them all here.
+    for (ULONG_PTR value = 4; value < 0x2000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 bool RaisesContinuable(DWORD code, const std::function<void()>& action)
 {
     expectedCode = code;

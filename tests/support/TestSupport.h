@@ -203,6 +203,10 @@ private:
 // "msi.dll"): whether this loaded copy called into it, whoever else did.
 bool DelayImportsBound(HMODULE module, const char* library);
 
+// The process's open handles, counted by probing their values: Wine's
+// GetProcessHandleCount gives none.
+std::ptrdiff_t OpenHandleCount();
+
 // Runs `action`; true when it raised the continuable structured exception
 // `code` (which is then continued, as a host's handler may do).
 bool RaisesContinuable(DWORD code, const std::function<void()>& action);
