@@ -8,7 +8,6 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <latch>
 #include <set>
 #include <thread>
 
@@ -369,6 +368,23 @@ TEST_F(HardeningTest, StackGuardSeededOnEachLoad)
     EXPECT_EQ(guards.size(), 2u) << "the same guard in two loads";
 }
 
+// Lets threads go at once. A Win32 event, not std::latch: the mingw-w64 C++ library's atomic wait (GCC 12, no
+// futex on Windows) checks the value outside its mutex and can miss the last arrival's wake-up, which left a
+// thread waiting for good. Given when it goes at the latest: a thread that could not be made leaves none waiting.
+class StartSignal : NoCopy {
+public:
+    ~StartSignal()
+    {
+        Give();
+        CloseHandle(event_);
+    }
+    void Give() const { SetEvent(event_); }
+    void Wait() const { WaitForSingleObject(event_, INFINITE); }
+
+private:
+    HANDLE event_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
 // Over many fresh loads, sixteen threads whose first calls are different
 // queries all see the one product and start-up runs once; then none of the
 // folders they put in front of PATH is lost, and reads of the user root key
@@ -383,12 +399,12 @@ TEST_F(HardeningTest, ManyThreads)
     for (int load = 0; load < 200; ++load) {
         SetEnvironment(L"PATH", L"C:\\Old");
         const auto& api = Load();
-        std::latch start(16);
         std::vector<std::jthread> threads;
+        const StartSignal start;  // destroyed before the threads are joined
         for (int index = 0; index < 16; ++index) {
             threads.emplace_back([&, index] {
                 std::vector<wchar_t> buffer(4096);
-                start.arrive_and_wait();
+                start.Wait();
                 firstCalls[index].call(api, buffer.data(), 4096);
                 if (AskText(api.zvudGetMachineProductRegistryRootKey) != kRoot) {
                     ++wrong;
@@ -405,6 +421,7 @@ TEST_F(HardeningTest, ManyThreads)
                 }
             });
         }
+        start.Give();
         threads.clear();  // joined
         std::wstring appended;
         for (int count = 0; count < 320; ++count) {
