@@ -16,6 +16,7 @@ namespace {
 
 using Exports = const UserDataExports&;
 using U = UserDataExports;
+constexpr auto kLanguageCache = ZvUdSpecialFolder::UserDataCacheFolderLang;
 const std::wstring kRoot = L"Software\\Brevonix\\PLANNER\\7.0\\PLANNER-L1";
 const std::wstring kPerUser = L"Software\\Brevonix\\PerUser";
 // The per-user folder values, as the products' packages write them.
@@ -40,33 +41,8 @@ unsigned Ask(Exports api, wchar_t* buffer, unsigned capacity)
     return (api.*Query)(buffer, capacity);
 }
 
-unsigned AskProductFile(Exports api, wchar_t* buffer, unsigned capacity)
-{
-    return api.GetProductSpecificFilePath(L"Dictionary", buffer, capacity);
-}
-
-unsigned AskCacheLang(Exports api, wchar_t* buffer, unsigned capacity)
-{
-    return api.GetZOVAUserDataCacheLangPath(buffer, nullptr, capacity);
-}
-
-unsigned AskRootFolder(Exports api, wchar_t* buffer, unsigned capacity)
-{
-    return api.zvudGetXRootFoldPath(L"LocalRootFolder", buffer, capacity);
-}
-
-unsigned AskString(Exports api, wchar_t* buffer, unsigned capacity)
-{
-    return api.zvudLoadMUIString(L"@TestStrings.dll,-101", buffer, capacity);
-}
-
-unsigned AskLanguageCache(Exports api, wchar_t* buffer, unsigned capacity)
-{
-    return api.zvudGetProductXFoldPath(buffer, capacity, ZvUdSpecialFolder::UserDataCacheFolderLang);
-}
-
-// Every export that takes a buffer, each special folder on its own row; the first sixteen are the threads' first
-// calls.
+// Every export that takes a buffer (`to`, of `n` characters), each special folder on its own row; the first sixteen
+// are the threads' first calls.
 std::vector<BufferCall> BufferCalls()
 {
     using enum NullBuffer;
@@ -82,13 +58,25 @@ std::vector<BufferCall> BufferCalls()
         {.name = "GetProductName", .call = Ask<&U::GetProductName>},
         {.name = "GetProductRootFolder", .call = Ask<&U::GetProductRootFolder>},
         {.name = "GetVerticalProductName", .call = Ask<&U::GetVerticalProductName>, .capacityInBytes = true},
-        {.name = "GetProductSpecificFilePath", .call = AskProductFile},
+        {.name = "GetProductSpecificFilePath",
+         .call = [](Exports api, wchar_t* to,
+                    unsigned n) { return api.GetProductSpecificFilePath(L"Dictionary", to, n); }},
         {.name = "GetHelpFileName", .call = Ask<&U::GetHelpFileName>},
         {.name = "GetContextFileName", .call = Ask<&U::GetContextFileName>},
-        {.name = "GetZOVAUserDataCacheLangPath", .call = AskCacheLang, .null = Need},
-        {.name = "zvudGetXRootFoldPath", .call = AskRootFolder, .null = Exists},
-        {.name = "zvudLoadMUIString", .call = AskString, .null = Need},
-        {.name = "zvudGetProductXFoldPath", .call = AskLanguageCache},
+        {.name = "GetZOVAUserDataCacheLangPath",
+         .call = [](Exports api, wchar_t* to, unsigned n) { return api.GetZOVAUserDataCacheLangPath(to, nullptr, n); },
+         .null = Need},
+        {.name = "zvudGetXRootFoldPath",
+         .call = [](Exports api, wchar_t* to,
+                    unsigned n) { return api.zvudGetXRootFoldPath(L"LocalRootFolder", to, n); },
+         .null = Exists},
+        {.name = "zvudLoadMUIString",
+         .call = [](Exports api, wchar_t* to,
+                    unsigned n) { return api.zvudLoadMUIString(L"@TestStrings.dll,-101", to, n); },
+         .null = Need},
+        {.name = "zvudGetProductXFoldPath",
+         .call = [](Exports api, wchar_t* to,
+                    unsigned n) { return api.zvudGetProductXFoldPath(to, n, kLanguageCache); }},
     };
     for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
         const auto folder = info.folder;
@@ -232,7 +220,7 @@ TEST_F(HardeningTest, Handles)
     }
     std::for_each(leaked.begin(), leaked.end(), RegCloseKey);
     EXPECT_EQ(leaking, "leaks a key;") << "the calls that left handles open";
-    EXPECT_TRUE(DelayImportsBound(Module(), "msi.dll")) << "the installer was asked";
+    EXPECT_EQ(SlotsHolding(Module(), MsiFunction("MsiConfigureProductExW")).size(), 1u) << "the installer was asked";
 }
 
 // Whatever the registry holds where the library reads, every export answers
@@ -249,53 +237,28 @@ TEST_F(HardeningTest, HostileRegistryData)
     const Place roamable = {HKEY_CURRENT_USER, kRoot, L"RoamableRootFolder"};
     const Place vertical = {HKEY_LOCAL_MACHINE, kRoot + L"\\VerticalEnvPath"};
     const Place product = {HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct"};
-    const Place dictionary = {HKEY_LOCAL_MACHINE, kRoot + L"\\ProductSpecific", L"Dictionary"};
+    const Place specific = {HKEY_LOCAL_MACHINE, kRoot + L"\\ProductSpecific", L"Dictionary"};
+    const std::wstring v4096(4096, L'v');
+    const std::wstring g2047(2047, L'g');
+    const std::wstring g2048(2048, L'g');
     // `bytes` of `data` are stored as they are (a "#" after them, as the registry terminates string data that a
-    // NUL follows); REG_NONE: the key is denied to everyone. `graphics`: what the graphics cache folder gives.
+    // NUL follows); REG_NONE: the key is denied to everyone. `gives`: what the graphics cache folder gives.
     struct Row {
         const char* name;
         Place at;
         DWORD type = REG_NONE;
         std::wstring data = L"";
         DWORD bytes = 0;
-        std::optional<unsigned> graphics = {};
+        std::optional<unsigned> gives = {};
     } rows[] = {
-        {.name = "REG_EXPAND_SZ unterminated",
-         .at = graphics,
-         .type = REG_EXPAND_SZ,
-         .data = L"D:\\Data#",
-         .bytes = 14,
-         .graphics = 8},
-        {.name = "REG_SZ unterminated",
-         .at = graphics,
-         .type = REG_SZ,
-         .data = L"D:\\Data#",
-         .bytes = 14,
-         .graphics = 0},
+        {.name = "expandable", .at = graphics, .type = REG_EXPAND_SZ, .data = L"D:\\Data#", .bytes = 14, .gives = 8},
+        {.name = "REG_SZ unterminated", .at = graphics, .type = REG_SZ, .data = L"D:\\Data#", .bytes = 14, .gives = 0},
         {.name = "REG_SZ of odd size", .at = roamable, .type = REG_SZ, .data = L"C:\\Odd#", .bytes = 11},
-        {.name = "REG_EXPAND_SZ of odd size",
-         .at = vertical,
-         .type = REG_EXPAND_SZ,
-         .data = L"C:\\V;D:\\#",
-         .bytes = 15},
+        {.name = "expandable, odd size", .at = vertical, .type = REG_EXPAND_SZ, .data = L"C:\\V;D:\\#", .bytes = 15},
         {.name = "REG_DWORD product", .at = product, .type = REG_DWORD, .data = L"C:#", .bytes = 4},
-        {.name = "4095 unterminated",
-         .at = dictionary,
-         .type = REG_EXPAND_SZ,
-         .data = std::wstring(4096, 'v'),
-         .bytes = 8190},
-        {.name = "folder of 2047",
-         .at = graphics,
-         .type = REG_SZ,
-         .data = std::wstring(2047, 'g'),
-         .bytes = 4096,
-         .graphics = 2048},
-        {.name = "folder of 2048",
-         .at = graphics,
-         .type = REG_SZ,
-         .data = std::wstring(2048, 'g'),
-         .bytes = 4098,
-         .graphics = 0},
+        {.name = "4095, no end", .at = specific, .type = REG_EXPAND_SZ, .data = v4096, .bytes = 8190},
+        {.name = "folder of 2047", .at = graphics, .type = REG_SZ, .data = g2047, .bytes = 4096, .gives = 2048},
+        {.name = "folder of 2048", .at = graphics, .type = REG_SZ, .data = g2048, .bytes = 4098, .gives = 0},
         {.name = "machine product key denied", .at = {HKEY_LOCAL_MACHINE, kRoot}},
         {.name = "user product key denied", .at = {HKEY_CURRENT_USER, kRoot}},
         {.name = "per-user key of the product list denied", .at = {HKEY_CURRENT_USER, kPerUser}},
@@ -315,8 +278,8 @@ TEST_F(HardeningTest, HostileRegistryData)
             const unsigned result = call.call(api, buffer.Data(), 4096);
             EXPECT_TRUE(buffer.Untouched(4096)) << call.name << " wrote beyond the capacity";
             EXPECT_TRUE(result == 0 || buffer.Text().size() < 4096) << call.name << " left its text unterminated";
-            if (row.graphics && call.name == "zvudGetSpecialFolder GraphicsCacheFolder") {
-                EXPECT_EQ(result, *row.graphics);
+            if (row.gives && call.name == "zvudGetSpecialFolder GraphicsCacheFolder") {
+                EXPECT_EQ(result, *row.gives);
             }
         }
         for (const auto& [name, action] : kActions) {
