@@ -35,6 +35,11 @@ struct LoadCosts {
     PairedTiming timing;
     // Loaded with the library and not with the trivial DLL, in lower case.
     std::vector<std::string> extraModules;
+    // Committed private bytes that one load and unload leaves behind: the
+    // library's, a trivial C++ DLL's linked the same way, the trivial C DLL's.
+    long long libraryBytesPerCycle = 0;
+    long long trivialCppBytesPerCycle = 0;
+    long long trivialBytesPerCycle = 0;
 };
 
 std::vector<CallComparison> MeasureCallCosts(const MeasureOptions& options);

@@ -15,6 +15,8 @@
 namespace userdata::bench {
 namespace {
 
+constexpr long long kMemoryCycles = 1000;
+
 // The loader's notice of a module (un)loaded, as LdrRegisterDllNotification gives it.
 struct ModuleNotice {
     ULONG flags;
@@ -122,6 +124,17 @@ Trial LoadAndUnload(const std::wstring& file)
     };
 }
 
+// What `cycles` loads and unloads of `file` leave behind, a cycle's share.
+long long CommittedBytesPerCycle(const std::wstring& file, long long cycles)
+{
+    FreeLibrary(LoadLibraryW(file.c_str()));  // the system's own first-load work
+    const long long before = testing::CommittedPrivateBytes();
+    for (long long cycle = 0; cycle < cycles; ++cycle) {
+        FreeLibrary(LoadLibraryW(file.c_str()));
+    }
+    return (testing::CommittedPrivateBytes() - before) / cycles;
+}
+
 std::wstring BenchmarkFolder()
 {
     wchar_t path[MAX_PATH] = {};
@@ -148,6 +161,10 @@ LoadCosts MeasureLoadCosts(const MeasureOptions& options)
     LoadCosts costs;
     costs.extraModules.assign(beyondTrivial.begin(), beyondTrivial.end());
     costs.timing = TimeTrialsAgainstBaseline(LoadAndUnload(library), LoadAndUnload(trivial), options);
+    Progress("measuring the memory that loading and unloading leaves behind");
+    costs.libraryBytesPerCycle = CommittedBytesPerCycle(library, kMemoryCycles);
+    costs.trivialCppBytesPerCycle = CommittedBytesPerCycle(BenchmarkFolder() + L"TrivialCppLibrary.dll", kMemoryCycles);
+    costs.trivialBytesPerCycle = CommittedBytesPerCycle(trivial, kMemoryCycles);
     for (const std::string& name : costs.extraModules) {
         ADD_FAILURE() << "loading the library brings in " << name << ", which the trivial DLL does not";
     }

@@ -194,6 +194,10 @@ void PrintLoadTable(const LoadCosts& load)
     }
     std::printf("Modules that loading the library brings in and loading the trivial DLL does not: %s.\n",
                 ModuleList(load.extraModules).c_str());
+    std::printf(
+        "Committed private memory left behind per load and unload: UserData.dll %lld bytes, a trivial C++ "
+        "DLL linked the same way %lld bytes, the trivial C DLL %lld bytes.\n",
+        load.libraryBytesPerCycle, load.trivialCppBytesPerCycle, load.trivialBytesPerCycle);
 }
 
 void PrintStartupTable(const std::vector<StartupComparison>& startup)
@@ -282,6 +286,9 @@ void PrintJsonLoad(const LoadCosts& load)
                     row + 1 < rows.size() ? "," : "");
     }
     std::printf("  ],\n  \"load_extra_modules\": [%s],\n", modules.c_str());
+    std::printf(
+        "  \"load_committed_bytes_per_cycle\": {\"library\": %lld, \"trivial_cpp\": %lld, \"trivial_c\": %lld},\n",
+        load.libraryBytesPerCycle, load.trivialCppBytesPerCycle, load.trivialBytesPerCycle);
 }
 
 void PrintJsonStartup(const std::vector<StartupComparison>& startup)

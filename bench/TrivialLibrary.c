@@ -17,5 +17,4 @@ __declspec(dllexport) void TouchImports(void)
     CoTaskMemFree(NULL);
     SHGetFolderPathW(NULL, CSIDL_PERSONAL, NULL, 0, text);
     PathFileExistsW(text);
-    LoadStringW(GetModuleHandleW(NULL), 1, text, MAX_PATH);
 }

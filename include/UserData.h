@@ -124,7 +124,10 @@ ZVUD_API(int) zvudInitProductParams(const wchar_t* product, const wchar_t* langu
 // SetEnvironmentVariableW counts), without removing duplicates, and sets the
 // process environment and the library's C runtime copy alike. Returns 1 when
 // PATH was set, 0 otherwise, also when the new PATH would pass the
-// environment's limit of 32766 characters (PATH is then unchanged).
+// environment's limit of 32766 characters (PATH is then unchanged). Start-up
+// puts the language folder in front the same way, quoted when the
+// installation folder holds ';' ("C:\a;b\L1" in quotes), as PATH allows, so
+// that no piece of it reads as a relative folder.
 ZVUD_API(int) AppendEnvironmentPath(const wchar_t* folders);
 
 // Identity ---------------------------------------------------------------------
@@ -196,7 +199,10 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetProductName, (wchar_t* buffer, unsigned l
 // The registry value "ProductName" under the product registry root key.
 // Note the unit: the result is the value's size in BYTES with its terminator,
 // and `capacity` is compared with that byte count. 0 when it is missing, empty
-// or larger than `capacity`.
+// or larger than `capacity`. At most `capacity` bytes are written, whatever
+// the stored byte count: the text and its terminator must fit them (a value
+// stored without a terminator or with an odd byte count needs more room than
+// its size); otherwise the result is 0 and nothing is written.
 ZVUD_DECORATED_EXPORT(unsigned int, GetVerticalProductName,
                       (wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?GetVerticalProductName@@YAIPEA_WK@Z")
@@ -241,8 +247,8 @@ ZVUD_DECORATED_EXPORT(unsigned int, zvudGetSpecialFolder,
 
 // Flag result: the folders built from the install folder and the language
 // (InstallFolder, InstallFolderLang, SampleFolder(Lang), UserDataCacheFolder(Lang)).
-// `buffer` must not be null. 0 when no language is set or the path does not
-// fit; nothing is written then. Only the path and its terminator are ever
+// `buffer` must not be null. 0 for any other folder number, when no language
+// is set or when the path does not fit; nothing is written then. Only the path and its terminator are ever
 // written, whatever capacity is stated.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetProductXFoldPath,
                       (wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder),
@@ -272,12 +278,16 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsign
 
 // Capacity result: `text` resolved when it is a reference "@module,-number" to
 // a string resource (strings cut to 259 characters), else `text` unchanged.
-// The module is mapped for its resources only, so none of its code runs, and
-// released within the call; a module named without a full path is looked for
-// as the system looks for modules but never in the current folder (loaded
-// modules, the host's folder, the system and Windows folders, then PATH).
-// Null or empty text, a module that cannot be found or mapped and a missing
-// or empty string give 0. With a buffer and a non-zero capacity the buffer
+// The module is mapped as data, so none of its code runs, and released within
+// the call. A module given by full path ("X:\..." or "\\server\...") is
+// taken as it is; a bare name is looked for only in absolute folders: loaded
+// modules, the host's folder, the system and Windows folders, then the
+// absolute folders of PATH (never ".", an empty or a relative entry). A
+// relative path with a folder part (".\x.dll", "..\x.dll", "sub\x.dll",
+// "C:x.dll") is never looked for. The string table is read as untrusted data:
+// a string whose length, or an earlier string's, runs past its block is
+// missing. Null or empty text, a module that cannot be found or mapped and a
+// missing or empty string give 0. With a buffer and a non-zero capacity the buffer
 // holds "" after any failure.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudLoadMUIString,
                       (const wchar_t* text, wchar_t* buffer, unsigned long long capacity),

@@ -105,6 +105,14 @@ bool CProductConfigInit::AddLanguageFolderToPath()
     }
     ZvString languageFolder = rootFolder;  // ends in a backslash
     languageFolder.Append(ProductParams.Language);
+    // An installation folder may hold ';': quoted, the entry stays one folder
+    // for those who read PATH's quotes, and to those who split PATH at every
+    // ';' both pieces hold a '"' and name no folder, never a relative one.
+    if (std::wcschr(languageFolder.c_str(), L';') != nullptr) {
+        ZvString quoted(L"\"");
+        quoted.Append(languageFolder).Append(L'"');
+        languageFolder = quoted;
+    }
     return PrependToProcessPath(languageFolder.c_str());
 }
 

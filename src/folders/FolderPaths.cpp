@@ -116,8 +116,10 @@ bool BuildProductFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
         return AppendPathPiece(path, L"UserDataCache");
     case ZvUdSpecialFolder::UserDataCacheFolderLang:
         return AppendLanguageSubFolder(path, kFolderPathCapacity, L"UserDataCache\\", languageText);
+    case ZvUdSpecialFolder::InstallFolder:
+        return true;
     default:
-        return true;  // the install folder itself
+        return false;  // not a folder of the install folder's family
     }
 }
 

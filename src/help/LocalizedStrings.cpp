@@ -14,18 +14,15 @@
 namespace userdata {
 namespace {
 
-// The string loader cuts longer strings to one character less.
-
 // The length of the string read into `loaded`; 0 when the module cannot be
 // loaded or lacks the string. The module is released again before returning.
-int LoadReferencedString(const IndirectStringReference& reference, wchar_t (&loaded)[kNameCapacity])
+std::size_t LoadReferencedString(const IndirectStringReference& reference, wchar_t (&loaded)[kNameCapacity])
 {
-    const ZvUniqueModule module = LoadResourceModule(reference.module);
-    // Numbers beyond the string table's range would be read modulo 65536.
-    if (!module || reference.number > kLargestStringNumber) {
-        return 0;
+    if (reference.number > kLargestStringNumber) {
+        return 0;  // no string table numbers it
     }
-    return LoadStringW(module.Get(), reference.number, loaded, kNameCapacity);
+    const ZvUniqueModule module = LoadResourceModule(reference.module);
+    return module ? ReadStringResource(module.Get(), reference.number, loaded) : 0;
 }
 
 }  // namespace
@@ -50,6 +47,5 @@ unsigned int zvudLoadMUIString(const wchar_t* text, wchar_t* buffer, unsigned lo
         return DeliverCapacityResult(text, std::wcslen(text), buffer, capacity);
     }
     wchar_t loaded[kNameCapacity] = {};
-    const int length = LoadReferencedString(reference, loaded);
-    return DeliverCapacityResult(loaded, static_cast<std::size_t>(length), buffer, capacity);
+    return DeliverCapacityResult(loaded, LoadReferencedString(reference, loaded), buffer, capacity);
 }

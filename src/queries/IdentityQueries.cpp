@@ -158,7 +158,8 @@ unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
         return 0;
     }
     name[bytes / sizeof(wchar_t)] = L'\0';
-    return CopyText(buffer, bytes, name) ? bytes : 0;
+    // The buffer holds `capacity` bytes: an odd byte at its end takes no character.
+    return CopyText(buffer, capacity / sizeof(wchar_t), name) ? bytes : 0;
 }
 
 extern "C" const wchar_t* zvudGetProductUILanguage(void)

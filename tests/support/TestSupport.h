@@ -224,4 +224,8 @@ std::wstring AskText(unsigned (*query)(wchar_t*, Capacity))
 
 std::string Narrow(const std::wstring& text);  // UTF-8, for failure messages
 
+// The process's committed private memory, walked region by region (Wine's
+// process counters give 0).
+long long CommittedPrivateBytes();
+
 }  // namespace userdata::testing

@@ -1,0 +1,253 @@
+// The library in a host that trusts nothing around it: resource modules that
+// may be planted relative to the current folder, a damaged string table, a
+// byte-counted buffer that ends where an inaccessible page begins, and a host
+// that loads and frees the library again and again.
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace userdata::testing {
+namespace {
+
+constexpr unsigned kRoomy = 4096;
+
+// Where a reference finds module x.dll (a copy of the test string table, with
+// string 101 "Open"): "$" stands for the test's folder, which holds x.dll
+// itself and in its subfolders cur (the current folder), cur\rel and "a;b".
+struct ModuleRow {
+    const char* name;
+    const wchar_t* reference;
+    const wchar_t* inFrontOfPath = L"";
+    const wchar_t* expected = L"";
+};
+
+const ModuleRow kModuleRows[] = {
+    {.name = "a dotted path into the current folder", .reference = L"@.\\x.dll,-101"},
+    {.name = "a dotted path into its parent", .reference = L"@..\\x.dll,-101"},
+    {.name = "a dotted path without extension", .reference = L"@.\\x,-101"},
+    {.name = "a folder below the current one", .reference = L"@rel\\x.dll,-101"},
+    {.name = "the current folder of drive C", .reference = L"@C:x.dll,-101"},
+    {.name = "a bare name, PATH holding \".\"", .reference = L"@x.dll,-101", .inFrontOfPath = L"."},
+    {.name = "a bare name, PATH holding an empty entry", .reference = L"@x.dll,-101", .inFrontOfPath = L";"},
+    {.name = "a bare name, PATH holding a relative folder", .reference = L"@x.dll,-101", .inFrontOfPath = L"rel"},
+    {.name = "a bare name, PATH quoting a folder with ';'",
+     .reference = L"@x,-101",
+     .inFrontOfPath = L"\"$\\a;b\"",
+     .expected = L"Open"},
+    {.name = "a full path", .reference = L"@$\\x.dll,-101", .expected = L"Open"},
+};
+
+// Strings 96 to 127 of DamagedStrings.dll: 96 claims 65535 characters, far
+// beyond the end of its block; 112 is "Ok"; 113 claims 9 characters where
+// its block ends after 2.
+struct StringRow {
+    const char* name;
+    const wchar_t* number;
+    const wchar_t* expected = L"";
+};
+
+const StringRow kDamagedStringRows[] = {
+    {.name = "a string behind one that runs past its block", .number = L"101"},
+    {.name = "the string that runs past its block", .number = L"96"},
+    {.name = "a sound string before a damaged one", .number = L"112", .expected = L"Ok"},
+    {.name = "a string whose own length runs past its block", .number = L"113"},
+    {.name = "a string behind that", .number = L"114"},
+};
+
+// "ProductName" stored with a byte count of its own, read into a buffer of
+// `capacity` bytes. A failure writes nothing.
+struct ByteRow {
+    const char* name;
+    DWORD storedBytes;
+    unsigned capacity;
+    unsigned expectedResult;
+    const wchar_t* expectedText = nullptr;
+};
+
+// The stored text is "Odd" followed by 'x': 7 bytes end in the middle of 'x'.
+const ByteRow kByteRows[] = {
+    {.name = "7 bytes into 7", .storedBytes = 7, .capacity = 7, .expectedResult = 0},
+    {.name = "7 bytes into 8", .storedBytes = 7, .capacity = 8, .expectedResult = 7, .expectedText = L"Odd"},
+    {.name = "7 bytes into 9", .storedBytes = 7, .capacity = 9, .expectedResult = 7, .expectedText = L"Odd"},
+    {.name = "8 bytes into 7", .storedBytes = 8, .capacity = 7, .expectedResult = 0},
+    {.name = "8 bytes into 8, no room for the terminator", .storedBytes = 8, .capacity = 8, .expectedResult = 0},
+    {.name = "8 bytes into 9", .storedBytes = 8, .capacity = 9, .expectedResult = 0},
+    {.name = "8 bytes into 10", .storedBytes = 8, .capacity = 10, .expectedResult = 8, .expectedText = L"Oddx"},
+    {.name = "5 bytes into 5", .storedBytes = 5, .capacity = 5, .expectedResult = 0},
+    {.name = "5 bytes into 6", .storedBytes = 5, .capacity = 6, .expectedResult = 5, .expectedText = L"Od"},
+};
+
+// A caller's buffer of `bytes` bytes, filled with '#', that ends where an
+// inaccessible page begins: a write past its end ends the test program.
+class BufferAtPageEnd : NoCopy {
+public:
+    explicit BufferAtPageEnd(unsigned bytes)
+        : pages_(static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))),
+          data_(pages_ + kPage - bytes),
+          bytes_(bytes)
+    {
+        DWORD previous = 0;
+        EXPECT_TRUE(VirtualProtect(pages_ + kPage, kPage, PAGE_NOACCESS, &previous));
+        std::memset(data_, '#', bytes);
+    }
+    ~BufferAtPageEnd() { VirtualFree(pages_, 0, MEM_RELEASE); }
+
+    bool Untouched() const
+    {
+        return std::all_of(data_, data_ + bytes_, [](BYTE b) { return b == '#'; });
+    }
+
+    wchar_t* Data() const { return reinterpret_cast<wchar_t*>(data_); }
+    // The whole characters up to the first NUL.
+    std::wstring Text() const
+    {
+        std::wstring text(bytes_ / sizeof(wchar_t), L'\0');
+        std::memcpy(text.data(), data_, text.size() * sizeof(wchar_t));
+        return text.substr(0, text.find(L'\0'));
+    }
+
+private:
+    static constexpr unsigned kPage = 4096;
+    BYTE* pages_;
+    BYTE* data_;
+    unsigned bytes_;
+};
+
+class SafeInAnyHostTest : public ScenarioTest {
+protected:
+    ~SafeInAnyHostTest() override { SetCurrentDirectoryW(InstallFolder().c_str()); }  // out of folders_
+
+    // Copies of the test string table in the test's folder and below it.
+    void PlaceStringModules()
+    {
+        const std::wstring strings = TestProgramFolder() + L"\\TestStrings.dll";
+        for (const wchar_t* folder : {L"", L"\\cur", L"\\cur\\rel", L"\\a;b"}) {
+            CreateFolders(folders_.Path() + folder);
+            EXPECT_TRUE(CopyFileW(strings.c_str(), (folders_.Path() + folder + L"\\x.dll").c_str(), FALSE));
+        }
+    }
+
+    std::wstring WithFolder(const std::wstring& text) const
+    {
+        const size_t at = text.find(L'$');
+        return at == std::wstring::npos ? text : text.substr(0, at) + folders_.Path() + text.substr(at + 1);
+    }
+
+    std::wstring LoadString(const std::wstring& text, unsigned& result) const
+    {
+        GuardedBuffer buffer(kRoomy);
+        result = Api().zvudLoadMUIString(text.c_str(), buffer.Data(), kRoomy);
+        return buffer.Text();
+    }
+
+    TempFolder folders_;
+};
+
+TEST_F(SafeInAnyHostTest, ModulesAreLookedForOnlyInAbsoluteFolders)
+{
+    PlaceStringModules();
+    SetCurrentDirectoryW((folders_ / L"cur").c_str());
+    Load();
+    const std::wstring path = GetEnvironment(L"PATH").value_or(L"");
+    for (const ModuleRow& row : kModuleRows) {
+        const std::wstring reference = WithFolder(row.reference);
+        const std::wstring inFront = WithFolder(row.inFrontOfPath);
+        SetEnvironment(L"PATH", (inFront + L";" + path).c_str());
+        unsigned result = 0;
+        const std::wstring text = LoadString(reference, result);
+        const std::wstring expected = row.expected;
+        EXPECT_EQ(text, expected) << row.name << ": zvudLoadMUIString(" << Narrow(reference) << ") with PATH "
+                                  << Narrow(inFront) << ";...";
+        EXPECT_EQ(result, expected.empty() ? 0 : expected.size() + 1) << row.name;
+    }
+}
+
+// An installation folder whose name holds ';' is put into PATH quoted, so
+// that it stays one absolute folder, and a module in its language folder is
+// found through PATH.
+TEST_F(SafeInAnyHostTest, AnInstallationFolderWithASemicolonIsQuotedInPath)
+{
+    InstallConfigurable({{L"ZOVA", {L"L1"}}});
+    const std::wstring installation = folders_ / L"in;stall";
+    CopyTree(InstallFolder(), installation);
+    const std::wstring strings = TestProgramFolder() + L"\\TestStrings.dll";
+    EXPECT_TRUE(CopyFileW(strings.c_str(), (installation + L"\\L1\\langmod.dll").c_str(), FALSE));
+    UserDataLibrary library(installation + L"\\UserData.dll");
+    ASSERT_EQ(library.Exports().zvudInitProductParams(nullptr, nullptr), 1);
+    const std::wstring path = GetEnvironment(L"PATH").value_or(L"");
+    EXPECT_EQ(path.substr(0, path.find(L"\";") + 2), L"\"" + installation + L"\\L1\";") << Narrow(path);
+    GuardedBuffer buffer(kRoomy);
+    EXPECT_EQ(library.Exports().zvudLoadMUIString(L"@langmod.dll,-101", buffer.Data(), kRoomy), 5u);
+    EXPECT_EQ(buffer.Text(), L"Open");
+}
+
+TEST_F(SafeInAnyHostTest, ADamagedStringTableReadsAsMissing)
+{
+    Load();
+    for (const StringRow& row : kDamagedStringRows) {
+        const std::wstring reference = L"@" + TestProgramFolder() + L"\\DamagedStrings.dll,-" + row.number;
+        unsigned result = 0;
+        const std::wstring text = LoadString(reference, result);
+        const std::wstring expected = row.expected;
+        EXPECT_EQ(text, expected) << row.name << ": zvudLoadMUIString(" << Narrow(reference) << ")";
+        EXPECT_EQ(result, expected.empty() ? 0 : expected.size() + 1) << row.name;
+    }
+}
+
+TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)
+{
+    InstallConfigurable({{L"ZOVA", {L"L1"}}});
+    Load();
+    const std::wstring root = ProductRootOf(L"ZOVA", L"L1");
+    for (const ByteRow& row : kByteRows) {
+        const wchar_t stored[] = L"Oddxyz";  // no NUL follows the stored bytes
+        SetRaw(HKEY_LOCAL_MACHINE, root, L"ProductName", REG_SZ, stored, row.storedBytes);
+        const BufferAtPageEnd buffer(row.capacity);
+        const unsigned result = Api().GetVerticalProductName(buffer.Data(), row.capacity);
+        EXPECT_EQ(result, row.expectedResult) << row.name << ": GetVerticalProductName(buffer, " << row.capacity << ")";
+        if (row.expectedText == nullptr) {
+            EXPECT_TRUE(buffer.Untouched()) << row.name << ": a failure wrote into the buffer";
+        } else {
+            EXPECT_EQ(buffer.Text(), row.expectedText) << row.name;
+        }
+    }
+}
+
+// zvudGetProductXFoldPath builds only the install folder's family; any other
+// number, in the range of special folders or not, gives 0 and writes nothing.
+TEST_F(SafeInAnyHostTest, ProductFoldersComeOnlyFromTheInstallFolder)
+{
+    InstallConfigurable({{L"ZOVA", {L"L1"}}});
+    Load();
+    const struct {
+        int folder;
+        unsigned expected;
+    } rows[] = {{0, 1}, {15, 1}, {2, 0}, {6, 0}, {16, 0}, {17, 0}, {-1, 0}};
+    for (const auto& row : rows) {
+        GuardedBuffer buffer(kRoomy);
+        const auto folder = static_cast<ZvUdSpecialFolder::Folders>(row.folder);
+        EXPECT_EQ(Api().zvudGetProductXFoldPath(buffer.Data(), kRoomy, folder), row.expected)
+            << "folder " << row.folder;
+        EXPECT_EQ(buffer.Untouched(), row.expected == 0) << "folder " << row.folder;
+    }
+}
+
+// The statically linked C++ run-time's allocations at load (73 KiB) were
+// lost at each unload; what the system itself keeps between loads is far
+// less than 1 KiB a cycle.
+TEST_F(SafeInAnyHostTest, UnloadingReturnsTheMemoryThatLoadingTook)
+{
+    constexpr long long kCycles = 1000;
+    const std::wstring library = InstallFolder() + L"\\UserData.dll";
+    FreeLibrary(LoadLibraryW(library.c_str()));  // the system's own first-load work
+    const long long before = CommittedPrivateBytes();
+    for (long long cycle = 0; cycle < kCycles; ++cycle) {
+        FreeLibrary(LoadLibraryW(library.c_str()));
+    }
+    const long long perCycle = (CommittedPrivateBytes() - before) / kCycles;
+    EXPECT_LT(perCycle, 1024) << "committed private bytes grew by " << perCycle << " a load/unload cycle";
+}
+
+}  // namespace
+}  // namespace userdata::testing
