@@ -88,7 +88,7 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
     // One COM server's registration, the others sound: its index in kServers (0 is the required one), its type
     // (REG_NONE: no default value) and path (null: no key). A row: the products (none: no product list), the
     // result, the REINSTALLMODE of each reinstall (at the reinstall UI level), and whether the first
-    // product's per-user settings are there afterwards.
+    // product's per-user key (a tree, when there is one) is there afterwards.
     struct Product {
         std::wstring code;
         std::wstring userKey;
