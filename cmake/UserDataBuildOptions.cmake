@@ -20,6 +20,18 @@ else()
     target_link_options(userdata_build_options INTERFACE -static -fstack-protector-strong)
 endif()
 
+# clang for mingw-w64 links with lld (cmake/clang-mingw-w64-x86_64.cmake),
+# which writes CodeView debug information to a PDB; GCC's linker keeps DWARF.
+set(USERDATA_LINKER_IS_LLD OFF)
+if(MINGW AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    set(USERDATA_LINKER_IS_LLD ON)
+endif()
+if(NOT MSVC)
+    find_program(USERDATA_LLVM_DLLTOOL NAMES llvm-dlltool-16 llvm-dlltool REQUIRED)
+    find_program(USERDATA_LLVM_OBJCOPY NAMES llvm-objcopy-16 llvm-objcopy REQUIRED)
+    find_program(USERDATA_DLLTOOL NAMES x86_64-w64-mingw32-dlltool dlltool REQUIRED)
+endif()
+
 # Two builds of one commit in different folders give the same bytes: no build
 # path and no time stamp in any binary or debug file.
 if(NOT MSVC)
@@ -27,4 +39,12 @@ if(NOT MSVC)
     target_compile_options(userdata_build_options INTERFACE
         -ffile-prefix-map=${PROJECT_SOURCE_DIR}=/UserData -ffile-prefix-map=${PROJECT_BINARY_DIR}=/UserData/build)
     target_link_options(userdata_build_options INTERFACE -Wl,--no-insert-timestamp)
+endif()
+if(USERDATA_LINKER_IS_LLD)
+    # CodeView without the compiler's command line (it names the build's folders),
+    # a PDB that the binary names without a folder, lld's recorded folder the
+    # mapped one, and a time stamp field that is a hash of the contents (/Brepro).
+    target_compile_options(userdata_build_options INTERFACE -gcodeview -gno-codeview-command-line)
+    target_link_options(userdata_build_options INTERFACE -Wl,-Xlink=/pdbaltpath:%_PDB% -Wl,-Xlink=/Brepro
+        -Wl,-Xlink=/pdbsourcepath:/UserData/build)
 endif()

@@ -15,7 +15,6 @@ if(MSVC)
 else()
     # Both import libraries written from the module definition, so that they
     # carry exactly its names, the MSVC decorated ones included.
-    find_program(USERDATA_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
     set(userdata_definition ${PROJECT_SOURCE_DIR}/src/exports/UserData.def)
     # (The linker's own import library, which the build's programs link
     # against, keeps its place in lib/.)

@@ -7,7 +7,8 @@
 // that needs it; call zvudInitProductParams first to ask for a product or
 // language of your own.
 //
-// This header includes nothing, so a host may include it first, before
+// This header includes nothing but the compiler's <sal.h> (the annotation
+// macros, where there is one), so a host may include it first, before
 // windows.h. It is C++ only: most exports carry the decorated name that the
 // MSVC compiler gives their signature, and the header gives that same name to
 // mingw-w64 (GCC) hosts as well, so both link against the one import library.
@@ -50,6 +51,13 @@
 #ifndef USERDATA_USERDATA_H
 #define USERDATA_USERDATA_H
 
+// The version of this header and of the UserData.dll that comes with it
+// (CHANGELOG.md says what changed). The DLL's version resource, zvud --version
+// and the release archive's name give the same three numbers.
+#define USERDATA_VERSION_MAJOR 1
+#define USERDATA_VERSION_MINOR 1
+#define USERDATA_VERSION_PATCH 0
+
 // ZVUD_API(result) begins every export's declaration. MSVC-compatible hosts
 // get the calling convention written out, so that a host built with another
 // default (/Gv, /Gr) still asks for the exported names, and dllimport, so that
@@ -82,6 +90,25 @@
 #define ZVUD_API(result) __declspec(dllimport) result __cdecl
 #endif
 #define ZVUD_DECORATED_EXPORT(result, name, parameters, arguments, decorated) ZVUD_API(result) name parameters;
+#endif
+
+// SAL annotations on the buffer parameters say how many characters (or
+// bytes) an export may write, which MSVC's /analyze checks callers against.
+// They come from the compiler's <sal.h>; without one they mean nothing here
+// and are undefined again at the end.
+#if defined(__has_include)
+#if __has_include(<sal.h>)
+#include <sal.h>
+#endif
+#endif
+#ifndef _Out_writes_opt_
+#define ZVUD_NO_SAL
+#define _In_
+#define _In_opt_
+#define _In_opt_z_
+#define _Out_writes_(size)
+#define _Out_writes_opt_(size)
+#define _Out_writes_bytes_opt_(size)
 #endif
 
 struct HKEY__;
@@ -117,7 +144,7 @@ extern "C" {
 // `language` (either may be null or empty). Returns 1 when every start-up step
 // succeeded, 0 when one failed. Only the first settling call in the process has
 // an effect; every later call returns 1 and changes nothing.
-ZVUD_API(int) zvudInitProductParams(const wchar_t* product, const wchar_t* language);
+ZVUD_API(int) zvudInitProductParams(_In_opt_z_ const wchar_t* product, _In_opt_z_ const wchar_t* language);
 
 // Puts `folders` (one or more ';'-separated folders, or null for none) and a
 // ';' in front of PATH as the process environment holds it (a host's
@@ -128,33 +155,33 @@ ZVUD_API(int) zvudInitProductParams(const wchar_t* product, const wchar_t* langu
 // puts the language folder in front the same way, quoted when the
 // installation folder holds ';' ("C:\a;b\L1" in quotes), as PATH allows, so
 // that no piece of it reads as a relative folder.
-ZVUD_API(int) AppendEnvironmentPath(const wchar_t* folders);
+ZVUD_API(int) AppendEnvironmentPath(_In_opt_z_ const wchar_t* folders);
 
 // Identity ---------------------------------------------------------------------
 
 // Length result: the machine product registry root key (a subkey path without
 // hive) as named by the product's identity file.
-ZVUD_API(unsigned int) zvudGetMachineProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) zvudGetMachineProductRegistryRootKey(_Out_writes_opt_(capacity) wchar_t* buffer, unsigned int capacity);
 
 // Length result: the global registry root key named by the identity file.
-ZVUD_API(unsigned int) zvudGetGlobalRegistryRootKey(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) zvudGetGlobalRegistryRootKey(_Out_writes_opt_(capacity) wchar_t* buffer, unsigned int capacity);
 
 // Length result: the user product registry root key, that is the override set
 // by zvudSetUserProductRegistryRootKey when there is one, else the machine
 // product registry root key. Reading the override settles nothing.
-ZVUD_API(unsigned int) zvudGetUserProductRegistryRootKey(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) zvudGetUserProductRegistryRootKey(_Out_writes_opt_(capacity) wchar_t* buffer, unsigned int capacity);
 
 // Sets the override of the user product registry root key; null, an empty
 // string or one of 512 characters or more switches the override off. Every
 // reader, on any thread, sees the old or the new value whole. Always returns 0.
-ZVUD_API(int) zvudSetUserProductRegistryRootKey(const wchar_t* key);
+ZVUD_API(int) zvudSetUserProductRegistryRootKey(_In_opt_z_ const wchar_t* key);
 
 // Length result: the full path of the product's identity file (identity.ini).
-ZVUD_API(unsigned int) GetCurrentProductIdentityIniPath(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) GetCurrentProductIdentityIniPath(_Out_writes_opt_(capacity) wchar_t* buffer, unsigned int capacity);
 
 // Length result: the vertical product's ';'-separated folder list, as published
 // in ZVVERTICALPATH; empty for the base product.
-ZVUD_API(unsigned int) zvudGetVerticalEnvPath(wchar_t* buffer, unsigned int capacity);
+ZVUD_API(unsigned int) zvudGetVerticalEnvPath(_Out_writes_opt_(capacity) wchar_t* buffer, unsigned int capacity);
 
 // The current UI language. The text belongs to the library and stays valid
 // until it is unloaded. Raises the structured exception 0xC0000008
@@ -166,7 +193,7 @@ ZVUD_API(const wchar_t*) zvudGetProductUILanguage(void);
 // Capacity result: the per-language user-data cache folder. When only the
 // plain cache folder fits, it is left in the buffer and the result is 0.
 // The second argument is not read.
-ZVUD_API(unsigned int) GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* ignored, unsigned int capacity);
+ZVUD_API(unsigned int) GetZOVAUserDataCacheLangPath(_Out_writes_opt_(capacity) wchar_t* buffer, _In_opt_ void* ignored, unsigned int capacity);
 
 }  // extern "C"
 
@@ -174,12 +201,12 @@ ZVUD_API(unsigned int) GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* ignor
 
 // Length result: the current product id.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetCurrentProduct,
-                      (wchar_t* buffer, unsigned long capacity),
+                      (_Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?zvudGetCurrentProduct@@YAIPEA_WK@Z")
 
 // Length result: the current UI language id.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetCurrentLanguage,
-                      (wchar_t* buffer, unsigned long capacity),
+                      (_Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?zvudGetCurrentLanguage@@YAIPEA_WK@Z")
 
 // The same function as zvudGetProductUILanguage, under its second name.
@@ -188,12 +215,12 @@ ZVUD_DECORATED_EXPORT(const wchar_t*, zvudGetProductUALanguage, (void), (),
 
 // Length result: the program name, the last component of the machine product
 // registry root key before its last '-' (Software\V\S\R\Tool-X1 gives Tool).
-ZVUD_DECORATED_EXPORT(unsigned int, GetProgramName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
+ZVUD_DECORATED_EXPORT(unsigned int, GetProgramName, (_Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity), (buffer, capacity),
                       "?GetProgramName@@YAIPEA_WK@Z")
 
 // Length result: the product name, the third-last component of the machine
 // product registry root key (Software\V\Suite\R\Tool-X1 gives Suite).
-ZVUD_DECORATED_EXPORT(unsigned int, GetProductName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
+ZVUD_DECORATED_EXPORT(unsigned int, GetProductName, (_Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity), (buffer, capacity),
                       "?GetProductName@@YAIPEA_WK@Z")
 
 // The registry value "ProductName" under the product registry root key.
@@ -204,7 +231,7 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetProductName, (wchar_t* buffer, unsigned l
 // stored without a terminator or with an odd byte count needs more room than
 // its size); otherwise the result is 0 and nothing is written.
 ZVUD_DECORATED_EXPORT(unsigned int, GetVerticalProductName,
-                      (wchar_t* buffer, unsigned long capacity),
+                      (_Out_writes_bytes_opt_(capacity) wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?GetVerticalProductName@@YAIPEA_WK@Z")
 
 // Always 1.
@@ -217,7 +244,7 @@ ZVUD_DECORATED_EXPORT(int, IsUnicodeBuild, (void), (),
 // more reads as missing. Settles nothing: until another export has settled the
 // product, no product's value is read.
 ZVUD_DECORATED_EXPORT(unsigned int, GetProductSpecificFilePath,
-                      (const wchar_t* name, wchar_t* buffer, unsigned long capacity),
+                      (_In_opt_z_ const wchar_t* name, _Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity),
                       (name, buffer, capacity), "?GetProductSpecificFilePath@@YAIPEB_WPEA_WK@Z")
 
 // Folders (decorated names) ---------------------------------------------------------
@@ -227,7 +254,7 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetProductSpecificFilePath,
 // folder included (the buffer then holds ""). Only the folder and its
 // terminator are ever written, whatever capacity is stated.
 ZVUD_DECORATED_EXPORT(unsigned int, GetProductRootFolder,
-                      (wchar_t* buffer, unsigned long capacity),
+                      (_Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?GetProductRootFolder@@YAIPEA_WK@Z")
 
 // When the working directory is the "userdatacache" folder beside the host
@@ -242,7 +269,7 @@ ZVUD_DECORATED_EXPORT(void, SetWorkingDirectory, (void), (),
 // is missing, empty, not a string or longer than 2047 characters (a missing
 // RoamableRootFolder or LocalRootFolder gives the install folder instead).
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetSpecialFolder,
-                      (ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity),
+                      (ZvUdSpecialFolder::Folders folder, _Out_writes_opt_(capacity) wchar_t* buffer, unsigned long long capacity),
                       (folder, buffer, capacity), "?zvudGetSpecialFolder@@YAIW4Folders@ZvUdSpecialFolder@@PEA_W_K@Z")
 
 // Flag result: the folders built from the install folder and the language
@@ -251,7 +278,7 @@ ZVUD_DECORATED_EXPORT(unsigned int, zvudGetSpecialFolder,
 // is set or when the path does not fit; nothing is written then. Only the path and its terminator are ever
 // written, whatever capacity is stated.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetProductXFoldPath,
-                      (wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder),
+                      (_Out_writes_(capacity) wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder),
                       (buffer, capacity, folder), "?zvudGetProductXFoldPath@@YAIPEA_W_KW4Folders@ZvUdSpecialFolder@@@Z")
 
 // Flag result: the string value `valueName` under the user product registry
@@ -261,19 +288,19 @@ ZVUD_DECORATED_EXPORT(unsigned int, zvudGetProductXFoldPath,
 // terminator, or a user root key of 260 characters or more (the buffer may then
 // have been written).
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetXRootFoldPath,
-                      (const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity),
+                      (_In_opt_z_ const wchar_t* valueName, _Out_writes_opt_(capacity) wchar_t* buffer, unsigned long long capacity),
                       (valueName, buffer, capacity), "?zvudGetXRootFoldPath@@YAIPEB_WPEA_W_K@Z")
 
 // Help and strings -------------------------------------------------------------------
 
 // Length result: the full path of the help file, from the user's current
 // profile, else the product's default help file in the library's "Help" folder.
-ZVUD_DECORATED_EXPORT(unsigned int, GetHelpFileName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
+ZVUD_DECORATED_EXPORT(unsigned int, GetHelpFileName, (_Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity), (buffer, capacity),
                       "?GetHelpFileName@@YAIPEA_WK@Z")
 
 // Length result: the context help file (program name + "CTXT.CHM") in the
 // help file's folder; the file name alone when the help path has no folder.
-ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsigned long capacity), (buffer, capacity),
+ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (_Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity), (buffer, capacity),
                       "?GetContextFileName@@YAIPEA_WK@Z")
 
 // Capacity result: `text` resolved when it is a reference "@module,-number" to
@@ -290,7 +317,7 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (wchar_t* buffer, unsign
 // missing or empty string give 0. With a buffer and a non-zero capacity the buffer
 // holds "" after any failure.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudLoadMUIString,
-                      (const wchar_t* text, wchar_t* buffer, unsigned long long capacity),
+                      (_In_opt_z_ const wchar_t* text, _Out_writes_opt_(capacity) wchar_t* buffer, unsigned long long capacity),
                       (text, buffer, capacity), "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z")
 
 // Housekeeping -----------------------------------------------------------------------
@@ -322,11 +349,20 @@ ZVUD_DECORATED_EXPORT(bool, ProcessAutoMigrate, (void), (),
 // status (0 when written); null `data` writes nothing and gives 87
 // (ERROR_INVALID_PARAMETER).
 ZVUD_DECORATED_EXPORT(unsigned int, zvudRegSetString,
-                      (HKEY__* key, const wchar_t* valueName, const wchar_t* data),
+                      (_In_ HKEY__* key, _In_opt_z_ const wchar_t* valueName, _In_opt_z_ const wchar_t* data),
                       (key, valueName, data), "?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z")
 
 #undef ZVUD_DECORATED_EXPORT
 #undef ZVUD_API
 #undef ZVUD_LABEL
+#ifdef ZVUD_NO_SAL
+#undef ZVUD_NO_SAL
+#undef _In_
+#undef _In_opt_
+#undef _In_opt_z_
+#undef _Out_writes_
+#undef _Out_writes_opt_
+#undef _Out_writes_bytes_opt_
+#endif
 
 #endif  // USERDATA_USERDATA_H

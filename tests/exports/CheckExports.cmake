@@ -1,5 +1,5 @@
 # What hosts link against: the public header compiled by each kind of host (HeaderUse.cpp; MSVC hosts with
-# /Gd and /Gv, through __imp_ pointers) asks for exactly the names of tests/support/ExportTable.h, and both
+# /Gd, /Gv and /Gr, through __imp_ pointers) asks for exactly the names of tests/support/ExportTable.h, and both
 # import libraries define exactly those and their __imp_ pointers. Arguments: see tests/CMakeLists.txt.
 
 cmake_minimum_required(VERSION 3.25)
@@ -21,13 +21,15 @@ macro(check_host host wanted)
     list(TRANSFORM referenced REPLACE "^U " "")
     userdata_compare_names("the ${host} host's references" "${wanted}" "${referenced}")
 endmacro()
-check_host(mingw "${names}" ${MINGW_CXX} -std=c++20 -c ${source} ${includes} -o ${WORK_DIR}/mingw.obj)
-check_host(clang-mingw "${names}" ${CLANG_CL} --driver-mode=g++ --target=x86_64-w64-mingw32 -std=c++20 -c ${source}
-    ${includes} -o ${WORK_DIR}/clang-mingw.obj)
-foreach(convention Gd Gv)
+# Every host compiles the header without a warning, its annotations included.
+check_host(mingw "${names}" ${MINGW_CXX} -std=c++20 -Wall -Wextra -Werror -c ${source} ${includes}
+    -o ${WORK_DIR}/mingw.obj)
+check_host(clang-mingw "${names}" ${CLANG_CL} --driver-mode=g++ --target=x86_64-w64-mingw32 -std=c++20 -Wall -Wextra
+    -Werror -c ${source} ${includes} -o ${WORK_DIR}/clang-mingw.obj)
+foreach(convention Gd Gv Gr)
     # "--" keeps clang-cl from reading the absolute source path as an option.
     check_host(msvc-${convention} "${pointers}" ${CLANG_CL} --target=x86_64-pc-windows-msvc /${convention}
-        /std:c++20 /c ${includes} /Fo${WORK_DIR}/msvc-${convention}.obj -- ${source})
+        /std:c++20 /W4 /WX /c ${includes} /Fo${WORK_DIR}/msvc-${convention}.obj -- ${source})
 endforeach()
 
 foreach(library libUserData.dll.a UserData.lib)

@@ -92,7 +92,10 @@ void HoldEverythingBroken()
 }
 
 const Row kRows[] = {
-    {L"zvud show --language en-US", 0, {L"   succeeded\n", L"\nlanguage:                   en-US\n"}},
+    {L"zvud show --language en-US",
+     0,
+     {L"   succeeded\nlibrary version:            " USERDATA_FILE_VERSION ", commit ",
+      L"\nlanguage:                   en-US\n"}},
     {L"zvud --product=PLANNER", 0, {L"Planner;C:\\Brevonix\\Shared\n", L"\nLastLaunchedProduct: PLANNER\n"}},
     {L"zvud --user-root \"K\\\"\t\x01\\\U0001D11E\" --json",
      1,
@@ -114,7 +117,10 @@ const Row kRows[] = {
     {L"zvud set-working-directory", 0, {L" (was " + kRoot + L"userdatacache)\n"}},
     // --help and --version start nothing up: the product given is not remembered
     {L"zvud --product PLANNER --help", 0, {L"\n  set-string HIVE\\KEY NAME DATA ", L"\nLastLaunchedProduct: ZOVA\n"}},
-    {L"zvud --version --product=P", 0, {L"\nUserData.dll " USERDATA_FILE_VERSION " (" + kRoot + L"UserData"}},
+    {L"zvud --version --product=P",
+     0,
+     {L"\nzvud.exe " USERDATA_FILE_VERSION ", commit ", L"\nUserData.dll " USERDATA_FILE_VERSION ", commit ",
+      L" (" + kRoot + L"UserData.dll)\n"}},
     {L"zvud folder 0", 1, {}, L"zvud: cannot load " + kRoot + L"UserData.dll (status 126: ", NoLibrary},
     // a command line that cannot be taken: exit status 2 before anything is loaded
     {L"zvud --product=PLANNER folder Nowhere", 2, {}, L"zvud: 'Nowhere' is neither"},

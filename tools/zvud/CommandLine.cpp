@@ -45,7 +45,7 @@ std::wstring OptionsHelp(bool withJson)
         L"  --user-root KEY  the user product registry root key (zvudSetUserProductRegistryRootKey)\n";
     return options + (withJson ? kJsonHelp : L"") +
            L"  --help, -h       this text; with a command, that command's help\n"
-           L"  --version        the file versions of zvud and of the UserData.dll it runs with\n"
+           L"  --version        the versions and commits of zvud and of the UserData.dll it runs with\n"
            L"\n"
            L"Every command loads UserData.dll from zvud.exe's folder and starts as a program\n"
            L"of the suite does, with zvudInitProductParams, which records the product and\n"

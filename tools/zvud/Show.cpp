@@ -3,6 +3,7 @@
 #include "Json.h"
 #include "Output.h"
 #include "Queries.h"
+#include "Version.h"
 
 #include <algorithm>
 #include <optional>
@@ -34,6 +35,7 @@ Report AskEverything(bool startedUp)
     Report report;
     report.startedUp = startedUp;
     report.identity = {
+        {L"libraryVersion", L"library version", VersionText(ModulePath(GetModuleHandleW(L"UserData.dll")))},
         {L"product", L"product", AskLength(&zvudGetCurrentProduct)},
         {L"language", L"language", AskLength(&zvudGetCurrentLanguage)},
         {L"machineRootKey", L"machine root key", AskLength(&zvudGetMachineProductRegistryRootKey)},

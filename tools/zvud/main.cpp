@@ -8,13 +8,13 @@
 #include "Output.h"
 #include "Queries.h"
 #include "StartUpCheck.h"
+#include "Version.h"
 
 #include "UserData.h"
 
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -41,35 +41,6 @@ bool StartUp(const Invocation& invocation)
     return false;
 }
 
-std::wstring ModulePath(HMODULE module)
-{
-    return AskLength([module](wchar_t* buffer, unsigned capacity) {
-               return static_cast<unsigned>(GetModuleFileNameW(module, buffer, capacity));
-           })
-        .value_or(L"");
-}
-
-// The file version of a version resource, as a.b.c.d.
-std::wstring FileVersion(const std::wstring& path)
-{
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    std::vector<BYTE> data(size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
-        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || length < sizeof(*info)) {
-        return L"(no version resource)";
-    }
-    const DWORD parts[] = {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS), HIWORD(info->dwFileVersionLS),
-                           LOWORD(info->dwFileVersionLS)};
-    std::wstring version;
-    for (const DWORD part : parts) {
-        version += (version.empty() ? L"" : L".") + std::to_wstring(part);
-    }
-    return version;
-}
-
 // UserData.dll from zvud.exe's folder, where the loader looks first; null,
 // with where it looked and why it failed in `problem`, when it cannot be loaded.
 HMODULE LoadUserData(std::wstring& problem)
@@ -91,8 +62,8 @@ int ShowVersions()
     std::wstring problem;
     const HMODULE module = LoadUserData(problem);
     const std::wstring library =
-        module != nullptr ? FileVersion(ModulePath(module)) + L" (" + ModulePath(module) + L")" : problem;
-    Write(Stream::Out, L"zvud.exe " + FileVersion(tool) + L" (" + tool + L")\n" + L"UserData.dll " + library + L"\n");
+        module != nullptr ? VersionText(ModulePath(module)) + L" (" + ModulePath(module) + L")" : problem;
+    Write(Stream::Out, L"zvud.exe " + VersionText(tool) + L" (" + tool + L")\n" + L"UserData.dll " + library + L"\n");
     return kExitSuccess;
 }
 

@@ -1,0 +1,16 @@
+// The version resource of UserData.dll and of zvud itself.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace zvud {
+
+// The file at `path`'s version and commit, as "1.1.0, commit 0123456789ab".
+std::wstring VersionText(const std::wstring& path);
+
+// The full path of a loaded module (null: the program's own file).
+std::wstring ModulePath(HMODULE module);
+
+}  // namespace zvud
