@@ -5,9 +5,9 @@
 #include "TestSupport.h"
 #include "UserDataFolders.h"
 
+#include <dbghelp.h>
+
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <string_view>
 #include <thread>
@@ -295,29 +295,23 @@ TEST_F(HardeningTest, HostileRegistryData)
     }
 }
 
-// The address in `module` of the data symbol `name`, from the COFF symbol table of the debug file `debugFile`
-// that the build splits off the library; null when it is not there.
-const ULONG_PTR* SymbolIn(HMODULE module, const std::wstring& debugFile, const char* name)
+// The stack protector's guard of the loaded library, found by name through the debugging help library in the
+// PDB that the build leaves beside the test program; null when it is not found.
+const ULONG_PTR* StackGuardOf(HMODULE module)
 {
-    std::ifstream file(std::filesystem::path(debugFile), std::ios::binary);
-    const std::vector<char> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const auto& dos = *reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
-    const auto& headers = *reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + dos.e_lfanew);
-    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(&headers);
-    const char* const symbols = image.data() + headers.FileHeader.PointerToSymbolTable;
-    const char* const strings = symbols + IMAGE_SIZEOF_SYMBOL * headers.FileHeader.NumberOfSymbols;
-    for (DWORD index = 0; index < headers.FileHeader.NumberOfSymbols; ++index) {
-        const auto* symbol = reinterpret_cast<const IMAGE_SYMBOL*>(symbols + IMAGE_SIZEOF_SYMBOL * index);
-        const std::string symbolName = symbol->N.Name.Short != 0
-                                           ? std::string(reinterpret_cast<const char*>(symbol->N.ShortName), 8).c_str()
-                                           : std::string(strings + symbol->N.Name.Long);
-        if (symbolName == name && symbol->SectionNumber > 0) {
-            const DWORD rva = sections[symbol->SectionNumber - 1].VirtualAddress + symbol->Value;
-            return reinterpret_cast<const ULONG_PTR*>(reinterpret_cast<const BYTE*>(module) + rva);
-        }
-        index += symbol->NumberOfAuxSymbols;
-    }
-    return nullptr;
+    const HANDLE process = GetCurrentProcess();
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(module, path, MAX_PATH);
+    EXPECT_TRUE(SymInitializeW(process, TestProgramFolder().c_str(), FALSE));
+    SymLoadModuleExW(process, nullptr, path, nullptr, reinterpret_cast<DWORD64>(module), 0, nullptr, 0);
+    struct : SYMBOL_INFOW {
+        wchar_t rest[64];
+    } symbol = {};
+    symbol.SizeOfStruct = sizeof(SYMBOL_INFOW);
+    symbol.MaxNameLen = 64;
+    const bool found = SymFromNameW(process, L"__stack_chk_guard", &symbol) != FALSE;
+    SymCleanup(process);
+    return found ? reinterpret_cast<const ULONG_PTR*>(symbol.Address) : nullptr;
 }
 
 // Each load seeds its guard from the system's random numbers: neither left 0 nor the terminator guard 0xFF0A0000
@@ -327,7 +321,7 @@ TEST_F(HardeningTest, StackGuardSeededOnEachLoad)
     std::set<ULONG_PTR> guards;
     for (int load = 0; load < 2; ++load) {
         Load();
-        const ULONG_PTR* guard = SymbolIn(Module(), TestProgramFolder() + L"\\UserData.dll.debug", "__stack_chk_guard");
+        const ULONG_PTR* guard = StackGuardOf(Module());
         ASSERT_NE(guard, nullptr) << "the guard's symbol";
         EXPECT_NE(*guard, 0u) << "unseeded";
         EXPECT_NE(*guard, 0xFF0A0000u);
