@@ -39,11 +39,14 @@ use_private_home() {
         XDG_VIDEOS_DIR XDG_TEMPLATES_DIR XDG_PUBLICSHARE_DIR
 }
 
-# Fails when a link in the prefix's user profiles leads out of the private
-# home, as it would in a prefix made before Wine was given one.
+# Fails when a link in the prefix's user profiles leads out of the prefix's
+# private home (PREFIX.home, whatever HOME says), as it would in a prefix made
+# before Wine was given one, or when the profiles hold no link at all.
 check_links_stay_home() {
-    home=$(realpath "$HOME")
-    find "$1/drive_c/users" -type l 2>/dev/null | while read -r link; do
+    home=$(realpath -m "$1").home
+    links=$(find "$1/drive_c/users" -type l 2>/dev/null)
+    [ -n "$links" ] || { echo "wine-prefix.sh: no shell-folder link in $1/drive_c/users" >&2; exit 1; }
+    echo "$links" | while read -r link; do
         target=$(realpath -m "$link")
         case "$target/" in
         "$home"/*) ;;
@@ -55,10 +58,10 @@ check_links_stay_home() {
     done
 }
 
-# The marker of a prefix made with a private home; one without it (made by an
-# earlier version of this script, its shell folders linked to the real home)
-# is removed and made anew. rm does not follow the links it removes.
-ready_marker=.userdata-private-home-ready
+# The marker of a prefix made by this version of the script; one without it
+# (made by an earlier version: its shell folders linked to the real home, or
+# its crash debugger on) is removed and made anew. rm does not follow the links it removes.
+ready_marker=.userdata-prefix-ready-2
 
 command=$1
 shift
@@ -85,6 +88,10 @@ ensure | start)
                 mkdir -p "$prefix"
                 # No Mono or Gecko installers: the tests need neither.
                 WINEDLLOVERRIDES="mscoree,mshtml=" "$(find_wine_tool wine64 wine)" wineboot --init >/dev/null 2>&1
+                # No crash debugger: a program that crashes ends at once, rather
+                # than wait for its debugger's dialog, which nobody sees.
+                "$(find_wine_tool wine64 wine)" reg add \
+                    'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null 2>&1
                 "$(find_wine_tool wineserver wineserver64)" -w
                 check_links_stay_home "$prefix"
                 touch "$prefix/$ready_marker"

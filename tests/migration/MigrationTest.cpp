@@ -32,6 +32,13 @@ protected:
         CopyTree(TestProgramFolder() + L"\\migrator", suite);
     }
 
+    static void SetSwitch(HKEY hive, const std::wstring& key, std::optional<DWORD> state)
+    {
+        if (state) {
+            SetDword(hive, key, L"AutoMigrate", *state);
+        }
+    }
+
     std::wstring State(const std::wstring& key)
     {
         const auto value = ReadValue(HKEY_CURRENT_USER, key, L"AutoMigrate");
@@ -43,40 +50,80 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
 {
     // The log of one run: its arguments, one per line, and an empty line.
     const std::string full = "/a\n/product\nZOVA\n/language\nL1\\\" /evil \"x\\\n";
-    const auto user = [this](DWORD state) { SetDword(HKEY_CURRENT_USER, root, L"AutoMigrate", state); };
+    const std::string dap = "/dap\n\n";
+    // The machine's switch (none: no value) and the user's state below the product root key, and the state below
+    // `other`; the marker "DAP" (a file or a folder) and "fails" beside the tool; the product root key missing from
+    // the machine or from both hives; identity.ini gone; the user key override naming `other` and the machine's
+    // switch there. What the tool's log then holds, and the user's states in `root` and `other` ("-": none).
     struct Row {
         const char* name;
-        std::function<void()> setup;
-        std::string runs;         // the tool's log
-        const wchar_t* states;    // the user's state in `root`, then in `other` ("-": none)
-        bool overridden = false;  // the user key override names `other`
+        std::optional<DWORD> machine = 1;
+        std::optional<DWORD> user = {};
+        std::optional<DWORD> otherUser = {};
+        const wchar_t* marker = nullptr;
+        bool fails = false;
+        int keysGone = 0;  // 1: the machine's product key, 2: the user's too
+        bool noIdentity = false;
+        bool overridden = false;
+        std::optional<DWORD> otherMachine = {};
+        std::string runs = "";
+        const wchar_t* states = L"- -";
     } rows[] = {
-        {"new user: full run with /dap, state 1", [] {}, full + "/dap\n\n", L"1 -"},
-        {"the tool fails: state 0", [&] { WriteTextFile(suite + L"\\fails", ""); }, full + "/dap\n\n", L"0 -"},
-        {"state 2, marked: nothing", [&] { user(2), WriteTextFile(suite + L"\\DAP", ""); }, "", L"2 -"},
-        {"a folder named DAP is the marker", [&] { CreateFolders(suite + L"\\DAP"); }, full + "\n", L"1 -"},
-        {"machine switch 0", [&] { SetDword(HKEY_LOCAL_MACHINE, root, L"AutoMigrate", 0); }, "", L"- -"},
-        {"no switch", [&] { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, root.c_str(), L"AutoMigrate"); }, "", L"- -"},
-        {"user's product key only, switch 0", [&] { DeleteKey(HKEY_LOCAL_MACHINE, root), user(0); }, "", L"0 -"},
+        {.name = "new user: full run with /dap, state 1", .runs = full + dap, .states = L"1 -"},
+        {.name = "the tool fails: state 0", .fails = true, .runs = full + dap, .states = L"0 -"},
+        {.name = "state 2, marked: nothing", .user = 2, .marker = L"file", .states = L"2 -"},
+        {.name = "a folder named DAP is the marker", .marker = L"folder", .runs = full + "\n", .states = L"1 -"},
+        {.name = "machine switch 0", .machine = 0},
+        {.name = "no switch", .machine = std::nullopt},
+        {.name = "user's product key only, switch 0", .user = 0, .keysGone = 1, .states = L"0 -"},
         // Without the machine's product key the language is unknown, and left out.
-        {"product key nowhere, the overridden user key decides",
-         [&] {
-             DeleteKey(HKEY_LOCAL_MACHINE, root), DeleteKey(HKEY_CURRENT_USER, root),
-                 SetDword(HKEY_CURRENT_USER, other, L"AutoMigrate", 1), WriteTextFile(suite + L"\\fails", "");
-         },
-         "/a\n/product\nZOVA\n/dap\n\n", L"- 0", true},
-        {"start-up failed, user key overridden",
-         [&] {
-             DeleteFileW((suite + L"\\identity.ini").c_str()), SetDword(HKEY_CURRENT_USER, other, L"AutoMigrate", 1);
-         },
-         "", L"- 1", true},
+        {.name = "product key nowhere, the overridden user key decides",
+         .otherUser = 1,
+         .fails = true,
+         .keysGone = 2,
+         .overridden = true,
+         .runs = "/a\n/product\nZOVA\n" + dap,
+         .states = L"- 0"},
+        {.name = "start-up failed, user key overridden",
+         .otherUser = 1,
+         .noIdentity = true,
+         .overridden = true,
+         .states = L"- 1"},
+        {.name = "the switch is the product key's, not the override's",
+         .overridden = true,
+         .otherMachine = 0,
+         .runs = full + dap,
+         .states = L"- 1"},
         // Last: the tool it starts is not waited for, and may still run when the next row would copy it again.
-        {"state 0: /dap alone", [&] { user(0); }, "/dap\n\n", L"0 -"},
+        {.name = "state 0: /dap alone", .user = 0, .runs = dap, .states = L"0 -"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         InstallSuite();
-        row.setup();
+        SetSwitch(HKEY_LOCAL_MACHINE, root, row.machine);
+        if (!row.machine) {
+            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, root.c_str(), L"AutoMigrate");
+        }
+        SetSwitch(HKEY_CURRENT_USER, root, row.user);
+        SetSwitch(HKEY_CURRENT_USER, other, row.otherUser);
+        SetSwitch(HKEY_LOCAL_MACHINE, other, row.otherMachine);
+        if (row.marker != nullptr && std::wstring(row.marker) == L"file") {
+            WriteTextFile(suite + L"\\DAP", "");
+        } else if (row.marker != nullptr) {
+            CreateFolders(suite + L"\\DAP");
+        }
+        if (row.fails) {
+            WriteTextFile(suite + L"\\fails", "");
+        }
+        if (row.keysGone >= 1) {
+            DeleteKey(HKEY_LOCAL_MACHINE, root);
+        }
+        if (row.keysGone >= 2) {
+            DeleteKey(HKEY_CURRENT_USER, root);
+        }
+        if (row.noIdentity) {
+            DeleteFileW((suite + L"\\identity.ini").c_str());
+        }
         const UserDataLibrary library(suite + L"\\UserData.dll");
         library.Exports().zvudSetUserProductRegistryRootKey(row.overridden ? other.c_str() : L"");
         EXPECT_TRUE(library.Exports().ProcessAutoMigrate());

@@ -7,6 +7,7 @@
 // and '&' for the user's Documents folder.
 #include "TestSupport.h"
 
+#include <cctype>
 #include <variant>
 
 namespace userdata::testing {
@@ -16,6 +17,10 @@ using namespace ZvUdSpecialFolder;
 
 // In the order of their result conventions: capacity, flag, length result.
 enum class Call { Folder, CacheLang, String, XFold, XRoot, Root, Specific, Help, Context, Directory };
+const char* const kCallNames[] = {
+    "zvudGetSpecialFolder", "GetZOVAUserDataCacheLangPath", "zvudLoadMUIString",          "zvudGetProductXFoldPath",
+    "zvudGetXRootFoldPath", "GetProductRootFolder",         "GetProductSpecificFilePath", "GetHelpFileName",
+    "GetContextFileName",   "SetWorkingDirectory"};
 enum class Start { Settled, Unsettled, Failed };  // by the host, not yet, failing (no catalogue)
 
 constexpr unsigned long long kRoom = 2100;
@@ -23,7 +28,9 @@ constexpr unsigned long long kFitsLeft = 1ULL << 40;  // just room for the text 
 const HKEY kMachine = HKEY_LOCAL_MACHINE, kUser = HKEY_CURRENT_USER;
 const std::wstring kMine = L"Software\\Mine";
 const std::wstring kRoot259 = L"Software\\" + std::wstring(200, L'k') + L"\\" + std::wstring(49, L'k');
-const std::wstring kLongName(300, L'V'), kAb = L"%" + kLongName + L"%";  // a variable that expands to "ab"
+const std::wstring kLongName(300, L'V');
+const std::wstring kAb = L"%" + kLongName + L"%";  // a variable that expands to "ab"
+const std::wstring kAb10 = kAb + kAb + kAb + kAb + kAb + kAb + kAb + kAb + kAb + kAb;
 
 // A registry value, expandable when its data holds a '%'.
 struct Value {
@@ -109,6 +116,7 @@ const Row kRows[] = {
     {"not when its key lacks the value", PS, kT, {Specific(L"Other", L"x"), Specific(kT, L"C:\\U", kUser)}, L""},
     {"a name below 0x10000 is no pointer", PS, MAKEINTRESOURCEW(0x1234), {Specific(nullptr, L"C:\\D")}, L"C:\\D"},
     {"stored longer than the read, expanded it fits", PS, kT, {Specific(kT, kAb + L"\\w")}, L"ab\\w"},
+    {"stored 3022 characters, expanded it fits", PS, kT, {Specific(kT, kAb10 + L"\\w")}, L"abababababababababab\\w"},
     {"expanded to 260 characters", PS, kT, {Specific(kT, kAb + kRoot259.substr(1))}, L""},
     {"before start-up", PS, kT, {Specific(kT, L"C:\\M")}, L"", {.start = Start::Unsettled, .product = L"PRODB"}},
     {"the override plays no part",
@@ -135,6 +143,7 @@ const Row kRows[] = {
     {"the context file alone for a bare help name", C, {}, {kCurrent, Help(L"x.chm")}, L"ZOVACTXT.CHM"},
     {"the context file of the program", C, {}, {kProfiles, kGuide}, L"$Help\\PRODBCTXT.CHM", kProductB},
     // The localized strings.
+    {"plain text comes back whole", S, L"Plain text", {}, L"Plain text"},
     {"by bare name, beside the host", S, L"@TestStrings.dll,-101", {}, L"Open"},
     {"a planted module's string, not its code", S, L"@~planted\\PlantedStrings.dll,-101", {}, L"Open"},
     {"a bare name without extension on PATH", S, L"@pathmod,-101", {}, L"Open"},
@@ -223,10 +232,9 @@ unsigned Invoke(const UserDataExports& api, const Row& row, const wchar_t* arg, 
     return GetCurrentDirectoryW(narrow, buffer);
 }
 
-TEST_P(PathsAndStringsTest, Row)
+TEST_P(PathsAndStringsTest, Call)
 {
     const Row& row = GetParam();
-    SCOPED_TRACE(row.name);
     const std::wstring productRoot = ProductRootOf(row.host.product, L"L1");
     for (const Value& value : row.values) {
         SetString(value.hive, value.key.empty() || value.key[0] == L'\\' ? productRoot + value.key : value.key,
@@ -246,6 +254,11 @@ TEST_P(PathsAndStringsTest, Row)
     const auto answer = row.answer ? std::optional(Resolve(*row.answer)) : std::nullopt;
     const auto left = row.left ? std::optional(Resolve(*row.left)) : !answer && row.call == S ? std::wstring() : answer;
     const unsigned long long room = row.capacity == kFitsLeft ? left->size() + 1 : row.capacity;
+    const std::string argument = row.arg.index() == 0  ? std::to_string(std::get<0>(row.arg))
+                                 : IS_INTRESOURCE(arg) ? std::to_string(reinterpret_cast<uintptr_t>(arg))
+                                                       : "\"" + Narrow(text) + "\"";
+    SCOPED_TRACE(std::string(row.name) + ": " + kCallNames[static_cast<int>(row.call)] + "(" + argument +
+                 ", capacity " + std::to_string(room) + ")");
     GuardedBuffer buffer(kRoom + 16);
     unsigned result = 0;
     const auto call = [&] { result = Invoke(api, row, IS_INTRESOURCE(arg) ? arg : text.c_str(), buffer.Data(), room); };
@@ -257,7 +270,16 @@ TEST_P(PathsAndStringsTest, Row)
     EXPECT_EQ(GetEnvironment(L"USERDATA_PLANTED_MODULE_RAN"), std::nullopt) << "a planted module's code ran";
 }
 
-INSTANTIATE_TEST_SUITE_P(Exports, PathsAndStringsTest, ::testing::ValuesIn(kRows));
+// Each row runs under its name, its blanks and signs made underscores.
+std::string RowName(const ::testing::TestParamInfo<Row>& info)
+{
+    std::string name = info.param.name;
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Exports, PathsAndStringsTest, ::testing::ValuesIn(kRows), RowName);
 
 }  // namespace
 }  // namespace userdata::testing

@@ -450,28 +450,34 @@ const UserDataExports& ScenarioTest::Load()
     return library_->Exports();
 }
 
-bool DelayImportsBound(HMODULE module, const char* library)
+std::vector<void**> SlotsHolding(HMODULE module, const void* address)
 {
-    // The descriptor is searched for in the sections: GNU ld leaves the
-    // delay-import directory empty.
-    const auto* image = reinterpret_cast<const BYTE*>(module);
-    const IMAGE_NT_HEADERS& headers = HeadersOf(module);
-    const DWORD size = headers.OptionalHeader.SizeOfImage;
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(&headers);
-    for (WORD index = 0; index < headers.FileHeader.NumberOfSections; ++index, ++section) {
-        const DWORD end = section->VirtualAddress + std::min(section->Misc.VirtualSize, section->SizeOfRawData);
-        for (DWORD offset = section->VirtualAddress; offset + sizeof(IMAGE_DELAYLOAD_DESCRIPTOR) <= end; offset += 4) {
-            const auto& entry = *reinterpret_cast<const IMAGE_DELAYLOAD_DESCRIPTOR*>(image + offset);
-            if (entry.Attributes.RvaBased == 1 && entry.DllNameRVA != 0 && entry.DllNameRVA < size - 16 &&
-                entry.ModuleHandleRVA < size && entry.ImportAddressTableRVA < size &&
-                _strnicmp(reinterpret_cast<const char*>(image + entry.DllNameRVA), library, 16) == 0) {
-                // The delay-load helper keeps the library's handle there once it loaded it.
-                return *reinterpret_cast<const HMODULE*>(image + entry.ModuleHandleRVA) != nullptr;
-            }
+    auto* const words = reinterpret_cast<void**>(module);
+    std::vector<void**> slots;
+    for (DWORD index = 0; index < HeadersOf(module).OptionalHeader.SizeOfImage / sizeof(void*); ++index) {
+        if (words[index] == address) {
+            slots.push_back(&words[index]);
         }
     }
-    ADD_FAILURE() << "the module does not delay-load " << library;
-    return false;
+    return slots;
+}
+
+const void* MsiFunction(const char* name)
+{
+    return reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleW(L"msi.dll"), name));
+}
+
+std::ptrdiff_t OpenHandleCount()
+{
+    std::ptrdiff_t count = 0;
+    // A new handle takes the lowest free value: the first 2047 values hold them all here.
+    for (ULONG_PTR value = 4; value < 0x2000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+            ++count;
+        }
+    }
+    return count;
 }
 
 bool RaisesContinuable(DWORD code, const std::function<void()>& action)

@@ -199,9 +199,15 @@ private:
     std::unique_ptr<UserDataLibrary> library_;
 };
 
-// Whether `module` has bound its delay-loaded imports from `library` (say
-// "msi.dll"): whether this loaded copy called into it, whoever else did.
-bool DelayImportsBound(HMODULE module, const char* library);
+// The words of `module`'s image that hold `address`: the import slots bound to
+// that function. A delay-loaded import's slot holds it once the library called it.
+std::vector<void**> SlotsHolding(HMODULE module, const void* address);
+// msi.dll's function `name` (the test program links msi.dll).
+const void* MsiFunction(const char* name);
+
+// The process's open handles, counted by probing their values: Wine's
+// GetProcessHandleCount gives none.
+std::ptrdiff_t OpenHandleCount();
 
 // Runs `action`; true when it raised the continuable structured exception
 // `code` (which is then continued, as a host's handler may do).

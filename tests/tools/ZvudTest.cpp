@@ -74,6 +74,22 @@ void NoLanguages()
 {
     DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\InstalledProducts");
 }
+void ComServerAtADrive()
+{
+    SetString(HKEY_CLASSES_ROOT, kComServer + L"\\InProcServer32", nullptr, L"C:\\z.dll");
+}
+// The roamable root folder held open without sharing while zvud runs: it cannot be opened for writing.
+HANDLE heldFolder = INVALID_HANDLE_VALUE;
+void HoldEverythingBroken()
+{
+    SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"fr");
+    SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0", L"LocalRootFolder", L"C:\\Gone");
+    DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\ZOVA-7.0\\UserData");
+    ComServerAtADrive();
+    DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str());
+    heldFolder = CreateFileW((kUserData + L"Roaming\\ZOVA-7.0").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
 
 const Row kRows[] = {
     {L"zvud show --language en-US",
@@ -81,9 +97,10 @@ const Row kRows[] = {
      {L"   succeeded\nlibrary version:            " USERDATA_FILE_VERSION ", commit ",
       L"\nlanguage:                   en-US\n"}},
     {L"zvud --product=PLANNER", 0, {L"Planner;C:\\Brevonix\\Shared\n", L"\nLastLaunchedProduct: PLANNER\n"}},
-    {L"zvud --user-root \"K\\\"\t\\\U0001D11E\" --json",
+    {L"zvud --user-root \"K\\\"\t\x01\\\U0001D11E\" --json",
      1,
-     {LR"("startUpSucceeded": false)", L"\"userRootKey\": \"K\\\"\\t\\\\\U0001D11E\""},
+     {LR"("startUpSucceeded": false)", L"\"userRootKey\": \"K\\\"\\t\\u0001\\\\\U0001D11E\"", LR"("specialFolders": {)",
+      LR"("SandboxCrashSaveFolder": null)", LR"("contextHelpFile": )"},
      L"zvud: start-up failed (the file " + kRoot +
          L"de-DE\\"
          L"identity.ini",
@@ -125,20 +142,17 @@ const Row kRows[] = {
       L"\\LastLaunchedLanguage is REG_DWORD, not a string: start-up takes de-DE"},
      L"",
      [] { SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 7); }},
-    // a problem for each check that start-up leaves working
+    // a problem for each check that start-up leaves working, every key of its objects
     {L"zvud doctor --json",
      1,
      {LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
-      LR"("product-list", "status": "problem")", LR"({"check": "com-server", "status": "problem")",
+      LR"(ZOVA-7.0\\ cannot be opened for writing)", LR"("product-list", "status": "problem")",
+      LR"({"check": "com-server", "status": "problem", "subject": "HKCR\\CLSID\\{3F6B0D18-)",
+      LR"(InProcServer32", "detail": "registered with the absolute path C:\\z.dll", "fix": "register the server)",
       LR"("help-file", "status": "problem")"},
      L"",
-     [] {
-         SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"fr");
-         SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0", L"LocalRootFolder", L"C:\\Gone");
-         DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\ZOVA-7.0\\UserData");
-         SetString(HKEY_CLASSES_ROOT, kComServer + L"\\InProcServer32", nullptr, L"C:\\z.dll");
-         DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str());
-     }},
+     HoldEverythingBroken},
+    {L"zvud check-com", 1, {L"\nCheckCOMServerRelativePaths: false\n"}, L"", ComServerAtADrive},
 #ifdef USERDATA_MSVC_HOSTS
     {L"MsvcHostGd", 0, {L"\nzvudLoadMUIString\tplain text\n", L"\nzvudRegSetString\t87\n", L"\nInstallUserData\t0\n"}},
     {L"MsvcHostGv", 0, {L"\nzvudInitProductParams\t0\n", L"\nexception\t3221225480\n"}, L"", NoLanguages},
@@ -176,6 +190,7 @@ TEST(ZvudTest, CommandsOnTheSampleInstallation)
                 EXPECT_NE(show.find(it->format("\"$1\": \"$2\"")), std::string::npos) << it->str() << " in\n" << show;
             }
         }
+        CloseHandle(std::exchange(heldFolder, INVALID_HANDLE_VALUE));
         RemoveFromRealHives({L"Software\\Brevonix", (L"Software\\Classes\\" + kComServer).c_str()});
         DeleteTree(kUserData);
     }
