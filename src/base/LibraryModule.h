@@ -9,9 +9,6 @@
 
 namespace userdata {
 
-inline constexpr std::size_t kDriveCapacity = 3;
-inline constexpr std::size_t kPathPartCapacity = 256;
-
 // The library's own module, found from the allocation base of one of its
 // functions; null when that cannot be determined (callers then get the host
 // executable's file from GetModuleFileNameW).

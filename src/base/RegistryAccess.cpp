@@ -3,10 +3,14 @@
 #include "base/BoundedText.h"
 
 #include <algorithm>
+#include <iterator>
+#include <new>
+#include <string>
 
 namespace userdata {
+namespace {
 
-LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key)
+LSTATUS OpenInto(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key)
 {
     const LSTATUS status = RegOpenKeyExW(root, subkey, 0, access, key.Receive());
     if (status != ERROR_SUCCESS) {
@@ -15,15 +19,7 @@ LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& ke
     return status;
 }
 
-LSTATUS OpenMachineThenUser(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key)
-{
-    const LSTATUS status = OpenKey(root, subkey, access, key);
-    if (status != ERROR_FILE_NOT_FOUND || root != HKEY_LOCAL_MACHINE) {
-        return status;
-    }
-    return OpenKey(HKEY_CURRENT_USER, subkey, access, key);
-}
-
+// See ZvRegistryAccess::ReadAnyType.
 LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes)
 {
     DWORD valueType = REG_NONE;
@@ -54,34 +50,61 @@ LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* d
     return ERROR_SUCCESS;
 }
 
-bool ReadExpandedCharacters(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity)
+}  // namespace
+
+LSTATUS QueryValueType(HKEY key, const wchar_t* valueName, DWORD& type)
 {
-    if (buffer == nullptr || capacity == 0) {
-        return false;
+    return RegQueryValueExW(key, valueName, nullptr, &type, nullptr, nullptr);
+}
+
+LSTATUS WriteValueText(HKEY key, const wchar_t* valueName, DWORD type, const wchar_t* text, std::size_t length)
+{
+    const DWORD bytes = static_cast<DWORD>((length + 1) * sizeof(wchar_t));
+    return RegSetValueExW(key, valueName, 0, type, reinterpret_cast<const BYTE*>(text), bytes);
+}
+
+ZvString RegistryKeyName(HKEY hive, const ZvString& path)
+{
+    ZvString name(hive == HKEY_LOCAL_MACHINE  ? L"HKLM"
+                  : hive == HKEY_CURRENT_USER ? L"HKCU"
+                  : hive == HKEY_CLASSES_ROOT ? L"HKCR"
+                                              : L"HKU");
+    return name.Append(L'\\').Append(path);
+}
+
+ZvString RegistryTypeName(DWORD type)
+{
+    constexpr const wchar_t* kNames[] = {L"REG_NONE",
+                                         L"REG_SZ",
+                                         L"REG_EXPAND_SZ",
+                                         L"REG_BINARY",
+                                         L"REG_DWORD",
+                                         L"REG_DWORD_BIG_ENDIAN",
+                                         L"REG_LINK",
+                                         L"REG_MULTI_SZ",
+                                         L"REG_RESOURCE_LIST",
+                                         L"REG_FULL_RESOURCE_DESCRIPTOR",
+                                         L"REG_RESOURCE_REQUIREMENTS_LIST",
+                                         L"REG_QWORD"};
+    if (type < std::size(kNames)) {
+        return ZvString(kNames[type]);
     }
-    // Zeroed, so that data of a non-string type shorter than the buffer ends in it.
-    std::fill(buffer, buffer + capacity, L'\0');
-    DWORD size = static_cast<DWORD>(capacity * sizeof(wchar_t));
-    if (GetValueAnyType(key, valueName, nullptr, buffer, &size) != ERROR_SUCCESS) {
-        return false;
+    ZvString name(L"type ");
+    return name.Append(std::to_wstring(type).c_str());
+}
+
+LSTATUS DeleteRegistryKey(HKEY root, const wchar_t* subkey)
+{
+    return RegDeleteKeyW(root, subkey);
+}
+
+LSTATUS ZvRegistryAccess::Open(HKEY root, const wchar_t* subkey, REGSAM access)
+{
+    LSTATUS status = OpenExact(root, subkey, access);
+    if (status == ERROR_FILE_NOT_FOUND && root == HKEY_LOCAL_MACHINE) {
+        status = OpenExact(HKEY_CURRENT_USER, subkey, access);
     }
-    return BoundedLength(buffer, capacity) < capacity;
-}
-
-ZvRegistryAccess::~ZvRegistryAccess()
-{
-    ZvRegistryAccess::Close();
-}
-
-LSTATUS ZvRegistryAccess::Close()
-{
-    key_.Reset();
-    return ERROR_SUCCESS;
-}
-
-LSTATUS ZvRegistryAccess::Open(HKEY root, const wchar_t* subkey)
-{
-    return OpenMachineThenUser(root, subkey, KEY_READ, key_);
+    return status;
 }
 
 LSTATUS ZvRegistryAccess::OpenBelow(HKEY root, const ZvString& productRoot, const wchar_t* subkey)
@@ -91,24 +114,57 @@ LSTATUS ZvRegistryAccess::OpenBelow(HKEY root, const ZvString& productRoot, cons
     return Open(root, path.c_str());
 }
 
-bool ZvRegistryAccess::ReadRawStringBytes(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const
+LSTATUS ZvRegistryAccess::OpenExact(HKEY root, const wchar_t* subkey, REGSAM access)
 {
-    if (buffer != nullptr && bytes < sizeof(wchar_t)) {
-        return false;  // not even room for an empty string
-    }
+    const LSTATUS status = OpenInto(root, subkey, access, key_);
+    hive_ = status == ERROR_SUCCESS ? root : nullptr;
+    return status;
+}
+
+void ZvRegistryAccess::Close() noexcept
+{
+    key_.Reset();
+    hive_ = nullptr;
+}
+
+LSTATUS ZvRegistryAccess::QueryType(const wchar_t* valueName, DWORD& type, DWORD* bytes) const
+{
+    return RegQueryValueExW(key_.Get(), valueName, nullptr, &type, nullptr, bytes);
+}
+
+LSTATUS ZvRegistryAccess::ReadAnyType(const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes) const
+{
+    return GetValueAnyType(key_.Get(), valueName, type, data, bytes);
+}
+
+bool ZvRegistryAccess::HoldsString(const wchar_t* valueName) const
+{
     DWORD type = REG_NONE;
-    DWORD size = buffer != nullptr ? bytes : 0;
+    return QueryType(valueName, type) == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ);
+}
+
+bool ZvRegistryAccess::ReadExpandedInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
+{
+    DWORD size = static_cast<DWORD>(capacity * sizeof(wchar_t));
+    if (GetValueAnyType(key_.Get(), valueName, nullptr, buffer, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    return BoundedLength(buffer, capacity) < capacity;
+}
+
+bool ZvRegistryAccess::ReadRawInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
+{
+    const DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
+    DWORD type = REG_NONE;
+    DWORD size = bytes;
     if (RegQueryValueExW(key_.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
         ERROR_SUCCESS) {
         return false;
     }
-    if (buffer == nullptr) {
-        return type == REG_SZ || type == REG_EXPAND_SZ;
-    }
     if (type == REG_EXPAND_SZ) {
         // Unchecked, but a reader must find the end of the text inside the buffer.
         const DWORD characters = static_cast<DWORD>(size / sizeof(wchar_t));
-        if (characters < bytes / sizeof(wchar_t) && (characters == 0 || buffer[characters - 1] != L'\0')) {
+        if (characters < capacity && (characters == 0 || buffer[characters - 1] != L'\0')) {
             buffer[characters] = L'\0';
         }
         return true;
@@ -121,6 +177,114 @@ bool ZvRegistryAccess::ReadRawStringBytes(const wchar_t* valueName, wchar_t* buf
         return true;
     }
     return buffer[size / 2 - 1] == L'\0';
+}
+
+bool ZvRegistryAccess::DeliverRawString(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
+{
+    // The size in bytes is a 32-bit number, as hosts have always given it.
+    const std::size_t characters = static_cast<DWORD>(capacity * sizeof(wchar_t)) / sizeof(wchar_t);
+    if (characters == 0 || !ReadRawInto(valueName, buffer, characters)) {
+        return false;
+    }
+    return BoundedLength(buffer, characters) < characters;
+}
+
+LSTATUS ZvRegistryAccess::ReadString(const wchar_t* valueName, ZvString& text) const
+{
+    DWORD type = REG_NONE;
+    DWORD bytes = 0;
+    LSTATUS status = QueryType(valueName, type, &bytes);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (type != REG_SZ && type != REG_EXPAND_SZ) {
+        return ERROR_UNSUPPORTED_TYPE;
+    }
+    ZvString read;
+    wchar_t* const characters = read.GetBufferSetLength(bytes / sizeof(wchar_t));
+    // A value that changed since its size was asked fails the read.
+    status = RegQueryValueExW(key_.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(characters), &bytes);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    read.ReleaseBuffer();
+    text = std::move(read);
+    return ERROR_SUCCESS;
+}
+
+bool ZvRegistryAccess::ReadDword(const wchar_t* valueName, DWORD& value) const
+{
+    DWORD read = 0;
+    DWORD bytes = sizeof(read);
+    if (GetValueAnyType(key_.Get(), valueName, nullptr, &read, &bytes) != ERROR_SUCCESS) {
+        return false;
+    }
+    value = read;
+    return true;
+}
+
+LSTATUS ZvRegistryAccess::WriteString(const wchar_t* valueName, const ZvString& text) const
+{
+    return WriteValueText(key_.Get(), valueName, REG_SZ, text.c_str(), text.length());
+}
+
+LSTATUS ZvRegistryAccess::WriteDword(const wchar_t* valueName, DWORD value) const
+{
+    return RegSetValueExW(key_.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+ZvRegistryIterator::ZvRegistryIterator(const ZvRegistryAccess& key, Walk walk, DWORD nameCapacity)
+    : key_(key.Key()), walk_(walk)
+{
+    DWORD longestName = 0;
+    DWORD longestData = 0;
+    const bool subkeys = walk == Walk::Subkeys;
+    status_ = RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, subkeys ? &count_ : nullptr,
+                               subkeys ? &longestName : nullptr, nullptr, subkeys ? nullptr : &count_,
+                               subkeys ? nullptr : &longestName, subkeys ? nullptr : &longestData, nullptr, nullptr);
+    if (status_ != ERROR_SUCCESS) {
+        return;
+    }
+    nameCapacity_ = nameCapacity != 0 ? nameCapacity : longestName + 1;
+    name_.reset(new (std::nothrow) wchar_t[nameCapacity_]());
+    if (walk == Walk::ValuesWithData) {
+        // Room for a terminator behind the longest data, stored with one or not.
+        dataCharacters_ = longestData / sizeof(wchar_t) + 2;
+        data_.reset(new (std::nothrow) wchar_t[dataCharacters_]);
+    }
+    if (!name_ || (walk == Walk::ValuesWithData && !data_)) {
+        status_ = ERROR_OUTOFMEMORY;
+        return;
+    }
+    counted_ = true;
+    ReadCurrent();
+}
+
+ZvRegistryIterator& ZvRegistryIterator::operator++()
+{
+    ++index_;
+    ReadCurrent();
+    return *this;
+}
+
+void ZvRegistryIterator::ReadCurrent()
+{
+    if (!Valid()) {
+        return;
+    }
+    nameLength_ = nameCapacity_;
+    if (walk_ == Walk::Subkeys) {
+        status_ = RegEnumKeyExW(key_, index_, name_.get(), &nameLength_, nullptr, nullptr, nullptr, nullptr);
+        return;
+    }
+    if (walk_ == Walk::Values) {
+        status_ = RegEnumValueW(key_, index_, name_.get(), &nameLength_, nullptr, nullptr, nullptr, nullptr);
+        return;
+    }
+    DWORD dataBytes = static_cast<DWORD>(dataCharacters_ * sizeof(wchar_t));
+    std::fill_n(data_.get(), dataCharacters_, L'\0');
+    status_ = RegEnumValueW(key_, index_, name_.get(), &nameLength_, nullptr, nullptr,
+                            reinterpret_cast<BYTE*>(data_.get()), &dataBytes);
 }
 
 }  // namespace userdata

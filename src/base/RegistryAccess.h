@@ -1,7 +1,14 @@
-// The registry reading vocabulary: opening keys with the machine-then-user
-// rule for product keys, and reading values by what the caller needs
-// (characters expanded, or the raw string in bytes). ZvRegistryAccess holds one
-// key opened for reading, for the length of one read.
+// The registry vocabulary: ZvRegistryAccess, the one key class of the library
+// and of zvud, which opens, reads, writes and enumerates (ZvRegistryIterator);
+// and the two calls on a key that a host opened and lends (zvudRegSetString's).
+// No other file calls the registry API.
+//
+// Contracts, per family:
+// - opening returns the Win32 error code, which says why a key is missing;
+//   on failure the holder holds nothing;
+// - reads return whether they succeeded and leave their output untouched when
+//   they fail;
+// - writes return the Win32 error code.
 #pragma once
 
 #include "base/Capacities.h"
@@ -10,78 +17,173 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+
 namespace userdata {
 
-// Opens `subkey` below `root` (options 0) into `key`; on failure `key` holds
-// nothing. Returns the Win32 error code.
-[[nodiscard]] LSTATUS OpenKey(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
+// The type of the value `valueName` of a key that the caller holds.
+[[nodiscard]] LSTATUS QueryValueType(HKEY key, const wchar_t* valueName, DWORD& type);
 
-// Opens `subkey` below `root` with the given access. Below
-// HKEY_LOCAL_MACHINE a key that the machine does not have is opened below
-// HKEY_CURRENT_USER instead; any other machine error is final. Returns the
-// Win32 error code of the last attempt; on failure `key` holds nothing.
-LSTATUS OpenMachineThenUser(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key);
+// Writes `length` characters of `text` and a terminator as the value
+// `valueName` of type `type` into a key that the caller holds.
+[[nodiscard]] LSTATUS WriteValueText(HKEY key, const wchar_t* valueName, DWORD type, const wchar_t* text,
+                                     std::size_t length);
 
-// Expandable values are read at their own size, up to this many characters
-// with the terminator, and expanded up to kLongTextCapacity, on the stack.
-inline constexpr DWORD kExpandableTextCapacity = 4096;
+// "HKLM", "HKCU", "HKCR" or "HKU", a backslash and `path`: a key as a person
+// reads it.
+ZvString RegistryKeyName(HKEY hive, const ZvString& path);
 
-// RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, type, data, bytes): the
-// value of any type, strings terminated and REG_EXPAND_SZ expanded, also when
-// the stored text is longer than `data` but its expansion fits. The expansion
-// is done here, within the library's buffers: Wine's RegGetValueW expands into
-// the caller's buffer beyond its size when the expanded text does not fit.
-// Stored text of 4096 characters or more, or an expansion longer than 2047,
-// counts as not fitting.
-[[nodiscard]] LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes);
+// "REG_SZ", "REG_MULTI_SZ" and the like; the number for a type without a name.
+ZvString RegistryTypeName(DWORD type);
 
-// Reads the value `valueName` (null or "" for the default value) of `key`, of
-// any type, with GetValueAnyType (environment references expanded), as text into
-// `buffer` of `capacity` characters, which is zeroed first. False when it
-// cannot be read or leaves no terminator in the buffer.
-[[nodiscard]] bool ReadExpandedCharacters(HKEY key, const wchar_t* valueName, wchar_t* buffer, DWORD capacity);
-
-template <DWORD N>
-[[nodiscard]] bool ReadExpandedCharacters(HKEY key, const wchar_t* valueName, wchar_t (&buffer)[N])
-{
-    return ReadExpandedCharacters(key, valueName, buffer, N);
-}
+// Deletes the key `subkey` below `root`, which must have no subkeys.
+[[nodiscard]] LSTATUS DeleteRegistryKey(HKEY root, const wchar_t* subkey);
 
 class ZvRegistryAccess {
 public:
     ZvRegistryAccess() noexcept = default;
     ZvRegistryAccess(const ZvRegistryAccess&) = delete;
     ZvRegistryAccess& operator=(const ZvRegistryAccess&) = delete;
-    virtual ~ZvRegistryAccess();
+    ZvRegistryAccess(ZvRegistryAccess&&) noexcept = default;
+    ZvRegistryAccess& operator=(ZvRegistryAccess&&) noexcept = default;
+    ~ZvRegistryAccess() = default;
 
-    // Opens `subkey` below `root` for reading (KEY_READ) with
-    // OpenMachineThenUser. Returns the Win32 error code of the last attempt
-    // (0 on success).
-    virtual LSTATUS Open(HKEY root, const wchar_t* subkey);
+    // The machine-then-user rule for product keys: opens `subkey` below
+    // `root` with `access`; below HKEY_LOCAL_MACHINE a key that the machine
+    // does not have (ERROR_FILE_NOT_FOUND) is opened below HKEY_CURRENT_USER
+    // instead, and any other machine error is final. Returns the Win32 error
+    // code of the last attempt.
+    [[nodiscard]] LSTATUS Open(HKEY root, const wchar_t* subkey, REGSAM access = KEY_READ);
 
-    // Opens `productRoot`\`subkey` below `root` as Open does.
-    LSTATUS OpenBelow(HKEY root, const ZvString& productRoot, const wchar_t* subkey);
+    // Opens `productRoot`\`subkey` below `root` for reading, as Open does.
+    [[nodiscard]] LSTATUS OpenBelow(HKEY root, const ZvString& productRoot, const wchar_t* subkey);
 
-    // Closes the key if one is open. Always returns 0.
-    virtual LSTATUS Close();
+    // Opens `subkey` below `root` in that hive only.
+    [[nodiscard]] LSTATUS OpenExact(HKEY root, const wchar_t* subkey, REGSAM access);
 
+    void Close() noexcept;
+
+    [[nodiscard]] bool IsOpen() const noexcept { return key_.IsValid(); }
     HKEY Key() const noexcept { return key_.Get(); }
+    // The hive in which the open key was found (null when none is open).
+    HKEY Hive() const noexcept { return hive_; }
 
-    // Reads the string value `valueName` (null for the default value) into
-    // `buffer` of `bytes` bytes. REG_SZ must carry its terminator (0 bytes read
-    // as ""); REG_EXPAND_SZ is taken unexpanded and unchecked, and ended right
-    // after its data when that lacks a terminator and leaves room for one;
-    // other types fail. With a null buffer only the type is tested.
-    [[nodiscard]] bool ReadRawStringBytes(const wchar_t* valueName, wchar_t* buffer, DWORD bytes) const;
+    // The value's type, and its size in bytes when `bytes` is given.
+    [[nodiscard]] LSTATUS QueryType(const wchar_t* valueName, DWORD& type, DWORD* bytes = nullptr) const;
 
-    template <DWORD N>
-    [[nodiscard]] bool ReadRawStringBytes(const wchar_t* valueName, wchar_t (&buffer)[N]) const
+    // True when the value exists as REG_SZ or REG_EXPAND_SZ.
+    [[nodiscard]] bool HoldsString(const wchar_t* valueName) const;
+
+    // RegGetValueW(key, nullptr, valueName, RRF_RT_ANY, type, data, bytes):
+    // the value of any type, strings terminated and REG_EXPAND_SZ expanded,
+    // also when the stored text is longer than `data` but its expansion fits.
+    // The expansion is done here, within the library's buffers: Wine's
+    // RegGetValueW expands into the caller's buffer beyond its size when the
+    // expanded text does not fit. Stored text of kExpandableTextCapacity
+    // characters or more, or an expansion longer than kLongTextCapacity - 1,
+    // counts as not fitting.
+    [[nodiscard]] LSTATUS ReadAnyType(const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes) const;
+
+    // The value (null or "" for the default value) of any type as text, read
+    // with ReadAnyType (environment references expanded). False when it
+    // cannot be read or leaves no terminator in N characters.
+    template <std::size_t N>
+    [[nodiscard]] bool ReadExpandedCharacters(const wchar_t* valueName, wchar_t (&buffer)[N]) const
     {
-        return ReadRawStringBytes(valueName, buffer, static_cast<DWORD>(sizeof(buffer)));
+        // Zeroed, so that data of a non-string type shorter than the buffer ends in it.
+        wchar_t read[N] = {};
+        if (!ReadExpandedInto(valueName, read, N)) {
+            return false;
+        }
+        std::copy_n(read, N, buffer);
+        return true;
     }
 
+    // The string value `valueName` (null for the default value) as stored in
+    // N characters. REG_SZ must carry its terminator (0 bytes read as "");
+    // REG_EXPAND_SZ is taken unexpanded and unchecked, and ended right after
+    // its data when that lacks a terminator and leaves room for one; other
+    // types fail.
+    template <std::size_t N>
+    [[nodiscard]] bool ReadRawString(const wchar_t* valueName, wchar_t (&buffer)[N]) const
+    {
+        wchar_t read[N] = {};
+        if (!ReadRawInto(valueName, read, N)) {
+            return false;
+        }
+        std::copy_n(read, N, buffer);
+        return true;
+    }
+
+    // ReadRawString straight into a host's buffer of `capacity` characters,
+    // the one read whose contract lets it write there: zvudGetXRootFoldPath
+    // reads a value of any length the host makes room for, with no heap. On
+    // failure the buffer may hold part of the data. Expandable data that
+    // fills the buffer without a terminator fails.
+    [[nodiscard]] bool DeliverRawString(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const;
+
+    // A REG_SZ or REG_EXPAND_SZ value at its own length, unexpanded, up to
+    // its first NUL. ERROR_UNSUPPORTED_TYPE for other types.
+    [[nodiscard]] LSTATUS ReadString(const wchar_t* valueName, ZvString& text) const;
+
+    // A value of any type read into 32 bits, as ReadAnyType gives it.
+    [[nodiscard]] bool ReadDword(const wchar_t* valueName, DWORD& value) const;
+
+    [[nodiscard]] LSTATUS WriteString(const wchar_t* valueName, const ZvString& text) const;
+    [[nodiscard]] LSTATUS WriteDword(const wchar_t* valueName, DWORD value) const;
+
 private:
+    [[nodiscard]] bool ReadExpandedInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const;
+    [[nodiscard]] bool ReadRawInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const;
+
     ZvUniqueKey key_;
+    HKEY hive_ = nullptr;
+};
+
+// Walks the names of a key's subkeys or values, with each value's data when
+// asked, in the order the registry gives them: from index 0 up to the count
+// the key had when the walk began. A step that fails leaves its status in
+// Status(), and the walk may go on.
+class ZvRegistryIterator {
+public:
+    enum class Walk { Subkeys, Values, ValuesWithData };
+
+    // `nameCapacity` counts the characters a name may take with its
+    // terminator (a longer one fails its step); 0 allows the key's longest.
+    // Counting the entries is the first step.
+    ZvRegistryIterator(const ZvRegistryAccess& key, Walk walk, DWORD nameCapacity = kNameCapacity);
+    ZvRegistryIterator(const ZvRegistryIterator&) = delete;
+    ZvRegistryIterator& operator=(const ZvRegistryIterator&) = delete;
+
+    // True while an entry remains to be looked at; false when counting failed.
+    [[nodiscard]] bool Valid() const noexcept { return counted_ && index_ < count_; }
+    // The status of the counting (ERROR_OUTOFMEMORY when the buffers cannot be
+    // had), then of the current step.
+    [[nodiscard]] LSTATUS Status() const noexcept { return status_; }
+    ZvRegistryIterator& operator++();
+
+    const wchar_t* Name() const noexcept { return name_.get(); }
+    DWORD NameLength() const noexcept { return nameLength_; }
+    // The value's data, zero-filled behind what was read, with room for a
+    // terminator behind the longest data (ValuesWithData only).
+    const wchar_t* Data() const noexcept { return data_.get(); }
+
+private:
+    void ReadCurrent();
+
+    HKEY key_;
+    Walk walk_;
+    bool counted_ = false;
+    LSTATUS status_ = ERROR_SUCCESS;
+    DWORD count_ = 0;
+    DWORD index_ = 0;
+    DWORD nameCapacity_ = 0;
+    std::size_t dataCharacters_ = 0;
+    std::unique_ptr<wchar_t[]> name_;
+    std::unique_ptr<wchar_t[]> data_;
+    DWORD nameLength_ = 0;
 };
 
 }  // namespace userdata

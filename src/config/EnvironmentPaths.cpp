@@ -1,9 +1,8 @@
 // PATH and ZVVERTICALPATH: the language folder and the vertical product's
-// folders in front of PATH, and AppendEnvironmentPath for hosts.
-#include "UserData.h"
+// folders in front of PATH, and the same for hosts (AppendEnvironmentPath).
 #include "base/BoundedText.h"
 #include "base/Holders.h"
-#include "base/RegistryAccess.h"
+#include "base/Capacities.h"
 #include "config/ProcessEnvironment.h"
 #include "config/ProductConfigInit.h"
 
@@ -14,9 +13,6 @@
 
 namespace userdata {
 namespace {
-
-// 8096 bytes, as the vertical value has always been read.
-constexpr std::size_t kVerticalValueCapacity = 4048;
 
 // The ";%s\%s" pieces: each non-empty folder of `folders` followed by the
 // language folder below it.
@@ -34,9 +30,6 @@ ZvString LanguageFoldersOf(const ZvString& folders, const ZvString& language)
     }
     return pieces;
 }
-
-// The environment's limit for one variable's value, terminator included.
-constexpr std::size_t kEnvironmentValueCapacity = 32767;
 
 SRWLOCK PathLock = SRWLOCK_INIT;
 
@@ -76,10 +69,6 @@ bool ReadProcessPath(ZvString& path)
     }
 }
 
-namespace {
-
-// Puts `folders` in front of the process's PATH; false when PATH cannot be
-// read or written.
 bool PrependToProcessPath(const wchar_t* folders)
 {
     // One read-modify-write at a time, on a copy of PATH taken from the
@@ -95,57 +84,25 @@ bool PrependToProcessPath(const wchar_t* folders)
     return WritePath(newPath, path);
 }
 
-}  // namespace
-
-bool CProductConfigInit::AddLanguageFolderToPath()
+bool CProductConfigInit::AddLanguageFolderToPath(const StartupDecisions& decisions)
 {
-    const ZvString& rootFolder = InstalledInfo->GetProductRootFolder();
-    if (rootFolder.empty() || ProductParams.Language.empty()) {
-        return false;
-    }
-    ZvString languageFolder = rootFolder;  // ends in a backslash
-    languageFolder.Append(ProductParams.Language);
-    // An installation folder may hold ';': quoted, the entry stays one folder
-    // for those who read PATH's quotes, and to those who split PATH at every
-    // ';' both pieces hold a '"' and name no folder, never a relative one.
-    if (std::wcschr(languageFolder.c_str(), L';') != nullptr) {
-        ZvString quoted(L"\"");
-        quoted.Append(languageFolder).Append(L'"');
-        languageFolder = quoted;
-    }
-    return PrependToProcessPath(languageFolder.c_str());
+    return !decisions.languageFolder.reason.Failed() && PrependToProcessPath(decisions.languageFolder.value.c_str());
 }
 
-bool CProductConfigInit::ApplyVerticalEnvPath()
+bool CProductConfigInit::ApplyVerticalEnvPath(const StartupDecisions& decisions)
 {
     // Emptied first on every run, so a failure below leaves it empty.
     SetEnvironmentVariableW(L"ZVVERTICALPATH", L"");
-    const ProductParamsRecord& params = ProductParams;
-    if (params.ProductRegistryRootKey.empty() || params.Language.empty()) {
+    if (decisions.verticalPath.reason.Failed()) {
         return false;
     }
-    ZvRegistryAccess verticalKey;
-    wchar_t value[kVerticalValueCapacity] = {};
-    if (verticalKey.OpenBelow(HKEY_LOCAL_MACHINE, params.ProductRegistryRootKey, L"VerticalEnvPath") != ERROR_SUCCESS ||
-        !verticalKey.ReadRawStringBytes(nullptr, value)) {
-        return false;
-    }
-    // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
-    // at the end of the buffer.
-    const ZvString vertical(value, BoundedLength(value));
+    const ZvString& vertical = decisions.verticalPath.value;
     SetEnvironmentVariableW(L"ZVVERTICALPATH", vertical.c_str());
-    ProductParams.VerticalEnvPath = vertical;
+    productParams_.VerticalEnvPath = vertical;
 
     ZvString folders = vertical;
-    folders.Append(LanguageFoldersOf(vertical, params.Language));
+    folders.Append(LanguageFoldersOf(vertical, productParams_.Language));
     return PrependToProcessPath(folders.c_str());
 }
 
 }  // namespace userdata
-
-using namespace userdata;
-
-extern "C" int AppendEnvironmentPath(const wchar_t* folders)
-{
-    return PrependToProcessPath(folders) ? 1 : 0;
-}

@@ -1,53 +1,117 @@
 #include "config/ProductConfigInit.h"
 
-#include "UserData.h"
 #include "base/Holders.h"
 #include "base/ProcessWide.h"
+#include "base/RegistryAccess.h"
 
 #include <cwchar>
+#include <iterator>
 
 namespace userdata {
 
-bool IsBaseProduct(const wchar_t* product) noexcept
+bool IsBaseProduct(std::wstring_view product) noexcept
 {
-    return _wcsicmp(product, kBaseProduct) == 0;
+    const std::size_t baseLength = std::size(kBaseProduct) - 1;
+    return product.length() == baseLength && _wcsnicmp(product.data(), kBaseProduct, baseLength) == 0;
 }
 
-CProductConfigInit::CProductConfigInit() : InstalledInfo(std::make_unique<CProductInstalledInfo>()) {}
+CProductConfigInit::CProductConfigInit() : installedInfo_(std::make_unique<CProductInstalledInfo>()) {}
 
 CProductConfigInit::~CProductConfigInit() = default;
 
 bool CProductConfigInit::InitProductParams(const ZvString& requestedProduct, const ZvString& requestedLanguage)
 {
     const ZvExclusiveLock lock(startupLock_);
-    if (Initialized) {
+    if (initialized_) {
         return true;
     }
     // Set before any step: the sequence runs at most once, whatever its outcome.
-    Initialized = true;
+    initialized_ = true;
     struct FinishOnExit {
         std::atomic<bool>& finished;
         ~FinishOnExit() { finished.store(true, std::memory_order_release); }
     } finish{startupFinished_};
-    return RunStartupSequence(requestedProduct, requestedLanguage);
+    return ApplyStartup(DecideStartup(*installedInfo_, requestedProduct, requestedLanguage));
 }
 
-bool CProductConfigInit::RunStartupSequence(const ZvString& requestedProduct, const ZvString& requestedLanguage)
+// The decisions applied in start-up's order; the first step whose decision
+// failed, or whose write fails, ends it.
+bool CProductConfigInit::ApplyStartup(const StartupDecisions& decisions)
 {
-    if (!SelectCurrentProduct(requestedProduct) || !SelectCurrentLanguage(requestedLanguage) || !SaveLastLaunched() ||
-        !LocateIdentityIni() || !ReadRegistryRootKeys()) {
+    if (!SelectCurrentProductAndLanguage(decisions) || !SaveLastLaunched() || !LocateIdentityIni(decisions) ||
+        !ReadRegistryRootKeys(decisions)) {
         return false;
     }
-    if (!InstalledInfo->GetIsConfigurable()) {
-        ProductParams.Product = kBaseProduct;
-        if (!ReadInstalledUILanguage()) {
+    if (!decisions.configurable) {
+        productParams_.Product = kBaseProduct;
+        if (!ReadInstalledUILanguage(decisions)) {
             return false;
         }
     }
-    if (!IsBaseProduct(ProductParams.Product.c_str()) && !ApplyVerticalEnvPath()) {
+    if (!IsBaseProduct(productParams_.Product.c_str()) && !ApplyVerticalEnvPath(decisions)) {
         return false;
     }
-    return AddLanguageFolderToPath();
+    return AddLanguageFolderToPath(decisions);
+}
+
+bool CProductConfigInit::SelectCurrentProductAndLanguage(const StartupDecisions& decisions)
+{
+    if (!decisions.configurable) {
+        return true;  // the base product is set later in the sequence
+    }
+    if (decisions.product.reason.Failed()) {
+        return false;
+    }
+    productParams_.Product = decisions.product.value;
+    if (decisions.language.reason.Failed()) {
+        return false;
+    }
+    productParams_.Language = decisions.language.value;
+    return true;
+}
+
+bool CProductConfigInit::SaveLastLaunched()
+{
+    if (!installedInfo_->GetIsConfigurable()) {
+        return true;
+    }
+    ZvRegistryAccess userKey;
+    // The key is the installation's to create: a user without it keeps no memory.
+    if (userKey.OpenExact(HKEY_CURRENT_USER, installedInfo_->GetProductVersionKey().c_str(), KEY_SET_VALUE) !=
+        ERROR_SUCCESS) {
+        return true;
+    }
+    return userKey.WriteString(L"LastLaunchedProduct", productParams_.Product) == ERROR_SUCCESS &&
+           userKey.WriteString(L"LastLaunchedLanguage", productParams_.Language) == ERROR_SUCCESS;
+}
+
+bool CProductConfigInit::LocateIdentityIni(const StartupDecisions& decisions)
+{
+    if (decisions.identityFile.reason.Failed()) {
+        return false;
+    }
+    productParams_.IdentityIniPath = decisions.identityFile.value;
+    return true;
+}
+
+bool CProductConfigInit::ReadRegistryRootKeys(const StartupDecisions& decisions)
+{
+    // Both or neither.
+    if (decisions.globalRootKey.reason.Failed() || decisions.productRootKey.reason.Failed()) {
+        return false;
+    }
+    productParams_.ProductRegistryRootKey = decisions.productRootKey.value;
+    productParams_.GlobalRegistryRootKey = decisions.globalRootKey.value;
+    return true;
+}
+
+bool CProductConfigInit::ReadInstalledUILanguage(const StartupDecisions& decisions)
+{
+    if (decisions.language.reason.Failed()) {
+        return false;
+    }
+    productParams_.Language = decisions.language.value;
+    return true;
 }
 
 const ProductParamsRecord& CProductConfigInit::EnsureProductParams()
@@ -55,7 +119,7 @@ const ProductParamsRecord& CProductConfigInit::EnsureProductParams()
     if (!startupFinished_.load(std::memory_order_acquire)) {
         InitProductParams(ZvString(), ZvString());
     }
-    return ProductParams;
+    return productParams_;
 }
 
 namespace {
@@ -74,12 +138,3 @@ CProductConfigInit& GetProductConfig()
 }
 
 }  // namespace userdata
-
-using namespace userdata;
-
-extern "C" int zvudInitProductParams(const wchar_t* product, const wchar_t* language)
-{
-    const ZvString requestedProduct = StringFromArgument(product);
-    const ZvString requestedLanguage = StringFromArgument(language);
-    return GetProductConfig().InitProductParams(requestedProduct, requestedLanguage) ? 1 : 0;
-}

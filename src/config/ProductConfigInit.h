@@ -4,11 +4,13 @@
 
 #include "base/ZvString.h"
 #include "config/ProductInstalledInfo.h"
+#include "config/StartupDecisions.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <memory>
+#include <string_view>
 
 namespace userdata {
 
@@ -16,10 +18,10 @@ namespace userdata {
 inline constexpr wchar_t kBaseProduct[] = L"ZOVA";
 
 // True for the base product in any letter case.
-[[nodiscard]] bool IsBaseProduct(const wchar_t* product) noexcept;
+[[nodiscard]] bool IsBaseProduct(std::wstring_view product) noexcept;
 
-// The current product identity. The field order is fixed: the query exports
-// read the fields by position. Empty until start-up sets them, unchanged after.
+// The current product identity, its fields in their fixed order. Empty until
+// start-up sets them, unchanged after.
 struct ProductParamsRecord {
     ZvString Product;
     ZvString Language;
@@ -37,35 +39,36 @@ public:
     CProductConfigInit& operator=(const CProductConfigInit&) = delete;
     virtual ~CProductConfigInit();
 
-    // Start-up steps that later products may replace, in slot order.
-    virtual bool LocateIdentityIni();
-    virtual bool AddLanguageFolderToPath();
-    virtual bool ApplyVerticalEnvPath();
-    virtual bool ReadRegistryRootKeys();
-
-    bool SelectCurrentProduct(const ZvString& requestedProduct);
-    bool SelectCurrentLanguage(const ZvString& requestedLanguage);
-    bool SaveLastLaunched();
-    bool ReadInstalledUILanguage();
-
-    // Runs the start-up sequence once per process; true when every step that
-    // ran succeeded, and true without doing anything once it has run.
+    // Runs start-up once per process: decides (DecideStartup), then applies
+    // the decisions in the same order. True when every step that ran
+    // succeeded, and true without doing anything once it has run.
     bool InitProductParams(const ZvString& requestedProduct, const ZvString& requestedLanguage);
 
     // The identity, after running start-up with no requests if it has not run.
     const ProductParamsRecord& EnsureProductParams();
 
     // The identity as it stands, without running start-up.
-    const ProductParamsRecord& GetProductParams() const noexcept { return ProductParams; }
+    const ProductParamsRecord& GetProductParams() const noexcept { return productParams_; }
 
-    CProductInstalledInfo& GetInstalledInfo() noexcept { return *InstalledInfo; }
+    CProductInstalledInfo& GetInstalledInfo() noexcept { return *installedInfo_; }
+
+protected:
+    // The steps that apply the decisions, in slot order; later products may
+    // replace them.
+    virtual bool LocateIdentityIni(const StartupDecisions& decisions);
+    virtual bool AddLanguageFolderToPath(const StartupDecisions& decisions);
+    virtual bool ApplyVerticalEnvPath(const StartupDecisions& decisions);
+    virtual bool ReadRegistryRootKeys(const StartupDecisions& decisions);
 
 private:
-    bool RunStartupSequence(const ZvString& requestedProduct, const ZvString& requestedLanguage);
+    bool ApplyStartup(const StartupDecisions& decisions);
+    bool SelectCurrentProductAndLanguage(const StartupDecisions& decisions);
+    bool SaveLastLaunched();
+    bool ReadInstalledUILanguage(const StartupDecisions& decisions);
 
-    bool Initialized = false;
-    ProductParamsRecord ProductParams;
-    std::unique_ptr<CProductInstalledInfo> InstalledInfo;
+    bool initialized_ = false;
+    ProductParamsRecord productParams_;
+    std::unique_ptr<CProductInstalledInfo> installedInfo_;
 
     // Two threads making the first call at once: the second waits until the
     // sequence has finished, so nobody reads a half-settled identity.

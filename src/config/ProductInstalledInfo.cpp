@@ -7,123 +7,159 @@
 #include "base/RegistryAccess.h"
 
 #include <windows.h>
+#include <shlwapi.h>
 
 namespace userdata {
 namespace {
+
+using Kind = StartupReason::Kind;
+using Place = StartupReason::Place;
+
+StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item = L"",
+                       LSTATUS status = ERROR_SUCCESS)
+{
+    StartupReason reason;
+    reason.kind = kind;
+    reason.place = place;
+    reason.source = source;
+    reason.item = item;
+    reason.status = status;
+    return reason;
+}
 
 enum class KeyNames { Subkeys, Values };
 
 // The names of a product key's subkeys or values, in the order the registry
 // enumerates them. The key is opened machine first, then for the user; a name
-// of 260 characters or more fails the read.
-bool ReadKeyNames(const ZvString& path, KeyNames kind, std::vector<ZvString>& names)
+// of kNameCapacity characters or more fails the read. The status of the
+// opening or of the step that failed.
+LSTATUS ReadKeyNames(const ZvString& path, KeyNames kind, std::vector<ZvString>& names)
 {
     ZvRegistryAccess key;
-    DWORD count = 0;
-    DWORD* const subkeyCount = kind == KeyNames::Subkeys ? &count : nullptr;
-    DWORD* const valueCount = kind == KeyNames::Values ? &count : nullptr;
-    if (key.Open(HKEY_LOCAL_MACHINE, path.c_str()) != ERROR_SUCCESS ||
-        RegQueryInfoKeyW(key.Key(), nullptr, nullptr, nullptr, subkeyCount, nullptr, nullptr, valueCount, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-        return false;
+    const LSTATUS opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
+    if (opened != ERROR_SUCCESS) {
+        return opened;
     }
-    for (DWORD index = 0; index < count; ++index) {
-        wchar_t name[kNameCapacity] = {};
-        DWORD length = kNameCapacity;
-        const LSTATUS status = kind == KeyNames::Subkeys
-                                   ? RegEnumKeyExW(key.Key(), index, name, &length, nullptr, nullptr, nullptr, nullptr)
-                                   : RegEnumValueW(key.Key(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status != ERROR_SUCCESS) {
-            return false;
+    const auto walk = kind == KeyNames::Subkeys ? ZvRegistryIterator::Walk::Subkeys : ZvRegistryIterator::Walk::Values;
+    ZvRegistryIterator entry(key, walk, kNameCapacity);
+    for (; entry.Valid(); ++entry) {
+        if (entry.Status() != ERROR_SUCCESS) {
+            return entry.Status();
         }
-        names.emplace_back(name, length);
+        names.emplace_back(entry.Name(), entry.NameLength());
     }
-    return true;
+    return entry.Status();
 }
 
 // A last-launched id: empty when missing, too long for the buffer or not a
 // string, since a number or a cut name never names a product.
-ZvString ReadLastLaunchedValue(HKEY key, const wchar_t* valueName)
+ZvString ReadLastLaunchedValue(const ZvRegistryAccess& key, const wchar_t* valueName, StartupReason& reason)
 {
     wchar_t text[kNameCapacity] = {};
-    DWORD type = REG_NONE;
     DWORD size = sizeof(text);
-    if (GetValueAnyType(key, valueName, &type, text, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    reason.item = valueName;
+    reason.status = key.ReadAnyType(valueName, &reason.type, text, &size);
+    if (reason.status != ERROR_SUCCESS) {
+        reason.kind = reason.status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::TooLong;
         return ZvString();
     }
+    if (reason.type != REG_SZ && reason.type != REG_EXPAND_SZ) {
+        reason.kind = Kind::WrongType;
+        return ZvString();
+    }
+    reason.kind = Kind::Read;
     return ZvString(text, BoundedLength(text));
 }
 
 }  // namespace
+
+bool CProductInstalledInfo::Fail(StartupReason reason)
+{
+    loadFailure_ = std::move(reason);
+    return false;
+}
 
 bool CProductInstalledInfo::Load()
 {
     wchar_t root[kPathCapacity] = {};
     const unsigned rootLength = GetLibraryFolder(root);
     if (rootLength == 0) {
-        return false;
+        return Fail(ReasonOf(Kind::Absent, Place::Folder, ZvString(L"the library's own folder")));
     }
-    ProductRootFolder.Assign(root, rootLength);
+    productRootFolder_.Assign(root, rootLength);
+    return ReadVersionFile() && ReadInstalledProducts() && ReadLastLaunched();
+}
 
-    ZvString versionFile = ProductRootFolder;
-    versionFile.Append(L"identityver.ini");
-    ProductVersionKey = ReadProductIdentityValue(versionFile, L"ProductVersionKey");
-    if (ProductVersionKey.empty()) {
-        return false;
-    }
-    const ZvString configurable = ReadProductIdentityValue(versionFile, L"IsConfigurable");
+bool CProductInstalledInfo::ReadVersionFile()
+{
+    const ZvString versionFile = VersionFileIn(productRootFolder_);
+    productVersionKey_ = ReadProductIdentityValue(versionFile, L"ProductVersionKey");
+    const ZvString configurable =
+        productVersionKey_.empty() ? ZvString() : ReadProductIdentityValue(versionFile, L"IsConfigurable");
     if (configurable.empty()) {
-        return false;
+        if (!PathFileExistsW(versionFile.c_str())) {
+            return Fail(ReasonOf(Kind::Absent, Place::File, versionFile));
+        }
+        const wchar_t* const missing = productVersionKey_.empty() ? L"ProductVersionKey" : L"IsConfigurable";
+        return Fail(ReasonOf(Kind::Absent, Place::File, versionFile, missing));
     }
-    IsConfigurable = configurable == L"1";
-    return ReadInstalledProducts() && ReadLastLaunched();
+    isConfigurable_ = configurable == L"1";
+    configurableReason_ = ReasonOf(Kind::Read, Place::File, versionFile, L"IsConfigurable");
+    return true;
 }
 
 bool CProductInstalledInfo::ReadInstalledProducts()
 {
-    if (!IsConfigurable) {
+    if (!isConfigurable_) {
         return true;
     }
-    ZvString basePath = ProductVersionKey;
+    ZvString basePath = productVersionKey_;
     basePath.Append(L"\\InstalledProducts");
     std::vector<ZvString> products;
-    if (!ReadKeyNames(basePath, KeyNames::Subkeys, products)) {
-        return false;
+    if (const LSTATUS status = ReadKeyNames(basePath, KeyNames::Subkeys, products); status != ERROR_SUCCESS) {
+        return Fail(ReasonOf(status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused, Place::Registry,
+                             RegistryKeyName(HKEY_LOCAL_MACHINE, basePath), L"", status));
     }
     for (const ZvString& product : products) {
         ZvString productPath = basePath;
         productPath.Append(L'\\').Append(product);
         LanguageList languages;
-        if (!ReadKeyNames(productPath, KeyNames::Values, languages)) {
-            return false;
+        if (const LSTATUS status = ReadKeyNames(productPath, KeyNames::Values, languages); status != ERROR_SUCCESS) {
+            return Fail(ReasonOf(status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused, Place::Registry,
+                                 RegistryKeyName(HKEY_LOCAL_MACHINE, productPath), L"", status));
         }
-        InstalledProducts[product] = std::move(languages);
+        installedProducts_[product] = std::move(languages);
     }
     return true;
 }
 
 bool CProductInstalledInfo::ReadLastLaunched()
 {
-    if (!IsConfigurable) {
+    if (!isConfigurable_) {
         return true;
     }
-    if (ProductVersionKey.empty()) {
-        return false;
-    }
+    const ZvString userKeyName = RegistryKeyName(HKEY_CURRENT_USER, productVersionKey_);
+    lastLaunchedProduct_.reason = ReasonOf(Kind::Absent, Place::Registry, userKeyName);
+    lastLaunchedLanguage_.reason = lastLaunchedProduct_.reason;
     ZvRegistryAccess userKey;
-    if (userKey.Open(HKEY_CURRENT_USER, ProductVersionKey.c_str()) != ERROR_SUCCESS) {
+    if (userKey.Open(HKEY_CURRENT_USER, productVersionKey_.c_str()) != ERROR_SUCCESS) {
         return true;  // nothing remembered for this user
     }
-    LastLaunchedProduct = ReadLastLaunchedValue(userKey.Key(), L"LastLaunchedProduct");
-    LastLaunchedLanguage = ReadLastLaunchedValue(userKey.Key(), L"LastLaunchedLanguage");
+    lastLaunchedProduct_.value = ReadLastLaunchedValue(userKey, L"LastLaunchedProduct", lastLaunchedProduct_.reason);
+    lastLaunchedLanguage_.value = ReadLastLaunchedValue(userKey, L"LastLaunchedLanguage", lastLaunchedLanguage_.reason);
     return true;
+}
+
+ZvString CProductInstalledInfo::VersionFileIn(const ZvString& rootFolder)
+{
+    ZvString versionFile = rootFolder;
+    return versionFile.Append(L"identityver.ini");
 }
 
 bool CProductInstalledInfo::IsLanguageInstalled(const ZvString& product, const ZvString& language) const
 {
-    const auto entry = InstalledProducts.find(product);
-    if (entry == InstalledProducts.end()) {
+    const auto entry = installedProducts_.find(product);
+    if (entry == installedProducts_.end()) {
         return false;
     }
     for (const ZvString& listed : entry->second) {

@@ -1,9 +1,12 @@
 // CProductInstalledInfo - the catalogue of installed products and their UI
 // languages, the last launched product and language, and whether the
-// installation lets them be chosen at all. Filled once by Load, read-only after.
+// installation lets them be chosen at all. Filled once by Load, read-only
+// after. Each value keeps its reason (see StartupReason), for start-up's
+// decisions and for a doctor.
 #pragma once
 
 #include "base/ZvString.h"
+#include "config/StartupReason.h"
 
 #include <map>
 #include <vector>
@@ -19,33 +22,55 @@ public:
     CProductInstalledInfo() = default;
     CProductInstalledInfo(const CProductInstalledInfo&) = delete;
     CProductInstalledInfo& operator=(const CProductInstalledInfo&) = delete;
-    virtual ~CProductInstalledInfo() = default;
+    ~CProductInstalledInfo() = default;
 
     // Reads "identityver.ini" beside the library, then the installed products
     // and the last launched values from the registry. False at the first step
-    // that fails; what was read before it stays.
-    virtual bool Load();
+    // that fails, whose reason GetLoadFailure gives; what was read before it
+    // stays.
+    bool Load();
 
-    const ZvString& GetProductVersionKey() const noexcept { return ProductVersionKey; }
-    const ZvString& GetProductRootFolder() const noexcept { return ProductRootFolder; }
-    const ZvString& GetLastLaunchedProduct() const noexcept { return LastLaunchedProduct; }
-    const ZvString& GetLastLaunchedLanguage() const noexcept { return LastLaunchedLanguage; }
-    bool GetIsConfigurable() const noexcept { return IsConfigurable; }
-    const ProductMap& GetInstalledProducts() const noexcept { return InstalledProducts; }
+    const ZvString& GetProductVersionKey() const noexcept { return productVersionKey_; }
+    const ZvString& GetProductRootFolder() const noexcept { return productRootFolder_; }
+    const ZvString& GetLastLaunchedProduct() const noexcept { return lastLaunchedProduct_.value; }
+    const ZvString& GetLastLaunchedLanguage() const noexcept { return lastLaunchedLanguage_.value; }
+    bool GetIsConfigurable() const noexcept { return isConfigurable_; }
+    const ProductMap& GetInstalledProducts() const noexcept { return installedProducts_; }
+
+    // Where "IsConfigurable" was read.
+    const StartupReason& GetConfigurableReason() const noexcept { return configurableReason_; }
+    // Where the last launched values were read, or why they are empty (a
+    // number or a cut name never names a product).
+    const StartupReason& GetLastLaunchedProductReason() const noexcept { return lastLaunchedProduct_.reason; }
+    const StartupReason& GetLastLaunchedLanguageReason() const noexcept { return lastLaunchedLanguage_.reason; }
+    // Why Load stopped; NotDecided when it did not.
+    const StartupReason& GetLoadFailure() const noexcept { return loadFailure_; }
+
+    // "identityver.ini" in `rootFolder`, the library's folder.
+    static ZvString VersionFileIn(const ZvString& rootFolder);
 
     // True when `product` is listed with `language` (both compared exactly).
     bool IsLanguageInstalled(const ZvString& product, const ZvString& language) const;
 
 private:
+    struct ReadValue {
+        ZvString value;
+        StartupReason reason;
+    };
+
+    bool ReadVersionFile();
     bool ReadInstalledProducts();
     bool ReadLastLaunched();
+    bool Fail(StartupReason reason);
 
-    ZvString ProductVersionKey;
-    ZvString ProductRootFolder;
-    ZvString LastLaunchedProduct;
-    ZvString LastLaunchedLanguage;
-    bool IsConfigurable = true;
-    ProductMap InstalledProducts;
+    ZvString productVersionKey_;
+    ZvString productRootFolder_;
+    ReadValue lastLaunchedProduct_;
+    ReadValue lastLaunchedLanguage_;
+    bool isConfigurable_ = true;
+    ProductMap installedProducts_;
+    StartupReason configurableReason_;
+    StartupReason loadFailure_;
 };
 
 }  // namespace userdata

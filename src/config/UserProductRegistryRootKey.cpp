@@ -2,7 +2,7 @@
 
 #include "base/BoundedText.h"
 #include "base/Holders.h"
-#include "config/ProductConfigInit.h"
+#include "config/CurrentIdentity.h"
 
 #include <windows.h>
 
@@ -34,14 +34,13 @@ void CopyUserProductRegistryRootKeyOverride(wchar_t (&key)[kKeyPathCapacity]) no
     }
 }
 
-bool CopyUserProductRegistryRootKey(wchar_t* key, std::size_t capacity)
+const wchar_t* CurrentIdentity::UserRootKey()
 {
-    wchar_t userOverride[kKeyPathCapacity] = {};
-    CopyUserProductRegistryRootKeyOverride(userOverride);
-    if (userOverride[0] != L'\0') {
-        return CopyText(key, capacity, userOverride);
+    if (!overrideRead_) {
+        CopyUserProductRegistryRootKeyOverride(userOverride_);
+        overrideRead_ = true;
     }
-    return CopyText(key, capacity, GetProductConfig().EnsureProductParams().ProductRegistryRootKey.c_str());
+    return userOverride_[0] != L'\0' ? userOverride_ : Settled().ProductRegistryRootKey.c_str();
 }
 
 }  // namespace userdata

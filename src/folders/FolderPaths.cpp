@@ -1,8 +1,3 @@
-// The special folders by number: those built from the install folder and the
-// language, the help folder, and the per-user folder values under the user
-// product registry root key. No heap allocation after start-up: every path is
-// composed in a fixed buffer on the stack, and a path that does not fit fails
-// rather than being cut.
 #include "folders/FolderPaths.h"
 
 #include "UserData.h"
@@ -11,8 +6,6 @@
 #include "base/Capacities.h"
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
-#include "config/ProductConfigInit.h"
-#include "config/UserProductRegistryRootKey.h"
 #include "help/HelpFiles.h"
 #include "queries/IdentityQueries.h"
 
@@ -40,35 +33,6 @@ constexpr bool FolderRowsInNumberOrder()
 static_assert(FolderRowsInNumberOrder() &&
               ZvUdSpecialFolder::FolderCount == ZvUdSpecialFolder::SandboxCrashSaveFolder + 1);
 
-constexpr std::size_t kLanguageCapacity = 256;
-constexpr std::size_t kSubFolderCapacity = 64;
-
-// The per-user folder value `valueName` below the user product registry root
-// key into `buffer`, as zvudGetXRootFoldPath reads it.
-unsigned ReadFolderValue(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
-{
-    // A user root key that is empty or too long for the key path names no key
-    // of the product: the read fails rather than look elsewhere.
-    wchar_t keyPath[kPathCapacity];
-    if (!CopyUserProductRegistryRootKey(keyPath) || keyPath[0] == L'\0') {
-        return 0;
-    }
-    ZvRegistryAccess folderKey;
-    if (folderKey.Open(HKEY_CURRENT_USER, keyPath) != ERROR_SUCCESS) {
-        return 0;
-    }
-    if (buffer == nullptr) {
-        return folderKey.ReadRawStringBytes(valueName, nullptr, 0) ? 1 : 0;
-    }
-    const DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
-    if (!folderKey.ReadRawStringBytes(valueName, buffer, bytes)) {
-        return 0;
-    }
-    // Expandable data that filled the buffer without a terminator would be cut.
-    const std::size_t characters = bytes / sizeof(wchar_t);
-    return BoundedLength(buffer, characters) < characters ? 1 : 0;
-}
-
 // Appends `prefix` followed directly by `language` as one piece ("Sample\L1").
 bool AppendLanguageSubFolder(wchar_t* path, std::size_t capacity, const wchar_t* prefix, const wchar_t* language)
 {
@@ -78,10 +42,10 @@ bool AppendLanguageSubFolder(wchar_t* path, std::size_t capacity, const wchar_t*
 
 // The folder of the help file, with its backslash, and for HelpFolderLang the
 // language behind it. A help path without a folder gives none.
-bool BuildHelpFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
+bool BuildHelpFolder(CurrentIdentity& identity, Folders folder, wchar_t (&path)[kFolderPathCapacity])
 {
-    wchar_t helpPath[kLongPathCapacity] = {};
-    if (DeliverHelpFileName(helpPath, kLongPathCapacity) == 0) {
+    wchar_t helpPath[kPathCapacity] = {};
+    if (!FindHelpFile(identity, helpPath)) {
         return false;
     }
     const wchar_t* const lastBackslash = std::wcsrchr(helpPath, L'\\');
@@ -90,19 +54,21 @@ bool BuildHelpFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
         return false;
     }
     // Without a language this raises its exception, which passes out to the host.
-    return folder != ZvUdSpecialFolder::HelpFolderLang || AppendPathPiece(path, ProductUILanguage());
+    return folder != ZvUdSpecialFolder::HelpFolderLang ||
+           AppendPathPiece(path, LanguageOrRaise(identity.Settled().Language));
 }
 
-// The install folder, or a folder built from it and the language.
-bool BuildProductFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
+}  // namespace
+
+bool BuildProductFolder(CurrentIdentity& identity, Folders folder, wchar_t (&path)[kFolderPathCapacity])
 {
     wchar_t rootFolder[kPathCapacity] = {};
     if (GetLibraryFolder(rootFolder) == 0 || !CopyText(path, rootFolder)) {
         return false;
     }
-    const ZvString& language = GetProductConfig().EnsureProductParams().Language;
+    const ZvString& language = identity.Settled().Language;
     const wchar_t* const languageText = language.c_str();
-    if (language.empty() || BoundedLength(languageText, kLanguageCapacity) >= kLanguageCapacity) {
+    if (language.empty() || BoundedLength(languageText, kFolderLanguageCapacity) >= kFolderLanguageCapacity) {
         return false;
     }
     switch (folder) {
@@ -123,9 +89,26 @@ bool BuildProductFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
     }
 }
 
-}  // namespace
+bool OpenFolderValues(CurrentIdentity& identity, ZvRegistryAccess& folderKey)
+{
+    wchar_t keyPath[kPathCapacity];
+    if (!CopyText(keyPath, identity.UserRootKey()) || keyPath[0] == L'\0') {
+        return false;
+    }
+    return folderKey.Open(HKEY_CURRENT_USER, keyPath) == ERROR_SUCCESS;
+}
 
-bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
+bool ReadFolderValue(CurrentIdentity& identity, const wchar_t* valueName, wchar_t (&path)[kFolderPathCapacity])
+{
+    ZvRegistryAccess folderKey;
+    if (!OpenFolderValues(identity, folderKey) || !folderKey.ReadRawString(valueName, path)) {
+        return false;
+    }
+    // Expandable data that filled the buffer without a terminator would be cut.
+    return BoundedLength(path) < kFolderPathCapacity;
+}
+
+bool BuildSpecialFolder(CurrentIdentity& identity, Folders folder, wchar_t (&path)[kFolderPathCapacity])
 {
     const ZvUdSpecialFolder::FolderInfo* const info = ZvUdSpecialFolder::FindFolderInfo(folder);
     if (info == nullptr) {
@@ -133,52 +116,17 @@ bool BuildSpecialFolder(Folders folder, wchar_t (&path)[kFolderPathCapacity])
     }
     switch (info->source) {
     case ZvUdSpecialFolder::Source::HelpFolder:
-        return BuildHelpFolder(folder, path);
+        return BuildHelpFolder(identity, folder, path);
     case ZvUdSpecialFolder::Source::InstallFolder:
-        return BuildProductFolder(folder, path);
+        return BuildProductFolder(identity, folder, path);
     case ZvUdSpecialFolder::Source::UserValue:
-        return ReadFolderValue(info->valueName, path, kFolderPathCapacity) != 0;
+        return ReadFolderValue(identity, info->valueName, path);
     case ZvUdSpecialFolder::Source::UserValueOrInstallFolder:
         // The two root folders are never missing: the install folder stands in.
-        return ReadFolderValue(info->valueName, path, kFolderPathCapacity) != 0 ||
-               BuildProductFolder(ZvUdSpecialFolder::InstallFolder, path);
+        return ReadFolderValue(identity, info->valueName, path) ||
+               BuildProductFolder(identity, ZvUdSpecialFolder::InstallFolder, path);
     }
     return false;
 }
 
 }  // namespace userdata
-
-using namespace userdata;
-
-unsigned int zvudGetSpecialFolder(ZvUdSpecialFolder::Folders folder, wchar_t* buffer, unsigned long long capacity)
-{
-    wchar_t path[kFolderPathCapacity] = {};
-    if (!BuildSpecialFolder(folder, path)) {
-        return 0;
-    }
-    return DeliverCapacityResult(path, BoundedLength(path), buffer, capacity);
-}
-
-unsigned int zvudGetProductXFoldPath(wchar_t* buffer, unsigned long long capacity, ZvUdSpecialFolder::Folders folder)
-{
-    wchar_t path[kFolderPathCapacity] = {};
-    // Composed in the library's own buffer: only the answer and its
-    // terminator reach the caller's.
-    if (buffer == nullptr || !BuildProductFolder(folder, path) || !CopyText(buffer, capacity, path)) {
-        return 0;
-    }
-    return 1;
-}
-
-unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, unsigned long long capacity)
-{
-    return ReadFolderValue(valueName, buffer, capacity);
-}
-
-extern "C" unsigned int GetZOVAUserDataCacheLangPath(wchar_t* buffer, void* /*ignored*/, unsigned int capacity)
-{
-    // The plain cache folder first, so that a buffer too small for the
-    // per-language folder still receives it.
-    zvudGetSpecialFolder(ZvUdSpecialFolder::UserDataCacheFolder, buffer, capacity);
-    return zvudGetSpecialFolder(ZvUdSpecialFolder::UserDataCacheFolderLang, buffer, capacity);
-}

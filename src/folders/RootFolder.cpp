@@ -1,8 +1,7 @@
-// GetProductRootFolder and SetWorkingDirectory: the library's own folder, and
-// the move out of the user-data cache folder at host start-up.
-#include "UserData.h"
-#include "base/BoundedText.h"
+// The library's own folder, and the move out of the user-data cache folder at
+// host start-up.
 #include "base/LibraryModule.h"
+#include "folders/FolderPaths.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -10,25 +9,14 @@
 #include <cstdlib>
 #include <cwchar>
 
-using namespace userdata;
+namespace userdata {
 
-unsigned int GetProductRootFolder(wchar_t* buffer, unsigned long capacity)
+unsigned ProductRootFolder(wchar_t (&folder)[kPathCapacity]) noexcept
 {
-    if (buffer == nullptr || capacity == 0) {
-        return 0;
-    }
-    buffer[0] = L'\0';
-    // Composed in the library's own buffer: the caller's capacity is no
-    // scratch space, and only the answer and its terminator are written.
-    wchar_t folder[kPathCapacity] = {};
-    const unsigned length = GetLibraryFolder(folder);
-    if (length == 0) {
-        return 0;
-    }
-    return DeliverLengthResult(folder, length, buffer, capacity);
+    return GetLibraryFolder(folder);
 }
 
-void SetWorkingDirectory(void)
+void LeaveUserDataCacheFolder()
 {
     wchar_t executable[kPathCapacity] = {};
     const DWORD length = GetModuleFileNameW(nullptr, executable, kPathCapacity);
@@ -49,3 +37,5 @@ void SetWorkingDirectory(void)
         SetCurrentDirectoryW(folder);
     }
 }
+
+}  // namespace userdata

@@ -1,63 +1,71 @@
-// GetHelpFileName and GetContextFileName: the help file that the user's current
-// profile names, else the product's default help file in the library's "Help"
-// folder, and the context help file beside it. Heap-free after start-up: the
-// special folders build on them.
-#include "UserData.h"
+// The help file that the user's current profile names, else the product's
+// default help file in the library's "Help" folder, and the context help file
+// beside it. Heap-free after start-up (see base/Capacities.h): the special
+// folders build on them.
+#include "help/HelpFiles.h"
+
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
 #include "base/Holders.h"
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/UserProductRegistryRootKey.h"
-#include "help/HelpFiles.h"
 #include "queries/IdentityQueries.h"
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <cwchar>
+#include <optional>
+#include <string_view>
 
 namespace userdata {
 namespace {
 
-constexpr std::size_t kProfileNameLength = 260;  // the most of a profile name that is used
-constexpr std::size_t kContextPathCapacity = kPathCapacity + kNameCapacity;
-
-// Which help value the current profile's "General" key holds for this program.
-const wchar_t* ProfileHelpValueName()
+// The program name cut from the product registry root key, when it is
+// shorter than kNameCapacity characters.
+std::optional<std::wstring_view> ProgramName(CurrentIdentity& identity)
 {
-    wchar_t program[kNameCapacity] = {};
-    DeliverProgramName(program, kNameCapacity);
-    // The base product's own program keeps its help apart from the others'.
-    return IsBaseProduct(program) ? L"ZOVAHELP" : L"HELP";
+    const std::optional<std::wstring_view> program = ProgramNameOf(identity.Settled().ProductRegistryRootKey);
+    if (!program || program->empty() || program->length() >= kNameCapacity) {
+        return std::nullopt;
+    }
+    return program;
 }
 
-bool FindProfileHelpFile(const wchar_t* profilesPath, wchar_t (&profile)[kLongTextCapacity],
+// Which help value the current profile's "General" key holds for this program.
+const wchar_t* ProfileHelpValueName(CurrentIdentity& identity)
+{
+    const std::optional<std::wstring_view> program = ProgramName(identity);
+    // The base product's own program keeps its help apart from the others'.
+    return program && IsBaseProduct(*program) ? L"ZOVAHELP" : L"HELP";
+}
+
+bool FindProfileHelpFile(CurrentIdentity& identity, const wchar_t* profilesPath, wchar_t (&profile)[kLongTextCapacity],
                          wchar_t (&helpPath)[kPathCapacity])
 {
     profile[kProfileNameLength] = L'\0';
     wchar_t generalPath[kLongTextCapacity];
-    ZvUniqueKey general;
+    ZvRegistryAccess general;
     if (!CopyText(generalPath, profilesPath) || !AppendText(generalPath, L"\\") || !AppendText(generalPath, profile) ||
         !AppendText(generalPath, L"\\General") ||
-        OpenKey(HKEY_CURRENT_USER, generalPath, KEY_QUERY_VALUE, general) != ERROR_SUCCESS) {
+        general.OpenExact(HKEY_CURRENT_USER, generalPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return false;
     }
-    return ReadExpandedCharacters(general.Get(), ProfileHelpValueName(), helpPath);
+    return general.ReadExpandedCharacters(ProfileHelpValueName(identity), helpPath);
 }
 
 bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapacity])
 {
     wchar_t helpName[kPathCapacity] = {};
-    ZvUniqueKey productKey;
+    ZvRegistryAccess productKey;
     // A product key that exists but cannot be opened leaves the name empty,
     // and the path then names a file ".chm".
-    if (OpenMachineThenUser(HKEY_LOCAL_MACHINE, rootKey, KEY_QUERY_VALUE, productKey) == ERROR_SUCCESS &&
-        !ReadExpandedCharacters(productKey.Get(), L"DefaultHelpFileName", helpName)) {
+    if (productKey.Open(HKEY_LOCAL_MACHINE, rootKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+        !productKey.ReadExpandedCharacters(L"DefaultHelpFileName", helpName)) {
         return false;
     }
-    productKey.Reset();
+    productKey.Close();
     wchar_t modulePath[kPathCapacity];
     ModulePathParts parts;
     if (!GetLibraryModuleFileName(modulePath) || !SplitModulePath(modulePath, parts) ||
@@ -69,63 +77,60 @@ bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapaci
 
 // The help file below `rootKey`: the current profile's, or without a current
 // profile the product's default. False when there is none.
-bool FindHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapacity])
+bool FindHelpFileBelow(CurrentIdentity& identity, const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapacity])
 {
     wchar_t profilesPath[kLongTextCapacity];
-    ZvUniqueKey profiles;
+    ZvRegistryAccess profiles;
     if (!CopyText(profilesPath, rootKey) || !AppendText(profilesPath, L"\\Profiles") ||
-        OpenKey(HKEY_CURRENT_USER, profilesPath, KEY_QUERY_VALUE, profiles) != ERROR_SUCCESS) {
+        profiles.OpenExact(HKEY_CURRENT_USER, profilesPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return false;
     }
     wchar_t profile[kLongTextCapacity];
-    if (ReadExpandedCharacters(profiles.Get(), nullptr, profile)) {
+    if (profiles.ReadExpandedCharacters(nullptr, profile)) {
         // Once a current profile exists, its help value is the only answer.
-        return FindProfileHelpFile(profilesPath, profile, helpPath);
+        return FindProfileHelpFile(identity, profilesPath, profile, helpPath);
     }
-    profiles.Reset();
+    profiles.Close();
     return FindDefaultHelpFile(rootKey, helpPath);
 }
 
 }  // namespace
 
-unsigned DeliverHelpFileName(wchar_t* buffer, std::size_t capacity)
+bool FindHelpFile(CurrentIdentity& identity, wchar_t (&helpPath)[kPathCapacity])
 {
     // A root key too long for the key path counts as missing.
     wchar_t rootKey[kLongTextCapacity];
-    if (!CopyUserProductRegistryRootKey(rootKey) || rootKey[0] == L'\0') {
-        return 0;
+    if (!CopyText(rootKey, identity.UserRootKey()) || rootKey[0] == L'\0') {
+        return false;
     }
-    wchar_t helpPath[kPathCapacity] = {};
-    if (!FindHelpFile(rootKey, helpPath) || helpPath[0] == L'\0') {
-        return 0;
+    wchar_t found[kPathCapacity] = {};
+    if (!FindHelpFileBelow(identity, rootKey, found) || found[0] == L'\0') {
+        return false;
     }
-    return DeliverLengthResult(helpPath, BoundedLength(helpPath), buffer, capacity);
+    return CopyText(helpPath, found);
 }
 
-}  // namespace userdata
-
-using namespace userdata;
-
-unsigned int GetHelpFileName(wchar_t* buffer, unsigned long capacity)
-{
-    return DeliverHelpFileName(buffer, capacity);
-}
-
-unsigned int GetContextFileName(wchar_t* buffer, unsigned long capacity)
+bool FindContextFile(CurrentIdentity& identity, wchar_t (&contextPath)[kContextPathCapacity])
 {
     wchar_t helpPath[kPathCapacity] = {};
     wchar_t contextName[kNameCapacity] = {};
-    if (DeliverHelpFileName(helpPath, kPathCapacity) == 0 || DeliverProgramName(contextName, kNameCapacity) == 0 ||
+    if (!FindHelpFile(identity, helpPath)) {
+        return false;
+    }
+    const std::optional<std::wstring_view> program = ProgramName(identity);
+    if (!program || !CopyText(contextName, kNameCapacity, program->data(), program->length()) ||
         !AppendText(contextName, L"CTXT.CHM")) {
-        return 0;
+        return false;
     }
     // The folder keeps its backslash; a help path that is a bare file name
     // (a profile may hold one) gives the context file name alone.
     wchar_t* const lastBackslash = std::wcsrchr(helpPath, L'\\');
     *(lastBackslash != nullptr ? lastBackslash + 1 : helpPath) = L'\0';
-    wchar_t contextPath[kContextPathCapacity];
-    if (!CopyText(contextPath, helpPath) || !AppendText(contextPath, contextName)) {
-        return 0;
+    wchar_t context[kContextPathCapacity];
+    if (!CopyText(context, helpPath) || !AppendText(context, contextName)) {
+        return false;
     }
-    return DeliverLengthResult(contextPath, BoundedLength(contextPath), buffer, capacity);
+    return CopyText(contextPath, context);
 }
+
+}  // namespace userdata

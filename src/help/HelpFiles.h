@@ -1,13 +1,18 @@
-// What the other modules ask of the help files.
+// The help file and the context help file of the current product.
 #pragma once
 
-#include <cstddef>
+#include "base/Capacities.h"
+#include "config/CurrentIdentity.h"
 
 namespace userdata {
 
-// The help file of the user's current profile, else the product's default
-// help file, delivered into `buffer` of `capacity` characters as
-// GetHelpFileName does (0 when there is none or it does not fit).
-[[nodiscard]] unsigned DeliverHelpFileName(wchar_t* buffer, std::size_t capacity);
+// The help file of the user's current profile below the user product
+// registry root key, else the product's default help file; false when there
+// is none.
+[[nodiscard]] bool FindHelpFile(CurrentIdentity& identity, wchar_t (&helpPath)[kPathCapacity]);
+
+// The context help file: the program name and "CTXT.CHM" in the folder of the
+// help file; false when there is no help file or no program name.
+[[nodiscard]] bool FindContextFile(CurrentIdentity& identity, wchar_t (&contextPath)[kContextPathCapacity]);
 
 }  // namespace userdata

@@ -1,8 +1,5 @@
-// zvudLoadMUIString: indirect string references resolved from the string
-// table of their resource module; any other text handed back as it is.
-#include "UserData.h"
-#include "base/BoundedText.h"
-#include "base/Capacities.h"
+#include "help/LocalizedStrings.h"
+
 #include "base/Holders.h"
 #include "help/IndirectStringReference.h"
 #include "help/ResourceModule.h"
@@ -26,26 +23,18 @@ std::size_t LoadReferencedString(const IndirectStringReference& reference, wchar
 }
 
 }  // namespace
-}  // namespace userdata
 
-using namespace userdata;
-
-unsigned int zvudLoadMUIString(const wchar_t* text, wchar_t* buffer, unsigned long long capacity)
+std::wstring_view ResolveString(const wchar_t* text, wchar_t (&loaded)[kNameCapacity])
 {
-    if (buffer != nullptr && capacity != 0) {
-        buffer[0] = L'\0';
-    }
-    if (text == nullptr) {
-        return 0;
-    }
-    // Most texts are plain: they are handed back before a reference's working buffers are set up.
+    // Most texts are plain: they are handed back before a reference is parsed.
     if (text[0] != L'@') {
-        return DeliverCapacityResult(text, std::wcslen(text), buffer, capacity);
+        return {text, std::wcslen(text)};
     }
     IndirectStringReference reference;
     if (!ParseIndirectStringReference(text, reference)) {
-        return DeliverCapacityResult(text, std::wcslen(text), buffer, capacity);
+        return {text, std::wcslen(text)};
     }
-    wchar_t loaded[kNameCapacity] = {};
-    return DeliverCapacityResult(loaded, LoadReferencedString(reference, loaded), buffer, capacity);
+    return {loaded, LoadReferencedString(reference, loaded)};
 }
+
+}  // namespace userdata

@@ -1,14 +1,11 @@
-// ProcessAutoMigrate: the "DAP" marker in the roamable root folder, and the
-// migration tool run when the machine switch and the user's state call for it.
-#include "UserData.h"
+#include "migration/AutoMigrate.h"
+
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
 #include "base/Holders.h"
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
 #include "base/ZvString.h"
-#include "config/ProductConfigInit.h"
-#include "config/UserProductRegistryRootKey.h"
 #include "folders/FolderPaths.h"
 #include "migration/MigratorArguments.h"
 
@@ -26,10 +23,10 @@ constexpr DWORD kNoMigration = 0;
 // Whether the last ProcessAutoMigrate call created the marker.
 bool DapMarkerCreated = false;
 
-bool CreateDapMarker()
+bool CreateDapMarker(CurrentIdentity& identity)
 {
     wchar_t folder[kFolderPathCapacity] = {};
-    if (!BuildSpecialFolder(ZvUdSpecialFolder::RoamableRootFolder, folder) || folder[0] == L'\0') {
+    if (!BuildSpecialFolder(identity, ZvUdSpecialFolder::RoamableRootFolder, folder) || folder[0] == L'\0') {
         return false;
     }
     ZvString marker(folder);
@@ -46,15 +43,6 @@ bool CreateDapMarker()
     }
     std::fclose(file);
     return true;
-}
-
-// The tool beside the library: "bxmigrator.exe".
-bool GetMigratorPath(wchar_t (&tool)[kPathCapacity])
-{
-    wchar_t library[kPathCapacity] = {};
-    ModulePathParts parts;
-    return GetLibraryModuleFileName(library) && SplitModulePath(library, parts) &&
-           _wmakepath_s(tool, kPathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
 }
 
 // Starts the tool beside the library; its process, or none when it cannot
@@ -93,19 +81,13 @@ void StartDapMigrator()
     StartMigrator({false, nullptr, nullptr, true});
 }
 
-bool ReadAutoMigrate(HKEY key, DWORD& state)
+// The user's state is written where it can be; a user key that refuses it
+// leaves the state as it was, and the next start decides again.
+bool WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
 {
-    DWORD bytes = sizeof(state);
-    return GetValueAnyType(key, L"AutoMigrate", nullptr, &state, &bytes) == ERROR_SUCCESS;
-}
-
-void WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
-{
-    ZvUniqueKey userKey;
-    if (OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_SET_VALUE, userKey) == ERROR_SUCCESS) {
-        RegSetValueExW(userKey.Get(), L"AutoMigrate", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&state),
-                       sizeof(state));
-    }
+    ZvRegistryAccess userKey;
+    return userKey.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_SET_VALUE) == ERROR_SUCCESS &&
+           userKey.WriteDword(L"AutoMigrate", state) == ERROR_SUCCESS;
 }
 
 // Migration is off when the machine's product key holds "AutoMigrate" 0 or
@@ -118,13 +100,13 @@ bool MachineSwitchOff(const ZvString& productRootKey)
         return true;
     }
     const wchar_t* const machineKeyPath = productRootKey.c_str();
-    ZvUniqueKey machineKey;
+    ZvRegistryAccess machineKey;
     if (machineKeyPath[0] == L'\0' || BoundedLength(machineKeyPath, kKeyPathCapacity) >= kKeyPathCapacity ||
-        OpenMachineThenUser(HKEY_LOCAL_MACHINE, machineKeyPath, KEY_QUERY_VALUE, machineKey) != ERROR_SUCCESS) {
+        machineKey.Open(HKEY_LOCAL_MACHINE, machineKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return false;
     }
     DWORD enabled = 0;
-    return !ReadAutoMigrate(machineKey.Get(), enabled) || enabled == 0;
+    return !machineKey.ReadDword(L"AutoMigrate", enabled) || enabled == 0;
 }
 
 bool CanLoadDotNetLoader()
@@ -133,26 +115,31 @@ bool CanLoadDotNetLoader()
 }
 
 }  // namespace
-}  // namespace userdata
 
-using namespace userdata;
-
-bool ProcessAutoMigrate(void)
+bool GetMigratorPath(wchar_t (&tool)[kPathCapacity])
 {
-    const ProductParamsRecord& params = GetProductConfig().EnsureProductParams();
-    DapMarkerCreated = CreateDapMarker();
+    wchar_t library[kPathCapacity] = {};
+    ModulePathParts parts;
+    return GetLibraryModuleFileName(library) && SplitModulePath(library, parts) &&
+           _wmakepath_s(tool, kPathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
+}
+
+bool MigrateWhenDue(CurrentIdentity& identity)
+{
+    const ProductParamsRecord& params = identity.Settled();
+    DapMarkerCreated = CreateDapMarker(identity);
     if (MachineSwitchOff(params.ProductRegistryRootKey)) {
         return true;
     }
     wchar_t userKeyPath[kKeyPathCapacity] = {};
-    ZvUniqueKey userKey;
-    if (!CopyUserProductRegistryRootKey(userKeyPath) || userKeyPath[0] == L'\0' ||
-        OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE, userKey) != ERROR_SUCCESS) {
+    ZvRegistryAccess userKey;
+    if (!CopyText(userKeyPath, identity.UserRootKey()) || userKeyPath[0] == L'\0' ||
+        userKey.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return true;
     }
     DWORD state = 0;
-    const bool decided = ReadAutoMigrate(userKey.Get(), state);
-    userKey.Reset();
+    const bool decided = userKey.ReadDword(L"AutoMigrate", state);
+    userKey.Close();
     if (decided && state != kMigrationDue) {
         if (DapMarkerCreated) {
             StartDapMigrator();
@@ -169,3 +156,5 @@ bool ProcessAutoMigrate(void)
     WriteAutoMigrate(userKeyPath, kNoMigration);
     return true;
 }
+
+}  // namespace userdata

@@ -10,11 +10,6 @@ namespace userdata {
 
 // A product or language of this many characters or more is left out.
 inline constexpr std::size_t kMigratorNameCapacity = kNameCapacity;
-// Room for the quoted tool path (259 characters), the options, and a product
-// and a language of 259 characters each even when every character of theirs
-// needs an escape: 261 + 3 + 10 + 520 + 11 + 520 + 5 characters and the
-// terminator.
-inline constexpr std::size_t kMigratorCommandLineCapacity = 1331;
 
 // What the tool is asked to do: a full run ("/a" with the product and the
 // language), and "/dap" when the marker was created in this call.

@@ -1,17 +1,25 @@
-// What the other modules ask of the identity queries.
+// The names cut from the product registry root key, and the current UI
+// language as the identity queries give them.
 #pragma once
 
-#include <cstddef>
+#include "base/ZvString.h"
+
+#include <optional>
+#include <string_view>
 
 namespace userdata {
 
-// The program name cut from the product registry root key, delivered into
-// `buffer` of `capacity` characters as GetProgramName does (0 when there is
-// none or it does not fit).
-unsigned DeliverProgramName(wchar_t* buffer, std::size_t capacity);
+// The program and product names in `productRootKey` (ProgramNameIn and
+// ProductNameIn), nothing for a key of kLongTextCapacity characters or more.
+// `productRootKey` must be the process's product registry root key, which
+// does not change once start-up has run: hosts ask for the program name
+// often, so each name is looked for on its first call only and its place
+// in the key kept.
+std::optional<std::wstring_view> ProgramNameOf(const ZvString& productRootKey) noexcept;
+std::optional<std::wstring_view> ProductNameOf(const ZvString& productRootKey) noexcept;
 
-// The current UI language, after running start-up if it has not run. Raises
-// STATUS_INVALID_HANDLE, which passes out to the host, when there is none.
-const wchar_t* ProductUILanguage();
+// `language`; when it is empty, raises STATUS_INVALID_HANDLE, which passes out
+// to the host (continued, the empty text is given).
+const wchar_t* LanguageOrRaise(const ZvString& language);
 
 }  // namespace userdata

@@ -11,7 +11,7 @@ void PathVariableTable::Add(const ZvString& name, ZvString value)
     // Longer values are replaced first, so a subfolder keeps its own name
     // rather than becoming its parent's token plus a remainder.
     const auto position = std::find_if(entries_.begin(), entries_.end(), [&](const PathVariable& entry) {
-        return entry.Value.length() < value.length();
+        return entry.value.length() < value.length();
     });
     entries_.insert(position, PathVariable{name, std::move(value)});
 }
@@ -41,7 +41,7 @@ int FoldPathVariables(ZvString& text, const PathVariableTable& table)
     text.ToLower();
     int replaced = 0;
     for (const PathVariable& entry : table.Entries()) {
-        replaced += text.ReplaceAll(entry.Value, TokenOf(entry.Name));
+        replaced += text.ReplaceAll(entry.value, TokenOf(entry.name));
     }
     return replaced;
 }

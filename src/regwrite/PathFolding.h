@@ -12,8 +12,8 @@
 namespace userdata {
 
 struct PathVariable {
-    ZvString Name;   // as registered, letter case kept
-    ZvString Value;  // in lower case
+    ZvString name;   // as registered, letter case kept
+    ZvString value;  // in lower case
 };
 
 // The variables whose values are folded, longest value first. It only grows.

@@ -1,6 +1,5 @@
-// zvudRegSetString: registry strings written with the user's folders folded
-// into environment-variable references.
-#include "UserData.h"
+// Registry strings written with the user's folders folded into
+// environment-variable references.
 #include "regwrite/RegistryStringWriter.h"
 
 #include "base/RegistryAccess.h"
@@ -12,10 +11,12 @@ namespace {
 
 // The caller's key reopened for querying, for a caller whose handle may only
 // set values. A machine hive that cannot be found is the current user's.
-ZvUniqueKey OpenForQuerying(HKEY key)
+ZvRegistryAccess OpenForQuerying(HKEY key)
 {
-    ZvUniqueKey queryKey;
-    OpenMachineThenUser(key, nullptr, KEY_QUERY_VALUE, queryKey);
+    ZvRegistryAccess queryKey;
+    if (queryKey.Open(key, nullptr, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
+        return ZvRegistryAccess();  // the type then stays unknown
+    }
     return queryKey;
 }
 
@@ -24,19 +25,12 @@ ZvUniqueKey OpenForQuerying(HKEY key)
 DWORD TypeToWrite(HKEY key, const wchar_t* valueName)
 {
     DWORD type = REG_NONE;
-    LSTATUS status = RegQueryValueExW(key, valueName, nullptr, &type, nullptr, nullptr);
+    LSTATUS status = QueryValueType(key, valueName, type);
     if (status == ERROR_ACCESS_DENIED) {
-        const ZvUniqueKey queryKey = OpenForQuerying(key);
-        status = queryKey ? RegQueryValueExW(queryKey.Get(), valueName, nullptr, &type, nullptr, nullptr)
-                          : ERROR_ACCESS_DENIED;
+        const ZvRegistryAccess queryKey = OpenForQuerying(key);
+        status = queryKey.IsOpen() ? queryKey.QueryType(valueName, type) : ERROR_ACCESS_DENIED;
     }
     return status == ERROR_SUCCESS ? type : REG_SZ;
-}
-
-LSTATUS WriteText(HKEY key, const wchar_t* valueName, DWORD type, const wchar_t* text, std::size_t length)
-{
-    const DWORD bytes = static_cast<DWORD>((length + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, valueName, 0, type, reinterpret_cast<const BYTE*>(text), bytes);
 }
 
 }  // namespace
@@ -51,17 +45,10 @@ LSTATUS WriteFoldedString(HKEY key, const wchar_t* valueName, const wchar_t* dat
     if (FoldPathVariables(folded, table) != 0) {
         // Expandable whatever the value held, so its type is not asked: that
         // would cost a registry round trip as long as the write itself.
-        return WriteText(key, valueName, REG_EXPAND_SZ, folded.c_str(), folded.length());
+        return WriteValueText(key, valueName, REG_EXPAND_SZ, folded.c_str(), folded.length());
     }
     const DWORD type = TypeToWrite(key, valueName);  // its second handle is closed again here
-    return WriteText(key, valueName, type, data, length);
+    return WriteValueText(key, valueName, type, data, length);
 }
 
 }  // namespace userdata
-
-using namespace userdata;
-
-unsigned int zvudRegSetString(HKEY key, const wchar_t* valueName, const wchar_t* data)
-{
-    return static_cast<unsigned int>(WriteFoldedString(key, valueName, data, ProcessPathVariableTable()));
-}

@@ -1,7 +1,6 @@
-// CheckCOMServerRelativePaths and the COM server repair.
+// The COM server check and repair.
 #include "repair/ComServerCheck.h"
 
-#include "UserData.h"
 #include "base/Holders.h"
 #include "base/RegistryAccess.h"
 #include "base/ZvString.h"
@@ -47,20 +46,11 @@ bool IsInProcServerPathRelative(const wchar_t* identifier, bool mustExist)
     if (serverKey.Open(HKEY_CLASSES_ROOT, keyPath.c_str()) != ERROR_SUCCESS) {
         return !mustExist;
     }
-    DWORD type = REG_NONE;
-    DWORD bytes = 0;
-    if (RegQueryValueExW(serverKey.Key(), nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return false;
-    }
+    // A value that is not a string, or changed since its size was asked, fails the test.
     ZvString path;
-    wchar_t* const text = path.GetBufferSetLength(bytes / sizeof(wchar_t));
-    // A value that changed since its size was asked fails the test.
-    if (RegQueryValueExW(serverKey.Key(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) !=
-        ERROR_SUCCESS) {
+    if (serverKey.ReadString(nullptr, path) != ERROR_SUCCESS) {
         return false;
     }
-    path.ReleaseBuffer();
     return std::wcschr(path.c_str(), L':') == nullptr;
 }
 
@@ -73,8 +63,3 @@ void RepairCOMServerRegistration(const wchar_t* productCode)
 }
 
 }  // namespace userdata
-
-bool CheckCOMServerRelativePaths(void)
-{
-    return userdata::AllServersRelative();
-}

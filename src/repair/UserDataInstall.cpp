@@ -1,12 +1,9 @@
-// InstallUserData: the walk over the installed products' per-user data.
 #include "repair/UserDataInstall.h"
 
-#include "UserData.h"
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
 #include "base/Holders.h"
 #include "base/RegistryAccess.h"
-#include "config/ProductConfigInit.h"
 #include "regwrite/PathFolding.h"
 #include "repair/ComServerCheck.h"
 #include "repair/WindowsInstaller.h"
@@ -23,27 +20,19 @@ constexpr wchar_t kFirstRunReinstall[] = L"REINSTALL=UserData REINSTALLMODE=uos 
 constexpr wchar_t kMissingFolderReinstall[] = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
 constexpr wchar_t kUserRegistryReinstall[] = L"REINSTALL=UserData REINSTALLMODE=u ZOVA_SECONDARY_INSTALL=1";
 
-// Products whose per-user key path ends in "KPW-<something>" get no folder
-// checks.
-bool SkipsFolderChecks(const wchar_t* userKeyPath)
-{
-    const wchar_t* const dash = std::wcsrchr(userKeyPath, L'-');
-    return dash != nullptr && dash - userKeyPath >= 3 && std::wcsncmp(dash - 3, L"KPW", 3) == 0;
-}
-
 // The folder checks for one product whose per-user key exists: a missing local
 // root folder is reinstalled; one that cannot be opened for reading and
 // writing has its per-user key tree deleted and reinstalled. Returns the
 // status the product's work ends with.
 unsigned RepairLocalRootFolder(const wchar_t* productCode, const wchar_t* userKeyPath)
 {
-    ZvUniqueKey userKey;
-    const LSTATUS opened = OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_READ, userKey);
+    ZvRegistryAccess userKey;
+    const LSTATUS opened = userKey.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_READ);
     if (opened != ERROR_SUCCESS) {
         return opened;
     }
     wchar_t folder[kPathCapacity];
-    if (!ReadExpandedCharacters(userKey.Get(), L"LocalRootFolder", folder)) {
+    if (!userKey.ReadExpandedCharacters(L"LocalRootFolder", folder)) {
         return ERROR_SUCCESS;  // nothing to check
     }
     unsigned status = ERROR_SUCCESS;
@@ -53,7 +42,7 @@ unsigned RepairLocalRootFolder(const wchar_t* productCode, const wchar_t* userKe
     const ZvUniqueFile opensForWriting(CreateFileW(folder, GENERIC_READ | GENERIC_WRITE,
                                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    userKey.Reset();
+    userKey.Close();
     if (opensForWriting) {
         return status;
     }
@@ -69,8 +58,8 @@ unsigned RepairProduct(const wchar_t* productCode, const wchar_t* userKeyPath, b
 {
     unsigned status = ERROR_SUCCESS;
     {
-        ZvUniqueKey probe;
-        status = OpenKey(HKEY_CURRENT_USER, userKeyPath, KEY_READ, probe);
+        ZvRegistryAccess probe;
+        status = probe.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_READ);
     }
     if (status == ERROR_FILE_NOT_FOUND) {
         status = ReinstallProduct(productCode, kFirstRunReinstall);
@@ -89,34 +78,25 @@ unsigned RepairProduct(const wchar_t* productCode, const wchar_t* userKeyPath, b
 
 }  // namespace
 
-unsigned RepairUserDataEntries(HKEY productListKey, bool repairComServers)
+bool SkipsFolderChecks(const wchar_t* userKeyPath)
 {
-    DWORD valueCount = 0;
-    DWORD longestName = 0;
-    DWORD longestData = 0;
-    const LSTATUS queried = RegQueryInfoKeyW(productListKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                             &valueCount, &longestName, &longestData, nullptr, nullptr);
-    if (queried != ERROR_SUCCESS) {
-        return queried;
-    }
-    // Room for a terminator behind the longest data, stored with one or not.
-    const std::size_t dataChars = longestData / sizeof(wchar_t) + 2;
-    const std::unique_ptr<wchar_t[]> name(new (std::nothrow) wchar_t[longestName + 1]);
-    const std::unique_ptr<wchar_t[]> data(new (std::nothrow) wchar_t[dataChars]);
-    if (!name || !data) {
-        return ERROR_OUTOFMEMORY;
+    const wchar_t* const dash = std::wcsrchr(userKeyPath, L'-');
+    return dash != nullptr && dash - userKeyPath >= 3 && std::wcsncmp(dash - 3, L"KPW", 3) == 0;
+}
+
+unsigned RepairUserDataEntries(const ZvRegistryAccess& productList, bool repairComServers)
+{
+    ZvRegistryIterator entry(productList, ZvRegistryIterator::Walk::ValuesWithData, 0);
+    if (!entry.Valid() && entry.Status() != ERROR_SUCCESS) {
+        return entry.Status();  // the list cannot be counted, or the walk's buffers cannot be had
     }
     unsigned status = ERROR_SUCCESS;
-    for (DWORD index = 0; index < valueCount; ++index) {
-        DWORD nameLength = longestName + 1;
-        DWORD dataBytes = static_cast<DWORD>(dataChars * sizeof(wchar_t));
-        std::fill_n(data.get(), dataChars, L'\0');
-        status = RegEnumValueW(productListKey, index, name.get(), &nameLength, nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(data.get()), &dataBytes);
-        if (status != ERROR_SUCCESS || nameLength == 0) {
+    for (; entry.Valid(); ++entry) {
+        status = entry.Status();
+        if (status != ERROR_SUCCESS || entry.NameLength() == 0) {
             continue;
         }
-        status = RepairProduct(name.get(), data.get(), repairComServers);
+        status = RepairProduct(entry.Name(), entry.Data(), repairComServers);
     }
     return status;
 }
@@ -126,11 +106,11 @@ LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity
     if (keyPath[0] == L'\0') {
         return ERROR_INVALID_PARAMETER;  // the root of a hive is never deleted
     }
-    if (RegDeleteKeyW(root, keyPath) == ERROR_SUCCESS) {
+    if (DeleteRegistryKey(root, keyPath) == ERROR_SUCCESS) {
         return ERROR_SUCCESS;
     }
-    ZvUniqueKey key;
-    const LSTATUS opened = OpenKey(root, keyPath, KEY_READ, key);
+    ZvRegistryAccess key;
+    const LSTATUS opened = key.OpenExact(root, keyPath, KEY_READ);
     if (opened != ERROR_SUCCESS) {
         return opened;
     }
@@ -138,46 +118,44 @@ LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity
     if (keyPath[ownLength - 1] == L'\\') {
         --ownLength;
     } else if (!AppendText(keyPath, L"\\")) {
-        key.Reset();
-        return RegDeleteKeyW(root, keyPath);  // no room for a subkey's name: this fails and says why
+        key.Close();
+        return DeleteRegistryKey(root, keyPath);  // no room for a subkey's name: this fails and says why
     }
     const std::size_t childStart = BoundedLength(keyPath);
     // Always the first remaining subkey: deleting one renumbers the rest.
-    wchar_t child[kNameCapacity];
-    DWORD childLength = kNameCapacity;
-    while (RegEnumKeyExW(key.Get(), 0, child, &childLength, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+    for (;;) {
+        const ZvRegistryIterator child(key, ZvRegistryIterator::Walk::Subkeys, kNameCapacity);
+        if (!child.Valid() || child.Status() != ERROR_SUCCESS) {
+            break;
+        }
         keyPath[childStart] = L'\0';
-        if (!AppendText(keyPath, child) || DeleteRegistryTree(root, keyPath) != ERROR_SUCCESS) {
+        if (!AppendText(keyPath, child.Name()) || DeleteRegistryTree(root, keyPath) != ERROR_SUCCESS) {
             break;  // a subkey stays: deleting this key below fails and says why
         }
-        childLength = kNameCapacity;
     }
     keyPath[ownLength] = L'\0';
-    key.Reset();
-    return RegDeleteKeyW(root, keyPath);
+    key.Close();
+    return DeleteRegistryKey(root, keyPath);
 }
 
-}  // namespace userdata
-
-using namespace userdata;
-
-unsigned int InstallUserData(void)
+unsigned RepairUserData(const ZvString& productRootKey, PathVariableTable& pathVariables)
 {
-    const ZvString& rootKey = GetProductConfig().EnsureProductParams().ProductRegistryRootKey;
     wchar_t listPath[kKeyPathCapacity] = {};
     unsigned result = 0;
-    // A root key that leaves no room for "\UserData" has no product list.
-    if (CopyText(listPath, rootKey.c_str())) {
-        result = static_cast<unsigned>(rootKey.length());
-        ZvUniqueKey productList;
+    // A root key that leaves no room for "\\UserData" has no product list.
+    if (CopyText(listPath, productRootKey.c_str())) {
+        result = static_cast<unsigned>(productRootKey.length());
+        ZvRegistryAccess productList;
         if (AppendText(listPath, L"\\UserData") &&
-            OpenMachineThenUser(HKEY_LOCAL_MACHINE, listPath, KEY_QUERY_VALUE, productList) == ERROR_SUCCESS) {
+            productList.Open(HKEY_LOCAL_MACHINE, listPath, KEY_QUERY_VALUE) == ERROR_SUCCESS) {
             const bool serversSound = AllServersRelative();
-            result = RepairUserDataEntries(productList.Get(), !serversSound);
+            result = RepairUserDataEntries(productList, !serversSound);
         }
     }
     if (result == 0) {
-        RegisterUserProfileVariable();  // registry strings fold the profile folder from now on
+        RegisterUserProfileVariable(pathVariables);  // registry strings fold the profile folder from now on
     }
     return result;
 }
+
+}  // namespace userdata

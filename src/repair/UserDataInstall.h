@@ -2,20 +2,33 @@
 // folder, reinstalled through the Windows Installer when missing or unusable.
 #pragma once
 
+#include "base/RegistryAccess.h"
+#include "base/ZvString.h"
+#include "regwrite/PathFolding.h"
+
 #include <windows.h>
 
 #include <cstddef>
 
 namespace userdata {
 
-// Capacity of the key path that DeleteRegistryTree works in.
-inline constexpr std::size_t kDeleteTreePathCapacity = 520;
+// The repair that InstallUserData runs: the product list "UserData" below
+// `productRootKey` (machine first, then the user's) walked with
+// RepairUserDataEntries, the COM server repair added when the servers fail
+// their test. Returns the status of the walk, the length of the root key when
+// there is no list, and 0 when it ended well; then "USERPROFILE" is
+// registered in `pathVariables` (once per table).
+unsigned RepairUserData(const ZvString& productRootKey, PathVariableTable& pathVariables);
+
+// Products whose per-user key path ends in "KPW-<something>" get no folder
+// checks.
+[[nodiscard]] bool SkipsFolderChecks(const wchar_t* userKeyPath);
 
 // Walks the values of the product list key (product code = per-user key path)
 // and repairs each product's per-user data; `repairComServers` adds the COM
 // server repair. Returns the status of the last value's work (0 when it ended
 // well), or 14 when the walk's buffers cannot be had.
-unsigned RepairUserDataEntries(HKEY productListKey, bool repairComServers);
+unsigned RepairUserDataEntries(const ZvRegistryAccess& productList, bool repairComServers);
 
 // Deletes `keyPath` below `root` with all its subkeys, depth first. The path is
 // extended while subkeys are deleted and cut back to the key's own path (a

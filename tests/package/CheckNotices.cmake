@@ -3,7 +3,8 @@
 # the build is named there itself; the rest is the project's own objects and the import thunks of the system
 # DLLs (the mingw-w64 import libraries, and LLVM's for msi.dll and UserData.dll). A new library on the link,
 # or a dependency that goes, fails here until the notices say so.
-# Arguments: NOTICES, MAPS (a list), LIBRARY_DIRS (a list, where the link looked), LLVM_AR.
+# Arguments: NOTICES, MAPS (a list), LIBRARY_DIRS (a list, where the link looked), LLVM_AR, OWN_ARCHIVE (the
+# project's core library, whose members are the project's own objects).
 
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../support/ScriptSupport.cmake)
@@ -27,6 +28,9 @@ foreach(file ${listed})
     endforeach()
 endforeach()
 
+userdata_run(${LLVM_AR} t ${OWN_ARCHIVE})
+string(REPLACE "\n" ";" own_members "${output}")
+
 set(problems "")
 set(used "")
 foreach(map ${MAPS})
@@ -38,7 +42,7 @@ foreach(map ${MAPS})
     foreach(input ${inputs})
         get_filename_component(name ${input} NAME)
         if(input MATCHES "CMakeFiles/.*\\.(obj|res)$" OR name MATCHES "^lib[A-Za-z0-9_]+(h|t|s[0-9]+)\\.o$"
-           OR name MATCHES "\\.dll$")
+           OR name MATCHES "\\.dll$" OR name IN_LIST own_members)
             continue()  # the project's own, or an import thunk
         elseif(DEFINED owner_${name})
             list(APPEND components ${owner_${name}})

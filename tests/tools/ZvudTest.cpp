@@ -105,6 +105,15 @@ const Row kRows[] = {
          L"de-DE\\"
          L"identity.ini",
      NoIdentityFile},
+    // start-up's reason, as the core decides it: the value of the wrong type
+    {L"zvud --product=PLANNER show",
+     1,
+     {L"start-up:                   failed\n"},
+     L"zvud: start-up failed (HKLM\\" + kVersionKey + L"\\Planner-7.0\\VerticalEnvPath\\(default) is REG_MULTI_SZ",
+     [] {
+         SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0\\VerticalEnvPath", nullptr, L"C:\\Brevonix",
+                   REG_MULTI_SZ);
+     }},
     {L"zvud folder userdatacachefolder", 0, {L"\n" + kRoot + L"UserDataCache\n"}},  // a name in any letter case
     {L"zvud product-file Templates", 0, {L"\nC:\\Brevonix\\Zova\\Templates\\standard.zvt\n"}},
     {L"zvud string \"@" + TestProgramFolder() + L"\\TestStrings.dll,-101\"", 0, {L"\nOpen\n"}},
@@ -126,6 +135,13 @@ const Row kRows[] = {
     {L"zvud --product=PLANNER folder Nowhere", 2, {}, L"zvud: 'Nowhere' is neither"},
     {L"zvud doctor", 0, {L"\nok      start-up          zvudInitProductParams: succeeded with product 'ZOVA'"}},
     {L"zvud --product=ZOVA doctor", 1, {L"\nproblem identity-file     " + kRoot}, L"", NoIdentityFile},
+    // a last launched value that start-up ignores is no "ok"
+    {L"zvud doctor",
+     1,
+     {L"\nproblem last-launched     HKCU\\" + kVersionKey + L"\\LastLaunchedLanguage: HKCU\\" + kVersionKey +
+      L"\\LastLaunchedLanguage is REG_DWORD, not a string: start-up takes de-DE"},
+     L"",
+     [] { SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 7); }},
     // a problem for each check that start-up leaves working, every key of its objects
     {L"zvud doctor --json",
      1,

@@ -3,8 +3,9 @@
 #include "Doctor.h"
 #include "Output.h"
 #include "Queries.h"
-#include "OwnedKey.h"
 #include "Show.h"
+
+#include "base/RegistryAccess.h"
 
 #include <windows.h>
 
@@ -126,13 +127,13 @@ std::wstring CheckSetString(const std::vector<std::wstring>& operands)
 int RunSetString(const Invocation& invocation, bool)
 {
     const KeyPath path = *ParseKeyPath(invocation.operands[0]);
-    LSTATUS opened = ERROR_SUCCESS;
-    const OwnedKey key = OpenKey(path.hive, path.subkey, KEY_QUERY_VALUE | KEY_SET_VALUE, opened);
-    if (!key) {
+    userdata::ZvRegistryAccess key;
+    const LSTATUS opened = key.OpenExact(path.hive, path.subkey.c_str(), KEY_QUERY_VALUE | KEY_SET_VALUE);
+    if (opened != ERROR_SUCCESS) {
         Write(Stream::Err, L"zvud: cannot open " + invocation.operands[0] + L": " + StatusLine(opened) + L"\n");
         return kExitNoAnswer;
     }
-    const unsigned status = zvudRegSetString(key.get(), invocation.operands[1].c_str(), invocation.operands[2].c_str());
+    const unsigned status = zvudRegSetString(key.Key(), invocation.operands[1].c_str(), invocation.operands[2].c_str());
     Write(Stream::Out, L"zvudRegSetString: " + StatusLine(status) + L"\n");
     return status == 0 ? kExitSuccess : kExitNoAnswer;
 }

@@ -1,13 +1,18 @@
 // zvud doctor up to start-up: the library's folder, identityver.ini, the
-// catalogue and the last launched product and language, read before start-up
-// writes the new choice back; then start-up itself, the identity file, the
+// catalogue and the last launched product and language, read by the library's
+// core before start-up writes the new choice back; then start-up itself, the identity file, the
 // registry roots, the vertical folders and PATH. The report's two forms.
 #include "Doctor.h"
 
+#include "CoreText.h"
 #include "DoctorSupport.h"
 #include "Json.h"
 #include "Output.h"
 #include "Queries.h"
+
+#include "config/ProductConfigInit.h"
+#include "config/ProductInstalledInfo.h"
+#include "config/StartupDecisions.h"
 
 #include "UserData.h"
 
@@ -17,9 +22,6 @@ namespace zvud {
 namespace {
 
 using namespace doctor;
-
-const wchar_t kBaseProduct[] = L"ZOVA";
-constexpr DWORD kKeyNameCapacity = 256;  // registry key names are at most 255 characters
 
 bool CheckLibraryFolder(Installation& installation, Report& report)
 {
@@ -35,7 +37,7 @@ bool CheckLibraryFolder(Installation& installation, Report& report)
 
 bool CheckVersionFile(Installation& installation, Report& report)
 {
-    const std::wstring file = installation.rootFolder + L"identityver.ini";
+    const std::wstring file = Text(userdata::CProductInstalledInfo::VersionFileIn(Core(installation.rootFolder)));
     if (!IsFile(file)) {
         report.Problem(L"version-file", file, L"not found: the library knows no products",
                        L"restore identityver.ini beside UserData.dll (reinstall the suite)");
@@ -73,70 +75,77 @@ std::wstring LanguageList(const std::vector<std::wstring>& languages)
     return list;
 }
 
-// One product of the catalogue; false when it lists no language.
-bool ReadCatalogueProduct(const std::wstring& productsPath, const std::wstring& product, Installation& installation,
-                          Report& report)
-{
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(productsPath + L"\\" + product);
-    auto& languages = installation.catalogue[product];
-    if (hive) {
-        languages = ValueNames(key.Get());
-    }
-    if (languages.empty()) {
-        report.Problem(L"catalogue", KeyName(hive.value_or(HKEY_LOCAL_MACHINE), productsPath + L"\\" + product),
-                       L"lists no language: start-up cannot choose one for " + product,
-                       L"add a value named after each installed language (reinstall the product)");
-        return false;
-    }
-    return true;
-}
-
-void CheckCatalogue(Installation& installation, Report& report)
+// The catalogue as the library's core reads it: the products and their
+// languages, or why the library knows none.
+void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installation& installation, Report& report)
 {
     const std::wstring path = installation.versionKey + L"\\InstalledProducts";
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(path);
-    std::vector<std::wstring> products;
-    wchar_t name[kKeyNameCapacity] = {};
-    for (DWORD index = 0; hive; ++index) {
-        DWORD length = kKeyNameCapacity;
-        if (RegEnumKeyExW(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        products.emplace_back(name, length);
-    }
-    const std::wstring subject = KeyName(hive.value_or(HKEY_LOCAL_MACHINE), path);
-    if (products.empty()) {
+    const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, path);
+    const userdata::StartupReason& failure = catalogue.GetLoadFailure();
+    if (failure.kind != userdata::StartupReason::Kind::NotDecided) {
         report.Problem(L"catalogue", subject,
-                       hive ? L"lists no products" : L"missing under HKLM and HKCU: the library knows no products",
+                       Text(userdata::DescribeReason(failure)) + L": the library knows no products",
+                       L"reinstall the products: their packages list themselves there");
+        return;
+    }
+    if (catalogue.GetInstalledProducts().empty()) {
+        report.Problem(L"catalogue", subject, L"lists no products",
                        L"reinstall the products: their packages list themselves there");
         return;
     }
     std::wstring listed;
     bool complete = true;
-    for (const std::wstring& product : products) {
-        complete = ReadCatalogueProduct(path, product, installation, report) && complete;
-        listed +=
-            (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(installation.catalogue[product]) + L")";
+    for (const auto& [name, languageList] : catalogue.GetInstalledProducts()) {
+        const std::wstring product = Text(name);
+        auto& languages = installation.catalogue[product];
+        for (const userdata::ZvString& language : languageList) {
+            languages.push_back(Text(language));
+        }
+        if (languages.empty()) {
+            report.Problem(L"catalogue", subject + L"\\" + product,
+                           L"lists no language: start-up cannot choose one for " + product,
+                           L"add a value named after each installed language (reinstall the product)");
+            complete = false;
+        }
+        listed += (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(languages) + L")";
     }
     if (complete) {
         report.Ok(L"catalogue", subject, L"lists " + listed);
     }
 }
 
-// The values start-up chooses from; read before start-up writes its choice back.
-void CheckLastLaunched(const Installation& installation, Report& report)
+// A value that start-up ignores as it stands: not a string, or too long.
+bool Unusable(const userdata::StartupReason& reason)
 {
-    ReadKey key;
-    if (key.Open(HKEY_CURRENT_USER, installation.versionKey) != ERROR_SUCCESS) {
+    using Kind = userdata::StartupReason::Kind;
+    return reason.kind == Kind::WrongType || reason.kind == Kind::TooLong;
+}
+
+// The values start-up chooses from, as the core read them before start-up
+// writes its choice back: a value that is not a string, or too long, counts as
+// none, as it does for start-up.
+void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
+                       Report& report)
+{
+    using Kind = userdata::StartupReason::Kind;
+    const userdata::StartupReason& productReason = catalogue.GetLastLaunchedProductReason();
+    if (productReason.kind == Kind::NotDecided) {
+        return;  // the catalogue's problem is told already
+    }
+    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.versionKey) + L"\\";
+    if (productReason.kind == Kind::Absent && productReason.item.empty()) {
         report.Info(L"last-launched", KeyName(HKEY_CURRENT_USER, installation.versionKey),
                     L"missing: nothing is remembered, and start-up cannot remember its choice");
         return;
     }
-    const std::wstring product = ReadString(key.Get(), L"LastLaunchedProduct").value_or(L"");
-    const std::wstring language = ReadString(key.Get(), L"LastLaunchedLanguage").value_or(L"");
-    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.versionKey) + L"\\";
+    if (Unusable(productReason)) {
+        report.Problem(L"last-launched", subject + L"LastLaunchedProduct",
+                       Text(userdata::DescribeReason(productReason)) + L": start-up takes another product",
+                       L"start an installed product, or delete the value");
+        return;
+    }
+    const std::wstring product = Text(catalogue.GetLastLaunchedProduct());
+    const std::wstring language = Text(catalogue.GetLastLaunchedLanguage());
     const auto listed = installation.catalogue.find(product);
     if (product.empty()) {
         report.Ok(L"last-launched", subject + L"LastLaunchedProduct", L"none yet: start-up takes the first product");
@@ -145,8 +154,11 @@ void CheckLastLaunched(const Installation& installation, Report& report)
                        product + L" is not installed: start-up takes another product",
                        L"start an installed product, or delete the value");
     } else if (std::find(listed->second.begin(), listed->second.end(), language) == listed->second.end()) {
+        const userdata::StartupReason& languageReason = catalogue.GetLastLaunchedLanguageReason();
         report.Problem(L"last-launched", subject + L"LastLaunchedLanguage",
-                       L"'" + language + L"' is not installed for " + product + L": start-up takes " +
+                       (Unusable(languageReason) ? Text(userdata::DescribeReason(languageReason))
+                                                 : L"'" + language + L"' is not installed for " + product) +
+                           L": start-up takes " +
                            (listed->second.empty() ? std::wstring(L"no language") : listed->second.front()),
                        L"start the product in an installed language (" + LanguageList(listed->second) +
                            L"), or set the value to one of them");
@@ -179,15 +191,11 @@ void StartUp(const Invocation& invocation, Installation& installation, Report& r
     }
 }
 
+// Where the library looks for it, by the core's rule.
 std::wstring IdentityFilePath(const Installation& installation)
 {
-    if (!installation.configurable) {
-        return installation.rootFolder + L"\\identity.ini";
-    }
-    const std::wstring folder = EqualIgnoringCase(installation.product, kBaseProduct)
-                                    ? installation.language
-                                    : installation.product + L"\\" + installation.language;
-    return installation.rootFolder + folder + L"\\identity.ini";
+    return Text(userdata::IdentityFilePath(Core(installation.rootFolder), installation.configurable,
+                                           Core(installation.product), Core(installation.language)));
 }
 
 void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstring& path, Report& report)
@@ -197,8 +205,8 @@ void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstr
                        L"set " + std::wstring(name) + L" in [ProductIdentity] (reinstall the product)");
         return;
     }
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(path);
+    ZvRegistryAccess key;
+    const auto hive = OpenMachineThenUser(key, path);
     if (!hive) {
         report.Problem(L"registry-root", KeyName(HKEY_LOCAL_MACHINE, path),
                        std::wstring(L"named by ") + name + L", missing under HKLM and HKCU",
@@ -244,7 +252,7 @@ std::vector<std::wstring> SplitPathList(const std::wstring& list)
 
 void CheckVerticalPath(const Installation& installation, Report& report)
 {
-    if (installation.productRootKey.empty() || EqualIgnoringCase(installation.product, kBaseProduct)) {
+    if (installation.productRootKey.empty() || userdata::IsBaseProduct(installation.product.c_str())) {
         return;  // the base product has no vertical folders
     }
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, installation.productRootKey + L"\\VerticalEnvPath");
@@ -307,16 +315,15 @@ std::wstring RenderText(const Report& report)
 
 std::wstring RenderJson(const Report& report)
 {
-    std::wstring text = L"[";
-    const wchar_t* separator = L"\n";
+    JsonWriter json(JsonWriter::Outer::Array);
     for (const Finding& finding : report.Findings()) {
-        text += separator + std::wstring(L"  {\"check\": ") + JsonString(finding.check) + L", \"status\": " +
-                JsonString(StatusName(finding.status)) + L", \"subject\": " + JsonString(finding.subject) +
-                L", \"detail\": " + JsonString(finding.detail) + L", \"fix\": " +
-                (finding.fix.empty() ? L"null" : JsonString(finding.fix)) + L"}";
-        separator = L",\n";
+        json.LineObject({{L"check", finding.check},
+                         {L"status", StatusName(finding.status)},
+                         {L"subject", finding.subject},
+                         {L"detail", finding.detail},
+                         {L"fix", finding.fix.empty() ? std::nullopt : std::optional(finding.fix)}});
     }
-    return text + L"\n]\n";
+    return json.Finish();
 }
 
 void CheckBeforeStartUp(Installation& installation, Report& report)
@@ -325,8 +332,12 @@ void CheckBeforeStartUp(Installation& installation, Report& report)
         !installation.configurable) {
         return;
     }
-    CheckCatalogue(installation, report);
-    CheckLastLaunched(installation, report);
+    userdata::CProductInstalledInfo catalogue;
+    if (!catalogue.Load() && catalogue.GetLoadFailure().place == userdata::StartupReason::Place::File) {
+        return;  // the version file's problem is told already
+    }
+    CheckCatalogue(catalogue, installation, report);
+    CheckLastLaunched(catalogue, installation, report);
 }
 
 }  // namespace

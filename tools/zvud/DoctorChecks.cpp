@@ -7,14 +7,17 @@
 
 #include "UserData.h"
 #include "UserDataFolders.h"
+#include "base/Capacities.h"
+#include "migration/AutoMigrate.h"
+#include "repair/UserDataInstall.h"
 
 #include <msi.h>
 
 namespace zvud::doctor {
 namespace {
 
-// The library's working buffer for a folder path holds 2048 characters.
-constexpr unsigned kFolderCapacity = 2048;
+// The library's working buffer for a folder path.
+constexpr unsigned kFolderCapacity = userdata::kFolderPathCapacity;
 
 // What is asked of a special folder (how it comes about is in UserDataFolders.h).
 struct FolderRule {
@@ -50,9 +53,10 @@ void CheckDerivedFolder(int folder, const FolderRule& rule, Report& report)
 
 bool HasValue(const std::wstring& keyPath, const wchar_t* name)
 {
-    ReadKey key;
-    return key.Open(HKEY_CURRENT_USER, keyPath, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
-           RegQueryValueExW(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    ZvRegistryAccess key;
+    DWORD type = REG_NONE;
+    return key.OpenExact(HKEY_CURRENT_USER, keyPath.c_str(), KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+           key.QueryType(name, type) == ERROR_SUCCESS;
 }
 
 void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, const FolderRule& rule, Report& report)
@@ -95,12 +99,6 @@ void CheckRegistryFolder(const Installation& installation, int folder, const Fol
     CheckUsableFolder(subject, value.c_str(), rule, report);
 }
 
-bool IsKpwKey(const std::wstring& userKey)
-{
-    const size_t dash = userKey.rfind(L'-');
-    return dash != std::wstring::npos && dash >= 3 && userKey.compare(dash - 3, 3, L"KPW") == 0;
-}
-
 // What InstallUserData would repair for one entry of the product list.
 void CheckProductEntry(const std::wstring& subject, const std::wstring& code, const std::wstring& userKey,
                        Report& report)
@@ -114,15 +112,15 @@ void CheckProductEntry(const std::wstring& subject, const std::wstring& code, co
         return;
     }
     const std::wstring userKeyName = KeyName(HKEY_CURRENT_USER, userKey);
-    ReadKey key;
-    if (key.Open(HKEY_CURRENT_USER, userKey) != ERROR_SUCCESS) {
+    ZvRegistryAccess key;
+    if (key.OpenExact(HKEY_CURRENT_USER, userKey.c_str(), KEY_READ) != ERROR_SUCCESS) {
         report.Problem(L"product-list", subject,
                        userKeyName + L" is missing: InstallUserData would reinstall UserData (REINSTALLMODE=uos)",
                        L"run zvud repair");
         return;
     }
-    const auto local = ReadString(key.Get(), L"LocalRootFolder");
-    if (IsKpwKey(userKey) || !local) {
+    const auto local = ReadString(key, L"LocalRootFolder");
+    if (userdata::SkipsFolderChecks(userKey.c_str()) || !local) {
         report.Ok(L"product-list", subject, L"installed; " + userKeyName + L" present, no local folder to check");
     } else if (GetFileAttributesW(local->c_str()) == INVALID_FILE_ATTRIBUTES) {
         report.Problem(L"product-list", subject,
@@ -158,8 +156,8 @@ void CheckComServer(const ComServer& server, Report& report)
         L"rewrite it)";
     const std::wstring path = L"CLSID\\" + std::wstring(server.classId) + L"\\InProcServer32";
     const std::wstring subject = KeyName(HKEY_CLASSES_ROOT, path);
-    ReadKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, path) != ERROR_SUCCESS) {
+    ZvRegistryAccess key;
+    if (key.OpenExact(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ) != ERROR_SUCCESS) {
         if (server.required) {
             report.Problem(L"com-server", subject, L"not registered: CheckCOMServerRelativePaths fails", fix);
         } else {
@@ -167,7 +165,7 @@ void CheckComServer(const ComServer& server, Report& report)
         }
         return;
     }
-    const auto serverPath = ReadString(key.Get(), nullptr);
+    const auto serverPath = ReadString(key, nullptr);
     if (!serverPath) {
         report.Problem(L"com-server", subject, L"no default value, or not a string", fix);
     } else if (serverPath->find(L':') != std::wstring::npos) {
@@ -178,11 +176,10 @@ void CheckComServer(const ComServer& server, Report& report)
 }
 
 // "AutoMigrate" read as the library reads it: any type, into 32 bits.
-std::optional<DWORD> ReadAutoMigrate(HKEY key)
+std::optional<DWORD> ReadAutoMigrate(const ZvRegistryAccess& key)
 {
     DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (RegGetValueW(key, nullptr, L"AutoMigrate", RRF_RT_ANY, nullptr, &value, &size) != ERROR_SUCCESS) {
+    if (!key.ReadDword(L"AutoMigrate", value)) {
         return std::nullopt;
     }
     return value;
@@ -191,12 +188,12 @@ std::optional<DWORD> ReadAutoMigrate(HKEY key)
 void CheckMigrationState(const Installation& installation, Report& report)
 {
     const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\AutoMigrate");
-    ReadKey key;
-    if (key.Open(HKEY_CURRENT_USER, installation.userRootKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
+    ZvRegistryAccess key;
+    if (key.OpenExact(HKEY_CURRENT_USER, installation.userRootKey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         report.Info(L"migration-state", subject, L"the user key is missing: no migration runs");
         return;
     }
-    const auto state = ReadAutoMigrate(key.Get());
+    const auto state = ReadAutoMigrate(key);
     if (!state) {
         report.Ok(L"migration-state", subject, L"not set yet: the next start sets 1 and runs the migration tool");
     } else if (*state == 1) {
@@ -208,21 +205,21 @@ void CheckMigrationState(const Installation& installation, Report& report)
     }
 }
 
-void CheckMigrationTool(const Installation& installation, Report& report)
+// Where the library starts it from, by the core's rule.
+void CheckMigrationTool(Report& report)
 {
-    const std::wstring tool = installation.rootFolder + L"bxmigrator.exe";
+    wchar_t toolPath[userdata::kPathCapacity] = {};
+    const std::wstring tool = userdata::GetMigratorPath(toolPath) ? toolPath : L"bxmigrator.exe";
     if (!IsFile(tool)) {
         report.Problem(L"migration-tool", tool, L"missing: a migration that is due fails and ends the user's migration",
                        L"restore bxmigrator.exe beside UserData.dll (reinstall the suite)");
         return;
     }
-    const HMODULE loader = LoadLibraryExW(L"Mscoree.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (loader == nullptr) {
+    if (!userdata::ZvUniqueModule(LoadLibraryExW(L"Mscoree.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE))) {
         report.Problem(L"migration-tool", L"Mscoree.dll", L"the .NET loader is not found: the tool is never run",
                        L"install the .NET Framework");
         return;
     }
-    FreeLibrary(loader);
     report.Ok(L"migration-tool", tool, L"present, and the .NET loader Mscoree.dll with it");
 }
 
@@ -275,20 +272,20 @@ void CheckProductList(const Installation& installation, Report& report)
         return;  // the identity file's problem is told already
     }
     const std::wstring path = installation.productRootKey + L"\\UserData";
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(path, KEY_QUERY_VALUE);
+    ZvRegistryAccess key;
+    const auto hive = OpenMachineThenUser(key, path, KEY_QUERY_VALUE);
     if (!hive) {
         report.Problem(L"product-list", KeyName(HKEY_LOCAL_MACHINE, path),
                        L"missing under HKLM and HKCU: InstallUserData reports a failure",
                        L"reinstall the product: its package lists itself there");
         return;
     }
-    const auto codes = ValueNames(key.Get());
+    const auto codes = ValueNames(key);
     if (codes.empty()) {
         report.Ok(L"product-list", KeyName(*hive, path), L"lists no products: InstallUserData has nothing to do");
     }
     for (const std::wstring& code : codes) {
-        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code, ReadString(key.Get(), code.c_str()).value_or(L""),
+        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code, ReadString(key, code.c_str()).value_or(L""),
                           report);
     }
 }
@@ -305,18 +302,18 @@ void CheckMigration(const Installation& installation, Report& report)
     if (installation.productRootKey.empty()) {
         return;
     }
-    ReadKey key;
-    const auto hive = key.OpenMachineThenUser(installation.productRootKey, KEY_QUERY_VALUE);
+    ZvRegistryAccess key;
+    const auto hive = OpenMachineThenUser(key, installation.productRootKey, KEY_QUERY_VALUE);
     const std::wstring subject =
         KeyName(hive.value_or(HKEY_LOCAL_MACHINE), installation.productRootKey + L"\\AutoMigrate");
-    const auto enabled = hive ? ReadAutoMigrate(key.Get()) : std::optional<DWORD>(1);
+    const auto enabled = hive ? ReadAutoMigrate(key) : std::optional<DWORD>(1);
     if (!enabled || *enabled == 0) {
         report.Ok(L"migration-switch", subject, L"missing or 0: migration is off");
         return;
     }
     report.Ok(L"migration-switch", subject, hive ? L"on" : L"the key is missing: migration is not switched off");
     CheckMigrationState(installation, report);
-    CheckMigrationTool(installation, report);
+    CheckMigrationTool(report);
 }
 
 }  // namespace zvud::doctor

@@ -1,18 +1,16 @@
 #include "DoctorSupport.h"
 
+#include "CoreText.h"
 #include "Queries.h"
+
+#include "base/IdentityIniFile.h"
 
 #include <algorithm>
 
 namespace zvud::doctor {
-namespace {
 
-// The library reads identity values into 260 characters.
-constexpr DWORD kIdentityValueCapacity = 260;
-// Registry value names are at most 16383 characters.
-constexpr DWORD kValueNameCapacity = 16384;
-
-}  // namespace
+using userdata::ZvRegistryIterator;
+using userdata::ZvString;
 
 void Report::Ok(const std::wstring& check, const std::wstring& subject, const std::wstring& detail)
 {
@@ -37,73 +35,42 @@ bool Report::HasProblems() const
                        [](const Finding& finding) { return finding.status == Status::Problem; });
 }
 
-ReadKey::~ReadKey()
+std::optional<HKEY> OpenMachineThenUser(ZvRegistryAccess& key, const std::wstring& path, REGSAM access)
 {
-    if (key_ != nullptr) {
-        RegCloseKey(key_);
+    if (key.Open(HKEY_LOCAL_MACHINE, path.c_str(), access) != ERROR_SUCCESS) {
+        return std::nullopt;
     }
-}
-
-LSTATUS ReadKey::Open(HKEY hive, const std::wstring& path, REGSAM access)
-{
-    if (key_ != nullptr) {
-        RegCloseKey(key_);
-        key_ = nullptr;
-    }
-    return RegOpenKeyExW(hive, path.c_str(), 0, access, &key_);
-}
-
-std::optional<HKEY> ReadKey::OpenMachineThenUser(const std::wstring& path, REGSAM access)
-{
-    const LSTATUS machine = Open(HKEY_LOCAL_MACHINE, path, access);
-    if (machine == ERROR_SUCCESS) {
-        return HKEY_LOCAL_MACHINE;
-    }
-    if (machine == ERROR_FILE_NOT_FOUND && Open(HKEY_CURRENT_USER, path, access) == ERROR_SUCCESS) {
-        return HKEY_CURRENT_USER;
-    }
-    return std::nullopt;
+    return key.Hive();
 }
 
 std::wstring KeyName(HKEY hive, const std::wstring& path)
 {
-    const wchar_t* name = hive == HKEY_LOCAL_MACHINE ? L"HKLM" : hive == HKEY_CURRENT_USER ? L"HKCU" : L"HKCR";
-    return std::wstring(name) + L"\\" + path;
+    return Text(userdata::RegistryKeyName(hive, Core(path)));
 }
 
-std::optional<std::wstring> ReadString(HKEY key, const wchar_t* name)
+std::optional<std::wstring> ReadString(const ZvRegistryAccess& key, const wchar_t* name)
 {
-    constexpr DWORD kStrings = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-    DWORD bytes = 0;
-    if (RegGetValueW(key, nullptr, name, kStrings, nullptr, nullptr, &bytes) != ERROR_SUCCESS) {
+    ZvString text;
+    if (key.ReadString(name, text) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-    bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (RegGetValueW(key, nullptr, name, kStrings, nullptr, text.data(), &bytes) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return std::wstring(text.c_str());
+    return Text(text);
 }
 
-std::vector<std::wstring> ValueNames(HKEY key)
+std::vector<std::wstring> ValueNames(const ZvRegistryAccess& key)
 {
     std::vector<std::wstring> names;
-    std::wstring name(kValueNameCapacity, L'\0');
-    for (DWORD index = 0;; ++index) {
-        DWORD length = kValueNameCapacity;
-        if (RegEnumValueW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            return names;
-        }
-        names.emplace_back(name.c_str(), length);
+    // Names of any length: the registry's own limit bounds them.
+    for (ZvRegistryIterator entry(key, ZvRegistryIterator::Walk::Values, 0);
+         entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
+        names.emplace_back(entry.Name(), entry.NameLength());
     }
+    return names;
 }
 
 std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key)
 {
-    wchar_t value[kIdentityValueCapacity] = {};
-    GetPrivateProfileStringW(L"ProductIdentity", key, L"", value, kIdentityValueCapacity, file.c_str());
-    return value;
+    return Text(userdata::ReadProductIdentityValue(Core(file), key));
 }
 
 bool IsFolder(const std::wstring& path)
@@ -120,13 +87,10 @@ bool IsFile(const std::wstring& path)
 
 DWORD TryOpen(const std::wstring& path, DWORD access)
 {
-    const HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return GetLastError();
-    }
-    CloseHandle(handle);
-    return ERROR_SUCCESS;
+    const userdata::ZvUniqueFile file(CreateFileW(path.c_str(), access,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file ? ERROR_SUCCESS : GetLastError();
 }
 
 std::wstring Expanded(const std::wstring& path)

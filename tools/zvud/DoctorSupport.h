@@ -3,6 +3,8 @@
 // registry and the file system that only look.
 #pragma once
 
+#include "base/RegistryAccess.h"
+
 #include <windows.h>
 
 #include <map>
@@ -50,33 +52,22 @@ struct Installation {
     std::wstring userRootKey;     // where the per-user values are read
 };
 
-// A registry key opened for looking only; closed with its holder.
-class ReadKey {
-public:
-    ReadKey() = default;
-    ~ReadKey();
-    ReadKey(const ReadKey&) = delete;
-    ReadKey& operator=(const ReadKey&) = delete;
+// The registry and the identity files through the library's core: its key
+// class and opener, its INI reader.
+using userdata::ZvRegistryAccess;
 
-    [[nodiscard]] LSTATUS Open(HKEY hive, const std::wstring& path, REGSAM access = KEY_READ);
-    // Under HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER when the machine has no
-    // such key, as the library looks for product keys; the hive that held it.
-    [[nodiscard]] std::optional<HKEY> OpenMachineThenUser(const std::wstring& path, REGSAM access = KEY_READ);
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
+// `path` opened with the core's machine-then-user rule, as the library looks
+// for product keys; the hive that held it.
+std::optional<HKEY> OpenMachineThenUser(ZvRegistryAccess& key, const std::wstring& path, REGSAM access = KEY_READ);
 // "HKLM", "HKCU" or "HKCR" followed by a backslash and `path`.
 std::wstring KeyName(HKEY hive, const std::wstring& path);
 // A string value (REG_SZ or REG_EXPAND_SZ, unexpanded); nothing when missing
 // or of another type.
-std::optional<std::wstring> ReadString(HKEY key, const wchar_t* name);
+std::optional<std::wstring> ReadString(const ZvRegistryAccess& key, const wchar_t* name);
 // The names of a key's values, in the registry's order.
-std::vector<std::wstring> ValueNames(HKEY key);
+std::vector<std::wstring> ValueNames(const ZvRegistryAccess& key);
 // A value of the "ProductIdentity" section of an INI file, as the library
-// reads it (259 characters at most); "" when missing.
+// reads it; "" when missing.
 std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key);
 
 bool IsFolder(const std::wstring& path);

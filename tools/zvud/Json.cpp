@@ -64,7 +64,23 @@ std::wstring JsonString(const std::wstring& text)
     return literal + L"\"";
 }
 
-JsonWriter::JsonWriter() : text_(L"{"), hasMembers_{false} {}
+JsonWriter::JsonWriter(Outer outer) : text_(outer == Outer::Object ? L"{" : L"["), hasMembers_{false}, outer_(outer) {}
+
+void JsonWriter::LineObject(const Members& members)
+{
+    if (hasMembers_.back()) {
+        text_ += L",";
+    }
+    hasMembers_.back() = true;
+    NewLine();
+    const wchar_t* separator = L"";
+    text_ += L"{";
+    for (const auto& [key, value] : members) {
+        text_ += separator + JsonString(key) + L": " + (value ? JsonString(*value) : L"null");
+        separator = L", ";
+    }
+    text_ += L"}";
+}
 
 void JsonWriter::Text(const std::wstring& key, const std::optional<std::wstring>& value)
 {
@@ -97,10 +113,15 @@ void JsonWriter::EndObject()
 
 std::wstring JsonWriter::Finish()
 {
-    while (!hasMembers_.empty()) {
+    while (hasMembers_.size() > 1) {
         EndObject();
     }
-    return text_ + L"\n";
+    const bool hadMembers = hasMembers_.back();
+    hasMembers_.pop_back();
+    if (hadMembers) {
+        NewLine();
+    }
+    return text_ + (outer_ == Outer::Object ? L"}\n" : L"]\n");
 }
 
 void JsonWriter::Key(const std::wstring& key)

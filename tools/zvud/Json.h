@@ -1,23 +1,32 @@
-// One JSON object written member by member in the order given: two-space
-// indentation, strings escaped, absent texts as null.
+// One JSON object written member by member in the order given, or one JSON
+// array of objects on a line each: two-space indentation, strings escaped,
+// absent texts as null. zvud's one JSON writer.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zvud {
 
 class JsonWriter {
 public:
-    JsonWriter();
+    enum class Outer { Object, Array };
+    using Members = std::vector<std::pair<std::wstring, std::optional<std::wstring>>>;
+
+    explicit JsonWriter(Outer outer = Outer::Object);
+
+    // An element of the outer array: an object on one line, its members in
+    // the order given.
+    void LineObject(const Members& members);
 
     void Text(const std::wstring& key, const std::optional<std::wstring>& value);
     void Bool(const std::wstring& key, bool value);
     void BeginObject(const std::wstring& key);
     void EndObject();
 
-    // The object closed, with a final line feed.
+    // The object or array closed, with a final line feed.
     std::wstring Finish();
 
 private:
@@ -25,7 +34,8 @@ private:
     void NewLine();
 
     std::wstring text_;
-    std::vector<bool> hasMembers_;  // one entry per open object
+    std::vector<bool> hasMembers_;  // one entry per open object or array
+    Outer outer_;
 };
 
 // `text` as a JSON string literal with its quotes. Control characters and

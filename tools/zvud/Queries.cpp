@@ -126,9 +126,9 @@ std::optional<int> ParseSpecialFolder(const std::wstring& text)
 
 std::wstring StatusText(unsigned long status)
 {
-    wchar_t message[1024] = {};
+    wchar_t message[userdata::kStatusMessageCapacity] = {};
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, status, 0,
-                                        message, 1024, nullptr);
+                                        message, userdata::kStatusMessageCapacity, nullptr);
     std::wstring text(message, length);
     while (!text.empty() && std::iswspace(text.back())) {
         text.pop_back();

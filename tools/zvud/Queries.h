@@ -4,15 +4,15 @@
 
 #include "UserData.h"
 #include "UserDataFolders.h"
+#include "base/Capacities.h"
 
 #include <optional>
 #include <string>
 
 namespace zvud {
 
-// Room for any text a length-result export can give, so that "does not fit"
-// never hides an answer.
-constexpr unsigned kTextCapacity = 32768;
+// Room for any text a length-result export can give.
+constexpr unsigned kTextCapacity = userdata::kToolAnswerCapacity;
 
 // A length-result export, called as query(buffer, capacity): the text, or
 // nothing for a result of 0.

@@ -1,16 +1,19 @@
 // zvud - asks UserData.dll what a program of the suite would ask, prints the
 // answers and runs its housekeeping steps. A host like any other: it calls
-// the exports through the import library and decides nothing itself. The DLL
-// is bound on first use; zvud loads it from its own folder beforehand, so that
-// it can say where it looked when the DLL is missing.
+// the exports through the import library, and asks the library's core (which
+// it links) only why start-up failed. The DLL is bound on first use; zvud
+// loads it from its own folder beforehand, so that it can say where it looked
+// when the DLL is missing.
 #include "CommandLine.h"
+#include "CoreText.h"
 #include "Doctor.h"
 #include "Output.h"
 #include "Queries.h"
-#include "StartUpCheck.h"
 #include "Version.h"
 
 #include "UserData.h"
+#include "config/ProductInstalledInfo.h"
+#include "config/StartupDecisions.h"
 
 #include <windows.h>
 
@@ -25,6 +28,26 @@ const wchar_t* OptionalText(const std::optional<std::wstring>& text)
     return text ? text->c_str() : nullptr;
 }
 
+userdata::ZvString Requested(const std::optional<std::wstring>& text)
+{
+    return text ? Core(*text) : userdata::ZvString();
+}
+
+// After a failed start-up: the reason of the first step that failed, as the
+// library's core decides it from what the installation holds; "" when every
+// step can be decided now.
+std::wstring WhyStartUpFailed(const Invocation& invocation)
+{
+    userdata::CProductInstalledInfo catalogue;
+    if (!catalogue.Load()) {
+        return Text(userdata::DescribeReason(catalogue.GetLoadFailure()));
+    }
+    const userdata::StartupDecisions decisions =
+        userdata::DecideStartup(catalogue, Requested(invocation.product), Requested(invocation.language));
+    const userdata::StartupDecision* const failed = userdata::FailedDecision(decisions);
+    return failed != nullptr ? Text(userdata::DescribeReason(failed->reason)) : L"";
+}
+
 // What a program of the suite does first; the options act here.
 bool StartUp(const Invocation& invocation)
 {
@@ -34,7 +57,7 @@ bool StartUp(const Invocation& invocation)
     if (zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0) {
         return true;
     }
-    const std::wstring missing = MissingStartUpPiece();
+    const std::wstring missing = WhyStartUpFailed(invocation);
     Write(Stream::Err, L"zvud: start-up failed (" +
                            (missing.empty() ? std::wstring(L"zvudInitProductParams gave 0") : missing) +
                            L"); the library's answers follow all the same\n");

@@ -1,0 +1,281 @@
+#include "config/StartupDecisions.h"
+
+#include "base/BoundedText.h"
+#include "base/Capacities.h"
+#include "base/IdentityIniFile.h"
+#include "base/RegistryAccess.h"
+#include "config/ProductConfigInit.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+
+namespace userdata {
+namespace {
+
+using Kind = StartupReason::Kind;
+using Place = StartupReason::Place;
+
+StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item = L"")
+{
+    StartupReason reason;
+    reason.kind = kind;
+    reason.place = place;
+    reason.source = source;
+    reason.item = item;
+    return reason;
+}
+
+// Made when needed: nothing of the library runs when it is loaded.
+StartupReason Requested()
+{
+    return ReasonOf(Kind::Requested, Place::Host, ZvString(L"zvudInitProductParams"));
+}
+
+ZvString CatalogueKey(const CProductInstalledInfo& catalogue, HKEY hive, const wchar_t* below)
+{
+    ZvString path = catalogue.GetProductVersionKey();
+    path.Append(below);
+    return RegistryKeyName(hive, path);
+}
+
+StartupDecision DecideProduct(const CProductInstalledInfo& catalogue, const ZvString& requested)
+{
+    const auto& products = catalogue.GetInstalledProducts();
+    // With an empty catalogue a request is taken untested.
+    if (!requested.empty() && (products.empty() || products.find(requested) != products.end())) {
+        return {requested, Requested()};
+    }
+    const ZvString& last = catalogue.GetLastLaunchedProduct();
+    if (products.find(last) != products.end()) {
+        return {last, ReasonOf(Kind::LastLaunched, Place::Registry, CatalogueKey(catalogue, HKEY_CURRENT_USER, L""),
+                               L"LastLaunchedProduct")};
+    }
+    const ZvString listing = CatalogueKey(catalogue, HKEY_LOCAL_MACHINE, L"\\InstalledProducts");
+    if (products.empty()) {
+        return {ZvString(), ReasonOf(Kind::NoneListed, Place::Registry, listing)};
+    }
+    return {products.begin()->first, ReasonOf(Kind::FirstListed, Place::Registry, listing)};
+}
+
+StartupDecision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvString& product,
+                               const ZvString& requested)
+{
+    if (!requested.empty() && catalogue.IsLanguageInstalled(product, requested)) {
+        return {requested, Requested()};
+    }
+    // The last language counts whenever this product lists it, whichever
+    // product it was launched with.
+    const ZvString& last = catalogue.GetLastLaunchedLanguage();
+    if (catalogue.IsLanguageInstalled(product, last)) {
+        // A default value listed as a language names none.
+        const Kind kind = last.empty() ? Kind::Absent : Kind::LastLaunched;
+        return {last, ReasonOf(kind, Place::Registry, CatalogueKey(catalogue, HKEY_CURRENT_USER, L""),
+                               L"LastLaunchedLanguage")};
+    }
+    ZvString below(L"\\InstalledProducts\\");
+    below.Append(product);
+    const ZvString listing = CatalogueKey(catalogue, HKEY_LOCAL_MACHINE, below.c_str());
+    const auto entry = catalogue.GetInstalledProducts().find(product);
+    if (entry == catalogue.GetInstalledProducts().end() || entry->second.empty() || entry->second.front().empty()) {
+        return {ZvString(), ReasonOf(Kind::NoneListed, Place::Registry, listing)};
+    }
+    return {entry->second.front(), ReasonOf(Kind::FirstListed, Place::Registry, listing)};
+}
+
+StartupDecision DecideIdentityFile(const CProductInstalledInfo& catalogue, const ZvString& product,
+                                   const ZvString& language)
+{
+    if (catalogue.GetProductRootFolder().empty()) {
+        return {ZvString(), ReasonOf(Kind::Absent, Place::Folder, ZvString(L"the library's own folder"))};
+    }
+    const ZvString path =
+        IdentityFilePath(catalogue.GetProductRootFolder(), catalogue.GetIsConfigurable(), product, language);
+    if (!PathFileExistsW(path.c_str())) {
+        return {ZvString(), ReasonOf(Kind::Absent, Place::File, path)};
+    }
+    return {path, ReasonOf(Kind::Read, Place::File, path)};
+}
+
+StartupDecision DecideIdentityValue(const ZvString& identityFile, const wchar_t* key)
+{
+    ZvString value = ReadProductIdentityValue(identityFile, key);
+    const Kind kind = value.empty() ? Kind::Absent : Kind::Read;
+    return {std::move(value), ReasonOf(kind, Place::File, identityFile, key)};
+}
+
+// Why the default value of `key` could not be read as text: missing, not a
+// string, or too long.
+StartupReason WhyUnread(const ZvRegistryAccess& key, const ZvString& source)
+{
+    StartupReason reason = ReasonOf(Kind::TooLong, Place::Registry, source);
+    reason.status = key.QueryType(nullptr, reason.type);
+    if (reason.status != ERROR_SUCCESS) {
+        reason.kind = reason.status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused;
+    } else if (reason.type != REG_SZ && reason.type != REG_EXPAND_SZ) {
+        reason.kind = Kind::WrongType;
+    }
+    return reason;
+}
+
+// The default string value of `productRootKey`\`subkey` (machine first, then
+// the user's) as stored, read into N characters.
+template <std::size_t N>
+StartupDecision DecideDefaultString(const ZvString& productRootKey, const wchar_t* subkey)
+{
+    ZvString path = productRootKey;
+    path.Append(L'\\').Append(subkey);
+    ZvRegistryAccess key;
+    const LSTATUS opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
+    if (opened != ERROR_SUCCESS) {
+        StartupReason reason = ReasonOf(opened == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused, Place::Registry,
+                                        RegistryKeyName(HKEY_LOCAL_MACHINE, path));
+        reason.status = opened;
+        return {ZvString(), reason};
+    }
+    const ZvString source = RegistryKeyName(key.Hive(), path);
+    wchar_t value[N] = {};
+    if (!key.ReadRawString(nullptr, value)) {
+        return {ZvString(), WhyUnread(key, source)};
+    }
+    // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
+    // at the end of the buffer.
+    return {ZvString(value, BoundedLength(value)), ReasonOf(Kind::Read, Place::Registry, source)};
+}
+
+// The language of a non-configurable installation.
+StartupDecision DecideInstalledLanguage(const ZvString& productRootKey)
+{
+    StartupDecision language = DecideDefaultString<kNameCapacity>(productRootKey, L"InstalledUILanguages");
+    if (language.reason.kind == Kind::Read && language.value.empty()) {
+        language.reason.kind = Kind::Absent;
+    }
+    return language;
+}
+
+StartupDecision DecideLanguageFolder(const CProductInstalledInfo& catalogue, const ZvString& language)
+{
+    const ZvString& rootFolder = catalogue.GetProductRootFolder();
+    if (rootFolder.empty()) {
+        return {ZvString(), ReasonOf(Kind::Absent, Place::Folder, ZvString(L"the library's own folder"))};
+    }
+    ZvString folder = rootFolder;  // ends in a backslash
+    folder.Append(language);
+    // An installation folder may hold ';': quoted, the entry stays one folder
+    // for those who read PATH's quotes, and to those who split PATH at every
+    // ';' both pieces hold a '"' and name no folder, never a relative one.
+    if (std::wcschr(folder.c_str(), L';') != nullptr) {
+        ZvString quoted(L"\"");
+        quoted.Append(folder).Append(L'"');
+        folder = quoted;
+    }
+    return {folder, ReasonOf(Kind::Read, Place::Folder, rootFolder)};
+}
+
+bool Decided(StartupDecisions& decisions, const StartupDecision& decision, StartupStep step)
+{
+    if (decision.reason.Failed()) {
+        decisions.failedStep = step;
+        return false;
+    }
+    return true;
+}
+
+// Product, language and the identity file with its roots; false at the first
+// step that fails.
+bool DecideIdentity(StartupDecisions& decisions, const CProductInstalledInfo& catalogue,
+                    const ZvString& requestedProduct, const ZvString& requestedLanguage)
+{
+    if (decisions.configurable) {
+        decisions.product = DecideProduct(catalogue, requestedProduct);
+        if (!Decided(decisions, decisions.product, StartupStep::Product)) {
+            return false;
+        }
+        decisions.language = DecideLanguage(catalogue, decisions.product.value, requestedLanguage);
+        if (!Decided(decisions, decisions.language, StartupStep::Language)) {
+            return false;
+        }
+    }
+    decisions.identityFile = DecideIdentityFile(catalogue, decisions.product.value, decisions.language.value);
+    if (!Decided(decisions, decisions.identityFile, StartupStep::IdentityFile)) {
+        return false;
+    }
+    decisions.globalRootKey = DecideIdentityValue(decisions.identityFile.value, L"GlobalRegistryRootKey");
+    if (!Decided(decisions, decisions.globalRootKey, StartupStep::RootKeys)) {
+        return false;
+    }
+    decisions.productRootKey = DecideIdentityValue(decisions.identityFile.value, L"ProductRegistryRootKey");
+    return Decided(decisions, decisions.productRootKey, StartupStep::RootKeys);
+}
+
+}  // namespace
+
+// Plain concatenation: a non-configurable installation gets two backslashes in
+// a row, and hosts are handed the path exactly so.
+ZvString IdentityFilePath(const ZvString& rootFolder, bool configurable, const ZvString& product,
+                          const ZvString& language)
+{
+    ZvString path = rootFolder;
+    if (configurable) {
+        if (!IsBaseProduct(product.c_str())) {
+            path.Append(product).Append(L'\\');
+        }
+        path.Append(language);
+    }
+    return path.Append(L"\\identity.ini");
+}
+
+const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcept
+{
+    switch (decisions.failedStep) {
+    case StartupStep::Product:
+        return &decisions.product;
+    case StartupStep::Language:
+    case StartupStep::InstalledLanguage:
+        return &decisions.language;
+    case StartupStep::IdentityFile:
+        return &decisions.identityFile;
+    case StartupStep::RootKeys:
+        return decisions.globalRootKey.reason.Failed() ? &decisions.globalRootKey : &decisions.productRootKey;
+    case StartupStep::VerticalPath:
+        return &decisions.verticalPath;
+    case StartupStep::LanguageFolder:
+        return &decisions.languageFolder;
+    case StartupStep::None:
+        break;
+    }
+    return nullptr;
+}
+
+StartupDecisions DecideStartup(const CProductInstalledInfo& catalogue, const ZvString& requestedProduct,
+                               const ZvString& requestedLanguage)
+{
+    StartupDecisions decisions;
+    decisions.configurable = catalogue.GetIsConfigurable();
+    if (!DecideIdentity(decisions, catalogue, requestedProduct, requestedLanguage)) {
+        return decisions;
+    }
+    const ZvString& productRootKey = decisions.productRootKey.value;
+    if (!decisions.configurable) {
+        decisions.product = {ZvString(kBaseProduct), catalogue.GetConfigurableReason()};
+        decisions.product.reason.kind = Kind::Fixed;
+        decisions.language = DecideInstalledLanguage(productRootKey);
+        if (!Decided(decisions, decisions.language, StartupStep::InstalledLanguage)) {
+            return decisions;
+        }
+    }
+    if (IsBaseProduct(decisions.product.value.c_str())) {
+        decisions.verticalPath.reason.kind = Kind::NotNeeded;
+    } else {
+        decisions.verticalPath = DecideDefaultString<kVerticalValueCapacity>(productRootKey, L"VerticalEnvPath");
+        if (!Decided(decisions, decisions.verticalPath, StartupStep::VerticalPath)) {
+            return decisions;
+        }
+    }
+    decisions.languageFolder = DecideLanguageFolder(catalogue, decisions.language.value);
+    Decided(decisions, decisions.languageFolder, StartupStep::LanguageFolder);
+    return decisions;
+}
+
+}  // namespace userdata

@@ -1,0 +1,88 @@
+#include "config/StartupReason.h"
+
+#include "base/RegistryAccess.h"
+
+#include <string>
+
+namespace userdata {
+namespace {
+
+using Kind = StartupReason::Kind;
+using Place = StartupReason::Place;
+
+// "<key>\<value>", with "(default)" for the default value; "<file>: <key>".
+ZvString ItemIn(const StartupReason& reason)
+{
+    ZvString text = reason.source;
+    if (reason.place == Place::File) {
+        return text.Append(L": ").Append(reason.item);
+    }
+    return text.Append(L'\\').Append(reason.item.empty() ? ZvString(L"(default)") : reason.item);
+}
+
+ZvString Missing(const StartupReason& reason)
+{
+    ZvString text;
+    switch (reason.place) {
+    case Place::File:
+        if (reason.item.empty()) {
+            return text.Append(L"the file ").Append(reason.source).Append(L" is missing");
+        }
+        return text.Append(L"the key ")
+            .Append(reason.item)
+            .Append(L" of [ProductIdentity] is missing from ")
+            .Append(reason.source);
+    case Place::Registry:
+        if (reason.status == ERROR_FILE_NOT_FOUND && reason.item.empty()) {
+            return text.Append(L"the registry key ").Append(reason.source).Append(L" is missing");
+        }
+        return text.Append(ItemIn(reason)).Append(L" is missing or empty");
+    case Place::Folder:
+    case Place::Host:
+        break;
+    }
+    return text.Append(reason.source).Append(L" is missing");
+}
+
+}  // namespace
+
+ZvString DescribeReason(const StartupReason& reason)
+{
+    ZvString text;
+    switch (reason.kind) {
+    case Kind::NotDecided:
+        return ZvString(L"not decided: an earlier step failed");
+    case Kind::Requested:
+        return ZvString(L"requested by the host (zvudInitProductParams)");
+    case Kind::LastLaunched:
+        return text.Append(L"the last launched one, from ").Append(ItemIn(reason));
+    case Kind::FirstListed:
+        return text.Append(L"the first listed under ").Append(reason.source);
+    case Kind::Fixed:
+        return text.Append(L"the base product, as ").Append(ItemIn(reason)).Append(L" is not 1");
+    case Kind::Read:
+        return text.Append(L"from ").Append(reason.item.empty() && reason.place != Place::Registry ? reason.source
+                                                                                                   : ItemIn(reason));
+    case Kind::NotNeeded:
+        return ZvString(L"not needed for the base product");
+    case Kind::Absent:
+        return Missing(reason);
+    case Kind::NoneListed:
+        return text.Append(L"the registry key ").Append(reason.source).Append(L" lists none");
+    case Kind::Refused:
+        return text.Append(reason.source)
+            .Append(L" cannot be read (error ")
+            .Append(std::to_wstring(reason.status).c_str())
+            .Append(L')');
+    case Kind::WrongType:
+        return text.Append(ItemIn(reason))
+            .Append(L" is ")
+            .Append(RegistryTypeName(reason.type))
+            .Append(L", not a string");
+    case Kind::TooLong:
+        return text.Append(ItemIn(reason)).Append(L" is too long");
+    }
+    return text;
+}
+
+}  // namespace userdata

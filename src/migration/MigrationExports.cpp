@@ -1,0 +1,13 @@
+// The migration export.
+#include "UserData.h"
+#include "config/CurrentIdentity.h"
+#include "migration/AutoMigrate.h"
+
+using namespace userdata;
+
+bool ProcessAutoMigrate(void)
+{
+    CurrentIdentity identity;
+    identity.Settled();
+    return MigrateWhenDue(identity);
+}
