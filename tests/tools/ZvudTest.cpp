@@ -96,7 +96,7 @@ const Row kRows[] = {
      0,
      {L"   succeeded\nlibrary version:            " USERDATA_FILE_VERSION ", commit ",
       L"\nlanguage:                   en-US\n"}},
-    {L"zvud --product=PLANNER", 0, {L"Planner;C:\\Brevonix\\Shared\n", L"\nLastLaunchedProduct: PLANNER\n"}},
+    {L"zvud --product=PLANNER", 0, {L"Planner;C:\\BrevonixData\\Shared\n", L"\nLastLaunchedProduct: PLANNER\n"}},
     {L"zvud --user-root \"K\\\"\t\x01\\\U0001D11E\" --json",
      1,
      {LR"("startUpSucceeded": false)", L"\"userRootKey\": \"K\\\"\\t\\u0001\\\\\U0001D11E\"", LR"("specialFolders": {)",
@@ -134,6 +134,9 @@ const Row kRows[] = {
     // a command line that cannot be taken: exit status 2 before anything is loaded
     {L"zvud --product=PLANNER folder Nowhere", 2, {}, L"zvud: 'Nowhere' is neither"},
     {L"zvud doctor", 0, {L"\nok      start-up          zvudInitProductParams: succeeded with product 'ZOVA'"}},
+    {L"zvud --product PLANNER doctor",
+     0,
+     {L"\nok      help-file         " + kRoot + L"Help\\PlannerCTXT.CHM: exists\n"}},
     {L"zvud --product=ZOVA doctor", 1, {L"\nproblem identity-file     " + kRoot}, L"", NoIdentityFile},
     // a last launched value that start-up ignores is no "ok"
     {L"zvud doctor",
