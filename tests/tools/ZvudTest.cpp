@@ -53,13 +53,15 @@ std::tuple<DWORD, std::string, std::string> Start(const std::wstring& program, s
 // its output (a leading "\n" starts a line; none: no output) followed by the
 // line "LastLaunchedProduct: " with what start-up remembers; how its one line
 // on stderr starts (none: stderr is empty); what is done to the sample before
-// it. An MSVC host's answers are compared with zvud show --json as well.
+// it; a text its output must not hold. An MSVC host's answers are compared
+// with zvud show --json as well.
 struct Row {
     std::wstring command;
     DWORD exit;
     std::vector<std::wstring> texts;
     std::wstring err = L"";
     void (*setUp)() = [] {};
+    std::string absent = "";
 };
 
 void NoIdentityFile()
@@ -137,7 +139,20 @@ const Row kRows[] = {
     {L"zvud --product PLANNER doctor",
      0,
      {L"\nok      help-file         " + kRoot + L"Help\\PlannerCTXT.CHM: exists\n"}},
-    {L"zvud --product=ZOVA doctor", 1, {L"\nproblem identity-file     " + kRoot}, L"", NoIdentityFile},
+    {L"zvud --product=ZOVA doctor",
+     1,
+     {L"\nproblem identity-file     " + kRoot, L"\nsummary: 3 problems, 5 notes\n"},
+     L"",
+     NoIdentityFile},
+    // --problems: the problems and the summary, nothing that is in order
+    {L"zvud doctor --problems", 0, {L"\nsummary: everything is in order (8 notes)\n"}, L"", [] {}, "ok "},
+    {L"zvud doctor --problems",
+     1,
+     {L"\nproblem help-file         C:\\BrevonixData\\Help\\ZOVACTXT.CHM: does not exist",
+      L"\nsummary: 1 problem, 8 notes\n"},
+     L"",
+     [] { DeleteFileW((kUserData + L"Help\\ZOVACTXT.CHM").c_str()); },
+     "ok "},
     // a last launched value that start-up ignores is no "ok"
     {L"zvud doctor",
      1,
@@ -148,7 +163,11 @@ const Row kRows[] = {
     // a problem for each check that start-up leaves working, every key of its objects
     {L"zvud doctor --json",
      1,
-     {LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
+     {L"\n{\n  \"zvudVersion\": \"" USERDATA_FILE_VERSION ", commit ",
+      L"\n  \"userDataVersion\": \"" USERDATA_FILE_VERSION ", commit ",
+      L"\n  \"product\": \"ZOVA\",\n  \"language\": \"de-DE\",\n  \"problems\": 6,\n  \"notes\": 8,\n",
+      L"\n  \"checks\": [\n    {\"check\": \"library-folder\"", L"}\n  ]\n}\n",
+      LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
       LR"(ZOVA-7.0\\ cannot be opened for writing)", LR"("product-list", "status": "problem")",
       LR"({"check": "com-server", "status": "problem", "subject": "HKCR\\CLSID\\{3F6B0D18-)",
       LR"(InProcServer32", "detail": "registered with the absolute path C:\\z.dll", "fix": "register the server)",
@@ -179,6 +198,9 @@ TEST(ZvudTest, CommandsOnTheSampleInstallation)
         const std::string transcript = "\n" + out + "\nLastLaunchedProduct: " + Narrow(last) + "\n";
         for (const std::wstring& text : row.texts) {
             EXPECT_NE(transcript.find(Narrow(text)), std::string::npos) << Narrow(text) << "\n" << transcript;
+        }
+        if (!row.absent.empty()) {
+            EXPECT_EQ(transcript.find(row.absent), std::string::npos) << row.absent << "\n" << transcript;
         }
         // stderr: the expected line, or nothing
         EXPECT_EQ(err.find('\n') + 1, err.starts_with(Narrow(row.err)) ? (row.err.empty() ? 0 : err.size()) : 1) << err;

@@ -185,10 +185,13 @@ const Command kCommands[] = {
      L"and its registry roots, the vertical folders, PATH, the 17 special folders, the help\n"
      L"files, the \"UserData\" product list (what InstallUserData would repair, asking the\n"
      L"Windows Installer only what it knows), the COM server registrations and the\n"
-     L"migration. One line per check: ok, info, or problem with its file, key or value\n"
-     L"and what would fix it. With --json, an array of objects with the keys check,\n"
-     L"status, subject, detail and fix. Doctor changes nothing, except what the library's\n"
-     L"own start-up writes: the last launched product and language of the current user.\n"
+     L"migration. One line per check: ok, info (a note), or problem with its file, key or\n"
+     L"value and what would fix it; then a summary line. --problems shows only the\n"
+     L"problems. With --json, one object: zvudVersion, userDataVersion, the product and\n"
+     L"language decided, the counts problems and notes, and checks, an array of objects\n"
+     L"with the keys check, status, subject, detail and fix. Doctor changes nothing,\n"
+     L"except what the library's own start-up writes: the last launched product and\n"
+     L"language of the current user.\n"
      L"Exit status 1 when any check found a problem.",
      nullptr, &RunDoctor},
 };
