@@ -72,6 +72,28 @@ void NoLibrary()
 {
     DeleteFileW((kRoot + L"UserData.dll").c_str());
 }
+// The installation's UserData.dll stamped as version 1.0.7, as an older DLL left beside a newer zvud.
+void OlderLibrary()
+{
+    const std::wstring path = kRoot + L"UserData.dll";
+    const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    const BYTE* start = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    std::vector<BYTE> resource(start, start + SizeofResource(module, found));
+    FreeLibrary(module);
+    const DWORD signature = VS_FFI_SIGNATURE;
+    auto fixed = std::search(resource.begin(), resource.end(), reinterpret_cast<const BYTE*>(&signature),
+                             reinterpret_cast<const BYTE*>(&signature + 1));
+    ASSERT_NE(fixed, resource.end());
+    auto* info = reinterpret_cast<VS_FIXEDFILEINFO*>(&*fixed);
+    info->dwFileVersionMS = MAKELONG(0, 1);
+    info->dwFileVersionLS = MAKELONG(0, 7);
+    const HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
+    EXPECT_TRUE(UpdateResourceW(update, RT_VERSION, MAKEINTRESOURCEW(VS_VERSION_INFO),
+                                MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), resource.data(),
+                                static_cast<DWORD>(resource.size())));
+    EXPECT_TRUE(EndUpdateResourceW(update, FALSE));
+}
 void NoLanguages()
 {
     DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\InstalledProducts");
@@ -144,6 +166,14 @@ const Row kRows[] = {
      {L"\nproblem identity-file     " + kRoot, L"\nsummary: 3 problems, 5 notes\n"},
      L"",
      NoIdentityFile},
+    {L"zvud doctor --problems",
+     1,
+     {L"\nproblem library-version   " + kRoot +
+          L"UserData.dll: is version 1.0.7, zvud is version " USERDATA_FILE_VERSION
+          ": the checks describe the rules of version ",
+      L". Fix: put the UserData.dll of version " USERDATA_FILE_VERSION " beside zvud.exe"},
+     L"",
+     OlderLibrary},
     // --problems: the problems and the summary, nothing that is in order
     {L"zvud doctor --problems", 0, {L"\nsummary: everything is in order (8 notes)\n"}, L"", [] {}, "ok "},
     {L"zvud doctor --problems",
@@ -166,7 +196,7 @@ const Row kRows[] = {
      {L"\n{\n  \"zvudVersion\": \"" USERDATA_FILE_VERSION ", commit ",
       L"\n  \"userDataVersion\": \"" USERDATA_FILE_VERSION ", commit ",
       L"\n  \"product\": \"ZOVA\",\n  \"language\": \"de-DE\",\n  \"problems\": 6,\n  \"notes\": 8,\n",
-      L"\n  \"checks\": [\n    {\"check\": \"library-folder\"", L"}\n  ]\n}\n",
+      L"\n  \"checks\": [\n    {\"check\": \"library-version\", \"status\": \"ok\"", L"}\n  ]\n}\n",
       LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
       LR"(ZOVA-7.0\\ cannot be opened for writing)", LR"("product-list", "status": "problem")",
       LR"({"check": "com-server", "status": "problem", "subject": "HKCR\\CLSID\\{3F6B0D18-)",

@@ -180,7 +180,8 @@ const Command kCommands[] = {
      L"does not run. Exit status 1 when the key cannot be opened or the status is not 0.",
      &CheckSetString, &RunSetString},
     {L"doctor", L"", 0, L"what is wrong with the installation, and how to fix it",
-     L"Checks, in the order start-up uses them: the library's folder, identityver.ini, the\n"
+     L"Checks that UserData.dll is zvud's version (the checks describe that version's\n"
+     L"rules); then, in the order start-up uses them: the library's folder, identityver.ini, the\n"
      L"catalogue and the last launched product and language, start-up itself, identity.ini\n"
      L"and its registry roots, the vertical folders, PATH, the 17 special folders, the help\n"
      L"files, the \"UserData\" product list (what InstallUserData would repair, asking the\n"

@@ -36,6 +36,25 @@ bool CheckLibraryFolder(Installation& installation, Report& report)
     return true;
 }
 
+// zvud's checks describe the rules of its own version; another DLL's may differ.
+void CheckLibraryVersion(Report& report)
+{
+    const std::wstring library = ModulePath(GetModuleHandleW(L"UserData.dll"));
+    const std::wstring expected = OwnVersionNumber();
+    const std::wstring found = VersionNumber(library);
+    if (found != expected) {
+        report.Problem(L"library-version", library,
+                       L"is " + (found.empty() ? std::wstring(L"of no known version") : L"version " + found) +
+                           L", zvud is version " + expected + L": the checks describe the rules of version " +
+                           expected + L", not those of the library found",
+                       L"put the UserData.dll of version " + expected +
+                           L" beside zvud.exe (reinstall the suite), or run the zvud.exe that came with this "
+                           L"UserData.dll");
+        return;
+    }
+    report.Ok(L"library-version", library, L"version " + found + L", the same as zvud");
+}
+
 bool CheckVersionFile(Installation& installation, Report& report)
 {
     const std::wstring file = Text(userdata::CProductInstalledInfo::VersionFileIn(Core(installation.rootFolder)));
@@ -365,6 +384,7 @@ std::wstring RenderJson(const Invocation& invocation, const Installation& instal
 
 void CheckBeforeStartUp(Installation& installation, Report& report)
 {
+    CheckLibraryVersion(report);
     if (!CheckLibraryFolder(installation, report) || !CheckVersionFile(installation, report) ||
         !installation.configurable) {
         return;
