@@ -211,6 +211,21 @@ const Row kRows[] = {
 #endif
 };
 
+// A fresh copy of the sample: its folders, and its registry in the real hives.
+void LayOutSample()
+{
+    CopyTree(TestProgramFolder() + L"\\sample-data", kUserData);
+    CopyTree(TestProgramFolder() + L"\\sample", kRoot);
+    EXPECT_EQ(std::get<0>(Start(L"C:\\windows\\regedit.exe", L"regedit /S \"" + kRoot + L"sample.reg\"")), 0u);
+}
+
+void ClearSample()
+{
+    CloseHandle(std::exchange(heldFolder, INVALID_HANDLE_VALUE));
+    RemoveFromRealHives({L"Software\\Brevonix", (L"Software\\Classes\\" + kComServer).c_str()});
+    DeleteTree(kUserData);
+}
+
 // The lines of an MSVC host's output: "key<TAB>text", or "key" for none.
 const std::regex kAnswer("\n(?!exception)(\\w+)(?:\t(.*))?");
 
@@ -218,9 +233,7 @@ TEST(ZvudTest, CommandsOnTheSampleInstallation)
 {
     for (const Row& row : kRows) {
         SCOPED_TRACE(Narrow(row.command));
-        CopyTree(TestProgramFolder() + L"\\sample-data", kUserData);
-        CopyTree(TestProgramFolder() + L"\\sample", kRoot);
-        EXPECT_EQ(std::get<0>(Start(L"C:\\windows\\regedit.exe", L"regedit /S \"" + kRoot + L"sample.reg\"")), 0u);
+        LayOutSample();
         row.setUp();
         auto [exit, out, err] = Start(kRoot + row.command.substr(0, row.command.find(' ')) + L".exe", row.command);
         EXPECT_EQ(exit, row.exit) << out << err;
@@ -245,9 +258,111 @@ TEST(ZvudTest, CommandsOnTheSampleInstallation)
                 EXPECT_NE(show.find(it->format("\"$1\": \"$2\"")), std::string::npos) << it->str() << " in\n" << show;
             }
         }
-        CloseHandle(std::exchange(heldFolder, INVALID_HANDLE_VALUE));
-        RemoveFromRealHives({L"Software\\Brevonix", (L"Software\\Classes\\" + kComServer).c_str()});
-        DeleteTree(kUserData);
+        ClearSample();
+    }
+}
+
+// zvud doctor on the sample broken in one way: the line it must give (its
+// status, check and subject, the file, key or value that causes it), words its
+// fix must hold, and its exit status.
+struct DoctorRow {
+    const char* name;
+    void (*breakIt)();
+    std::wstring options = L"";
+    std::wstring status;
+    std::wstring check;
+    std::wstring subject;
+    std::vector<std::wstring> fixWords;
+    DWORD exit = 1;
+};
+
+const std::wstring kUserVersionKey = L"HKCU\\" + kVersionKey;
+const std::wstring kUserZova = kUserVersionKey + L"\\ZOVA-7.0";
+
+const DoctorRow kDoctorRows[] = {
+    {.name = "intact sample",
+     .breakIt = [] {},
+     .status = L"ok",
+     .check = L"start-up",
+     .subject = L"zvudInitProductParams",
+     .exit = 0},
+    {.name = "identityver.ini with IsConfigurable=yes",
+     .breakIt =
+         [] {
+             WritePrivateProfileStringW(L"ProductIdentity", L"IsConfigurable", L"yes",
+                                        (kRoot + L"identityver.ini").c_str());
+         },
+     .status = L"problem",
+     .check = L"version-file",
+     .subject = kRoot + L"identityver.ini IsConfigurable",
+     .fixWords = {L"IsConfigurable=1"}},
+    {.name = "LastLaunchedProduct as REG_MULTI_SZ",
+     .breakIt = [] { SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct", L"ZOVA", REG_MULTI_SZ); },
+     .status = L"problem",
+     .check = L"last-launched",
+     .subject = kUserVersionKey + L"\\LastLaunchedProduct",
+     .fixWords = {L"REG_SZ"}},
+    {.name = "the catalogue's ZOVA key with a default value, LastLaunchedLanguage empty",
+     .breakIt =
+         [] {
+             SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\InstalledProducts\\ZOVA", nullptr, L"");
+             SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"");
+         },
+     .status = L"problem",
+     .check = L"catalogue",
+     .subject = L"HKLM\\" + kVersionKey + L"\\InstalledProducts\\ZOVA\\(default)",
+     .fixWords = {L"delete the default value"}},
+    {.name = "a help value naming an undefined variable",
+     .breakIt =
+         [] {
+             SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0\\Profiles\\Standard\\General", L"ZOVAHELP",
+                       L"%NOSUCHVAR%\\zova-standard.chm", REG_EXPAND_SZ);
+         },
+     .status = L"problem",
+     .check = L"help-file",
+     .subject = kUserZova + L"\\Profiles\\Standard\\General\\ZOVAHELP",
+     .fixWords = {L"NOSUCHVAR"}},
+    {.name = "the user root override naming a missing key",
+     .breakIt = [] {},
+     .options = L"--user-root Software\\Brevonix\\Nowhere",
+     .status = L"problem",
+     .check = L"user-root",
+     .subject = L"HKCU\\Software\\Brevonix\\Nowhere",
+     .fixWords = {L"--user-root"}},
+    {.name = "the machine's product root key deleted",
+     .breakIt = [] { DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\ZOVA-7.0"); },
+     .status = L"problem",
+     .check = L"registry-root",
+     .subject = L"HKLM\\" + kVersionKey + L"\\ZOVA-7.0",
+     .fixWords = {L"reinstall"}},
+    {.name = "the current profile naming a profile without a key",
+     .breakIt = [] { SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0\\Profiles", nullptr, L"Nobody"); },
+     .status = L"problem",
+     .check = L"help-file",
+     .subject = kUserZova + L"\\Profiles\\(default)",
+     .fixWords = {L"(Standard)", L"Profiles\\Nobody\\General"}},
+};
+
+TEST(ZvudTest, DoctorNamesTheCause)
+{
+    for (const DoctorRow& row : kDoctorRows) {
+        SCOPED_TRACE(row.name);
+        LayOutSample();
+        row.breakIt();
+        auto [exit, out, err] = Start(kRoot + L"zvud.exe", L"zvud " + row.options + L" doctor");
+        EXPECT_EQ(exit, row.exit) << out;
+        const std::string line = Narrow(L"\n" + row.status + std::wstring(8 - row.status.size(), L' ') + row.check +
+                                        std::wstring(18 - row.check.size(), L' ') + row.subject + L": ");
+        const std::string report = "\n" + out;
+        const size_t start = report.find(line);
+        EXPECT_NE(start, std::string::npos) << line << "\n" << out;
+        const std::string found =
+            start == std::string::npos ? "" : report.substr(start + 1, report.find('\n', start + 1) - start);
+        for (const std::wstring& word : row.fixWords) {
+            EXPECT_NE(found.find(Narrow(word), found.find(". Fix: ")), std::string::npos) << Narrow(word) << "\n"
+                                                                                          << found;
+        }
+        ClearSample();
     }
 }
 

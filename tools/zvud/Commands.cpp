@@ -181,9 +181,10 @@ const Command kCommands[] = {
      &CheckSetString, &RunSetString},
     {L"doctor", L"", 0, L"what is wrong with the installation, and how to fix it",
      L"Checks that UserData.dll is zvud's version (the checks describe that version's\n"
-     L"rules); then, in the order start-up uses them: the library's folder, identityver.ini, the\n"
-     L"catalogue and the last launched product and language, start-up itself, identity.ini\n"
-     L"and its registry roots, the vertical folders, PATH, the 17 special folders, the help\n"
+     L"rules); then, in the order start-up uses them: the library's folder,\n"
+     L"identityver.ini, the catalogue and the last launched product and language,\n"
+     L"start-up itself, identity.ini and its registry roots, the user root key, the\n"
+     L"vertical folders, PATH, the 17 special folders, the help profile and\n"
      L"files, the \"UserData\" product list (what InstallUserData would repair, asking the\n"
      L"Windows Installer only what it knows), the COM server registrations and the\n"
      L"migration. One line per check: ok, info (a note), or problem with its file, key or\n"

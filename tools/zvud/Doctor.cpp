@@ -78,6 +78,15 @@ bool CheckVersionFile(Installation& installation, Report& report)
         return false;
     }
     installation.configurable = configurable == L"1";
+    if (configurable != L"1" && configurable != L"0") {
+        report.Problem(L"version-file", file + L" IsConfigurable",
+                       L"is '" + configurable +
+                           L"': only 1 is configurable, so start-up takes the base product and looks for "
+                           L"identity.ini beside UserData.dll",
+                       L"set IsConfigurable=1 in [ProductIdentity] of " + file +
+                           L" (IsConfigurable=0 for an installation of the base product alone)");
+        return true;
+    }
     report.Ok(L"version-file", file,
               L"ProductVersionKey " + installation.versionKey +
                   (installation.configurable ? L", configurable"
@@ -119,6 +128,14 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
         const std::wstring product = Text(name);
         auto& languages = installation.catalogue[product];
         for (const userdata::ZvString& language : languageList) {
+            if (language.empty()) {
+                report.Problem(L"catalogue", subject + L"\\" + product + L"\\(default)",
+                               L"a default value is listed as a language without a name: start-up may choose it "
+                               L"and then fails",
+                               L"delete the default value of " + subject + L"\\" + product);
+                complete = false;
+                continue;
+            }
             languages.push_back(Text(language));
         }
         if (languages.empty()) {
@@ -134,6 +151,24 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
     }
 }
 
+std::wstring ProductList(const Installation& installation)
+{
+    std::wstring list;
+    for (const auto& [product, languages] : installation.catalogue) {
+        list += (list.empty() ? L"" : L", ") + product;
+    }
+    return list;
+}
+
+// What start-up settles on instead, as the core decides it.
+std::wstring Taken(const userdata::StartupDecision& decision)
+{
+    if (decision.reason.Failed()) {
+        return L"fails: " + Text(userdata::DescribeReason(decision.reason));
+    }
+    return L"takes " + Text(decision.value) + L" (" + Text(userdata::DescribeReason(decision.reason)) + L")";
+}
+
 // A value that start-up ignores as it stands: not a string, or too long.
 bool Unusable(const userdata::StartupReason& reason)
 {
@@ -147,6 +182,8 @@ bool Unusable(const userdata::StartupReason& reason)
 void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
                        Report& report)
 {
+    const userdata::StartupDecisions decisions =
+        userdata::DecideStartup(catalogue, userdata::ZvString(), userdata::ZvString());
     using Kind = userdata::StartupReason::Kind;
     const userdata::StartupReason& productReason = catalogue.GetLastLaunchedProductReason();
     if (productReason.kind == Kind::NotDecided) {
@@ -159,9 +196,10 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
         return;
     }
     if (Unusable(productReason)) {
-        report.Problem(L"last-launched", subject + L"LastLaunchedProduct",
-                       Text(userdata::DescribeReason(productReason)) + L": start-up takes another product",
-                       L"start an installed product, or delete the value");
+        report.Problem(
+            L"last-launched", subject + L"LastLaunchedProduct",
+            Text(userdata::DescribeReason(productReason)) + L": start-up ignores it and " + Taken(decisions.product),
+            L"set it as REG_SZ to an installed product (" + ProductList(installation) + L"), or delete the value");
         return;
     }
     const std::wstring product = Text(catalogue.GetLastLaunchedProduct());
@@ -177,9 +215,9 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
         const userdata::StartupReason& languageReason = catalogue.GetLastLaunchedLanguageReason();
         report.Problem(L"last-launched", subject + L"LastLaunchedLanguage",
                        (Unusable(languageReason) ? Text(userdata::DescribeReason(languageReason))
+                        : language.empty()       ? std::wstring(L"empty")
                                                  : L"'" + language + L"' is not installed for " + product) +
-                           L": start-up takes " +
-                           (listed->second.empty() ? std::wstring(L"no language") : listed->second.front()),
+                           L": start-up " + Taken(decisions.language),
                        L"start the product in an installed language (" + LanguageList(listed->second) +
                            L"), or set the value to one of them");
     } else {
@@ -190,6 +228,28 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
 const wchar_t* OptionalText(const std::optional<std::wstring>& text)
 {
     return text ? text->c_str() : nullptr;
+}
+
+// Every per-user value is read below the user root key; one that names no key
+// leaves them all unset, which is told once here instead of for each value.
+void CheckUserRoot(const Invocation& invocation, Installation& installation, Report& report)
+{
+    ZvRegistryAccess key;
+    if (installation.userRootKey.empty() ||
+        key.OpenExact(HKEY_CURRENT_USER, installation.userRootKey.c_str(), KEY_READ) == ERROR_SUCCESS) {
+        return;
+    }
+    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey);
+    if (invocation.userRoot) {
+        report.Problem(L"user-root", subject,
+                       L"the override (zvudSetUserProductRegistryRootKey) names no key: every per-user value is "
+                       L"missing",
+                       L"name an existing key with --user-root, or leave --user-root out");
+    } else {
+        report.Problem(L"user-root", subject, L"missing: every per-user value is missing",
+                       L"run zvud repair: InstallUserData makes the user's key");
+    }
+    installation.userRootKey.clear();
 }
 
 void StartUp(const Invocation& invocation, Installation& installation, Report& report)
@@ -233,6 +293,15 @@ void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstr
                        L"reinstall the product: its package makes the key");
         return;
     }
+    if (*hive != HKEY_LOCAL_MACHINE) {
+        report.Problem(L"registry-root", KeyName(HKEY_LOCAL_MACHINE, path),
+                       std::wstring(L"named by ") + name + L", missing: the library falls back to " +
+                           KeyName(*hive, path) +
+                           L", which lacks what the product's package puts there (ProductName, "
+                           L"DefaultHelpFileName, VerticalEnvPath, UserData)",
+                       L"reinstall the product: its package makes " + KeyName(HKEY_LOCAL_MACHINE, path));
+        return;
+    }
     report.Ok(L"registry-root", KeyName(*hive, path), std::wstring(L"present (") + name + L")");
 }
 
@@ -244,10 +313,11 @@ void CheckIdentityFile(Installation& installation, Report& report)
     }
     const std::wstring file = IdentityFilePath(installation);
     if (!IsFile(file)) {
-        report.Problem(L"identity-file", file,
-                       L"not found: start-up stops, the product has no registry roots, folders or help",
-                       L"restore identity.ini for " + installation.product + L" in " + installation.language +
-                           L" (reinstall that language of the product)");
+        report.Problem(
+            L"identity-file", file, L"not found: start-up stops, the product has no registry roots, folders or help",
+            installation.configurable ? L"restore identity.ini for " + installation.product + L" in " +
+                                            installation.language + L" (reinstall that language of the product)"
+                                      : L"restore " + file + L" (reinstall the suite)");
         return;
     }
     report.Ok(L"identity-file", file, L"present");
@@ -406,6 +476,7 @@ int RunDoctor(const Invocation& invocation, bool)
     CheckBeforeStartUp(installation, report);
     StartUp(invocation, installation, report);
     CheckIdentityFile(installation, report);
+    CheckUserRoot(invocation, installation, report);
     CheckVerticalPath(installation, report);
     CheckPath(installation, report);
     CheckSpecialFolders(installation, report);
