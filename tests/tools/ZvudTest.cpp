@@ -157,23 +157,6 @@ const Row kRows[] = {
     {L"zvud folder 0", 1, {}, L"zvud: cannot load " + kRoot + L"UserData.dll (status 126: ", NoLibrary},
     // a command line that cannot be taken: exit status 2 before anything is loaded
     {L"zvud --product=PLANNER folder Nowhere", 2, {}, L"zvud: 'Nowhere' is neither"},
-    {L"zvud doctor", 0, {L"\nok      start-up          zvudInitProductParams: succeeded with product 'ZOVA'"}},
-    {L"zvud --product PLANNER doctor",
-     0,
-     {L"\nok      help-file         " + kRoot + L"Help\\PlannerCTXT.CHM: exists\n"}},
-    {L"zvud --product=ZOVA doctor",
-     1,
-     {L"\nproblem identity-file     " + kRoot, L"\nsummary: 3 problems, 5 notes\n"},
-     L"",
-     NoIdentityFile},
-    {L"zvud doctor --problems",
-     1,
-     {L"\nproblem library-version   " + kRoot +
-          L"UserData.dll: is version 1.0.7, zvud is version " USERDATA_FILE_VERSION
-          ": the checks describe the rules of version ",
-      L". Fix: put the UserData.dll of version " USERDATA_FILE_VERSION " beside zvud.exe"},
-     L"",
-     OlderLibrary},
     // --problems: the problems and the summary, nothing that is in order
     {L"zvud doctor --problems", 0, {L"\nsummary: everything is in order (8 notes)\n"}, L"", [] {}, "ok "},
     {L"zvud doctor --problems",
@@ -183,13 +166,6 @@ const Row kRows[] = {
      L"",
      [] { DeleteFileW((kUserData + L"Help\\ZOVACTXT.CHM").c_str()); },
      "ok "},
-    // a last launched value that start-up ignores is no "ok"
-    {L"zvud doctor",
-     1,
-     {L"\nproblem last-launched     HKCU\\" + kVersionKey + L"\\LastLaunchedLanguage: HKCU\\" + kVersionKey +
-      L"\\LastLaunchedLanguage is REG_DWORD, not a string: start-up takes de-DE"},
-     L"",
-     [] { SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 7); }},
     // a problem for each check that start-up leaves working, every key of its objects
     {L"zvud doctor --json",
      1,
@@ -286,6 +262,62 @@ const DoctorRow kDoctorRows[] = {
      .check = L"start-up",
      .subject = L"zvudInitProductParams",
      .exit = 0},
+    {.name = "intact sample, PLANNER asked for",
+     .breakIt = [] {},
+     .options = L"--product PLANNER",
+     .status = L"ok",
+     .check = L"help-file",
+     .subject = kRoot + L"Help\\PlannerCTXT.CHM",
+     .exit = 0},
+    {.name = "an older UserData.dll",
+     .breakIt = OlderLibrary,
+     .status = L"problem",
+     .check = L"library-version",
+     .subject = kRoot + L"UserData.dll",
+     .fixWords = {L"UserData.dll of version " USERDATA_FILE_VERSION " beside zvud.exe"}},
+    {.name = "identity.ini missing",
+     .breakIt = NoIdentityFile,
+     .options = L"--product=ZOVA",
+     .status = L"problem",
+     .check = L"identity-file",
+     .subject = kRoot + L"de-DE\\identity.ini",
+     .fixWords = {L"restore identity.ini for ZOVA in de-DE"}},
+    {.name = "LastLaunchedLanguage as REG_DWORD",
+     .breakIt = [] { SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 7); },
+     .status = L"problem",
+     .check = L"last-launched",
+     .subject = kUserVersionKey + L"\\LastLaunchedLanguage",
+     .fixWords = {L"(de-DE, en-US)"}},
+    {.name = "LastLaunchedLanguage a language ZOVA lacks",
+     .breakIt = [] { SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"fr"); },
+     .status = L"problem",
+     .check = L"last-launched",
+     .subject = kUserVersionKey + L"\\LastLaunchedLanguage",
+     .fixWords = {L"(de-DE, en-US)"}},
+    {.name = "LocalRootFolder naming a folder that does not exist",
+     .breakIt = [] { SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0", L"LocalRootFolder", L"C:\\Gone"); },
+     .status = L"problem",
+     .check = L"special-folder",
+     .subject = kUserZova + L"\\LocalRootFolder",
+     .fixWords = {L"create C:\\Gone"}},
+    {.name = "the help file deleted",
+     .breakIt = [] { DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str()); },
+     .status = L"problem",
+     .check = L"help-file",
+     .subject = kUserData + L"Help\\zova-standard.chm",
+     .fixWords = {L"restore the help file"}},
+    {.name = "the product list key deleted",
+     .breakIt = [] { DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\ZOVA-7.0\\UserData"); },
+     .status = L"problem",
+     .check = L"product-list",
+     .subject = L"HKLM\\" + kVersionKey + L"\\ZOVA-7.0\\UserData",
+     .fixWords = {L"reinstall the product"}},
+    {.name = "the COM server registered at a drive",
+     .breakIt = ComServerAtADrive,
+     .status = L"problem",
+     .check = L"com-server",
+     .subject = L"HKCR\\" + kComServer + L"\\InProcServer32",
+     .fixWords = {L"path without drive"}},
     {.name = "identityver.ini with IsConfigurable=yes",
      .breakIt =
          [] {
@@ -358,6 +390,11 @@ TEST(ZvudTest, DoctorNamesTheCause)
         EXPECT_NE(start, std::string::npos) << line << "\n" << out;
         const std::string found =
             start == std::string::npos ? "" : report.substr(start + 1, report.find('\n', start + 1) - start);
+        // no "ok" for what is broken
+        if (row.status != L"ok") {
+            const std::wstring ok = L"\nok      " + row.check + std::wstring(18 - row.check.size(), L' ') + row.subject;
+            EXPECT_EQ(report.find(Narrow(ok + L":")), std::string::npos) << out;
+        }
         for (const std::wstring& word : row.fixWords) {
             EXPECT_NE(found.find(Narrow(word), found.find(". Fix: ")), std::string::npos) << Narrow(word) << "\n"
                                                                                           << found;
