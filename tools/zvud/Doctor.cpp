@@ -219,7 +219,7 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
                                                  : L"'" + language + L"' is not installed for " + product) +
                            L": start-up " + Taken(decisions.language),
                        L"start the product in an installed language (" + LanguageList(listed->second) +
-                           L"), or set the value to one of them");
+                           L"), or set the value to one of them" + (Unusable(languageReason) ? L" as REG_SZ" : L""));
     } else {
         report.Ok(L"last-launched", subject + L"LastLaunchedProduct", product + L" in " + language + L", installed");
     }
