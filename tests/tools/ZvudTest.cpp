@@ -248,7 +248,7 @@ struct DoctorRow {
     std::wstring status;
     std::wstring check;
     std::wstring subject;
-    std::vector<std::wstring> fixWords;
+    std::vector<std::wstring> fixWords = {};
     DWORD exit = 1;
 };
 
