@@ -237,8 +237,8 @@ std::wstring ProfileList(const ZvRegistryAccess& profiles)
 }
 
 // The current help profile, as the "Profiles" key's default value names it;
-// a problem when it names a profile that has no key.
-std::optional<std::wstring> CheckCurrentProfile(const std::wstring& profiles, Report& report)
+// a problem when it names a profile that has no key (then `named` is true).
+std::optional<std::wstring> CheckCurrentProfile(const std::wstring& profiles, Report& report, bool& named)
 {
     ZvRegistryAccess key;
     if (key.OpenExact(HKEY_CURRENT_USER, profiles.c_str(), KEY_READ) != ERROR_SUCCESS) {
@@ -257,6 +257,7 @@ std::optional<std::wstring> CheckCurrentProfile(const std::wstring& profiles, Re
                            ProfileList(key) + L"), or create " +
                            KeyName(HKEY_CURRENT_USER, profiles + L"\\" + *name + L"\\General") +
                            L" with the help values");
+        named = true;
         return std::nullopt;
     }
     return name;
@@ -294,6 +295,21 @@ std::optional<std::wstring> HelpValueNaming(const std::wstring& general, const s
     return std::nullopt;
 }
 
+// A problem when `help` does not expand because a value of the profile's
+// General key names a variable that is not defined; true then.
+bool CheckHelpVariable(const std::wstring& general, const std::wstring& help, Report& report)
+{
+    const std::wstring variable = UndefinedVariable(help);
+    const auto value = variable.empty() ? std::nullopt : HelpValueNaming(general, help);
+    if (!value) {
+        return false;
+    }
+    report.Problem(L"help-file", *value,
+                   L"names " + help + L", where %" + variable + L"% does not expand: no such environment variable",
+                   L"define the environment variable " + variable + L", or set the value to the help file's full path");
+    return true;
+}
+
 }  // namespace
 
 void CheckSpecialFolders(const Installation& installation, Report& report)
@@ -314,18 +330,14 @@ void CheckHelpFiles(const Installation& installation, Report& report)
         return;  // without registry roots there is no help to look for; that problem is told already
     }
     const std::wstring profiles = installation.userRootKey + L"\\Profiles";
-    const auto profile = CheckCurrentProfile(profiles, report);
+    bool profileMissing = false;
+    const auto profile = CheckCurrentProfile(profiles, report, profileMissing);
     const auto help = AskLength(&GetHelpFileName);
-    const std::wstring variable = help ? UndefinedVariable(*help) : L"";
-    const auto value = profile && !variable.empty() ? HelpValueNaming(profiles + L"\\" + *profile + L"\\General", *help)
-                                                    : std::nullopt;
-    if (value) {
-        report.Problem(L"help-file", *value,
-                       L"names " + *help + L", where %" + variable + L"% does not expand: no such environment variable",
-                       L"define the environment variable " + variable +
-                           L", or set the value to the help file's full "
-                           L"path");
+    if (help && profile && CheckHelpVariable(profiles + L"\\" + *profile + L"\\General", *help, report)) {
         return;
+    }
+    if (!help && profileMissing) {
+        return;  // the profile's problem is the cause, told already
     }
     if (!help) {
         report.Problem(L"help-file", KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\Profiles"),
