@@ -318,6 +318,17 @@ const DoctorRow kDoctorRows[] = {
      .check = L"com-server",
      .subject = L"HKCR\\" + kComServer + L"\\InProcServer32",
      .fixWords = {L"path without drive"}},
+    {.name = "PLANNER's VerticalEnvPath as REG_MULTI_SZ",
+     .breakIt =
+         [] {
+             SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0\\VerticalEnvPath", nullptr,
+                       L"C:\\BrevonixData\\Planner", REG_MULTI_SZ);
+         },
+     .options = L"--product PLANNER",
+     .status = L"problem",
+     .check = L"vertical-path",
+     .subject = L"HKLM\\" + kVersionKey + L"\\Planner-7.0\\VerticalEnvPath",
+     .fixWords = {L"as REG_SZ"}},
     {.name = "identityver.ini with IsConfigurable=yes",
      .breakIt =
          [] {

@@ -340,6 +340,17 @@ std::vector<std::wstring> SplitPathList(const std::wstring& list)
     return folders;
 }
 
+// Why the core finds no vertical folders for the product start-up chose.
+userdata::StartupReason VerticalPathReason(const Installation& installation)
+{
+    userdata::CProductInstalledInfo catalogue;
+    if (!catalogue.Load()) {
+        return {};
+    }
+    return userdata::DecideStartup(catalogue, Core(installation.product), Core(installation.language))
+        .verticalPath.reason;
+}
+
 void CheckVerticalPath(const Installation& installation, Report& report)
 {
     if (installation.productRootKey.empty() || userdata::IsBaseProduct(installation.product.c_str())) {
@@ -348,9 +359,12 @@ void CheckVerticalPath(const Installation& installation, Report& report)
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, installation.productRootKey + L"\\VerticalEnvPath");
     const auto value = AskLength(&zvudGetVerticalEnvPath);
     if (!value) {
+        const userdata::StartupReason why = VerticalPathReason(installation);
         report.Problem(L"vertical-path", subject,
-                       L"no default value: start-up stops before the language folder reaches PATH",
-                       L"set the default value to the product's folders, separated by ';'");
+                       (why.kind == userdata::StartupReason::Kind::NotDecided ? std::wstring(L"no default value")
+                                                                              : Text(userdata::DescribeReason(why))) +
+                           L": start-up stops before the language folder reaches PATH",
+                       L"set the default value, as REG_SZ, to the product's folders, separated by ';'");
         return;
     }
     for (const std::wstring& folder : SplitPathList(*value)) {
