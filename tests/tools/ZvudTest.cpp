@@ -53,13 +53,15 @@ std::tuple<DWORD, std::string, std::string> Start(const std::wstring& program, s
 // its output (a leading "\n" starts a line; none: no output) followed by the
 // line "LastLaunchedProduct: " with what start-up remembers; how its one line
 // on stderr starts (none: stderr is empty); what is done to the sample before
-// it. An MSVC host's answers are compared with zvud show --json as well.
+// it; a text its output must not hold. An MSVC host's answers are compared
+// with zvud show --json as well.
 struct Row {
     std::wstring command;
     DWORD exit;
     std::vector<std::wstring> texts;
     std::wstring err = L"";
     void (*setUp)() = [] {};
+    std::string absent = "";
 };
 
 void NoIdentityFile()
@@ -69,6 +71,28 @@ void NoIdentityFile()
 void NoLibrary()
 {
     DeleteFileW((kRoot + L"UserData.dll").c_str());
+}
+// The installation's UserData.dll stamped as version 1.0.7, as an older DLL left beside a newer zvud.
+void OlderLibrary()
+{
+    const std::wstring path = kRoot + L"UserData.dll";
+    const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    const BYTE* start = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    std::vector<BYTE> resource(start, start + SizeofResource(module, found));
+    FreeLibrary(module);
+    const DWORD signature = VS_FFI_SIGNATURE;
+    auto fixed = std::search(resource.begin(), resource.end(), reinterpret_cast<const BYTE*>(&signature),
+                             reinterpret_cast<const BYTE*>(&signature + 1));
+    ASSERT_NE(fixed, resource.end());
+    auto* info = reinterpret_cast<VS_FIXEDFILEINFO*>(&*fixed);
+    info->dwFileVersionMS = MAKELONG(0, 1);
+    info->dwFileVersionLS = MAKELONG(0, 7);
+    const HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
+    EXPECT_TRUE(UpdateResourceW(update, RT_VERSION, MAKEINTRESOURCEW(VS_VERSION_INFO),
+                                MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), resource.data(),
+                                static_cast<DWORD>(resource.size())));
+    EXPECT_TRUE(EndUpdateResourceW(update, FALSE));
 }
 void NoLanguages()
 {
@@ -96,7 +120,7 @@ const Row kRows[] = {
      0,
      {L"   succeeded\nlibrary version:            " USERDATA_FILE_VERSION ", commit ",
       L"\nlanguage:                   en-US\n"}},
-    {L"zvud --product=PLANNER", 0, {L"Planner;C:\\Brevonix\\Shared\n", L"\nLastLaunchedProduct: PLANNER\n"}},
+    {L"zvud --product=PLANNER", 0, {L"Planner;C:\\BrevonixData\\Shared\n", L"\nLastLaunchedProduct: PLANNER\n"}},
     {L"zvud --user-root \"K\\\"\t\x01\\\U0001D11E\" --json",
      1,
      {LR"("startUpSucceeded": false)", L"\"userRootKey\": \"K\\\"\\t\\u0001\\\\\U0001D11E\"", LR"("specialFolders": {)",
@@ -133,19 +157,23 @@ const Row kRows[] = {
     {L"zvud folder 0", 1, {}, L"zvud: cannot load " + kRoot + L"UserData.dll (status 126: ", NoLibrary},
     // a command line that cannot be taken: exit status 2 before anything is loaded
     {L"zvud --product=PLANNER folder Nowhere", 2, {}, L"zvud: 'Nowhere' is neither"},
-    {L"zvud doctor", 0, {L"\nok      start-up          zvudInitProductParams: succeeded with product 'ZOVA'"}},
-    {L"zvud --product=ZOVA doctor", 1, {L"\nproblem identity-file     " + kRoot}, L"", NoIdentityFile},
-    // a last launched value that start-up ignores is no "ok"
-    {L"zvud doctor",
+    // --problems: the problems and the summary, nothing that is in order
+    {L"zvud doctor --problems", 0, {L"\nsummary: everything is in order (8 notes)\n"}, L"", [] {}, "ok "},
+    {L"zvud doctor --problems",
      1,
-     {L"\nproblem last-launched     HKCU\\" + kVersionKey + L"\\LastLaunchedLanguage: HKCU\\" + kVersionKey +
-      L"\\LastLaunchedLanguage is REG_DWORD, not a string: start-up takes de-DE"},
+     {L"\nproblem help-file         C:\\BrevonixData\\Help\\ZOVACTXT.CHM: does not exist",
+      L"\nsummary: 1 problem, 8 notes\n"},
      L"",
-     [] { SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 7); }},
+     [] { DeleteFileW((kUserData + L"Help\\ZOVACTXT.CHM").c_str()); },
+     "ok "},
     // a problem for each check that start-up leaves working, every key of its objects
     {L"zvud doctor --json",
      1,
-     {LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
+     {L"\n{\n  \"zvudVersion\": \"" USERDATA_FILE_VERSION ", commit ",
+      L"\n  \"userDataVersion\": \"" USERDATA_FILE_VERSION ", commit ",
+      L"\n  \"product\": \"ZOVA\",\n  \"language\": \"de-DE\",\n  \"problems\": 6,\n  \"notes\": 8,\n",
+      L"\n  \"checks\": [\n    {\"check\": \"library-version\", \"status\": \"ok\"", L"}\n  ]\n}\n",
+      LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
       LR"(ZOVA-7.0\\ cannot be opened for writing)", LR"("product-list", "status": "problem")",
       LR"({"check": "com-server", "status": "problem", "subject": "HKCR\\CLSID\\{3F6B0D18-)",
       LR"(InProcServer32", "detail": "registered with the absolute path C:\\z.dll", "fix": "register the server)",
@@ -159,6 +187,21 @@ const Row kRows[] = {
 #endif
 };
 
+// A fresh copy of the sample: its folders, and its registry in the real hives.
+void LayOutSample()
+{
+    CopyTree(TestProgramFolder() + L"\\sample-data", kUserData);
+    CopyTree(TestProgramFolder() + L"\\sample", kRoot);
+    EXPECT_EQ(std::get<0>(Start(L"C:\\windows\\regedit.exe", L"regedit /S \"" + kRoot + L"sample.reg\"")), 0u);
+}
+
+void ClearSample()
+{
+    CloseHandle(std::exchange(heldFolder, INVALID_HANDLE_VALUE));
+    RemoveFromRealHives({L"Software\\Brevonix", (L"Software\\Classes\\" + kComServer).c_str()});
+    DeleteTree(kUserData);
+}
+
 // The lines of an MSVC host's output: "key<TAB>text", or "key" for none.
 const std::regex kAnswer("\n(?!exception)(\\w+)(?:\t(.*))?");
 
@@ -166,9 +209,7 @@ TEST(ZvudTest, CommandsOnTheSampleInstallation)
 {
     for (const Row& row : kRows) {
         SCOPED_TRACE(Narrow(row.command));
-        CopyTree(TestProgramFolder() + L"\\sample-data", kUserData);
-        CopyTree(TestProgramFolder() + L"\\sample", kRoot);
-        EXPECT_EQ(std::get<0>(Start(L"C:\\windows\\regedit.exe", L"regedit /S \"" + kRoot + L"sample.reg\"")), 0u);
+        LayOutSample();
         row.setUp();
         auto [exit, out, err] = Start(kRoot + row.command.substr(0, row.command.find(' ')) + L".exe", row.command);
         EXPECT_EQ(exit, row.exit) << out << err;
@@ -176,6 +217,9 @@ TEST(ZvudTest, CommandsOnTheSampleInstallation)
         const std::string transcript = "\n" + out + "\nLastLaunchedProduct: " + Narrow(last) + "\n";
         for (const std::wstring& text : row.texts) {
             EXPECT_NE(transcript.find(Narrow(text)), std::string::npos) << Narrow(text) << "\n" << transcript;
+        }
+        if (!row.absent.empty()) {
+            EXPECT_EQ(transcript.find(row.absent), std::string::npos) << row.absent << "\n" << transcript;
         }
         // stderr: the expected line, or nothing
         EXPECT_EQ(err.find('\n') + 1, err.starts_with(Narrow(row.err)) ? (row.err.empty() ? 0 : err.size()) : 1) << err;
@@ -190,9 +234,183 @@ TEST(ZvudTest, CommandsOnTheSampleInstallation)
                 EXPECT_NE(show.find(it->format("\"$1\": \"$2\"")), std::string::npos) << it->str() << " in\n" << show;
             }
         }
-        CloseHandle(std::exchange(heldFolder, INVALID_HANDLE_VALUE));
-        RemoveFromRealHives({L"Software\\Brevonix", (L"Software\\Classes\\" + kComServer).c_str()});
-        DeleteTree(kUserData);
+        ClearSample();
+    }
+}
+
+// zvud doctor on the sample broken in one way: the line it must give (its
+// status, check and subject, the file, key or value that causes it), words its
+// fix must hold, and its exit status.
+struct DoctorRow {
+    const char* name;
+    void (*breakIt)();
+    std::wstring options = L"";
+    std::wstring status;
+    std::wstring check;
+    std::wstring subject;
+    std::vector<std::wstring> fixWords = {};
+    DWORD exit = 1;
+};
+
+const std::wstring kUserVersionKey = L"HKCU\\" + kVersionKey;
+const std::wstring kUserZova = kUserVersionKey + L"\\ZOVA-7.0";
+
+const DoctorRow kDoctorRows[] = {
+    {.name = "intact sample",
+     .breakIt = [] {},
+     .status = L"ok",
+     .check = L"start-up",
+     .subject = L"zvudInitProductParams",
+     .exit = 0},
+    {.name = "intact sample, PLANNER asked for",
+     .breakIt = [] {},
+     .options = L"--product PLANNER",
+     .status = L"ok",
+     .check = L"help-file",
+     .subject = kRoot + L"Help\\PlannerCTXT.CHM",
+     .exit = 0},
+    {.name = "an older UserData.dll",
+     .breakIt = OlderLibrary,
+     .status = L"problem",
+     .check = L"library-version",
+     .subject = kRoot + L"UserData.dll",
+     .fixWords = {L"UserData.dll of version " USERDATA_FILE_VERSION " beside zvud.exe"}},
+    {.name = "identity.ini missing",
+     .breakIt = NoIdentityFile,
+     .options = L"--product=ZOVA",
+     .status = L"problem",
+     .check = L"identity-file",
+     .subject = kRoot + L"de-DE\\identity.ini",
+     .fixWords = {L"restore identity.ini for ZOVA in de-DE"}},
+    {.name = "LastLaunchedLanguage as REG_DWORD",
+     .breakIt = [] { SetDword(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", 7); },
+     .status = L"problem",
+     .check = L"last-launched",
+     .subject = kUserVersionKey + L"\\LastLaunchedLanguage",
+     .fixWords = {L"(de-DE, en-US)", L"as REG_SZ"}},
+    {.name = "LastLaunchedLanguage a language ZOVA lacks",
+     .breakIt = [] { SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"fr"); },
+     .status = L"problem",
+     .check = L"last-launched",
+     .subject = kUserVersionKey + L"\\LastLaunchedLanguage",
+     .fixWords = {L"(de-DE, en-US)"}},
+    {.name = "LocalRootFolder naming a folder that does not exist",
+     .breakIt = [] { SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0", L"LocalRootFolder", L"C:\\Gone"); },
+     .status = L"problem",
+     .check = L"special-folder",
+     .subject = kUserZova + L"\\LocalRootFolder",
+     .fixWords = {L"create C:\\Gone"}},
+    {.name = "the help file deleted",
+     .breakIt = [] { DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str()); },
+     .status = L"problem",
+     .check = L"help-file",
+     .subject = kUserData + L"Help\\zova-standard.chm",
+     .fixWords = {L"restore the help file"}},
+    {.name = "the product list key deleted",
+     .breakIt = [] { DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\ZOVA-7.0\\UserData"); },
+     .status = L"problem",
+     .check = L"product-list",
+     .subject = L"HKLM\\" + kVersionKey + L"\\ZOVA-7.0\\UserData",
+     .fixWords = {L"reinstall the product"}},
+    {.name = "the COM server registered at a drive",
+     .breakIt = ComServerAtADrive,
+     .status = L"problem",
+     .check = L"com-server",
+     .subject = L"HKCR\\" + kComServer + L"\\InProcServer32",
+     .fixWords = {L"path without drive"}},
+    {.name = "PLANNER's VerticalEnvPath as REG_MULTI_SZ",
+     .breakIt =
+         [] {
+             SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0\\VerticalEnvPath", nullptr,
+                       L"C:\\BrevonixData\\Planner", REG_MULTI_SZ);
+         },
+     .options = L"--product PLANNER",
+     .status = L"problem",
+     .check = L"vertical-path",
+     .subject = L"HKLM\\" + kVersionKey + L"\\Planner-7.0\\VerticalEnvPath",
+     .fixWords = {L"as REG_SZ"}},
+    {.name = "identityver.ini with IsConfigurable=yes",
+     .breakIt =
+         [] {
+             WritePrivateProfileStringW(L"ProductIdentity", L"IsConfigurable", L"yes",
+                                        (kRoot + L"identityver.ini").c_str());
+         },
+     .status = L"problem",
+     .check = L"version-file",
+     .subject = kRoot + L"identityver.ini IsConfigurable",
+     .fixWords = {L"IsConfigurable=1"}},
+    {.name = "LastLaunchedProduct as REG_MULTI_SZ",
+     .breakIt = [] { SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct", L"ZOVA", REG_MULTI_SZ); },
+     .status = L"problem",
+     .check = L"last-launched",
+     .subject = kUserVersionKey + L"\\LastLaunchedProduct",
+     .fixWords = {L"REG_SZ"}},
+    {.name = "the catalogue's ZOVA key with a default value, LastLaunchedLanguage empty",
+     .breakIt =
+         [] {
+             SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\InstalledProducts\\ZOVA", nullptr, L"");
+             SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"");
+         },
+     .status = L"problem",
+     .check = L"catalogue",
+     .subject = L"HKLM\\" + kVersionKey + L"\\InstalledProducts\\ZOVA\\(default)",
+     .fixWords = {L"delete the default value"}},
+    {.name = "a help value naming an undefined variable",
+     .breakIt =
+         [] {
+             SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0\\Profiles\\Standard\\General", L"ZOVAHELP",
+                       L"%NOSUCHVAR%\\zova-standard.chm", REG_EXPAND_SZ);
+         },
+     .status = L"problem",
+     .check = L"help-file",
+     .subject = kUserZova + L"\\Profiles\\Standard\\General\\ZOVAHELP",
+     .fixWords = {L"NOSUCHVAR"}},
+    {.name = "the user root override naming a missing key",
+     .breakIt = [] {},
+     .options = L"--user-root Software\\Brevonix\\Nowhere",
+     .status = L"problem",
+     .check = L"user-root",
+     .subject = L"HKCU\\Software\\Brevonix\\Nowhere",
+     .fixWords = {L"--user-root"}},
+    {.name = "the machine's product root key deleted",
+     .breakIt = [] { DeleteKey(HKEY_LOCAL_MACHINE, kVersionKey + L"\\ZOVA-7.0"); },
+     .status = L"problem",
+     .check = L"registry-root",
+     .subject = L"HKLM\\" + kVersionKey + L"\\ZOVA-7.0",
+     .fixWords = {L"reinstall"}},
+    {.name = "the current profile naming a profile without a key",
+     .breakIt = [] { SetString(HKEY_CURRENT_USER, kVersionKey + L"\\ZOVA-7.0\\Profiles", nullptr, L"Nobody"); },
+     .status = L"problem",
+     .check = L"help-file",
+     .subject = kUserZova + L"\\Profiles\\(default)",
+     .fixWords = {L"(Standard)", L"Profiles\\Nobody\\General"}},
+};
+
+TEST(ZvudTest, DoctorNamesTheCause)
+{
+    for (const DoctorRow& row : kDoctorRows) {
+        SCOPED_TRACE(row.name);
+        LayOutSample();
+        row.breakIt();
+        auto [exit, out, err] = Start(kRoot + L"zvud.exe", L"zvud " + row.options + L" doctor");
+        EXPECT_EQ(exit, row.exit) << out;
+        const std::string line = Narrow(L"\n" + row.status + std::wstring(8 - row.status.size(), L' ') + row.check +
+                                        std::wstring(18 - row.check.size(), L' ') + row.subject + L": ");
+        const std::string report = "\n" + out;
+        const size_t start = report.find(line);
+        EXPECT_NE(start, std::string::npos) << line << "\n" << out;
+        const std::string found =
+            start == std::string::npos ? "" : report.substr(start + 1, report.find('\n', start + 1) - start);
+        // no "ok" for what is broken
+        if (row.status != L"ok") {
+            const std::wstring ok = L"\nok      " + row.check + std::wstring(18 - row.check.size(), L' ') + row.subject;
+            EXPECT_EQ(report.find(Narrow(ok + L":")), std::string::npos) << out;
+        }
+        for (const std::wstring& word : row.fixWords) {
+            EXPECT_NE(found.find(Narrow(word), found.find(". Fix: ")), std::string::npos) << Narrow(word) << "\n"
+                                                                                          << found;
+        }
+        ClearSample();
     }
 }
 

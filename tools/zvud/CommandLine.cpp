@@ -22,20 +22,25 @@ const ValueOption kValueOptions[] = {
 };
 
 const FlagOption kFlagOptions[] = {
-    {L"--json", &Invocation::json},
-    {L"--help", &Invocation::help},
-    {L"-h", &Invocation::help},
-    {L"--version", &Invocation::version},
+    {L"--json", &Invocation::json}, {L"--problems", &Invocation::problemsOnly}, {L"--help", &Invocation::help},
+    {L"-h", &Invocation::help},     {L"--version", &Invocation::version},
 };
 
-const wchar_t kJsonHelp[] = L"  --json           show: one JSON object; doctor: an array of its checks\n";
+const wchar_t kJsonHelp[] =
+    L"  --json           show and doctor: one JSON object\n"
+    L"  --problems       doctor: only the checks that found a problem, and the summary\n";
+
+bool IsDoctor(const Command& command)
+{
+    return command.name == std::wstring(L"doctor");
+}
 
 bool TakesJson(const Command& command)
 {
-    return &command == &AllCommands().front() || command.name == std::wstring(L"doctor");
+    return &command == &AllCommands().front() || IsDoctor(command);
 }
 
-// The options' help; --json only where it applies.
+// The options' help; --json and --problems only where they apply.
 std::wstring OptionsHelp(bool withJson)
 {
     const std::wstring options =
@@ -116,6 +121,8 @@ bool TakeCommand(std::vector<std::wstring> positional, Invocation& invocation, s
         error = L"wrong number of arguments; usage: " + UsageLine(command);
     } else if (invocation.json && !TakesJson(command)) {
         error = L"--json goes with show and doctor only";
+    } else if (invocation.problemsOnly && !IsDoctor(command)) {
+        error = L"--problems goes with doctor only";
     } else if (command.check != nullptr) {
         error = command.check(invocation.operands);
     }

@@ -36,6 +36,7 @@ struct Invocation {
     std::optional<std::wstring> language;
     std::optional<std::wstring> userRoot;
     bool json = false;
+    bool problemsOnly = false;  // doctor: only the checks that found a problem
     bool help = false;
     bool version = false;
 

@@ -180,15 +180,20 @@ const Command kCommands[] = {
      L"does not run. Exit status 1 when the key cannot be opened or the status is not 0.",
      &CheckSetString, &RunSetString},
     {L"doctor", L"", 0, L"what is wrong with the installation, and how to fix it",
-     L"Checks, in the order start-up uses them: the library's folder, identityver.ini, the\n"
-     L"catalogue and the last launched product and language, start-up itself, identity.ini\n"
-     L"and its registry roots, the vertical folders, PATH, the 17 special folders, the help\n"
+     L"Checks that UserData.dll is zvud's version (the checks describe that version's\n"
+     L"rules); then, in the order start-up uses them: the library's folder,\n"
+     L"identityver.ini, the catalogue and the last launched product and language,\n"
+     L"start-up itself, identity.ini and its registry roots, the user root key, the\n"
+     L"vertical folders, PATH, the 17 special folders, the help profile and\n"
      L"files, the \"UserData\" product list (what InstallUserData would repair, asking the\n"
      L"Windows Installer only what it knows), the COM server registrations and the\n"
-     L"migration. One line per check: ok, info, or problem with its file, key or value\n"
-     L"and what would fix it. With --json, an array of objects with the keys check,\n"
-     L"status, subject, detail and fix. Doctor changes nothing, except what the library's\n"
-     L"own start-up writes: the last launched product and language of the current user.\n"
+     L"migration. One line per check: ok, info (a note), or problem with its file, key or\n"
+     L"value and what would fix it; then a summary line. --problems shows only the\n"
+     L"problems. With --json, one object: zvudVersion, userDataVersion, the product and\n"
+     L"language decided, the counts problems and notes, and checks, an array of objects\n"
+     L"with the keys check, status, subject, detail and fix. Doctor changes nothing,\n"
+     L"except what the library's own start-up writes: the last launched product and\n"
+     L"language of the current user.\n"
      L"Exit status 1 when any check found a problem.",
      nullptr, &RunDoctor},
 };

@@ -9,6 +9,7 @@
 #include "Json.h"
 #include "Output.h"
 #include "Queries.h"
+#include "Version.h"
 
 #include "config/ProductConfigInit.h"
 #include "config/ProductInstalledInfo.h"
@@ -35,6 +36,25 @@ bool CheckLibraryFolder(Installation& installation, Report& report)
     return true;
 }
 
+// zvud's checks describe the rules of its own version; another DLL's may differ.
+void CheckLibraryVersion(Report& report)
+{
+    const std::wstring library = ModulePath(GetModuleHandleW(L"UserData.dll"));
+    const std::wstring expected = OwnVersionNumber();
+    const std::wstring found = VersionNumber(library);
+    if (found != expected) {
+        report.Problem(L"library-version", library,
+                       L"is " + (found.empty() ? std::wstring(L"of no known version") : L"version " + found) +
+                           L", zvud is version " + expected + L": the checks describe the rules of version " +
+                           expected + L", not those of the library found",
+                       L"put the UserData.dll of version " + expected +
+                           L" beside zvud.exe (reinstall the suite), or run the zvud.exe that came with this "
+                           L"UserData.dll");
+        return;
+    }
+    report.Ok(L"library-version", library, L"version " + found + L", the same as zvud");
+}
+
 bool CheckVersionFile(Installation& installation, Report& report)
 {
     const std::wstring file = Text(userdata::CProductInstalledInfo::VersionFileIn(Core(installation.rootFolder)));
@@ -58,6 +78,15 @@ bool CheckVersionFile(Installation& installation, Report& report)
         return false;
     }
     installation.configurable = configurable == L"1";
+    if (configurable != L"1" && configurable != L"0") {
+        report.Problem(L"version-file", file + L" IsConfigurable",
+                       L"is '" + configurable +
+                           L"': only 1 is configurable, so start-up takes the base product and looks for "
+                           L"identity.ini beside UserData.dll",
+                       L"set IsConfigurable=1 in [ProductIdentity] of " + file +
+                           L" (IsConfigurable=0 for an installation of the base product alone)");
+        return true;
+    }
     report.Ok(L"version-file", file,
               L"ProductVersionKey " + installation.versionKey +
                   (installation.configurable ? L", configurable"
@@ -99,6 +128,14 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
         const std::wstring product = Text(name);
         auto& languages = installation.catalogue[product];
         for (const userdata::ZvString& language : languageList) {
+            if (language.empty()) {
+                report.Problem(L"catalogue", subject + L"\\" + product + L"\\(default)",
+                               L"a default value is listed as a language without a name: start-up may choose it "
+                               L"and then fails",
+                               L"delete the default value of " + subject + L"\\" + product);
+                complete = false;
+                continue;
+            }
             languages.push_back(Text(language));
         }
         if (languages.empty()) {
@@ -114,6 +151,24 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
     }
 }
 
+std::wstring ProductList(const Installation& installation)
+{
+    std::wstring list;
+    for (const auto& [product, languages] : installation.catalogue) {
+        list += (list.empty() ? L"" : L", ") + product;
+    }
+    return list;
+}
+
+// What start-up settles on instead, as the core decides it.
+std::wstring Taken(const userdata::StartupDecision& decision)
+{
+    if (decision.reason.Failed()) {
+        return L"fails: " + Text(userdata::DescribeReason(decision.reason));
+    }
+    return L"takes " + Text(decision.value) + L" (" + Text(userdata::DescribeReason(decision.reason)) + L")";
+}
+
 // A value that start-up ignores as it stands: not a string, or too long.
 bool Unusable(const userdata::StartupReason& reason)
 {
@@ -127,6 +182,8 @@ bool Unusable(const userdata::StartupReason& reason)
 void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
                        Report& report)
 {
+    const userdata::StartupDecisions decisions =
+        userdata::DecideStartup(catalogue, userdata::ZvString(), userdata::ZvString());
     using Kind = userdata::StartupReason::Kind;
     const userdata::StartupReason& productReason = catalogue.GetLastLaunchedProductReason();
     if (productReason.kind == Kind::NotDecided) {
@@ -139,9 +196,10 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
         return;
     }
     if (Unusable(productReason)) {
-        report.Problem(L"last-launched", subject + L"LastLaunchedProduct",
-                       Text(userdata::DescribeReason(productReason)) + L": start-up takes another product",
-                       L"start an installed product, or delete the value");
+        report.Problem(
+            L"last-launched", subject + L"LastLaunchedProduct",
+            Text(userdata::DescribeReason(productReason)) + L": start-up ignores it and " + Taken(decisions.product),
+            L"set it as REG_SZ to an installed product (" + ProductList(installation) + L"), or delete the value");
         return;
     }
     const std::wstring product = Text(catalogue.GetLastLaunchedProduct());
@@ -157,11 +215,11 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
         const userdata::StartupReason& languageReason = catalogue.GetLastLaunchedLanguageReason();
         report.Problem(L"last-launched", subject + L"LastLaunchedLanguage",
                        (Unusable(languageReason) ? Text(userdata::DescribeReason(languageReason))
+                        : language.empty()       ? std::wstring(L"empty")
                                                  : L"'" + language + L"' is not installed for " + product) +
-                           L": start-up takes " +
-                           (listed->second.empty() ? std::wstring(L"no language") : listed->second.front()),
+                           L": start-up " + Taken(decisions.language),
                        L"start the product in an installed language (" + LanguageList(listed->second) +
-                           L"), or set the value to one of them");
+                           L"), or set the value to one of them" + (Unusable(languageReason) ? L" as REG_SZ" : L""));
     } else {
         report.Ok(L"last-launched", subject + L"LastLaunchedProduct", product + L" in " + language + L", installed");
     }
@@ -170,6 +228,28 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
 const wchar_t* OptionalText(const std::optional<std::wstring>& text)
 {
     return text ? text->c_str() : nullptr;
+}
+
+// Every per-user value is read below the user root key; one that names no key
+// leaves them all unset, which is told once here instead of for each value.
+void CheckUserRoot(const Invocation& invocation, Installation& installation, Report& report)
+{
+    ZvRegistryAccess key;
+    if (installation.userRootKey.empty() ||
+        key.OpenExact(HKEY_CURRENT_USER, installation.userRootKey.c_str(), KEY_READ) == ERROR_SUCCESS) {
+        return;
+    }
+    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey);
+    if (invocation.userRoot) {
+        report.Problem(L"user-root", subject,
+                       L"the override (zvudSetUserProductRegistryRootKey) names no key: every per-user value is "
+                       L"missing",
+                       L"name an existing key with --user-root, or leave --user-root out");
+    } else {
+        report.Problem(L"user-root", subject, L"missing: every per-user value is missing",
+                       L"run zvud repair: InstallUserData makes the user's key");
+    }
+    installation.userRootKey.clear();
 }
 
 void StartUp(const Invocation& invocation, Installation& installation, Report& report)
@@ -213,6 +293,15 @@ void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstr
                        L"reinstall the product: its package makes the key");
         return;
     }
+    if (*hive != HKEY_LOCAL_MACHINE) {
+        report.Problem(L"registry-root", KeyName(HKEY_LOCAL_MACHINE, path),
+                       std::wstring(L"named by ") + name + L", missing: the library falls back to " +
+                           KeyName(*hive, path) +
+                           L", which lacks what the product's package puts there (ProductName, "
+                           L"DefaultHelpFileName, VerticalEnvPath, UserData)",
+                       L"reinstall the product: its package makes " + KeyName(HKEY_LOCAL_MACHINE, path));
+        return;
+    }
     report.Ok(L"registry-root", KeyName(*hive, path), std::wstring(L"present (") + name + L")");
 }
 
@@ -224,10 +313,11 @@ void CheckIdentityFile(Installation& installation, Report& report)
     }
     const std::wstring file = IdentityFilePath(installation);
     if (!IsFile(file)) {
-        report.Problem(L"identity-file", file,
-                       L"not found: start-up stops, the product has no registry roots, folders or help",
-                       L"restore identity.ini for " + installation.product + L" in " + installation.language +
-                           L" (reinstall that language of the product)");
+        report.Problem(
+            L"identity-file", file, L"not found: start-up stops, the product has no registry roots, folders or help",
+            installation.configurable ? L"restore identity.ini for " + installation.product + L" in " +
+                                            installation.language + L" (reinstall that language of the product)"
+                                      : L"restore " + file + L" (reinstall the suite)");
         return;
     }
     report.Ok(L"identity-file", file, L"present");
@@ -250,6 +340,17 @@ std::vector<std::wstring> SplitPathList(const std::wstring& list)
     return folders;
 }
 
+// Why the core finds no vertical folders for the product start-up chose.
+userdata::StartupReason VerticalPathReason(const Installation& installation)
+{
+    userdata::CProductInstalledInfo catalogue;
+    if (!catalogue.Load()) {
+        return {};
+    }
+    return userdata::DecideStartup(catalogue, Core(installation.product), Core(installation.language))
+        .verticalPath.reason;
+}
+
 void CheckVerticalPath(const Installation& installation, Report& report)
 {
     if (installation.productRootKey.empty() || userdata::IsBaseProduct(installation.product.c_str())) {
@@ -258,9 +359,12 @@ void CheckVerticalPath(const Installation& installation, Report& report)
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, installation.productRootKey + L"\\VerticalEnvPath");
     const auto value = AskLength(&zvudGetVerticalEnvPath);
     if (!value) {
+        const userdata::StartupReason why = VerticalPathReason(installation);
         report.Problem(L"vertical-path", subject,
-                       L"no default value: start-up stops before the language folder reaches PATH",
-                       L"set the default value to the product's folders, separated by ';'");
+                       (why.kind == userdata::StartupReason::Kind::NotDecided ? std::wstring(L"no default value")
+                                                                              : Text(userdata::DescribeReason(why))) +
+                           L": start-up stops before the language folder reaches PATH",
+                       L"set the default value, as REG_SZ, to the product's folders, separated by ';'");
         return;
     }
     for (const std::wstring& folder : SplitPathList(*value)) {
@@ -303,31 +407,68 @@ std::wstring Padded(std::wstring text, size_t width)
     return text;
 }
 
-std::wstring RenderText(const Report& report)
+// The findings to show: all, or with --problems only the problems.
+std::vector<Finding> Shown(const Invocation& invocation, const Report& report)
+{
+    std::vector<Finding> shown;
+    for (const Finding& finding : report.Findings()) {
+        if (!invocation.problemsOnly || finding.status == Status::Problem) {
+            shown.push_back(finding);
+        }
+    }
+    return shown;
+}
+
+std::wstring Counted(size_t count, const wchar_t* singular, const wchar_t* plural)
+{
+    return (count == 0 ? std::wstring(L"no") : std::to_wstring(count)) + L" " + (count == 1 ? singular : plural);
+}
+
+// The closing line: how many problems and notes, or that all is in order.
+std::wstring Summary(const Report& report)
+{
+    const size_t problems = report.Count(Status::Problem);
+    const std::wstring notes = Counted(report.Count(Status::Info), L"note", L"notes");
+    if (problems == 0) {
+        return L"summary: everything is in order (" + notes + L")\n";
+    }
+    return L"summary: " + Counted(problems, L"problem", L"problems") + L", " + notes + L"\n";
+}
+
+std::wstring RenderText(const Invocation& invocation, const Report& report)
 {
     std::wstring text;
-    for (const Finding& finding : report.Findings()) {
+    for (const Finding& finding : Shown(invocation, report)) {
         text += Padded(StatusName(finding.status), 8) + Padded(finding.check, 18) + finding.subject + L": " +
                 finding.detail + (finding.fix.empty() ? L"" : L". Fix: " + finding.fix) + L"\n";
     }
-    return text;
+    return text + Summary(report);
 }
 
-std::wstring RenderJson(const Report& report)
+std::wstring RenderJson(const Invocation& invocation, const Installation& installation, const Report& report)
 {
-    JsonWriter json(JsonWriter::Outer::Array);
-    for (const Finding& finding : report.Findings()) {
+    JsonWriter json;
+    json.Text(L"zvudVersion", VersionText(ModulePath(nullptr)));
+    json.Text(L"userDataVersion", VersionText(ModulePath(GetModuleHandleW(L"UserData.dll"))));
+    json.Text(L"product", installation.product);
+    json.Text(L"language", installation.language);
+    json.Number(L"problems", report.Count(Status::Problem));
+    json.Number(L"notes", report.Count(Status::Info));
+    json.BeginArray(L"checks");
+    for (const Finding& finding : Shown(invocation, report)) {
         json.LineObject({{L"check", finding.check},
                          {L"status", StatusName(finding.status)},
                          {L"subject", finding.subject},
                          {L"detail", finding.detail},
                          {L"fix", finding.fix.empty() ? std::nullopt : std::optional(finding.fix)}});
     }
+    json.EndArray();
     return json.Finish();
 }
 
 void CheckBeforeStartUp(Installation& installation, Report& report)
 {
+    CheckLibraryVersion(report);
     if (!CheckLibraryFolder(installation, report) || !CheckVersionFile(installation, report) ||
         !installation.configurable) {
         return;
@@ -349,6 +490,7 @@ int RunDoctor(const Invocation& invocation, bool)
     CheckBeforeStartUp(installation, report);
     StartUp(invocation, installation, report);
     CheckIdentityFile(installation, report);
+    CheckUserRoot(invocation, installation, report);
     CheckVerticalPath(installation, report);
     CheckPath(installation, report);
     CheckSpecialFolders(installation, report);
@@ -356,8 +498,8 @@ int RunDoctor(const Invocation& invocation, bool)
     CheckProductList(installation, report);
     CheckComServers(report);
     CheckMigration(installation, report);
-    Write(Stream::Out, invocation.json ? RenderJson(report) : RenderText(report));
-    return report.HasProblems() ? kExitNoAnswer : kExitSuccess;
+    Write(Stream::Out, invocation.json ? RenderJson(invocation, installation, report) : RenderText(invocation, report));
+    return report.Count(Status::Problem) > 0 ? kExitNoAnswer : kExitSuccess;
 }
 
 }  // namespace zvud

@@ -16,6 +16,8 @@
 namespace zvud::doctor {
 namespace {
 
+using userdata::ZvRegistryIterator;
+
 // The library's working buffer for a folder path.
 constexpr unsigned kFolderCapacity = userdata::kFolderPathCapacity;
 
@@ -223,6 +225,91 @@ void CheckMigrationTool(Report& report)
     report.Ok(L"migration-tool", tool, L"present, and the .NET loader Mscoree.dll with it");
 }
 
+// The profiles that have a key, as "Standard, Draft".
+std::wstring ProfileList(const ZvRegistryAccess& profiles)
+{
+    std::wstring list;
+    for (ZvRegistryIterator entry(profiles, ZvRegistryIterator::Walk::Subkeys, 0);
+         entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
+        list += (list.empty() ? L"" : L", ") + std::wstring(entry.Name(), entry.NameLength());
+    }
+    return list.empty() ? L"none yet" : list;
+}
+
+// The current help profile, as the "Profiles" key's default value names it;
+// a problem when it names a profile that has no key (then `named` is true).
+std::optional<std::wstring> CheckCurrentProfile(const std::wstring& profiles, Report& report, bool& named)
+{
+    ZvRegistryAccess key;
+    if (key.OpenExact(HKEY_CURRENT_USER, profiles.c_str(), KEY_READ) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    const auto name = ReadString(key, nullptr);
+    if (!name || name->empty()) {
+        return std::nullopt;
+    }
+    ZvRegistryAccess profile;
+    if (profile.OpenExact(HKEY_CURRENT_USER, (profiles + L"\\" + *name).c_str(), KEY_READ) != ERROR_SUCCESS) {
+        report.Problem(L"help-file", KeyName(HKEY_CURRENT_USER, profiles + L"\\(default)"),
+                       L"names the current profile '" + *name + L"', which has no key " +
+                           KeyName(HKEY_CURRENT_USER, profiles + L"\\" + *name) + L": its help files are not found",
+                       L"set it to a profile that has a key below " + KeyName(HKEY_CURRENT_USER, profiles) + L" (" +
+                           ProfileList(key) + L"), or create " +
+                           KeyName(HKEY_CURRENT_USER, profiles + L"\\" + *name + L"\\General") +
+                           L" with the help values");
+        named = true;
+        return std::nullopt;
+    }
+    return name;
+}
+
+// The first %NAME% in `path` that names no environment variable; "" when all expand.
+std::wstring UndefinedVariable(const std::wstring& path)
+{
+    for (size_t start = path.find(L'%'); start != std::wstring::npos; start = path.find(L'%', start + 1)) {
+        const size_t end = path.find(L'%', start + 1);
+        if (end == std::wstring::npos) {
+            return L"";
+        }
+        const std::wstring name = path.substr(start + 1, end - start - 1);
+        if (!name.empty() && GetEnvironmentVariableW(name.c_str(), nullptr, 0) == 0) {
+            return name;
+        }
+        start = end;
+    }
+    return L"";
+}
+
+// The value of the current profile that names `help` as it stands, unexpanded.
+std::optional<std::wstring> HelpValueNaming(const std::wstring& general, const std::wstring& help)
+{
+    ZvRegistryAccess key;
+    if (key.OpenExact(HKEY_CURRENT_USER, general.c_str(), KEY_READ) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    for (const std::wstring& name : ValueNames(key)) {
+        if (ReadString(key, name.c_str()) == help) {
+            return KeyName(HKEY_CURRENT_USER, general + L"\\" + name);
+        }
+    }
+    return std::nullopt;
+}
+
+// A problem when `help` does not expand because a value of the profile's
+// General key names a variable that is not defined; true then.
+bool CheckHelpVariable(const std::wstring& general, const std::wstring& help, Report& report)
+{
+    const std::wstring variable = UndefinedVariable(help);
+    const auto value = variable.empty() ? std::nullopt : HelpValueNaming(general, help);
+    if (!value) {
+        return false;
+    }
+    report.Problem(L"help-file", *value,
+                   L"names " + help + L", where %" + variable + L"% does not expand: no such environment variable",
+                   L"define the environment variable " + variable + L", or set the value to the help file's full path");
+    return true;
+}
+
 }  // namespace
 
 void CheckSpecialFolders(const Installation& installation, Report& report)
@@ -242,7 +329,16 @@ void CheckHelpFiles(const Installation& installation, Report& report)
     if (installation.userRootKey.empty()) {
         return;  // without registry roots there is no help to look for; that problem is told already
     }
+    const std::wstring profiles = installation.userRootKey + L"\\Profiles";
+    bool profileMissing = false;
+    const auto profile = CheckCurrentProfile(profiles, report, profileMissing);
     const auto help = AskLength(&GetHelpFileName);
+    if (help && profile && CheckHelpVariable(profiles + L"\\" + *profile + L"\\General", *help, report)) {
+        return;
+    }
+    if (!help && profileMissing) {
+        return;  // the profile's problem is the cause, told already
+    }
     if (!help) {
         report.Problem(L"help-file", KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\Profiles"),
                        L"the library finds no help file",

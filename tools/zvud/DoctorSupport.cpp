@@ -29,10 +29,10 @@ void Report::Info(const std::wstring& check, const std::wstring& subject, const 
     findings_.push_back({check, Status::Info, subject, detail, fix});
 }
 
-bool Report::HasProblems() const
+size_t Report::Count(Status status) const
 {
-    return std::any_of(findings_.begin(), findings_.end(),
-                       [](const Finding& finding) { return finding.status == Status::Problem; });
+    return static_cast<size_t>(std::count_if(findings_.begin(), findings_.end(),
+                                             [status](const Finding& finding) { return finding.status == status; }));
 }
 
 std::optional<HKEY> OpenMachineThenUser(ZvRegistryAccess& key, const std::wstring& path, REGSAM access)

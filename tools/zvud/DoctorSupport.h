@@ -34,7 +34,7 @@ public:
               const std::wstring& fix = L"");
 
     const std::vector<Finding>& Findings() const { return findings_; }
-    [[nodiscard]] bool HasProblems() const;
+    [[nodiscard]] size_t Count(Status status) const;
 
 private:
     std::vector<Finding> findings_;

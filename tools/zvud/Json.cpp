@@ -64,7 +64,7 @@ std::wstring JsonString(const std::wstring& text)
     return literal + L"\"";
 }
 
-JsonWriter::JsonWriter(Outer outer) : text_(outer == Outer::Object ? L"{" : L"["), hasMembers_{false}, outer_(outer) {}
+JsonWriter::JsonWriter() : text_(L"{"), hasMembers_{false} {}
 
 void JsonWriter::LineObject(const Members& members)
 {
@@ -94,21 +94,30 @@ void JsonWriter::Bool(const std::wstring& key, bool value)
     text_ += value ? L"true" : L"false";
 }
 
-void JsonWriter::BeginObject(const std::wstring& key)
+void JsonWriter::Number(const std::wstring& key, size_t value)
 {
     Key(key);
-    text_ += L"{";
-    hasMembers_.push_back(false);
+    text_ += std::to_wstring(value);
+}
+
+void JsonWriter::BeginObject(const std::wstring& key)
+{
+    Open(key, L'{');
 }
 
 void JsonWriter::EndObject()
 {
-    const bool hadMembers = hasMembers_.back();
-    hasMembers_.pop_back();
-    if (hadMembers) {
-        NewLine();
-    }
-    text_ += L"}";
+    Close(L'}');
+}
+
+void JsonWriter::BeginArray(const std::wstring& key)
+{
+    Open(key, L'[');
+}
+
+void JsonWriter::EndArray()
+{
+    Close(L']');
 }
 
 std::wstring JsonWriter::Finish()
@@ -116,12 +125,25 @@ std::wstring JsonWriter::Finish()
     while (hasMembers_.size() > 1) {
         EndObject();
     }
+    Close(L'}');
+    return text_ + L"\n";
+}
+
+void JsonWriter::Open(const std::wstring& key, wchar_t opening)
+{
+    Key(key);
+    text_ += opening;
+    hasMembers_.push_back(false);
+}
+
+void JsonWriter::Close(wchar_t closing)
+{
     const bool hadMembers = hasMembers_.back();
     hasMembers_.pop_back();
     if (hadMembers) {
         NewLine();
     }
-    return text_ + (outer_ == Outer::Object ? L"}\n" : L"]\n");
+    text_ += closing;
 }
 
 void JsonWriter::Key(const std::wstring& key)
