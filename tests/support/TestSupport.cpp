@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <sddl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -387,6 +388,7 @@ void ScenarioTest::Fresh()
 ScenarioTest::~ScenarioTest()
 {
     Unload();
+    WaitForChildProcesses();  // the migration tools it started, which lie in the installation folder
     SetCurrentDirectoryW(currentFolder_.c_str());
     if (view_ == RegistryView::Real) {
         RemoveFromRealHives({L"Software\\Brevonix\\Suite", L"Software\\Brevonix\\ZOVA"});
@@ -465,6 +467,24 @@ std::vector<void**> SlotsHolding(HMODULE module, const void* address)
 const void* MsiFunction(const char* name)
 {
     return reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleW(L"msi.dll"), name));
+}
+
+void WaitForChildProcesses()
+{
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        // One that ended since the snapshot cannot be opened, or is signalled.
+        const HANDLE child = entry.th32ParentProcessID == GetCurrentProcessId()
+                                 ? OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)
+                                 : nullptr;
+        if (child != nullptr) {
+            EXPECT_EQ(WaitForSingleObject(child, INFINITE), WAIT_OBJECT_0);
+            CloseHandle(child);
+        }
+    }
+    CloseHandle(snapshot);
 }
 
 std::ptrdiff_t OpenHandleCount()

@@ -205,6 +205,10 @@ std::vector<void**> SlotsHolding(HMODULE module, const void* address);
 // msi.dll's function `name` (the test program links msi.dll).
 const void* MsiFunction(const char* name);
 
+// Waits until every process that this process started has ended: those the
+// library starts without waiting for them, as much as any other.
+void WaitForChildProcesses();
+
 // The process's open handles, counted by probing their values: Wine's
 // GetProcessHandleCount gives none.
 std::ptrdiff_t OpenHandleCount();
