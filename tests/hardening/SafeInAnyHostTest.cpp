@@ -12,17 +12,18 @@ namespace {
 
 constexpr unsigned kRoomy = 4096;
 
-// Where a reference finds module x.dll (a copy of the test string table, with
-// string 101 "Open"): "$" stands for the test's folder, which holds x.dll
-// itself and in its subfolders cur (the current folder), cur\rel and "a;b".
-struct ModuleRow {
+// Where a reference finds its string: "$" stands for the test's folder, which holds x.dll (a copy of the test
+// string table, with string 101 "Open") and damaged.dll (DamagedStrings.dll), and x.dll again in its subfolders cur
+// (the current folder), cur\\rel and "a;b". In damaged.dll, string 96 claims 65535 characters, far beyond the end
+// of its block; 112 is "Ok"; 113 claims 9 characters where its block ends after 2.
+struct StringRow {
     const char* name;
     const wchar_t* reference;
     const wchar_t* inFrontOfPath = L"";
     const wchar_t* expected = L"";
 };
 
-const ModuleRow kModuleRows[] = {
+const StringRow kStringRows[] = {
     {.name = "a dotted path into the current folder", .reference = L"@.\\x.dll,-101"},
     {.name = "a dotted path into its parent", .reference = L"@..\\x.dll,-101"},
     {.name = "a dotted path without extension", .reference = L"@.\\x,-101"},
@@ -36,23 +37,11 @@ const ModuleRow kModuleRows[] = {
      .inFrontOfPath = L"\"$\\a;b\"",
      .expected = L"Open"},
     {.name = "a full path", .reference = L"@$\\x.dll,-101", .expected = L"Open"},
-};
-
-// Strings 96 to 127 of DamagedStrings.dll: 96 claims 65535 characters, far
-// beyond the end of its block; 112 is "Ok"; 113 claims 9 characters where
-// its block ends after 2.
-struct StringRow {
-    const char* name;
-    const wchar_t* number;
-    const wchar_t* expected = L"";
-};
-
-const StringRow kDamagedStringRows[] = {
-    {.name = "a string behind one that runs past its block", .number = L"101"},
-    {.name = "the string that runs past its block", .number = L"96"},
-    {.name = "a sound string before a damaged one", .number = L"112", .expected = L"Ok"},
-    {.name = "a string whose own length runs past its block", .number = L"113"},
-    {.name = "a string behind that", .number = L"114"},
+    {.name = "a string behind one that runs past its block", .reference = L"@$\\damaged.dll,-101"},
+    {.name = "the string that runs past its block", .reference = L"@$\\damaged.dll,-96"},
+    {.name = "a sound string before a damaged one", .reference = L"@$\\damaged.dll,-112", .expected = L"Ok"},
+    {.name = "a string whose own length runs past its block", .reference = L"@$\\damaged.dll,-113"},
+    {.name = "a string behind that", .reference = L"@$\\damaged.dll,-114"},
 };
 
 // "ProductName" stored with a byte count of its own, read into a buffer of
@@ -68,13 +57,10 @@ struct ByteRow {
 // The stored text is "Odd" followed by 'x': 7 bytes end in the middle of 'x'.
 const ByteRow kByteRows[] = {
     {.name = "7 bytes into 7", .storedBytes = 7, .capacity = 7, .expectedResult = 0},
-    {.name = "7 bytes into 8", .storedBytes = 7, .capacity = 8, .expectedResult = 7, .expectedText = L"Odd"},
-    {.name = "7 bytes into 9", .storedBytes = 7, .capacity = 9, .expectedResult = 7, .expectedText = L"Odd"},
-    {.name = "8 bytes into 7", .storedBytes = 8, .capacity = 7, .expectedResult = 0},
+    {.name = "7 bytes into 9, odd", .storedBytes = 7, .capacity = 9, .expectedResult = 7, .expectedText = L"Odd"},
     {.name = "8 bytes into 8, no room for the terminator", .storedBytes = 8, .capacity = 8, .expectedResult = 0},
     {.name = "8 bytes into 9", .storedBytes = 8, .capacity = 9, .expectedResult = 0},
     {.name = "8 bytes into 10", .storedBytes = 8, .capacity = 10, .expectedResult = 8, .expectedText = L"Oddx"},
-    {.name = "5 bytes into 5", .storedBytes = 5, .capacity = 5, .expectedResult = 0},
     {.name = "5 bytes into 6", .storedBytes = 5, .capacity = 6, .expectedResult = 5, .expectedText = L"Od"},
 };
 
@@ -118,7 +104,7 @@ class SafeInAnyHostTest : public ScenarioTest {
 protected:
     ~SafeInAnyHostTest() override { SetCurrentDirectoryW(InstallFolder().c_str()); }  // out of folders_
 
-    // Copies of the test string table in the test's folder and below it.
+    // Copies of the test string tables in the test's folder and below it.
     void PlaceStringModules()
     {
         const std::wstring strings = TestProgramFolder() + L"\\TestStrings.dll";
@@ -126,6 +112,8 @@ protected:
             CreateFolders(folders_.Path() + folder);
             EXPECT_TRUE(CopyFileW(strings.c_str(), (folders_.Path() + folder + L"\\x.dll").c_str(), FALSE));
         }
+        EXPECT_TRUE(CopyFileW((TestProgramFolder() + L"\\DamagedStrings.dll").c_str(),
+                              (folders_ / L"damaged.dll").c_str(), FALSE));
     }
 
     std::wstring WithFolder(const std::wstring& text) const
@@ -134,32 +122,26 @@ protected:
         return at == std::wstring::npos ? text : text.substr(0, at) + folders_.Path() + text.substr(at + 1);
     }
 
-    std::wstring LoadString(const std::wstring& text, unsigned& result) const
-    {
-        GuardedBuffer buffer(kRoomy);
-        result = Api().zvudLoadMUIString(text.c_str(), buffer.Data(), kRoomy);
-        return buffer.Text();
-    }
-
     TempFolder folders_;
 };
 
-TEST_F(SafeInAnyHostTest, ModulesAreLookedForOnlyInAbsoluteFolders)
+// Modules are looked for only in absolute folders, and a damaged string table reads as missing.
+TEST_F(SafeInAnyHostTest, StringsComeOnlyFromAbsoluteFoldersAndWithinTheirBlocks)
 {
     PlaceStringModules();
     SetCurrentDirectoryW((folders_ / L"cur").c_str());
     Load();
     const std::wstring path = GetEnvironment(L"PATH").value_or(L"");
-    for (const ModuleRow& row : kModuleRows) {
+    for (const StringRow& row : kStringRows) {
         const std::wstring reference = WithFolder(row.reference);
         const std::wstring inFront = WithFolder(row.inFrontOfPath);
         SetEnvironment(L"PATH", (inFront + L";" + path).c_str());
-        unsigned result = 0;
-        const std::wstring text = LoadString(reference, result);
+        GuardedBuffer buffer(kRoomy);
+        const unsigned result = Api().zvudLoadMUIString(reference.c_str(), buffer.Data(), kRoomy);
         const std::wstring expected = row.expected;
-        EXPECT_EQ(text, expected) << row.name << ": zvudLoadMUIString(" << Narrow(reference) << ") with PATH "
-                                  << Narrow(inFront) << ";...";
-        EXPECT_EQ(result, expected.empty() ? 0 : expected.size() + 1) << row.name;
+        const std::string call = "zvudLoadMUIString(" + Narrow(reference) + ") with PATH " + Narrow(inFront) + ";...";
+        EXPECT_EQ(buffer.Text(), expected) << row.name << ": " << call;
+        EXPECT_EQ(result, expected.empty() ? 0 : expected.size() + 1) << row.name << ": " << call;
     }
 }
 
@@ -180,19 +162,6 @@ TEST_F(SafeInAnyHostTest, AnInstallationFolderWithASemicolonIsQuotedInPath)
     GuardedBuffer buffer(kRoomy);
     EXPECT_EQ(library.Exports().zvudLoadMUIString(L"@langmod.dll,-101", buffer.Data(), kRoomy), 5u);
     EXPECT_EQ(buffer.Text(), L"Open");
-}
-
-TEST_F(SafeInAnyHostTest, ADamagedStringTableReadsAsMissing)
-{
-    Load();
-    for (const StringRow& row : kDamagedStringRows) {
-        const std::wstring reference = L"@" + TestProgramFolder() + L"\\DamagedStrings.dll,-" + row.number;
-        unsigned result = 0;
-        const std::wstring text = LoadString(reference, result);
-        const std::wstring expected = row.expected;
-        EXPECT_EQ(text, expected) << row.name << ": zvudLoadMUIString(" << Narrow(reference) << ")";
-        EXPECT_EQ(result, expected.empty() ? 0 : expected.size() + 1) << row.name;
-    }
 }
 
 TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)

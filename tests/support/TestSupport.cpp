@@ -45,32 +45,6 @@ std::wstring FinalPath(const std::wstring& path)
     return length > 0 && length < 4 * MAX_PATH ? std::wstring(final, length) : std::wstring();
 }
 
-// The entries of `folder` (path, and whether a folder) that lead where their
-// names put them. A link is left out: Wine's DeleteFileW on a Unix link to a
-// file deletes the file behind it, and a link to a folder would lead a walk
-// out of the tree. Wine 8 flags only links to folders as reparse points.
-std::vector<std::pair<std::wstring, bool>> ListFolder(const std::wstring& folder)
-{
-    std::vector<std::pair<std::wstring, bool>> entries;
-    const std::wstring folderFinal = FinalPath(folder);
-    WIN32_FIND_DATAW found = {};
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-        const std::wstring name = found.cFileName, path = folder + L"\\" + name;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-            _wcsicmp(FinalPath(path).c_str(), (folderFinal + L"\\" + name).c_str()) != 0) {
-            std::fwprintf(stderr, L"left the link %ls alone\n", path.c_str());
-        } else {
-            entries.emplace_back(path, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-        }
-    }
-    FindClose(search);
-    return entries;
-}
-
 void SetKeySecurity(HKEY key, const wchar_t* descriptor)
 {
     PSECURITY_DESCRIPTOR security = nullptr;
@@ -147,6 +121,9 @@ void CreateFolders(const std::wstring& path)
     ASSERT_TRUE(FileExists(path)) << "creating " << Narrow(path);
 }
 
+// Wine 8 flags only links to folders as reparse points, and its DeleteFileW on
+// a link to a file deletes the file behind it: an entry is deleted only when a
+// handle of it leads where its name puts it.
 void DeleteTree(const std::wstring& root)
 {
     const DWORD attributes = GetFileAttributesW(root.c_str());
@@ -154,26 +131,36 @@ void DeleteTree(const std::wstring& root)
         EXPECT_EQ(attributes, INVALID_FILE_ATTRIBUTES) << "DeleteTree refuses the link " << Narrow(root);
         return;
     }
-    for (const auto& [path, folder] : ListFolder(root)) {
+    const std::wstring rootFinal = FinalPath(root);
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW((root + L"\\*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        const std::wstring name = found.cFileName;
+        const std::wstring path = root + L"\\" + name;
+        if (name == L"." || name == L".." || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+            _wcsicmp(FinalPath(path).c_str(), (rootFinal + L"\\" + name).c_str()) != 0) {
+            continue;
+        }
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (folder) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             DeleteTree(path);
         } else {
             DeleteFileW(path.c_str());
         }
     }
+    FindClose(search);
     RemoveDirectoryW(root.c_str());
 }
 
 void CopyTree(const std::wstring& from, const std::wstring& to)
 {
     CreateFolders(to);
-    for (const auto& [path, folder] : ListFolder(from)) {
-        const std::wstring target = to + path.substr(from.size());
-        if (folder) {
-            CopyTree(path, target);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(from)) {
+        const std::wstring target = to + entry.path().wstring().substr(from.size());
+        if (entry.is_directory()) {
+            CreateFolders(target);
         } else {
-            EXPECT_TRUE(CopyFileW(path.c_str(), target.c_str(), FALSE)) << Narrow(path);
+            EXPECT_TRUE(CopyFileW(entry.path().c_str(), target.c_str(), FALSE)) << Narrow(target);
         }
     }
 }
@@ -206,8 +193,7 @@ void CreateKey(HKEY root, const std::wstring& path)
 
 void DeleteKey(HKEY root, const std::wstring& path)
 {
-    RegDeleteTreeW(root, path.c_str());
-    RegDeleteKeyW(root, path.c_str());
+    RegDeleteTreeW(root, path.c_str());  // the key too
     EXPECT_FALSE(KeyExists(root, path)) << "deleting " << Narrow(path);
 }
 
@@ -216,7 +202,6 @@ void RemoveFromRealHives(std::initializer_list<const wchar_t*> paths)
     for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         for (const wchar_t* path : paths) {
             RegDeleteTreeW(hive, path);
-            RegDeleteKeyW(hive, path);
         }
         RegDeleteKeyW(hive, L"Software\\Brevonix");  // refused while anything else is below it
     }
@@ -358,7 +343,6 @@ struct ScenarioTest::Sandbox {
             RegCloseKey(keys[index]);
         }
         RegDeleteTreeW(HKEY_CURRENT_USER, root.c_str());
-        RegDeleteKeyW(HKEY_CURRENT_USER, root.c_str());
     }
 };
 
@@ -433,7 +417,7 @@ void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> p
             const std::wstring root = ProductRootOf(entry.product, language);
             const bool base = _wcsicmp(entry.product.c_str(), L"ZOVA") == 0;
             WriteIdentityFile(base ? language : entry.product + L"\\" + language, root, L"Software\\Brevonix\\Global");
-            if (_wcsicmp(entry.product.c_str(), L"ZOVA") != 0) {
+            if (!base) {
                 SetString(HKEY_LOCAL_MACHINE, root + L"\\VerticalEnvPath", nullptr, VerticalFoldersOf(entry.product));
             }
         }

@@ -48,9 +48,10 @@ private:
 };
 
 void CreateFolders(const std::wstring& path);
-// Deletes a folder tree, and copies one, never through a link: an entry that
-// is a reparse point or resolves elsewhere is left alone.
+// Deletes a folder tree, never through a link: an entry that is a reparse
+// point or resolves elsewhere is left alone.
 void DeleteTree(const std::wstring& path);
+// Copies a tree of the build (which holds no links), over what is there.
 void CopyTree(const std::wstring& from, const std::wstring& to);
 
 // A fresh folder under the temporary folder, deleted with all it holds.
