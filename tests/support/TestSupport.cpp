@@ -453,18 +453,37 @@ const void* MsiFunction(const char* name)
     return reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleW(L"msi.dll"), name));
 }
 
+namespace {
+
+// When the process was created, as a number that orders the times.
+std::optional<ULONGLONG> CreationTime(HANDLE process)
+{
+    FILETIME times[4] = {};
+    if (!GetProcessTimes(process, &times[0], &times[1], &times[2], &times[3])) {
+        return std::nullopt;
+    }
+    return (ULONGLONG{times[0].dwHighDateTime} << 32) | times[0].dwLowDateTime;
+}
+
+}  // namespace
+
 void WaitForChildProcesses()
 {
+    const std::optional<ULONGLONG> started = CreationTime(GetCurrentProcess());
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        // One that ended since the snapshot cannot be opened, or is signalled.
-        const HANDLE child = entry.th32ParentProcessID == GetCurrentProcessId()
-                                 ? OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)
-                                 : nullptr;
-        if (child != nullptr) {
+        // One that ended since the snapshot cannot be opened, or is signalled. One created before this process
+        // names a parent that ended, whose id this process was given since (Wine hands ids out again soon).
+        const HANDLE child =
+            entry.th32ParentProcessID == GetCurrentProcessId()
+                ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID)
+                : nullptr;
+        if (child != nullptr && CreationTime(child) >= started) {
             EXPECT_EQ(WaitForSingleObject(child, INFINITE), WAIT_OBJECT_0);
+        }
+        if (child != nullptr) {
             CloseHandle(child);
         }
     }
