@@ -12,10 +12,11 @@ namespace {
 
 constexpr unsigned kRoomy = 4096;
 
-// Where a reference finds its string: "$" stands for the test's folder, which holds x.dll (a copy of the test
-// string table, with string 101 "Open") and damaged.dll (DamagedStrings.dll), and x.dll again in its subfolders cur
-// (the current folder), cur\\rel and "a;b". In damaged.dll, string 96 claims 65535 characters, far beyond the end
-// of its block; 112 is "Ok"; 113 claims 9 characters where its block ends after 2.
+// Where a reference finds its string. The test program's folder holds planted\PlantedStrings.dll; "$" stands for
+// the test's folder, which holds x.dll (both copies of the test string table, with string 101 "Open") and
+// damaged.dll (DamagedStrings.dll), and x.dll again in its subfolders cur (the current folder), cur\rel and "a;b".
+// In damaged.dll, string 96 claims 65535 characters, far beyond the end of its block; 112 is "Ok"; 113 claims 9
+// characters where its block ends after 2.
 struct StringRow {
     const char* name;
     const wchar_t* reference;
@@ -24,14 +25,12 @@ struct StringRow {
 };
 
 const StringRow kStringRows[] = {
-    {.name = "a dotted path into the current folder", .reference = L"@.\\x.dll,-101"},
-    {.name = "a dotted path into its parent", .reference = L"@..\\x.dll,-101"},
-    {.name = "a dotted path without extension", .reference = L"@.\\x,-101"},
     {.name = "a folder below the current one", .reference = L"@rel\\x.dll,-101"},
+    {.name = "a relative path from the host's folder", .reference = L"@planted\\PlantedStrings.dll,-101"},
+    {.name = "a relative path from the host's folder, by slash", .reference = L"@planted/PlantedStrings.dll,-101"},
     {.name = "the current folder of drive C", .reference = L"@C:x.dll,-101"},
     {.name = "a bare name, PATH holding \".\"", .reference = L"@x.dll,-101", .inFrontOfPath = L"."},
     {.name = "a bare name, PATH holding an empty entry", .reference = L"@x.dll,-101", .inFrontOfPath = L";"},
-    {.name = "a bare name, PATH holding a relative folder", .reference = L"@x.dll,-101", .inFrontOfPath = L"rel"},
     {.name = "a bare name, PATH quoting a folder with ';'",
      .reference = L"@x,-101",
      .inFrontOfPath = L"\"$\\a;b\"",
