@@ -188,16 +188,26 @@ TEST_F(SafeInAnyHostTest, ProductFoldersComeOnlyFromTheInstallFolder)
 {
     InstallConfigurable({{L"ZOVA", {L"L1"}}});
     Load();
-    const struct {
+    const struct Row {
+        const char* name;
         int folder;
         unsigned expected;
-    } rows[] = {{0, 1}, {15, 1}, {2, 0}, {6, 0}, {16, 0}, {17, 0}, {-1, 0}};
-    for (const auto& row : rows) {
+    } rows[] = {
+        {.name = "InstallFolder", .folder = 0, .expected = 1},
+        {.name = "UserDataCacheFolderLang", .folder = 15, .expected = 1},
+        {.name = "HelpFolder, of the help file's folder", .folder = 2, .expected = 0},
+        {.name = "RoamableRootFolder, which falls back to the install folder", .folder = 6, .expected = 0},
+        {.name = "SandboxCrashSaveFolder, a per-user value", .folder = 16, .expected = 0},
+        {.name = "17, beyond the folders", .folder = 17, .expected = 0},
+        {.name = "-1", .folder = -1, .expected = 0},
+    };
+    for (const Row& row : rows) {
         GuardedBuffer buffer(kRoomy);
         const auto folder = static_cast<ZvUdSpecialFolder::Folders>(row.folder);
-        EXPECT_EQ(Api().zvudGetProductXFoldPath(buffer.Data(), kRoomy, folder), row.expected)
-            << "folder " << row.folder;
-        EXPECT_EQ(buffer.Untouched(), row.expected == 0) << "folder " << row.folder;
+        const std::string call =
+            std::string(row.name) + ": zvudGetProductXFoldPath(buffer, 4096, " + std::to_string(row.folder) + ")";
+        EXPECT_EQ(Api().zvudGetProductXFoldPath(buffer.Data(), kRoomy, folder), row.expected) << call;
+        EXPECT_EQ(buffer.Untouched(), row.expected == 0) << call << " wrote " << Narrow(buffer.Text());
     }
 }
 

@@ -109,7 +109,7 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
          .states = L"- 1"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(std::string(row.name) + ": ProcessAutoMigrate()");
         InstallSuite();
         SetSwitch(HKEY_LOCAL_MACHINE, root, row.machine);
         SetSwitch(HKEY_CURRENT_USER, root, row.user);
