@@ -1,11 +1,8 @@
 // The library in a host that trusts nothing around it: resource modules that
 // may be planted relative to the current folder, a damaged string table, a
-// byte-counted buffer that ends where an inaccessible page begins, and a host
-// that loads and frees the library again and again.
+// byte-counted buffer of odd size, and a host that loads and frees the library
+// again and again.
 #include "TestSupport.h"
-
-#include <algorithm>
-#include <cstring>
 
 namespace userdata::testing {
 namespace {
@@ -61,42 +58,6 @@ const ByteRow kByteRows[] = {
     {.name = "8 bytes into 9", .storedBytes = 8, .capacity = 9, .expectedResult = 0},
     {.name = "8 bytes into 10", .storedBytes = 8, .capacity = 10, .expectedResult = 8, .expectedText = L"Oddx"},
     {.name = "5 bytes into 6", .storedBytes = 5, .capacity = 6, .expectedResult = 5, .expectedText = L"Od"},
-};
-
-// A caller's buffer of `bytes` bytes, filled with '#', that ends where an
-// inaccessible page begins: a write past its end ends the test program.
-class BufferAtPageEnd : NoCopy {
-public:
-    explicit BufferAtPageEnd(unsigned bytes)
-        : pages_(static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))),
-          data_(pages_ + kPage - bytes),
-          bytes_(bytes)
-    {
-        DWORD previous = 0;
-        EXPECT_TRUE(VirtualProtect(pages_ + kPage, kPage, PAGE_NOACCESS, &previous));
-        std::memset(data_, '#', bytes);
-    }
-    ~BufferAtPageEnd() { VirtualFree(pages_, 0, MEM_RELEASE); }
-
-    bool Untouched() const
-    {
-        return std::all_of(data_, data_ + bytes_, [](BYTE b) { return b == '#'; });
-    }
-
-    wchar_t* Data() const { return reinterpret_cast<wchar_t*>(data_); }
-    // The whole characters up to the first NUL.
-    std::wstring Text() const
-    {
-        std::wstring text(bytes_ / sizeof(wchar_t), L'\0');
-        std::memcpy(text.data(), data_, text.size() * sizeof(wchar_t));
-        return text.substr(0, text.find(L'\0'));
-    }
-
-private:
-    static constexpr unsigned kPage = 4096;
-    BYTE* pages_;
-    BYTE* data_;
-    unsigned bytes_;
 };
 
 class SafeInAnyHostTest : public ScenarioTest {
@@ -171,7 +132,7 @@ TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)
     for (const ByteRow& row : kByteRows) {
         const wchar_t stored[] = L"Oddxyz";  // no NUL follows the stored bytes
         SetRaw(HKEY_LOCAL_MACHINE, root, L"ProductName", REG_SZ, stored, row.storedBytes);
-        const BufferAtPageEnd buffer(row.capacity);
+        const GuardedBuffer buffer(GuardedBuffer::Bytes{row.capacity});
         const unsigned result = Api().GetVerticalProductName(buffer.Data(), row.capacity);
         EXPECT_EQ(result, row.expectedResult) << row.name << ": GetVerticalProductName(buffer, " << row.capacity << ")";
         if (row.expectedText == nullptr) {

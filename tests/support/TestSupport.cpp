@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
@@ -67,6 +68,12 @@ const IMAGE_NT_HEADERS& HeadersOf(HMODULE module)
                                                       reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
 }
 
+// Sentinels for `bytes` bytes, and one character more, whose first byte ends an odd count.
+std::wstring Sentinels(size_t bytes)
+{
+    return std::wstring(bytes / sizeof(wchar_t) + 1, GuardedBuffer::kSentinel);
+}
+
 thread_local DWORD expectedCode = 0;
 thread_local bool sawExpected = false;
 
@@ -96,6 +103,36 @@ long long CommittedPrivateBytes()
         at = next;
     }
     return committed;
+}
+
+GuardedBuffer::GuardedBuffer(Bytes size) : bytes_(size.count)
+{
+    constexpr size_t kPage = 4096;
+    const size_t used = (bytes_ + kPage - 1) / kPage * kPage;
+    pages_ = static_cast<BYTE*>(VirtualAlloc(nullptr, used + kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    DWORD previous = 0;
+    EXPECT_TRUE(pages_ != nullptr && VirtualProtect(pages_ + used, kPage, PAGE_NOACCESS, &previous));
+    data_ = pages_ + used - bytes_;
+    std::memcpy(data_, Sentinels(bytes_).data(), bytes_);
+}
+
+GuardedBuffer::~GuardedBuffer()
+{
+    VirtualFree(pages_, 0, MEM_RELEASE);
+}
+
+std::wstring GuardedBuffer::Text() const
+{
+    std::wstring text(bytes_ / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), data_, text.size() * sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
+}
+
+bool GuardedBuffer::Untouched(size_t from) const
+{
+    const size_t start = std::min(from * sizeof(wchar_t), bytes_);
+    const std::wstring sentinels = Sentinels(bytes_);
+    return std::memcmp(data_ + start, reinterpret_cast<const BYTE*>(sentinels.data()) + start, bytes_ - start) == 0;
 }
 
 std::string Narrow(const std::wstring& text)

@@ -27,24 +27,29 @@ struct NoCopy {
 };
 
 // A caller's buffer filled with sentinels, to see what an export wrote and
-// that it wrote nothing beyond what it was allowed.
-class GuardedBuffer {
+// that it wrote nothing beyond what it was allowed. It ends where an
+// inaccessible page begins: a write past its end ends the test program.
+class GuardedBuffer : NoCopy {
 public:
     static constexpr wchar_t kSentinel = L'#';
+    struct Bytes {
+        size_t count;  // for a capacity counted in bytes, which may be odd
+    };
 
-    explicit GuardedBuffer(size_t size = 64) : chars_(size, kSentinel) {}
-    wchar_t* Data() { return chars_.data(); }
-    // The text up to the first NUL (all of the buffer when there is none).
-    std::wstring Text() const { return std::wstring(chars_.begin(), std::find(chars_.begin(), chars_.end(), L'\0')); }
-    // True when every character from index `from` on is still a sentinel.
-    bool Untouched(size_t from = 0) const
-    {
-        return std::all_of(chars_.begin() + static_cast<std::ptrdiff_t>(std::min(from, chars_.size())), chars_.end(),
-                           [](wchar_t c) { return c == kSentinel; });
-    }
+    explicit GuardedBuffer(size_t size = 64) : GuardedBuffer(Bytes{size * sizeof(wchar_t)}) {}
+    explicit GuardedBuffer(Bytes size);
+    ~GuardedBuffer();
+
+    wchar_t* Data() const { return reinterpret_cast<wchar_t*>(data_); }
+    // The whole characters up to the first NUL (all of them when there is none).
+    std::wstring Text() const;
+    // True when every character from index `from` on, and an odd last byte, is still a sentinel.
+    bool Untouched(size_t from = 0) const;
 
 private:
-    std::vector<wchar_t> chars_;
+    BYTE* pages_ = nullptr;
+    BYTE* data_ = nullptr;
+    size_t bytes_ = 0;
 };
 
 void CreateFolders(const std::wstring& path);
