@@ -110,16 +110,22 @@ void RepairUserData(Exports api)
     api.InstallUserData();
 }
 
-// The exports that take no buffer, by name.
-const std::vector<std::pair<std::string, std::function<void(Exports)>>> kActions = {
-    {"CheckCOMServerRelativePaths", [](Exports api) { api.CheckCOMServerRelativePaths(); }},
-    {"AppendEnvironmentPath", [](Exports api) { api.AppendEnvironmentPath(L"C:\\Bin"); }},
-    {"zvudRegSetString", [](Exports api) { api.zvudRegSetString(HKEY_CURRENT_USER, L"Data", L"C:\\D"); }},
-    {"SetWorkingDirectory", [](Exports api) { api.SetWorkingDirectory(); }},
-    {"ProcessAutoMigrate", MigrateTwice},
-    {"InstallUserData", RepairUserData},
-    {"zvudGetProductUILanguage",
-     [](Exports api) { RaisesContinuable(0xC0000008, [&api] { api.zvudGetProductUILanguage(); }); }},
+// An export that takes no buffer, called as a host calls it.
+struct Action {
+    std::string name;
+    std::function<void(Exports)> run;
+};
+
+const std::vector<Action> kActions = {
+    {.name = "CheckCOMServerRelativePaths", .run = [](Exports api) { api.CheckCOMServerRelativePaths(); }},
+    {.name = "AppendEnvironmentPath", .run = [](Exports api) { api.AppendEnvironmentPath(L"C:\\Bin"); }},
+    {.name = "zvudRegSetString",
+     .run = [](Exports api) { api.zvudRegSetString(HKEY_CURRENT_USER, L"Data", L"C:\\D"); }},
+    {.name = "SetWorkingDirectory", .run = [](Exports api) { api.SetWorkingDirectory(); }},
+    {.name = "ProcessAutoMigrate", .run = MigrateTwice},
+    {.name = "InstallUserData", .run = RepairUserData},
+    {.name = "zvudGetProductUILanguage",
+     .run = [](Exports api) { RaisesContinuable(0xC0000008, [&api] { api.zvudGetProductUILanguage(); }); }},
 };
 
 class HardeningTest : public ScenarioTest {
@@ -191,27 +197,27 @@ TEST_F(HardeningTest, Handles)
 {
     InstallEverything();
     ASSERT_EQ(Load().zvudInitProductParams(L"PLANNER", L"L1"), 1);
-    std::vector<std::pair<std::string, std::function<void(Exports)>>> actions = kActions;
+    std::vector<Action> actions = kActions;
     for (const BufferCall& row : BufferCalls()) {
-        actions.emplace_back(row.name, [call = row.call](Exports api) {
-            std::vector<wchar_t> roomy(4096);
-            call(api, roomy.data(), 4096);
-        });
+        actions.push_back({.name = row.name, .run = [call = row.call](Exports api) {
+                               std::vector<wchar_t> roomy(4096);
+                               call(api, roomy.data(), 4096);
+                           }});
     }
     std::vector<HKEY> leaked;
-    actions.emplace_back("leaks a key", [&leaked](Exports) {
-        RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &leaked.emplace_back());
-    });
+    actions.push_back({.name = "leaks a key", .run = [&leaked](Exports) {
+                           RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &leaked.emplace_back());
+                       }});
     std::string leaking;
-    for (const auto& [name, action] : actions) {
-        action(Api());
+    for (const Action& action : actions) {
+        action.run(Api());
         const std::ptrdiff_t handles = OpenHandleCount();
         for (int round = 0; round < 3; ++round) {
             DeleteFileW((RootFolder() + L"RoamableRootFolder\\DAP").c_str());
-            action(Api());
+            action.run(Api());
         }
         if (OpenHandleCount() != handles) {
-            leaking += name + ";";
+            leaking += action.name + ";";
         }
     }
     std::for_each(leaked.begin(), leaked.end(), RegCloseKey);
@@ -283,8 +289,8 @@ TEST_F(HardeningTest, HostileRegistryData)
                 EXPECT_EQ(result, *row.gives);
             }
         }
-        for (const auto& [name, action] : kActions) {
-            action(api);
+        for (const Action& action : kActions) {
+            action.run(api);
         }
         Unload();
         WaitForChildProcesses();  // the tool in the installation folder, copied again for the next row
