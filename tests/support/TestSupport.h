@@ -147,8 +147,9 @@ struct InstalledProduct {
 // The base of scenario tests: a registry sandbox (HKEY_LOCAL_MACHINE,
 // HKEY_CURRENT_USER and HKEY_CLASSES_ROOT redirected for the whole process),
 // an installation folder with a fresh copy of the library, and PATH,
-// ZVVERTICALPATH and the current folder restored afterwards. Scenarios write
-// the files and registry they need, then Load() the library.
+// ZVVERTICALPATH and the current folder restored afterwards, once the
+// processes that the library started have ended. Scenarios write the files
+// and registry they need, then Load() the library.
 class ScenarioTest : public ::testing::Test {
 protected:
     static constexpr const wchar_t* kVersionKey = L"Software\\Brevonix\\Suite\\7.0";
