@@ -4,10 +4,8 @@
 // scenarios through the DLL cover the same routines at their known limits; the
 // fuzzer looks for the inputs nobody thought of.
 #include "base/BoundedText.h"
-#include "help/IndirectStringReference.h"
 #include "migration/MigratorArguments.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -56,29 +54,6 @@ void BoundedCopies(FuzzInput& input)
                               : AppendText(arena.data(), capacity, piece.c_str());
     Check(written == (expected.size() < capacity) &&
           arena == (written ? expected + L'\0' + before.substr(expected.size() + 1) : before));
-}
-
-// The "@module,-number" parser, with numbers around the largest string number
-// or runs of about a working buffer's length mixed in, so that each limit is
-// met on both sides.
-void IndirectStringReferences(FuzzInput& input)
-{
-    const std::uint8_t limit = input.Byte();
-    const std::wstring run(kReferencePartCapacity - 2 + limit % 3, limit & 4 ? L'7' : L'm');
-    const std::wstring text = input.Text(600, L"@,-0123456789m") +
-                              (limit & 8 ? run : L"@m,-" + std::to_wstring(kLargestStringNumber - 2 + limit % 5)) +
-                              input.Text(600, L"@,-0123456789m");
-    IndirectStringReference reference;
-    const bool parsed = ParseIndirectStringReference(text.c_str(), reference);
-    const std::size_t separator = text.starts_with(L'@') ? text.find(L",-") : text.npos;
-    const std::wstring module = text.substr(1, separator - 1);
-    const std::wstring digits = separator == text.npos ? L"" : text.substr(separator + 2);
-    Check(parsed == (!digits.empty() && digits.find_first_not_of(L"0123456789") == text.npos &&
-                     module.size() < kReferencePartCapacity && digits.size() < kReferencePartCapacity));
-    // Any number above the largest is that number plus one (wcstoul saturates).
-    const unsigned long number =
-        std::min<unsigned long>(std::wcstoul(digits.c_str(), nullptr, 10), kLargestStringNumber + 1);
-    Check(!parsed || (module == reference.module && reference.number == number));
 }
 
 // The rules of CommandLineToArgvW: the program name runs up to the next quote;
@@ -141,8 +116,8 @@ void MigratorCommandLines(FuzzInput& input)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static void (*const properties[])(FuzzInput&) = {&BoundedCopies, &IndirectStringReferences, &MigratorCommandLines};
+    static void (*const properties[])(FuzzInput&) = {&BoundedCopies, &MigratorCommandLines};
     FuzzInput input{data, data + size};
-    properties[input.Byte() % 3](input);
+    properties[input.Byte() % 2](input);
     return 0;
 }
