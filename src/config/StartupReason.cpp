@@ -3,6 +3,7 @@
 #include "base/RegistryAccess.h"
 
 #include <string>
+#include <string_view>
 
 namespace userdata {
 namespace {
@@ -46,6 +47,17 @@ ZvString Missing(const StartupReason& reason)
 
 }  // namespace
 
+StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item, LSTATUS status)
+{
+    StartupReason reason;
+    reason.kind = kind;
+    reason.place = place;
+    reason.source = source;
+    reason.item = item;
+    reason.status = status;
+    return reason;
+}
+
 ZvString DescribeReason(const StartupReason& reason)
 {
     ZvString text;
@@ -81,8 +93,30 @@ ZvString DescribeReason(const StartupReason& reason)
             .Append(L", not a string");
     case Kind::TooLong:
         return text.Append(ItemIn(reason)).Append(L" is too long");
+    case Kind::Unexpanded:
+        return text.Append(ItemIn(reason))
+            .Append(L" names %")
+            .Append(reason.variable)
+            .Append(L"%, which does not expand: no such environment variable");
     }
     return text;
+}
+
+ZvString FirstUndefinedVariable(const wchar_t* text)
+{
+    const std::wstring_view rest(text);
+    for (std::size_t start = rest.find(L'%'); start != std::wstring_view::npos; start = rest.find(L'%', start + 1)) {
+        const std::size_t end = rest.find(L'%', start + 1);
+        if (end == std::wstring_view::npos) {
+            break;
+        }
+        const ZvString name(rest.data() + start + 1, end - start - 1);
+        if (!name.empty() && GetEnvironmentVariableW(name.c_str(), nullptr, 0) == 0) {
+            return name;
+        }
+        start = end;
+    }
+    return ZvString();
 }
 
 }  // namespace userdata

@@ -9,7 +9,6 @@
 
 namespace zvud::doctor {
 
-using userdata::ZvRegistryIterator;
 using userdata::ZvString;
 
 void Report::Ok(const std::wstring& check, const std::wstring& subject, const std::wstring& detail)
@@ -48,24 +47,17 @@ std::wstring KeyName(HKEY hive, const std::wstring& path)
     return Text(userdata::RegistryKeyName(hive, Core(path)));
 }
 
-std::optional<std::wstring> ReadString(const ZvRegistryAccess& key, const wchar_t* name)
+std::wstring Described(const userdata::StartupReason& reason)
 {
-    ZvString text;
-    if (key.ReadString(name, text) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return Text(text);
+    return Text(userdata::DescribeReason(reason));
 }
 
-std::vector<std::wstring> ValueNames(const ZvRegistryAccess& key)
+std::wstring Named(const userdata::StartupReason& reason)
 {
-    std::vector<std::wstring> names;
-    // Names of any length: the registry's own limit bounds them.
-    for (ZvRegistryIterator entry(key, ZvRegistryIterator::Walk::Values, 0);
-         entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
-        names.emplace_back(entry.Name(), entry.NameLength());
+    if (reason.place != userdata::StartupReason::Place::Registry) {
+        return Text(reason.source);
     }
-    return names;
+    return Text(reason.source) + (reason.item.empty() ? L"" : L"\\" + Text(reason.item));
 }
 
 std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key)
