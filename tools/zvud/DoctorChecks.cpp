@@ -81,8 +81,11 @@ void CheckValueFolder(const Installation& installation, const ZvUdSpecialFolder:
                        L"define the environment variable " + Text(reason.variable) +
                            L", or set the value to the folder's full path");
     } else if (reason.Failed()) {
+        const std::wstring stored = reason.kind == Kind::WrongType
+                                        ? L"the " + Text(userdata::RegistryTypeName(reason.type)) + L" value"
+                                        : L"it";
         report.Problem(L"special-folder", subject, Described(reason) + L": " + given,
-                       L"set it to the folder's path, as REG_SZ or REG_EXPAND_SZ");
+                       L"replace " + stored + L" with the folder's path, as REG_SZ or REG_EXPAND_SZ");
     } else {
         CheckUsableFolder(subject, Text(decision.value), report);
     }
