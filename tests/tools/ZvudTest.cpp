@@ -366,17 +366,17 @@ const DoctorRow kDoctorRows[] = {
      .check = L"product-list",
      .subject = L"HKLM\\" + kZova + L"\\UserData\\{C0DE}",
      .fixWords = {L"create C:\\BrevonixData\\Local\\Planner-7.0\\"}},
-    // the switch is the machine's, whatever the user's state says
-    {.name = "AutoMigrate 0 for the machine, 1 for the user",
+    // the switch is under the product's root key, not under the user root override
+    {.name = "AutoMigrate 0 for the product, 1 under the override",
      .breakIt =
          [] {
              SetDword(HKEY_LOCAL_MACHINE, kZova, L"AutoMigrate", 0);
-             SetDword(HKEY_CURRENT_USER, kZova, L"AutoMigrate", 1);
+             SetDword(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0", L"AutoMigrate", 1);
          },
+     .options = L"--user-root " + kVersionKey + L"\\Planner-7.0",
      .status = L"ok",
      .check = L"migration-switch",
-     .subject = L"HKLM\\" + kZova + L"\\AutoMigrate",
-     .exit = 0},
+     .subject = L"HKLM\\" + kZova + L"\\AutoMigrate"},
 };
 
 TEST(ZvudTest, DoctorNamesTheCause)
