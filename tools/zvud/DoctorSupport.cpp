@@ -11,21 +11,33 @@ namespace zvud::doctor {
 
 using userdata::ZvString;
 
+namespace {
+
+// A detail that begins with its subject (as the core's reasons name what they
+// are about) is told without repeating it.
+std::wstring AfterSubject(const std::wstring& subject, const std::wstring& detail)
+{
+    const std::wstring lead = subject + L" ";
+    return detail.starts_with(lead) ? detail.substr(lead.size()) : detail;
+}
+
+}  // namespace
+
 void Report::Ok(const std::wstring& check, const std::wstring& subject, const std::wstring& detail)
 {
-    findings_.push_back({check, Status::Ok, subject, detail, L""});
+    findings_.push_back({check, Status::Ok, subject, AfterSubject(subject, detail), L""});
 }
 
 void Report::Problem(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
                      const std::wstring& fix)
 {
-    findings_.push_back({check, Status::Problem, subject, detail, fix});
+    findings_.push_back({check, Status::Problem, subject, AfterSubject(subject, detail), fix});
 }
 
 void Report::Info(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
                   const std::wstring& fix)
 {
-    findings_.push_back({check, Status::Info, subject, detail, fix});
+    findings_.push_back({check, Status::Info, subject, AfterSubject(subject, detail), fix});
 }
 
 size_t Report::Count(Status status) const
