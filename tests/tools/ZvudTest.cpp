@@ -95,13 +95,14 @@ void ComServerAtADrive()
 {
     SetString(HKEY_CLASSES_ROOT, kComServer + L"\\InProcServer32", nullptr, L"C:\\z.dll");
 }
-// The roamable root folder held open without sharing while zvud runs: it cannot be opened for writing.
+// The roamable root folder, also named as the local one, held open without sharing while zvud runs: it
+// cannot be opened for writing.
 HANDLE heldFolder = INVALID_HANDLE_VALUE;
 void HoldEverythingBroken()
 {
     SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"fr");
-    SetString(HKEY_CURRENT_USER, kZova, L"LocalRootFolder", L"C:\\Gone");
-    DeleteKey(HKEY_LOCAL_MACHINE, kZova + L"\\UserData");
+    SetString(HKEY_CURRENT_USER, kZova, L"LocalRootFolder", kUserData + L"Roaming\\ZOVA-7.0");
+    SetString(HKEY_LOCAL_MACHINE, kZova + L"\\UserData", L"{C0DE}", kZova);
     ComServerAtADrive();
     DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str());
     heldFolder = CreateFileW((kUserData + L"Roaming\\ZOVA-7.0").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -171,7 +172,7 @@ const Row kRows[] = {
           L"\n  \"product\": \"ZOVA\",\n  \"language\": \"de-DE\",\n  \"problems\": 6,\n  \"notes\": 8,\n",
           L"\n  \"checks\": [\n    {\"check\": \"library-version\", \"status\": \"ok\"", L"}\n  ]\n}\n",
           LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
-          LR"(ZOVA-7.0\\ cannot be opened for writing)", LR"("product-list", "status": "problem")",
+          LR"(ZOVA-7.0\\ cannot be opened for writing)", LR"(and reinstall UserData (REINSTALLMODE=u))",
           LR"({"check": "com-server", "status": "problem", "subject": "HKCR\\CLSID\\{3F6B0D18-)",
           LR"(InProcServer32", "detail": "registered with the absolute path C:\\z.dll", "fix": "register the server)",
           LR"("help-file", "status": "problem")"},
