@@ -188,7 +188,9 @@ bool DecideIdentity(StartupDecisions& decisions, const CProductInstalledInfo& ca
 
 StartupReason WhyUnread(const ZvRegistryAccess& key, const ZvString& source, const wchar_t* valueName)
 {
-    StartupReason reason = ReasonOf(Kind::TooLong, Place::Registry, source, valueName);
+    // The default value is named, so that its absence is not told as the key's.
+    StartupReason reason =
+        ReasonOf(Kind::TooLong, Place::Registry, source, valueName != nullptr ? valueName : L"(default)");
     reason.status = key.QueryType(valueName, reason.type);
     if (reason.status != ERROR_SUCCESS) {
         reason.kind = reason.status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused;

@@ -50,8 +50,9 @@ struct StartupDecisions {
 ZvString IdentityFilePath(const ZvString& rootFolder, bool configurable, const ZvString& product,
                           const ZvString& language);
 
-// Why the string value `valueName` (null for the default value) of `key`,
-// named `source`, could not be read: missing, not a string, or too long.
+// Why the string value `valueName` (null for the default value, then named
+// "(default)") of `key`, named `source`, could not be read: missing, not a
+// string, or too long.
 StartupReason WhyUnread(const ZvRegistryAccess& key, const ZvString& source, const wchar_t* valueName);
 
 // The decision of the step that failed; null when none did.

@@ -258,6 +258,7 @@ void StartUp(const Invocation& invocation, Installation& installation, Report& r
     if (invocation.userRoot) {
         zvudSetUserProductRegistryRootKey(invocation.userRoot->c_str());
         userdata::SetUserProductRegistryRootKeyOverride(invocation.userRoot->c_str());  // for the core's decisions
+        installation.userRootOverridden = true;
     }
     const bool startedUp =
         zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0;

@@ -130,8 +130,11 @@ void ReportNoHelpFile(const Installation& installation, const userdata::HelpDeci
                            ProfileList(profiles) + L"), or create " +
                            KeyName(HKEY_CURRENT_USER, profile + L"\\General") + L" with the help values");
     } else if (reason.kind == Kind::Absent && reason.item.empty()) {
-        report.Problem(L"help-file", Named(reason), Described(reason) + L": the library finds no help file",
-                       L"create " + Named(reason) + L" (run zvud repair: the product's package makes it)");
+        report.Problem(
+            L"help-file", Named(reason), Described(reason) + L": the library finds no help file",
+            L"create " + Named(reason) +
+                L" (without a current profile in it the library takes the product's default help file)" +
+                (installation.userRootOverridden ? L", or name the product's user key with --user-root" : L""));
     } else {
         report.Problem(L"help-file", Named(reason), Described(reason) + L": the library finds no help file",
                        HelpFix(installation, help));
@@ -201,7 +204,9 @@ void CheckComServer(const userdata::ComServerDecision& server, Report& report)
     const StartupReason& reason = server.path.reason;
     const std::wstring subject = Text(reason.source);
     if (reason.kind == Kind::Read && server.passes) {
-        report.Ok(L"com-server", subject, L"registered as " + Text(server.path.value));
+        report.Ok(L"com-server", subject,
+                  server.path.value.empty() ? std::wstring(L"registered with an empty path, which has no drive")
+                                            : L"registered as " + Text(server.path.value));
     } else if (reason.kind == Kind::Read) {
         report.Problem(L"com-server", subject, L"registered with the absolute path " + Text(server.path.value), fix);
     } else if (!reason.item.empty() || reason.kind != Kind::Absent) {

@@ -52,6 +52,7 @@ struct Installation {
     std::wstring language;
     std::wstring productRootKey;      // as start-up read it from identity.ini
     std::wstring userRootKey;         // where the per-user values are read
+    bool userRootOverridden = false;  // by --user-root
     bool machineRootMissing = false;  // told already: what lies below it is not told again
     // Start-up as the core decides it for the product and language chosen,
     // and the identity it settles on: the core's decisions after start-up
