@@ -21,9 +21,7 @@ StartupReason FolderValueReason(CurrentIdentity& identity, const wchar_t* valueN
     ZvRegistryAccess folderKey;
     const LSTATUS opened = OpenFolderValues(identity, folderKey);
     if (opened != ERROR_SUCCESS) {
-        StartupReason reason = ReasonOf(Kind::Absent, Place::Registry, keyName);
-        reason.status = opened;
-        return reason;
+        return ReasonOf(Kind::Absent, Place::Registry, keyName, L"", opened);
     }
     if (read == nullptr) {
         return WhyUnread(folderKey, keyName, valueName);

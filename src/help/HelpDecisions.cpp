@@ -22,9 +22,7 @@ StartupReason WhyNoHelpFile(const HelpTrace& trace)
     const LSTATUS opened =
         trace.opened ? reopened.OpenExact(trace.hive, trace.key, KEY_QUERY_VALUE) : ERROR_FILE_NOT_FOUND;
     if (opened != ERROR_SUCCESS) {
-        StartupReason reason = ReasonOf(Kind::Absent, Place::Registry, key);
-        reason.status = opened;
-        return reason;
+        return ReasonOf(Kind::Absent, Place::Registry, key, L"", opened);
     }
     return WhyUnread(reopened, key, trace.value);
 }

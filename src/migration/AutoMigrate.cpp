@@ -110,8 +110,7 @@ void DecideMachineSwitch(const ZvString& productRootKey, MigrationDecisions& dec
                                : machineKey.Open(HKEY_LOCAL_MACHINE, productRootKey.c_str(), KEY_QUERY_VALUE);
     if (opened != ERROR_SUCCESS) {
         decisions.switchedOn = true;
-        decisions.switchReason = ReasonOf(Kind::Absent, Place::Registry, keyName);
-        decisions.switchReason.status = opened;
+        decisions.switchReason = ReasonOf(Kind::Absent, Place::Registry, keyName, L"", opened);
         return;
     }
     const ZvString source = RegistryKeyName(machineKey.Hive(), productRootKey);
@@ -132,8 +131,7 @@ void DecideUserState(CurrentIdentity& identity, MigrationDecisions& decisions)
     const LSTATUS opened =
         named ? userKey.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE) : ERROR_BAD_PATHNAME;
     if (opened != ERROR_SUCCESS) {
-        decisions.stateReason = ReasonOf(Kind::Absent, Place::Registry, keyName);
-        decisions.stateReason.status = opened;
+        decisions.stateReason = ReasonOf(Kind::Absent, Place::Registry, keyName, L"", opened);
         return;
     }
     decisions.userKeyOpens = true;

@@ -81,8 +81,7 @@ ProductRepairDecision DecideProductRepair(const wchar_t* productCode, const wcha
     if (probed != ERROR_SUCCESS) {
         const bool missing = probed == ERROR_FILE_NOT_FOUND;
         decision.action = missing ? RepairAction::FirstRun : RepairAction::Stopped;
-        decision.reason = ReasonOf(missing ? Kind::Absent : Kind::Refused, Place::Registry, userKeyName);
-        decision.reason.status = probed;
+        decision.reason = ReasonOf(missing ? Kind::Absent : Kind::Refused, Place::Registry, userKeyName, L"", probed);
         return decision;
     }
     decision.skipsFolderChecks = SkipsFolderChecks(userKeyPath);
