@@ -95,8 +95,8 @@ void ComServerAtADrive()
 {
     SetString(HKEY_CLASSES_ROOT, kComServer + L"\\InProcServer32", nullptr, L"C:\\z.dll");
 }
-// The roamable root folder, also named as the local one, held open without sharing while zvud runs: it
-// cannot be opened for writing.
+// The roamable root folder, also named as the local one, held open while zvud runs, shared for reading
+// only: it opens for reading but not for writing.
 HANDLE heldFolder = INVALID_HANDLE_VALUE;
 void HoldEverythingBroken()
 {
@@ -105,8 +105,8 @@ void HoldEverythingBroken()
     SetString(HKEY_LOCAL_MACHINE, kZova + L"\\UserData", L"{C0DE}", kZova);
     ComServerAtADrive();
     DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str());
-    heldFolder = CreateFileW((kUserData + L"Roaming\\ZOVA-7.0").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    heldFolder = CreateFileW((kUserData + L"Roaming\\ZOVA-7.0").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 const Row kRows[] = {
