@@ -45,6 +45,21 @@ ZvString Missing(const StartupReason& reason)
     return text.Append(reason.source).Append(L" is missing");
 }
 
+// A value that is there but cannot be used as it is.
+ZvString Unusable(const StartupReason& reason)
+{
+    ZvString text = ItemIn(reason);
+    if (reason.kind == Kind::WrongType) {
+        return text.Append(L" is ").Append(RegistryTypeName(reason.type)).Append(L", not a string");
+    }
+    if (reason.kind == Kind::Unexpanded) {
+        return text.Append(L" names %")
+            .Append(reason.variable)
+            .Append(L"%, which does not expand: no such environment variable");
+    }
+    return text.Append(L" is too long");
+}
+
 }  // namespace
 
 StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item, LSTATUS status)
@@ -87,17 +102,9 @@ ZvString DescribeReason(const StartupReason& reason)
             .Append(std::to_wstring(reason.status).c_str())
             .Append(L')');
     case Kind::WrongType:
-        return text.Append(ItemIn(reason))
-            .Append(L" is ")
-            .Append(RegistryTypeName(reason.type))
-            .Append(L", not a string");
     case Kind::TooLong:
-        return text.Append(ItemIn(reason)).Append(L" is too long");
     case Kind::Unexpanded:
-        return text.Append(ItemIn(reason))
-            .Append(L" names %")
-            .Append(reason.variable)
-            .Append(L"%, which does not expand: no such environment variable");
+        return Unusable(reason);
     }
     return text;
 }
