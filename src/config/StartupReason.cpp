@@ -117,7 +117,7 @@ ZvString FirstUndefinedVariable(const wchar_t* text)
         if (end == std::wstring_view::npos) {
             break;
         }
-        const ZvString name(rest.data() + start + 1, end - start - 1);
+        ZvString name(rest.data() + start + 1, end - start - 1);
         if (!name.empty() && GetEnvironmentVariableW(name.c_str(), nullptr, 0) == 0) {
             return name;
         }

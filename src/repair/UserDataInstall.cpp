@@ -68,9 +68,8 @@ void DecideLocalRootFolder(ProductRepairDecision& decision, const ZvString& user
     }
     const DWORD denied = OpenForReadingAndWriting(folder);
     decision.action = denied == ERROR_SUCCESS ? RepairAction::None : RepairAction::UserRegistry;
-    decision.reason = denied == ERROR_SUCCESS ? ReasonOf(Kind::Read, Place::Folder, ZvString(folder))
-                                              : ReasonOf(Kind::Refused, Place::Folder, ZvString(folder));
-    decision.reason.status = denied;
+    decision.reason = ReasonOf(denied == ERROR_SUCCESS ? Kind::Read : Kind::Refused, Place::Folder, ZvString(folder),
+                               L"", static_cast<LSTATUS>(denied));
 }
 
 ProductRepairDecision DecideProductRepair(const wchar_t* productCode, const wchar_t* userKeyPath)
