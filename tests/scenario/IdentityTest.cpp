@@ -79,12 +79,6 @@ const Row kRows[] = {
 
 class IdentityTest : public ScenarioTest {
 protected:
-    // Two products, ZOVA in two languages, and the user's version key where start-up remembers its choice.
-    void InstallZovaAndProdb()
-    {
-        InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}, {L"PRODB", {L"L1"}}});
-        CreateKey(kUser, kVersionKey);
-    }
     void InstallWithRoots(const std::wstring& productRoot, const std::wstring& globalRoot)
     {
         WriteVersionFile(kVersionKey, L"1");
@@ -242,7 +236,7 @@ TEST_F(IdentityTest, NamesAreCutFromTheProductRoot)
 
 TEST_F(IdentityTest, StartUpHappensOncePerLoadAndQueriesDoNotStartIt)
 {
-    InstallZovaAndProdb();
+    Install({});  // ZOVA and PRODB
     const UserDataExports* api = &Load();
     EXPECT_EQ(api->IsUnicodeBuild(), 1);
     EXPECT_EQ(api->zvudSetUserProductRegistryRootKey(L"Software\\X"), 0);

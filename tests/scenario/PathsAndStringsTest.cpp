@@ -144,11 +144,8 @@ const Row kRows[] = {
     {.name = "plain text comes back whole", .call = S, .arg = L"Plain text", .gives = L"Plain text"},
     {.name = "by bare name, beside the host", .call = S, .arg = L"@TestStrings.dll,-101", .gives = L"Open"},
     {.name = "a planted module's string", .call = S, .arg = L"@~planted\\PlantedStrings.dll,-101", .gives = L"Open"},
-    {.name = "a bare name without extension on PATH", .call = S, .arg = L"@pathmod,-101", .gives = L"Open"},
-    {.name = "never from the current folder", .call = S, .arg = L"@resmod.dll,-101"},
     {.name = "no reference: as given", .call = S, .arg = L"@x,-1a", .gives = L"@x,-1a"},
     {.name = "no text", .call = S, .arg = nullptr},
-    {.name = "a module that does not exist", .call = S, .arg = L"@$Missing.dll,-101"},
     {.name = "a string the module lacks", .call = S, .arg = L"@~TestStrings.dll,-999"},
     {.name = "101 beyond the string numbers", .call = S, .arg = L"@~TestStrings.dll,-65637"},
     {.name = "string 0", .call = S, .arg = L"@~TestStrings.dll,-0", .gives = L"Zero"},
@@ -163,12 +160,6 @@ protected:
         SetString(kUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", L"Personal",
                   documents_, REG_EXPAND_SZ);
         SetEnvironment(kLongName.c_str(), L"a");
-        // A module with start-up code planted where modules are looked for.
-        const std::wstring planted = TestProgramFolder() + L"\\planted\\PlantedStrings.dll";
-        CopyFileW(planted.c_str(), (current_ / L"resmod.dll").c_str(), FALSE);
-        CopyFileW(planted.c_str(), (onPath_ / L"pathmod.dll").c_str(), FALSE);
-        SetEnvironment(L"PATH", (onPath_.Path() + L";" + GetEnvironment(L"PATH").value_or(L"")).c_str());
-        SetCurrentDirectoryW(current_.Path().c_str());
     }
 
     ~PathsAndStringsTest() override
@@ -200,9 +191,8 @@ protected:
         }
     }
 
-    TempFolder current_;
-    TempFolder onPath_;
-    const std::wstring documents_ = onPath_ / L"Documents";
+    TempFolder home_;
+    const std::wstring documents_ = home_ / L"Documents";
     const VariableGuard longName_{kLongName.c_str()};
     const VariableGuard plantedMark_{L"USERDATA_PLANTED_MODULE_RAN"};
 };
