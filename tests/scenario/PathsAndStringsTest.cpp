@@ -245,14 +245,14 @@ unsigned Result(Call call, const std::optional<std::wstring>& gives)
 // The call as the host made it, for failure messages.
 std::string Describe(const Row& row, const wchar_t* arg, unsigned long long room)
 {
-    std::string call = std::string(kExports[static_cast<int>(row.call)].first) + "(";
-    if (row.arg.index() == 0 && (row.call == Call::Folder || row.call == XF)) {
-        call += std::to_string(std::get<0>(row.arg)) + ", ";
-    } else if (arg != nullptr) {
-        call +=
-            IS_INTRESOURCE(arg) ? std::to_string(reinterpret_cast<uintptr_t>(arg)) + ", " : "\"" + Narrow(arg) + "\", ";
+    std::string argument;
+    if (row.call == Call::Folder || row.call == XF) {
+        argument = std::to_string(std::get<0>(row.arg)) + ", ";
+    } else if (arg != nullptr || row.call == S) {
+        const bool text = !IS_INTRESOURCE(arg);
+        argument = text ? "\"" + Narrow(arg) + "\", " : std::to_string(reinterpret_cast<uintptr_t>(arg)) + ", ";
     }
-    return call + "capacity " + std::to_string(room) + ")";
+    return kExports[static_cast<int>(row.call)].first + ("(" + argument) + "capacity " + std::to_string(room) + ")";
 }
 
 // What the host sees, in one line: the result, the buffer's text, and what went wrong besides.
