@@ -104,6 +104,7 @@ const Row kRows[] = {
     {.name = "help at a root, its language", .arg = HelpFolderLang, .set = {kCurrent, kAtRoot}, .gives = L"C:\\L1"},
     {.name = "a machine's folder value", .arg = AllUsersFolder, .set = {kMachineFolder}},
     {.name = "a missing roamable root folder", .arg = RoamableRootFolder, .gives = L"$"},
+    {.name = "a missing language's roamable folder", .arg = RoamableRootFolderLang},
     {.name = "an empty value, no fallback", .arg = LocalRootFolder, .set = {{kLR}}},
     {.name = "a user's value, unexpanded", .arg = AllUsersFolder, .set = {kUserFolder}, .gives = L"%X%\\D"},
     {.name = "the override's value", .call = XR, .arg = kLR, .set = kOverridden, .gives = L"M:", .userRoot = kMine},
