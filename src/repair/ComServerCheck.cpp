@@ -34,6 +34,11 @@ ZvString TextOf(const CLSID& identifier)
     return ZvString(text.Get());
 }
 
+ZvString IdentifierOf(const ComServer& server)
+{
+    return server.guid != nullptr ? TextOf(*server.guid) : ZvString(server.text);
+}
+
 ComServerDecision DecideServer(const ZvString& identifier, bool mustExist)
 {
     ComServerDecision decision{identifier, mustExist, {}, false};
@@ -68,13 +73,18 @@ std::span<const ComServer> ComServers() noexcept
 
 ComServerDecision DecideComServer(const ComServer& server)
 {
-    return DecideServer(server.guid != nullptr ? TextOf(*server.guid) : ZvString(server.text), server.mustExist);
+    return DecideServer(IdentifierOf(server), server.mustExist);
+}
+
+bool IsInProcServerPathRelative(const wchar_t* identifier, bool mustExist)
+{
+    return DecideServer(ZvString(identifier), mustExist).passes;
 }
 
 bool AllServersRelative()
 {
     for (const ComServer& server : kComServers) {
-        if (!DecideComServer(server).passes) {
+        if (!IsInProcServerPathRelative(IdentifierOf(server).c_str(), server.mustExist)) {
             return false;
         }
     }

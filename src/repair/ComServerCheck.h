@@ -34,6 +34,9 @@ struct ComServerDecision {
 
 ComServerDecision DecideComServer(const ComServer& server);
 
+// The test alone, of a class identifier given as text.
+[[nodiscard]] bool IsInProcServerPathRelative(const wchar_t* identifier, bool mustExist);
+
 // True when the three servers pass their test, in order; a failing one ends it.
 [[nodiscard]] bool AllServersRelative();
 
