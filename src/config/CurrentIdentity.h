@@ -18,14 +18,18 @@ public:
     // `config` is called on first need only: making the configuration loads
     // the catalogue.
     explicit CurrentIdentity(ConfigSource config = &GetProductConfig) noexcept : config_(config) {}
+    // An identity decided without running start-up (DecideStartup and
+    // DecidedParams): a doctor asks the core what it would answer, and the
+    // process's own configuration stays untouched. `decided` must outlive it.
+    explicit CurrentIdentity(const ProductParamsRecord& decided) noexcept : decided_(&decided) {}
     CurrentIdentity(const CurrentIdentity&) = delete;
     CurrentIdentity& operator=(const CurrentIdentity&) = delete;
 
     // The identity, after running start-up with no requests if it has not run.
-    const ProductParamsRecord& Settled() { return config_().EnsureProductParams(); }
+    const ProductParamsRecord& Settled() { return decided_ != nullptr ? *decided_ : config_().EnsureProductParams(); }
 
     // The identity as it stands, without running start-up.
-    const ProductParamsRecord& AsItStands() { return config_().GetProductParams(); }
+    const ProductParamsRecord& AsItStands() { return decided_ != nullptr ? *decided_ : config_().GetProductParams(); }
 
     // The user product registry root key: the override that a host set with
     // zvudSetUserProductRegistryRootKey (read whole, once per identity,
@@ -34,7 +38,8 @@ public:
     const wchar_t* UserRootKey();
 
 private:
-    ConfigSource config_;
+    ConfigSource config_ = nullptr;
+    const ProductParamsRecord* decided_ = nullptr;
     wchar_t userOverride_[kKeyPathCapacity] = {};
     bool overrideRead_ = false;
 };

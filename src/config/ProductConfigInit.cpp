@@ -15,6 +15,25 @@ bool IsBaseProduct(std::wstring_view product) noexcept
     return product.length() == baseLength && _wcsnicmp(product.data(), kBaseProduct, baseLength) == 0;
 }
 
+ProductParamsRecord DecidedParams(const StartupDecisions& decisions)
+{
+    ProductParamsRecord params;
+    const auto take = [](const StartupDecision& decision, ZvString& field) {
+        if (!decision.reason.Failed()) {
+            field = decision.value;
+        }
+    };
+    take(decisions.product, params.Product);
+    take(decisions.language, params.Language);
+    take(decisions.identityFile, params.IdentityIniPath);
+    if (!decisions.productRootKey.reason.Failed() && !decisions.globalRootKey.reason.Failed()) {
+        params.ProductRegistryRootKey = decisions.productRootKey.value;
+        params.GlobalRegistryRootKey = decisions.globalRootKey.value;
+    }
+    take(decisions.verticalPath, params.VerticalEnvPath);
+    return params;
+}
+
 CProductConfigInit::CProductConfigInit() : installedInfo_(std::make_unique<CProductInstalledInfo>()) {}
 
 CProductConfigInit::~CProductConfigInit() = default;

@@ -31,6 +31,10 @@ struct ProductParamsRecord {
     ZvString VerticalEnvPath;  // ';'-separated folders
 };
 
+// The identity that start-up settles on from `decisions`, field by field up to
+// the step that failed, without writing anything.
+ProductParamsRecord DecidedParams(const StartupDecisions& decisions);
+
 class CProductConfigInit {
 public:
     // Creates the catalogue; its Load is run by GetProductConfig.

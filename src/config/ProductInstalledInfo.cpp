@@ -15,18 +15,6 @@ namespace {
 using Kind = StartupReason::Kind;
 using Place = StartupReason::Place;
 
-StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item = L"",
-                       LSTATUS status = ERROR_SUCCESS)
-{
-    StartupReason reason;
-    reason.kind = kind;
-    reason.place = place;
-    reason.source = source;
-    reason.item = item;
-    reason.status = status;
-    return reason;
-}
-
 enum class KeyNames { Subkeys, Values };
 
 // The names of a product key's subkeys or values, in the order the registry

@@ -17,16 +17,6 @@ namespace {
 using Kind = StartupReason::Kind;
 using Place = StartupReason::Place;
 
-StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item = L"")
-{
-    StartupReason reason;
-    reason.kind = kind;
-    reason.place = place;
-    reason.source = source;
-    reason.item = item;
-    return reason;
-}
-
 // Made when needed: nothing of the library runs when it is loaded.
 StartupReason Requested()
 {
@@ -105,20 +95,6 @@ StartupDecision DecideIdentityValue(const ZvString& identityFile, const wchar_t*
     return {std::move(value), ReasonOf(kind, Place::File, identityFile, key)};
 }
 
-// Why the default value of `key` could not be read as text: missing, not a
-// string, or too long.
-StartupReason WhyUnread(const ZvRegistryAccess& key, const ZvString& source)
-{
-    StartupReason reason = ReasonOf(Kind::TooLong, Place::Registry, source);
-    reason.status = key.QueryType(nullptr, reason.type);
-    if (reason.status != ERROR_SUCCESS) {
-        reason.kind = reason.status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused;
-    } else if (reason.type != REG_SZ && reason.type != REG_EXPAND_SZ) {
-        reason.kind = Kind::WrongType;
-    }
-    return reason;
-}
-
 // The default string value of `productRootKey`\`subkey` (machine first, then
 // the user's) as stored, read into N characters.
 template <std::size_t N>
@@ -137,7 +113,7 @@ StartupDecision DecideDefaultString(const ZvString& productRootKey, const wchar_
     const ZvString source = RegistryKeyName(key.Hive(), path);
     wchar_t value[N] = {};
     if (!key.ReadRawString(nullptr, value)) {
-        return {ZvString(), WhyUnread(key, source)};
+        return {ZvString(), WhyUnread(key, source, nullptr)};
     }
     // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
     // at the end of the buffer.
@@ -201,15 +177,28 @@ bool DecideIdentity(StartupDecisions& decisions, const CProductInstalledInfo& ca
     if (!Decided(decisions, decisions.identityFile, StartupStep::IdentityFile)) {
         return false;
     }
+    // Both are read, so that each tells its own reason; either missing fails the step.
     decisions.globalRootKey = DecideIdentityValue(decisions.identityFile.value, L"GlobalRegistryRootKey");
-    if (!Decided(decisions, decisions.globalRootKey, StartupStep::RootKeys)) {
-        return false;
-    }
     decisions.productRootKey = DecideIdentityValue(decisions.identityFile.value, L"ProductRegistryRootKey");
-    return Decided(decisions, decisions.productRootKey, StartupStep::RootKeys);
+    return Decided(decisions, decisions.globalRootKey, StartupStep::RootKeys) &&
+           Decided(decisions, decisions.productRootKey, StartupStep::RootKeys);
 }
 
 }  // namespace
+
+StartupReason WhyUnread(const ZvRegistryAccess& key, const ZvString& source, const wchar_t* valueName)
+{
+    // The default value is named, so that its absence is not told as the key's.
+    StartupReason reason =
+        ReasonOf(Kind::TooLong, Place::Registry, source, valueName != nullptr ? valueName : L"(default)");
+    reason.status = key.QueryType(valueName, reason.type);
+    if (reason.status != ERROR_SUCCESS) {
+        reason.kind = reason.status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused;
+    } else if (reason.type != REG_SZ && reason.type != REG_EXPAND_SZ) {
+        reason.kind = Kind::WrongType;
+    }
+    return reason;
+}
 
 // Plain concatenation: a non-configurable installation gets two backslashes in
 // a row, and hosts are handed the path exactly so.

@@ -5,6 +5,7 @@
 // that only wants to know (a doctor) stops after deciding.
 #pragma once
 
+#include "base/RegistryAccess.h"
 #include "base/ZvString.h"
 #include "config/ProductInstalledInfo.h"
 #include "config/StartupReason.h"
@@ -48,6 +49,11 @@ struct StartupDecisions {
 // configurable.
 ZvString IdentityFilePath(const ZvString& rootFolder, bool configurable, const ZvString& product,
                           const ZvString& language);
+
+// Why the string value `valueName` (null for the default value, then named
+// "(default)") of `key`, named `source`, could not be read: missing, not a
+// string, or too long.
+StartupReason WhyUnread(const ZvRegistryAccess& key, const ZvString& source, const wchar_t* valueName);
 
 // The decision of the step that failed; null when none did.
 const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcept;

@@ -3,6 +3,7 @@
 #include "base/RegistryAccess.h"
 
 #include <string>
+#include <string_view>
 
 namespace userdata {
 namespace {
@@ -44,7 +45,33 @@ ZvString Missing(const StartupReason& reason)
     return text.Append(reason.source).Append(L" is missing");
 }
 
+// A value that is there but cannot be used as it is.
+ZvString Unusable(const StartupReason& reason)
+{
+    ZvString text = ItemIn(reason);
+    if (reason.kind == Kind::WrongType) {
+        return text.Append(L" is ").Append(RegistryTypeName(reason.type)).Append(L", not a string");
+    }
+    if (reason.kind == Kind::Unexpanded) {
+        return text.Append(L" names %")
+            .Append(reason.variable)
+            .Append(L"%, which does not expand: no such environment variable");
+    }
+    return text.Append(L" is too long");
+}
+
 }  // namespace
+
+StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item, LSTATUS status)
+{
+    StartupReason reason;
+    reason.kind = kind;
+    reason.place = place;
+    reason.source = source;
+    reason.item = item;
+    reason.status = status;
+    return reason;
+}
 
 ZvString DescribeReason(const StartupReason& reason)
 {
@@ -75,14 +102,28 @@ ZvString DescribeReason(const StartupReason& reason)
             .Append(std::to_wstring(reason.status).c_str())
             .Append(L')');
     case Kind::WrongType:
-        return text.Append(ItemIn(reason))
-            .Append(L" is ")
-            .Append(RegistryTypeName(reason.type))
-            .Append(L", not a string");
     case Kind::TooLong:
-        return text.Append(ItemIn(reason)).Append(L" is too long");
+    case Kind::Unexpanded:
+        return Unusable(reason);
     }
     return text;
+}
+
+ZvString FirstUndefinedVariable(const wchar_t* text)
+{
+    const std::wstring_view rest(text);
+    for (std::size_t start = rest.find(L'%'); start != std::wstring_view::npos; start = rest.find(L'%', start + 1)) {
+        const std::size_t end = rest.find(L'%', start + 1);
+        if (end == std::wstring_view::npos) {
+            break;
+        }
+        ZvString name(rest.data() + start + 1, end - start - 1);
+        if (!name.empty() && GetEnvironmentVariableW(name.c_str(), nullptr, 0) == 0) {
+            return name;
+        }
+        start = end;
+    }
+    return ZvString();
 }
 
 }  // namespace userdata

@@ -47,7 +47,7 @@ unsigned int zvudGetXRootFoldPath(const wchar_t* valueName, wchar_t* buffer, uns
 {
     CurrentIdentity identity;
     ZvRegistryAccess folderKey;
-    if (!OpenFolderValues(identity, folderKey)) {
+    if (OpenFolderValues(identity, folderKey) != ERROR_SUCCESS) {
         return 0;
     }
     if (buffer == nullptr) {

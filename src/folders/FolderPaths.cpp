@@ -89,19 +89,19 @@ bool BuildProductFolder(CurrentIdentity& identity, Folders folder, wchar_t (&pat
     }
 }
 
-bool OpenFolderValues(CurrentIdentity& identity, ZvRegistryAccess& folderKey)
+LSTATUS OpenFolderValues(CurrentIdentity& identity, ZvRegistryAccess& folderKey)
 {
     wchar_t keyPath[kPathCapacity];
     if (!CopyText(keyPath, identity.UserRootKey()) || keyPath[0] == L'\0') {
-        return false;
+        return ERROR_BAD_PATHNAME;
     }
-    return folderKey.Open(HKEY_CURRENT_USER, keyPath) == ERROR_SUCCESS;
+    return folderKey.Open(HKEY_CURRENT_USER, keyPath);
 }
 
 bool ReadFolderValue(CurrentIdentity& identity, const wchar_t* valueName, wchar_t (&path)[kFolderPathCapacity])
 {
     ZvRegistryAccess folderKey;
-    if (!OpenFolderValues(identity, folderKey) || !folderKey.ReadRawString(valueName, path)) {
+    if (OpenFolderValues(identity, folderKey) != ERROR_SUCCESS || !folderKey.ReadRawString(valueName, path)) {
         return false;
     }
     // Expandable data that filled the buffer without a terminator would be cut.

@@ -30,9 +30,10 @@ namespace userdata {
                                    wchar_t (&path)[kFolderPathCapacity]);
 
 // The key of the per-user folder values (the user product registry root key
-// below HKEY_CURRENT_USER), opened for reading into `folderKey`; false when
-// the root key is empty, too long for its key path, or cannot be opened.
-[[nodiscard]] bool OpenFolderValues(CurrentIdentity& identity, ZvRegistryAccess& folderKey);
+// below HKEY_CURRENT_USER), opened for reading into `folderKey`: the Win32
+// error code, ERROR_BAD_PATHNAME when the root key is empty or too long for
+// its key path.
+[[nodiscard]] LSTATUS OpenFolderValues(CurrentIdentity& identity, ZvRegistryAccess& folderKey);
 
 // The library's own folder, with its trailing backslash, into `folder`; its
 // length, or 0 when it cannot be had.

@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 #include <optional>
@@ -33,36 +34,48 @@ std::optional<std::wstring_view> ProgramName(CurrentIdentity& identity)
     return program;
 }
 
-// Which help value the current profile's "General" key holds for this program.
-const wchar_t* ProfileHelpValueName(CurrentIdentity& identity)
+// Notes the key the lookup reached and the value it reads there.
+void Trace(HelpTrace* trace, const ZvRegistryAccess& key, HKEY hive, const wchar_t* keyPath, const wchar_t* value)
 {
-    const std::optional<std::wstring_view> program = ProgramName(identity);
-    // The base product's own program keeps its help apart from the others'.
-    return program && IsBaseProduct(*program) ? L"ZOVAHELP" : L"HELP";
+    if (trace == nullptr) {
+        return;
+    }
+    trace->hive = key.IsOpen() ? key.Hive() : hive;
+    trace->opened = key.IsOpen();
+    trace->value = value;
+    if (!CopyText(trace->key, keyPath)) {
+        trace->key[0] = L'\0';
+    }
 }
 
 bool FindProfileHelpFile(CurrentIdentity& identity, const wchar_t* profilesPath, wchar_t (&profile)[kLongTextCapacity],
-                         wchar_t (&helpPath)[kPathCapacity])
+                         wchar_t (&helpPath)[kPathCapacity], HelpTrace* trace)
 {
     profile[kProfileNameLength] = L'\0';
+    if (trace != nullptr) {
+        std::copy_n(profile, kProfileNameLength + 1, trace->profile);
+    }
     wchar_t generalPath[kLongTextCapacity];
     ZvRegistryAccess general;
     if (!CopyText(generalPath, profilesPath) || !AppendText(generalPath, L"\\") || !AppendText(generalPath, profile) ||
-        !AppendText(generalPath, L"\\General") ||
-        general.OpenExact(HKEY_CURRENT_USER, generalPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
+        !AppendText(generalPath, L"\\General")) {
         return false;
     }
-    return general.ReadExpandedCharacters(ProfileHelpValueName(identity), helpPath);
+    const wchar_t* const valueName = ProfileHelpValueName(identity);
+    const bool opened = general.OpenExact(HKEY_CURRENT_USER, generalPath, KEY_QUERY_VALUE) == ERROR_SUCCESS;
+    Trace(trace, general, HKEY_CURRENT_USER, generalPath, valueName);
+    return opened && general.ReadExpandedCharacters(valueName, helpPath);
 }
 
-bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapacity])
+bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapacity], HelpTrace* trace)
 {
     wchar_t helpName[kPathCapacity] = {};
     ZvRegistryAccess productKey;
     // A product key that exists but cannot be opened leaves the name empty,
     // and the path then names a file ".chm".
-    if (productKey.Open(HKEY_LOCAL_MACHINE, rootKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
-        !productKey.ReadExpandedCharacters(L"DefaultHelpFileName", helpName)) {
+    const LSTATUS opened = productKey.Open(HKEY_LOCAL_MACHINE, rootKey, KEY_QUERY_VALUE);
+    Trace(trace, productKey, HKEY_LOCAL_MACHINE, rootKey, L"DefaultHelpFileName");
+    if (opened == ERROR_SUCCESS && !productKey.ReadExpandedCharacters(L"DefaultHelpFileName", helpName)) {
         return false;
     }
     productKey.Close();
@@ -77,26 +90,38 @@ bool FindDefaultHelpFile(const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapaci
 
 // The help file below `rootKey`: the current profile's, or without a current
 // profile the product's default. False when there is none.
-bool FindHelpFileBelow(CurrentIdentity& identity, const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapacity])
+bool FindHelpFileBelow(CurrentIdentity& identity, const wchar_t* rootKey, wchar_t (&helpPath)[kPathCapacity],
+                       HelpTrace* trace)
 {
     wchar_t profilesPath[kLongTextCapacity];
     ZvRegistryAccess profiles;
-    if (!CopyText(profilesPath, rootKey) || !AppendText(profilesPath, L"\\Profiles") ||
-        profiles.OpenExact(HKEY_CURRENT_USER, profilesPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
+    if (!CopyText(profilesPath, rootKey) || !AppendText(profilesPath, L"\\Profiles")) {
+        return false;
+    }
+    const bool opened = profiles.OpenExact(HKEY_CURRENT_USER, profilesPath, KEY_QUERY_VALUE) == ERROR_SUCCESS;
+    Trace(trace, profiles, HKEY_CURRENT_USER, profilesPath, nullptr);
+    if (!opened) {
         return false;
     }
     wchar_t profile[kLongTextCapacity];
     if (profiles.ReadExpandedCharacters(nullptr, profile)) {
         // Once a current profile exists, its help value is the only answer.
-        return FindProfileHelpFile(identity, profilesPath, profile, helpPath);
+        return FindProfileHelpFile(identity, profilesPath, profile, helpPath, trace);
     }
     profiles.Close();
-    return FindDefaultHelpFile(rootKey, helpPath);
+    return FindDefaultHelpFile(rootKey, helpPath, trace);
 }
 
 }  // namespace
 
-bool FindHelpFile(CurrentIdentity& identity, wchar_t (&helpPath)[kPathCapacity])
+const wchar_t* ProfileHelpValueName(CurrentIdentity& identity)
+{
+    const std::optional<std::wstring_view> program = ProgramName(identity);
+    // The base product's own program keeps its help apart from the others'.
+    return program && IsBaseProduct(*program) ? L"ZOVAHELP" : L"HELP";
+}
+
+bool FindHelpFile(CurrentIdentity& identity, wchar_t (&helpPath)[kPathCapacity], HelpTrace* trace)
 {
     // A root key too long for the key path counts as missing.
     wchar_t rootKey[kLongTextCapacity];
@@ -104,7 +129,7 @@ bool FindHelpFile(CurrentIdentity& identity, wchar_t (&helpPath)[kPathCapacity])
         return false;
     }
     wchar_t found[kPathCapacity] = {};
-    if (!FindHelpFileBelow(identity, rootKey, found) || found[0] == L'\0') {
+    if (!FindHelpFileBelow(identity, rootKey, found, trace) || found[0] == L'\0') {
         return false;
     }
     return CopyText(helpPath, found);

@@ -90,23 +90,54 @@ bool WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
            userKey.WriteDword(L"AutoMigrate", state) == ERROR_SUCCESS;
 }
 
+using Kind = StartupReason::Kind;
+using Place = StartupReason::Place;
+
 // Migration is off when the machine's product key holds "AutoMigrate" 0 or
 // cannot give it, and when there is no product registry root key at all (a
 // failed start-up), whatever the user key override says; a key found in
 // neither hive, or one too long to name, leaves it on.
-bool MachineSwitchOff(const ZvString& productRootKey)
+void DecideMachineSwitch(const ZvString& productRootKey, MigrationDecisions& decisions)
 {
+    const ZvString keyName = RegistryKeyName(HKEY_LOCAL_MACHINE, productRootKey);
     if (productRootKey.empty()) {
-        return true;
+        decisions.switchReason = ReasonOf(Kind::NotDecided, Place::Registry, keyName);
+        return;
     }
-    const wchar_t* const machineKeyPath = productRootKey.c_str();
     ZvRegistryAccess machineKey;
-    if (machineKeyPath[0] == L'\0' || BoundedLength(machineKeyPath, kKeyPathCapacity) >= kKeyPathCapacity ||
-        machineKey.Open(HKEY_LOCAL_MACHINE, machineKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
-        return false;
+    const LSTATUS opened = BoundedLength(productRootKey.c_str(), kKeyPathCapacity) >= kKeyPathCapacity
+                               ? ERROR_BAD_PATHNAME
+                               : machineKey.Open(HKEY_LOCAL_MACHINE, productRootKey.c_str(), KEY_QUERY_VALUE);
+    if (opened != ERROR_SUCCESS) {
+        decisions.switchedOn = true;
+        decisions.switchReason = ReasonOf(Kind::Absent, Place::Registry, keyName, L"", opened);
+        return;
     }
-    DWORD enabled = 0;
-    return !machineKey.ReadDword(L"AutoMigrate", enabled) || enabled == 0;
+    const ZvString source = RegistryKeyName(machineKey.Hive(), productRootKey);
+    const bool read = machineKey.ReadDword(L"AutoMigrate", decisions.switchValue);
+    decisions.switchedOn = read && decisions.switchValue != 0;
+    decisions.switchReason = ReasonOf(read ? Kind::Read : Kind::Absent, Place::Registry, source, L"AutoMigrate");
+    if (!read && machineKey.QueryType(L"AutoMigrate", decisions.switchReason.type) == ERROR_SUCCESS) {
+        decisions.switchReason.kind = Kind::TooLong;  // a value that does not fit 32 bits
+    }
+}
+
+void DecideUserState(CurrentIdentity& identity, MigrationDecisions& decisions)
+{
+    wchar_t userKeyPath[kKeyPathCapacity] = {};
+    const bool named = CopyText(userKeyPath, identity.UserRootKey()) && userKeyPath[0] != L'\0';
+    const ZvString keyName = RegistryKeyName(HKEY_CURRENT_USER, ZvString(identity.UserRootKey()));
+    ZvRegistryAccess userKey;
+    const LSTATUS opened =
+        named ? userKey.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE) : ERROR_BAD_PATHNAME;
+    if (opened != ERROR_SUCCESS) {
+        decisions.stateReason = ReasonOf(Kind::Absent, Place::Registry, keyName, L"", opened);
+        return;
+    }
+    decisions.userKeyOpens = true;
+    decisions.stateSet = userKey.ReadDword(L"AutoMigrate", decisions.state);
+    decisions.stateReason =
+        ReasonOf(decisions.stateSet ? Kind::Read : Kind::Absent, Place::Registry, keyName, L"AutoMigrate");
 }
 
 bool CanLoadDotNetLoader()
@@ -124,29 +155,37 @@ bool GetMigratorPath(wchar_t (&tool)[kPathCapacity])
            _wmakepath_s(tool, kPathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
 }
 
+bool MigrationDecisions::FullRunDue() const noexcept
+{
+    return switchedOn && userKeyOpens && (!stateSet || state == kMigrationDue);
+}
+
+MigrationDecisions DecideMigration(CurrentIdentity& identity)
+{
+    MigrationDecisions decisions;
+    DecideMachineSwitch(identity.Settled().ProductRegistryRootKey, decisions);
+    if (decisions.switchedOn) {
+        DecideUserState(identity, decisions);
+    }
+    return decisions;
+}
+
 bool MigrateWhenDue(CurrentIdentity& identity)
 {
     const ProductParamsRecord& params = identity.Settled();
     DapMarkerCreated = CreateDapMarker(identity);
-    if (MachineSwitchOff(params.ProductRegistryRootKey)) {
+    const MigrationDecisions decided = DecideMigration(identity);
+    if (!decided.switchedOn || !decided.userKeyOpens) {
         return true;
     }
-    wchar_t userKeyPath[kKeyPathCapacity] = {};
-    ZvRegistryAccess userKey;
-    if (!CopyText(userKeyPath, identity.UserRootKey()) || userKeyPath[0] == L'\0' ||
-        userKey.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
-        return true;
-    }
-    DWORD state = 0;
-    const bool decided = userKey.ReadDword(L"AutoMigrate", state);
-    userKey.Close();
-    if (decided && state != kMigrationDue) {
+    if (!decided.FullRunDue()) {
         if (DapMarkerCreated) {
             StartDapMigrator();
         }
         return true;
     }
-    if (!decided) {
+    const wchar_t* const userKeyPath = identity.UserRootKey();  // it opened: it fits its key path
+    if (!decided.stateSet) {
         WriteAutoMigrate(userKeyPath, kMigrationDue);  // a new user
     }
     // Without the .NET loader nothing runs and the state stays, to try again.

@@ -4,11 +4,13 @@
 
 #include "base/RegistryAccess.h"
 #include "base/ZvString.h"
+#include "config/StartupDecisions.h"
 #include "regwrite/PathFolding.h"
 
 #include <windows.h>
 
 #include <cstddef>
+#include <vector>
 
 namespace userdata {
 
@@ -19,6 +21,34 @@ namespace userdata {
 // there is no list, and 0 when it ended well; then "USERPROFILE" is
 // registered in `pathVariables` (once per table).
 unsigned RepairUserData(const ZvString& productRootKey, PathVariableTable& pathVariables);
+
+// What the repair would do for one product of the list.
+enum class RepairAction {
+    None,           // the per-user data are sound, or there is nothing to check
+    FirstRun,       // the per-user key is missing: "REINSTALLMODE=uos"
+    MissingFolder,  // the local root folder is missing: "REINSTALLMODE=p"
+    UserRegistry,   // the local root folder does not open for reading and writing: key deleted, "REINSTALLMODE=u"
+    Stopped,        // the per-user key cannot be probed for another reason: the product is left alone
+};
+
+// One product of the list as the repair sees it, and why: the per-user key,
+// its "LocalRootFolder" value or the folder that decides the action.
+struct ProductRepairDecision {
+    ZvString productCode;
+    ZvString userKey;  // as the list names it, below HKEY_CURRENT_USER
+    RepairAction action = RepairAction::None;
+    bool skipsFolderChecks = false;
+    StartupReason reason;
+};
+
+// The walk of RepairUserData decided without repairing: the product list key
+// (value: its name with the hive it was found in) and each product's view.
+struct UserDataRepairDecisions {
+    StartupDecision productList;
+    std::vector<ProductRepairDecision> products;
+};
+
+UserDataRepairDecisions DecideUserDataRepair(const ZvString& productRootKey);
 
 // Products whose per-user key path ends in "KPW-<something>" get no folder
 // checks.

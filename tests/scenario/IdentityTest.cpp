@@ -8,18 +8,84 @@ namespace userdata::testing {
 namespace {
 
 const std::wstring kFixedRoot = L"Software\\Brevonix\\Suite\\7.0\\ZOVA-7.0";  // of a non-configurable installation
-const std::wstring kFixedLanguages = kFixedRoot + L"\\InstalledUILanguages";
 const std::wstring kGlobalRoot = L"Software\\Brevonix\\Global";
+const HKEY kMachine = HKEY_LOCAL_MACHINE;
+const HKEY kUser = HKEY_CURRENT_USER;
 
-// The installations of these scenarios: two products; a non-configurable one, with a catalogue and memory
-// that must play no part; the base product whose identity file names `productRoot` and `globalRoot`.
+// "product/language" as its two halves.
+std::pair<std::wstring, std::wstring> Halves(const std::wstring& text)
+{
+    const size_t slash = text.find(L'/');
+    return {text.substr(0, slash), slash == std::wstring::npos ? L"" : text.substr(slash + 1)};
+}
+
+// The identity file below the installation folder ("": none) and the machine's product registry root.
+struct Identity {
+    std::wstring file;
+    std::wstring root;
+};
+
+const std::vector<InstalledProduct> kZovaAndProdb = {{L"ZOVA", {L"L1", L"L2"}}, {L"PRODB", {L"L1"}}};
+const std::vector<InstalledProduct> kNoProducts = {}, kProdA = {{L"PRODA", {L"L1"}}};
+const std::vector<InstalledProduct> kNoLanguages = {{L"NOLANG", {}}, {L"ZOVA", {L"L1"}}};
+const std::wstring kLongRoot = L"Software\\" + std::wstring(291, L'r');
+const Identity kL1Only = {L"L1\\identity.ini", L""}, kLongRoots = {kLongRoot, kGlobalRoot};
+const Identity kGlobal = {L"", kGlobalRoot}, kProduct = {kFixedRoot, L""};
+const Identity kCut259 = {L"L1\\identity.ini", kLongRoot.substr(0, 259)};
+
+// The installation: the products installed with their identity files, whether the user's version key (where
+// start-up remembers) is there and what it remembers; in place of the products a catalogue of the machine, and
+// besides them one of the user, without identity files; the version file's IsConfigurable (null: left out); in
+// place of the products an identity file in L1 naming these roots. The product and language requested ("/": none; null:
+// pointers below the first page); what start-up gives, chooses and remembers ("-": nothing); the identity when not the
+// chosen product's (none when start-up fails).
+struct Row {
+    const char* name = "";
+    std::vector<InstalledProduct> products = kZovaAndProdb;
+    bool userKey = true;
+    const wchar_t* memory = nullptr;
+    std::optional<std::vector<InstalledProduct>> machine{};
+    std::vector<InstalledProduct> user{};
+    const wchar_t* configurable = L"1";
+    std::optional<Identity> roots{};
+    const wchar_t* asks = L"/";
+    const wchar_t* gives = L"";
+    std::optional<Identity> identity{};
+};
+
+const Row kRows[] = {
+    {.name = "nothing requested or remembered", .gives = L"1 PRODB/L1 PRODB/L1"},
+    {.name = "pointers below the first page are no request", .asks = nullptr, .gives = L"1 PRODB/L1 PRODB/L1"},
+    {.name = "remembered language not installed", .memory = L"PRODB/L2", .gives = L"1 PRODB/L1 PRODB/L1"},
+    {.name = "request in another letter case", .memory = L"ZOVA/L2", .asks = L"zova/", .gives = L"1 ZOVA/L2 ZOVA/L2"},
+    {.name = "requested language missing", .memory = L"PRODB/L2", .asks = L"ZOVA/L3", .gives = L"1 ZOVA/L2 ZOVA/L2"},
+    {.name = "installed language requested", .memory = L"PRODB/L1", .asks = L"ZOVA/L2", .gives = L"1 ZOVA/L2 ZOVA/L2"},
+    {.name = "languages compare exactly", .memory = L"PRODB/L1", .asks = L"ZOVA/l2", .gives = L"1 ZOVA/L1 ZOVA/L1"},
+    {.name = "a request beats the memory", .memory = L"ZOVA/L2", .asks = L"PRODB/", .gives = L"1 PRODB/L1 PRODB/L1"},
+    {.name = "remembered product not installed", .memory = L"OTHER/L2", .gives = L"1 PRODB/L1 PRODB/L1"},
+    {.name = "no user version key: never created", .userKey = false, .asks = L"ZOVA/L2", .gives = L"1 ZOVA/L2 -"},
+    {.name = "capitals sort first", .products = {{L"a", {L"L1"}}, {L"B", {L"L1"}}}, .gives = L"1 B/L1 B/L1"},
+    {.name = "base product in lower case", .products = {{L"zova", {L"L1"}}}, .gives = L"1 zova/L1 zova/L1"},
+    {.name = "the machine's catalogue first", .user = kProdA, .gives = L"1 PRODB/L1 PRODB/L1"},
+    {.name = "the user's catalogue, remembered", .products = {}, .user = kProdA, .gives = L"0 PRODA/L1 PRODA/L1"},
+    {.name = "IsConfigurable missing", .configurable = nullptr, .asks = L"PRODB/L1", .gives = L"0 PRODB/ -"},
+    {.name = "empty catalogue", .machine = kNoProducts, .gives = L"0 / -"},
+    {.name = "a product without languages", .machine = kNoLanguages, .asks = L"NOLANG/", .gives = L"0 NOLANG/ -"},
+    {.name = "no product root", .roots = kGlobal, .gives = L"0 ZOVA/L1 ZOVA/L1", .identity = kL1Only},
+    {.name = "no global root", .roots = kProduct, .gives = L"0 ZOVA/L1 ZOVA/L1", .identity = kL1Only},
+    {.name = "product root cut to 259", .roots = kLongRoots, .gives = L"1 ZOVA/L1 ZOVA/L1", .identity = kCut259},
+    {.name = "not configurable, no identity file", .machine = kNoProducts, .configurable = L"0", .gives = L"0 / -"},
+};
+
 class IdentityTest : public ScenarioTest {
 protected:
-    void InstallZovaAndProdb()
+    void InstallWithRoots(const std::wstring& productRoot, const std::wstring& globalRoot)
     {
-        InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}, {L"PRODB", {L"L1"}}});
-        CreateKey(HKEY_CURRENT_USER, kVersionKey);
+        WriteVersionFile(kVersionKey, L"1");
+        WriteCatalogue({{L"ZOVA", {L"L1"}}});
+        WriteIdentityFile(L"L1", productRoot, globalRoot);
     }
+    // A catalogue and memory that must play no part, and the installation folder's identity file.
     void InstallFixed()
     {
         WriteVersionFile(kVersionKey, L"0");
@@ -27,145 +93,108 @@ protected:
         WriteCatalogue({{L"PRODB", {L"L1"}}});
         WriteLastLaunched(L"PRODB", L"L1");
     }
-    void InstallWithRoots(const std::wstring& productRoot, const std::wstring& globalRoot)
+    // What start-up gave, chose and remembered ("-": nothing), as "1 ZOVA/L2 ZOVA/L2".
+    std::wstring Outcome(int started)
     {
-        WriteVersionFile(kVersionKey, L"1");
-        WriteCatalogue({{L"ZOVA", {L"L1"}}});
-        WriteIdentityFile(L"L1", productRoot, globalRoot);
+        const auto product = ReadValue(kUser, kVersionKey, L"LastLaunchedProduct");
+        const auto language = ReadValue(kUser, kVersionKey, L"LastLaunchedLanguage");
+        const std::wstring remembered = product && language ? product->Text() + L"/" + language->Text() : L"-";
+        return std::to_wstring(started) + L" " + AskText(Api().zvudGetCurrentProduct) + L"/" +
+               AskText(Api().zvudGetCurrentLanguage) + L" " + remembered;
     }
-    std::wstring Remembered()
+    void Install(const Row& row)
     {
-        const auto product = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct"),
-                   language = ReadValue(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage");
-        return product && language ? product->Text() + L"/" + language->Text() : L"-";
+        if (row.roots) {
+            InstallWithRoots(row.roots->file, row.roots->root);
+        }
+        for (const InstalledProduct& product : row.roots || row.machine ? kNoProducts : row.products) {
+            InstallConfigurable({product});
+        }
+        if (row.machine) {
+            WriteCatalogue(*row.machine);
+        }
+        if (!row.user.empty()) {
+            WriteCatalogue(row.user, kUser);
+        }
+        if (row.configurable == nullptr) {
+            WriteTextFile(InstallFolder() + L"\\identityver.ini",
+                          "[ProductIdentity]\r\nProductVersionKey=" + Narrow(kVersionKey) + "\r\n");
+        } else {
+            WriteVersionFile(kVersionKey, row.configurable);
+        }
+        if (row.userKey) {
+            CreateKey(kUser, kVersionKey);
+        }
+        if (row.memory != nullptr) {
+            WriteLastLaunched(Halves(row.memory).first, Halves(row.memory).second);
+        }
+    }
+    // A configurable installation's identity for the product and language chosen.
+    static Identity IdentityOf(const std::wstring& product, const std::wstring& language)
+    {
+        const std::wstring folder = _wcsicmp(product.c_str(), L"ZOVA") == 0 ? L"" : product + L"\\";
+        return {folder + language + L"\\identity.ini", ProductRootOf(product, language)};
+    }
+    void ExpectIdentity(const Identity& identity)
+    {
+        EXPECT_EQ(AskText(Api().GetCurrentProductIdentityIniPath),
+                  identity.file.empty() ? L"" : InstallFolder() + L"\\" + identity.file);
+        EXPECT_EQ(AskText(Api().zvudGetMachineProductRegistryRootKey), identity.root);
+        EXPECT_EQ(AskText(Api().zvudGetGlobalRegistryRootKey), identity.root.empty() ? L"" : kGlobalRoot);
     }
 };
 
 TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
 {
-    const auto zovaAndProdb = [this] { InstallZovaAndProdb(); };
-    const auto remember = [this](const wchar_t* product, const wchar_t* language) {
-        return [=, this] {
-            InstallZovaAndProdb();
-            WriteLastLaunched(product, language);
-        };
-    };
-    const auto catalogue = [this](const wchar_t* configurable, std::vector<InstalledProduct> products, HKEY hive) {
-        return [=, this] {
-            WriteVersionFile(kVersionKey, configurable);
-            WriteCatalogue(products, hive);
-        };
-    };
-    // The language stored as `bytes` of `language` (0: all of it; a character beyond them keeps it unterminated).
-    const auto fixed = [this](DWORD type, const std::wstring& language, DWORD bytes = 0,
-                              HKEY hive = HKEY_LOCAL_MACHINE) {
-        return [=, this] {
-            InstallFixed();
-            SetRaw(hive, kFixedLanguages, nullptr, type, language.c_str(),
-                   bytes != 0 ? bytes : static_cast<DWORD>(language.size() * 2));
-        };
-    };
-    const std::wstring longRoot = L"Software\\" + std::wstring(291, L'r');
-    const std::wstring longLanguage(259, L'L');
-    const std::wstring fixedIdentity = L"\\identity.ini";
     const auto* belowFirstPage = reinterpret_cast<const wchar_t*>(std::uintptr_t{0xFFFF});
-    // The installation, the product and language requested (null: none), what start-up gives and chooses
-    // (product/language) and remembers; the identity file below the installation folder ("": none; null: the
-    // chosen one's) and, with it given, the machine's product registry root.
-    struct Row {
-        const char* name;
-        std::function<void()> install;
-        const wchar_t* product;
-        const wchar_t* language;
-        int started;
-        std::wstring chosen;
-        const wchar_t* remembered;
-        const wchar_t* identity = nullptr;
-        std::wstring root = {};
-    } rows[] = {
-        {"nothing requested or remembered", zovaAndProdb, nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"pointers below the first page are no request", zovaAndProdb, belowFirstPage, belowFirstPage, 1, L"PRODB/L1",
-         L"PRODB/L1"},
-        {"remembered language not installed", remember(L"PRODB", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"request in another letter case", remember(L"ZOVA", L"L2"), L"zova", nullptr, 1, L"ZOVA/L2", L"ZOVA/L2"},
-        {"requested language not installed", remember(L"PRODB", L"L2"), L"ZOVA", L"L3", 1, L"ZOVA/L2", L"ZOVA/L2"},
-        {"installed language requested", remember(L"PRODB", L"L1"), L"ZOVA", L"L2", 1, L"ZOVA/L2", L"ZOVA/L2"},
-        {"languages compare exactly", remember(L"PRODB", L"L1"), L"ZOVA", L"l2", 1, L"ZOVA/L1", L"ZOVA/L1"},
-        {"a request beats the memory", remember(L"ZOVA", L"L2"), L"PRODB", nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"remembered product not installed", remember(L"OTHER", L"L2"), nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"no version key for the user: never created",
-         [this] {
-             InstallConfigurable({{L"ZOVA", {L"L1", L"L2"}}});
-         },
-         L"ZOVA", L"L2", 1, L"ZOVA/L2", L"-"},
-        {"upper case sorts first",
-         [this] {
-             InstallConfigurable({{L"alpha", {L"L1"}}, {L"BETA2", {L"L1"}}});
-         },
-         nullptr, nullptr, 1, L"BETA2/L1", L"-"},
-        {"base product in lower case",
-         [this] {
-             InstallConfigurable({{L"zova", {L"L1"}}});
-         },
-         L"zova", L"L1", 1, L"zova/L1", L"-"},
-        {"the machine's catalogue first",
-         [&] {
-             zovaAndProdb();
-             catalogue(L"1", {{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER)();
-         },
-         nullptr, nullptr, 1, L"PRODB/L1", L"PRODB/L1"},
-        {"the user's catalogue, remembered before the identity file is missed",
-         catalogue(L"1", {{L"PRODA", {L"L1"}}}, HKEY_CURRENT_USER), nullptr, nullptr, 0, L"PRODA/L1", L"PRODA/L1", L""},
-        {"version file without IsConfigurable",
-         [this] {
-             InstallZovaAndProdb();
-             WriteTextFile(InstallFolder() + L"\\identityver.ini",
-                           "[ProductIdentity]\r\nProductVersionKey=Software\\Brevonix\\Suite\\7.0\r\n");
-         },
-         L"PRODB", L"L1", 0, L"PRODB/", L"-", L""},
-        {"empty catalogue", catalogue(L"1", {}, HKEY_LOCAL_MACHINE), nullptr, nullptr, 0, L"/", L"-", L""},
-        {"a product without languages", catalogue(L"1", {{L"NOLANG", {}}, {L"ZOVA", {L"L1"}}}, HKEY_LOCAL_MACHINE),
-         L"NOLANG", nullptr, 0, L"NOLANG/", L"-", L""},
-        {"identity file without the product root", [this] { InstallWithRoots(L"", kGlobalRoot); }, nullptr, nullptr, 0,
-         L"ZOVA/L1", L"-", L"L1\\identity.ini"},
-        {"identity file without the global root", [this] { InstallWithRoots(kFixedRoot, L""); }, nullptr, nullptr, 0,
-         L"ZOVA/L1", L"-", L"L1\\identity.ini"},
-        {"product root cut to 259 characters", [&, this] { InstallWithRoots(longRoot, kGlobalRoot); }, nullptr, nullptr,
-         1, L"ZOVA/L1", L"-", L"L1\\identity.ini", longRoot.substr(0, 259)},
-        {"not configurable: the base product, the machine's language", fixed(REG_SZ, std::wstring(L"L3", 3)), L"PRODB",
-         L"L1", 1, L"ZOVA/L3", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
-        {"not configurable, the user's expandable language",
-         fixed(REG_EXPAND_SZ, std::wstring(L"L4", 3), 0, HKEY_CURRENT_USER), nullptr, nullptr, 1, L"ZOVA/L4",
-         L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
-        {"not configurable, 259-character language", fixed(REG_SZ, longLanguage + L'\0'), nullptr, nullptr, 1,
-         L"ZOVA/" + longLanguage, L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
-        {"not configurable, 260-character language", fixed(REG_SZ, longLanguage + L"L" + L'\0'), nullptr, nullptr, 0,
-         L"ZOVA/", L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
-        {"not configurable, unterminated language", fixed(REG_SZ, L"L3#", 4), nullptr, nullptr, 0, L"ZOVA/",
-         L"PRODB/L1", fixedIdentity.c_str(), kFixedRoot},
-        {"not configurable, no identity file", catalogue(L"0", {}, HKEY_LOCAL_MACHINE), L"ZOVA", L"L1", 0, L"/", L"-",
-         L""},
-    };
-    for (const Row& row : rows) {
+    for (const Row& row : kRows) {
         SCOPED_TRACE(row.name);
         Fresh();
-        row.install();
+        Install(row);
+        const auto [product, language] = Halves(row.asks != nullptr ? row.asks : L"/");
         const auto& api = Load();
-        EXPECT_EQ(api.zvudInitProductParams(row.product, row.language), row.started);
+        const int started = row.asks == nullptr
+                                ? api.zvudInitProductParams(belowFirstPage, belowFirstPage)
+                                : api.zvudInitProductParams(product.empty() ? nullptr : product.c_str(),
+                                                            language.empty() ? nullptr : language.c_str());
+        EXPECT_EQ(Narrow(Outcome(started)), Narrow(row.gives))
+            << "zvudInitProductParams(" << (row.asks ? Narrow(row.asks) : "0xFFFF, 0xFFFF") << ")";
         EXPECT_EQ(api.zvudInitProductParams(nullptr, nullptr), 1) << "start-up runs once a load, failed or not";
-        EXPECT_EQ(AskText(api.zvudGetCurrentProduct) + L"/" + AskText(api.zvudGetCurrentLanguage), row.chosen);
-        const std::wstring product = row.chosen.substr(0, row.chosen.find(L'/'));
-        const std::wstring language = row.chosen.substr(product.size() + 1);
-        const std::wstring identity = row.identity != nullptr ? row.identity
-                                      : _wcsicmp(product.c_str(), L"ZOVA") == 0
-                                          ? language + L"\\identity.ini"
-                                          : product + L"\\" + language + L"\\identity.ini";
-        const std::wstring root = row.identity != nullptr ? row.root : ProductRootOf(product, language);
-        EXPECT_EQ(AskText(api.GetCurrentProductIdentityIniPath),
-                  identity.empty() ? L"" : InstallFolder() + L"\\" + identity);
-        EXPECT_EQ(AskText(api.zvudGetMachineProductRegistryRootKey), root);
-        EXPECT_EQ(AskText(api.zvudGetGlobalRegistryRootKey), root.empty() ? L"" : kGlobalRoot);
-        EXPECT_EQ(Remembered(), row.remembered);
+        const Identity chosen = IdentityOf(AskText(api.zvudGetCurrentProduct), AskText(api.zvudGetCurrentLanguage));
+        ExpectIdentity(row.identity.value_or(started == 1 ? chosen : Identity{}));
+    }
+}
+
+// InstalledUILanguages's default value, stored as `bytes` of `language` (0: all of it and its terminator; a
+// character beyond them keeps it unterminated), and what start-up gives and chooses.
+struct FixedRow {
+    const char* name = "";
+    std::wstring language;
+    DWORD type = REG_SZ;
+    HKEY hive = kMachine;
+    DWORD bytes = 0;
+    std::wstring gives;
+};
+const std::wstring kLongLanguage(259, L'L');
+const FixedRow kFixedRows[] = {
+    {.name = "the machine's language, not the request", .language = L"L3", .gives = L"1 ZOVA/L3"},
+    {.name = "the user's, expandable", .language = L"L4", .type = REG_EXPAND_SZ, .hive = kUser, .gives = L"1 ZOVA/L4"},
+    {.name = "259-character language", .language = kLongLanguage, .gives = L"1 ZOVA/" + kLongLanguage},
+    {.name = "260-character language", .language = kLongLanguage + L"L", .gives = L"0 ZOVA/"},
+    {.name = "unterminated language", .language = L"L3#", .bytes = 4, .gives = L"0 ZOVA/"},
+};
+
+TEST_F(IdentityTest, NotConfigurableTheBaseProductInTheLanguageStored)
+{
+    for (const FixedRow& row : kFixedRows) {
+        SCOPED_TRACE(row.name);
+        Fresh();
+        InstallFixed();
+        const DWORD bytes = row.bytes != 0 ? row.bytes : static_cast<DWORD>((row.language.size() + 1) * 2);
+        SetRaw(row.hive, kFixedRoot + L"\\InstalledUILanguages", nullptr, row.type, row.language.c_str(), bytes);
+        const auto& api = Load();
+        EXPECT_EQ(Narrow(Outcome(api.zvudInitProductParams(L"PRODB", L"L1"))), Narrow(row.gives + L" PRODB/L1"));
+        ExpectIdentity({L"\\identity.ini", kFixedRoot});  // as the library joins them
     }
 }
 
@@ -173,41 +202,46 @@ TEST_F(IdentityTest, StartUpChoosesTheProductAndReadsItsIdentity)
 // product key read (the paths and strings scenario).
 TEST_F(IdentityTest, NamesAreCutFromTheProductRoot)
 {
-    const struct {
-        const wchar_t* root;
-        const wchar_t* names;  // program|product
+    const struct Row {
+        const char* name = "";
+        const wchar_t* root = L"";
+        const wchar_t* names = L"";  // program|product
     } rows[] = {
-        {L"Software\\Vendor\\Suite\\Release\\Tool-X1", L"Tool|Suite"},
-        {L"A\\B-C\\D", L"B|"},                                   // no product name above three levels
-        {L"Software\\Vendor\\Suite\\Release\\Tool", L"|Suite"},  // no program name without a dash
-        {L"Vendor\\Suite\\Tool-Pro-X1", L"Tool-Pro|"},           // the last dash
-        {L"Vendor-Suite\\Tool", L"|"},                           // a dash above the last level
+        {.name = "program and product", .root = L"Software\\Vendor\\Suite\\Release\\Tool-X1", .names = L"Tool|Suite"},
+        {.name = "no product name above three levels", .root = L"A\\B-C\\D", .names = L"B|"},
+        {.name = "no program name without a dash",
+         .root = L"Software\\Vendor\\Suite\\Release\\Tool",
+         .names = L"|Suite"},
+        {.name = "the last dash", .root = L"Vendor\\Suite\\Tool-Pro-X1", .names = L"Tool-Pro|"},
+        {.name = "a dash above the last level", .root = L"Vendor-Suite\\Tool", .names = L"|"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(Narrow(row.root));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         Fresh();
         InstallWithRoots(row.root, kGlobalRoot);
-        SetString(HKEY_LOCAL_MACHINE, row.root, L"ProductName", L"Planner");
-        SetString(HKEY_CURRENT_USER, row.root, L"ProductName", L"Mine");
         const auto& api = Load();
-        EXPECT_EQ(AskText(api.GetProgramName) + L"|" + AskText(api.GetProductName), row.names);
+        EXPECT_EQ(Narrow(AskText(api.GetProgramName) + L"|" + AskText(api.GetProductName)), Narrow(row.names))
+            << "GetProgramName|GetProductName of " << Narrow(row.root);
         EXPECT_EQ(AskText(api.zvudGetUserProductRegistryRootKey), row.root);
-        wchar_t vertical[64] = {};
-        EXPECT_EQ(api.GetVerticalProductName(vertical, sizeof(vertical)), 16u) << "bytes";
-        EXPECT_STREQ(vertical, L"Planner") << "the machine's";
-        EXPECT_STREQ(api.zvudGetProductUILanguage(), L"L1");
-        EXPECT_EQ(api.zvudGetProductUALanguage(), api.zvudGetProductUILanguage()) << "both names, one text";
     }
+    const wchar_t* const lastRoot = rows[std::size(rows) - 1].root;
+    SetString(kMachine, lastRoot, L"ProductName", L"Planner");
+    SetString(kUser, lastRoot, L"ProductName", L"Mine");
+    wchar_t vertical[64] = {};
+    EXPECT_EQ(Api().GetVerticalProductName(vertical, sizeof(vertical)), 16u) << "bytes";
+    EXPECT_STREQ(vertical, L"Planner") << "the machine's";
+    EXPECT_STREQ(Api().zvudGetProductUILanguage(), L"L1");
+    EXPECT_EQ(Api().zvudGetProductUALanguage(), Api().zvudGetProductUILanguage()) << "both names, one text";
 }
 
 TEST_F(IdentityTest, StartUpHappensOncePerLoadAndQueriesDoNotStartIt)
 {
-    InstallZovaAndProdb();
+    Install({});  // ZOVA and PRODB
     const UserDataExports* api = &Load();
     EXPECT_EQ(api->IsUnicodeBuild(), 1);
     EXPECT_EQ(api->zvudSetUserProductRegistryRootKey(L"Software\\X"), 0);
     EXPECT_EQ(AskText(api->zvudGetUserProductRegistryRootKey), L"Software\\X");
-    DeleteKey(HKEY_LOCAL_MACHINE, std::wstring(kVersionKey) + L"\\InstalledProducts\\PRODB");
+    DeleteKey(kMachine, std::wstring(kVersionKey) + L"\\InstalledProducts\\PRODB");
     EXPECT_EQ(AskText(api->zvudGetCurrentProduct), L"ZOVA") << "the catalogue as it is at the first query";
     EXPECT_EQ(api->zvudInitProductParams(L"PRODB", L"L1"), 1) << "too late to ask: reports success";
     EXPECT_EQ(AskText(api->zvudGetMachineProductRegistryRootKey), ProductRootOf(L"ZOVA", L"L1"));

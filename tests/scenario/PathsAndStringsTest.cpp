@@ -15,26 +15,29 @@ namespace {
 
 using namespace ZvUdSpecialFolder;
 
-// In the order of their result conventions: capacity, flag, length result.
 enum class Call { Folder, CacheLang, String, XFold, XRoot, Root, Specific, Help, Context, Directory };
-const char* const kCallNames[] = {
-    "zvudGetSpecialFolder", "GetZOVAUserDataCacheLangPath", "zvudLoadMUIString",          "zvudGetProductXFoldPath",
-    "zvudGetXRootFoldPath", "GetProductRootFolder",         "GetProductSpecificFilePath", "GetHelpFileName",
-    "GetContextFileName",   "SetWorkingDirectory"};
-enum class Start { Settled, Unsettled, Failed };  // by the host, not yet, failing (no catalogue)
+// What each export's result counts when it answers: the answer with its terminator, 1, or the answer's characters.
+enum class Counts { Capacity, Flag, Length };
+const std::pair<const char*, Counts> kExports[] = {
+    {"zvudGetSpecialFolder", Counts::Capacity},     {"GetZOVAUserDataCacheLangPath", Counts::Capacity},
+    {"zvudLoadMUIString", Counts::Capacity},        {"zvudGetProductXFoldPath", Counts::Flag},
+    {"zvudGetXRootFoldPath", Counts::Flag},         {"GetProductRootFolder", Counts::Length},
+    {"GetProductSpecificFilePath", Counts::Length}, {"GetHelpFileName", Counts::Length},
+    {"GetContextFileName", Counts::Length},         {"SetWorkingDirectory", Counts::Length}};  // in Call's order
+enum Start { Settled, Unsettled, Failed };  // by the host, not yet, failing (no catalogue)
 
 constexpr unsigned long long kRoom = 2100;
+constexpr unsigned long long kAny = 0xFFFFFFFF;
 constexpr unsigned long long kFitsLeft = 1ULL << 40;  // just room for the text left in the buffer
-const HKEY kMachine = HKEY_LOCAL_MACHINE, kUser = HKEY_CURRENT_USER;
+const HKEY kMachine = HKEY_LOCAL_MACHINE;
+const HKEY kUser = HKEY_CURRENT_USER;
 const std::wstring kMine = L"Software\\Mine";
 const std::wstring kRoot259 = L"Software\\" + std::wstring(200, L'k') + L"\\" + std::wstring(49, L'k');
 const std::wstring kLongName(300, L'V');
-const std::wstring kAb = L"%" + kLongName + L"%";  // a variable that expands to "ab"
-const std::wstring kAb10 = kAb + kAb + kAb + kAb + kAb + kAb + kAb + kAb + kAb + kAb;
 
 // A registry value, expandable when its data holds a '%'.
 struct Value {
-    const wchar_t* name;
+    const wchar_t* name = nullptr;
     std::wstring data = L"";
     std::wstring key = L"";  // below the product root key when "" or "\..."
     HKEY hive = kUser;
@@ -49,116 +52,105 @@ Value Help(const std::wstring& path, const wchar_t* name = L"ZOVAHELP", const st
     return {name, path, root + L"\\Profiles\\P\\General"};
 }
 
-struct Host {
-    Start start = Start::Settled;
-    const wchar_t* product = L"ZOVA";
-    std::wstring userRoot{};                // the override of the user product registry root key
-    std::optional<REGSAM> machineAllows{};  // the only access to the machine's product key
-};
-
+// The call and its argument (a folder; a value name, by default "T"; a text; the working directory before), the values
+// set before, the text it gives (none: nothing; a string gives ""), in a buffer of `room`; the buffer's text when not
+// that answer (none: untouched); how start-up went for which product, the override of the user product registry root
+// key, and the only access the machine's product key allows.
 struct Row {
-    const char* name;
-    Call call;
-    std::variant<int, const wchar_t*> arg{};  // the folder, the value name or text, the working directory before
-    std::vector<Value> values{};
-    std::optional<std::wstring> answer{};  // the text the result counts (none: 0); a string fails to ""
-    Host host{};
-    unsigned long long capacity = kRoom;
-    std::optional<std::wstring> left{};  // the buffer's text when not the answer; none: untouched
+    const char* name = "";
+    Call call = Call::Folder;
+    std::variant<int, const wchar_t*> arg{};
+    std::vector<Value> set{};
+    std::optional<std::wstring> gives{};
+    unsigned long long room = kRoom;
+    std::optional<std::wstring> left{};
+    Start start = Settled;
+    const wchar_t* product = L"ZOVA";
+    std::wstring userRoot{};
+    std::optional<REGSAM> allow{};
 };
 
-const Value kProfiles = {L"Unrelated", L"", L"\\Profiles"};  // and no current profile
-const Value kCurrent = {nullptr, L"P", L"\\Profiles"};       // the current profile P
-const Value kMineCurrent = {nullptr, L"P", kMine + L"\\Profiles"};
-const Value kGuide = {L"DefaultHelpFileName", L"Guide", L"", kMachine};
-const Value kUserMine = {L"DefaultHelpFileName", L"Mine"};
-constexpr Call F = Call::Folder, PS = Call::Specific, H = Call::Help, C = Call::Context, S = Call::String;
+constexpr Call XF = Call::XFold, CL = Call::CacheLang, WD = Call::Directory, PS = Call::Specific, H = Call::Help,
+               C = Call::Context, S = Call::String, XR = Call::XRoot;
 const wchar_t *const kT = L"T", *const kLR = L"LocalRootFolder";
-const Host kMineRoot = {.userRoot = kMine}, kProductB = {.product = L"PRODB"};
+const Value kCurrent = {nullptr, L"P", L"\\Profiles"};  // the current profile P
+const Value kGuide = {L"DefaultHelpFileName", L"Guide", L"", kMachine};
+const Value kHelpZ = Help(L"C:\\Z"), kHelpH = Help(L"C:\\H", L"HELP"), kAtRoot = Help(L"C:\\x");
+const std::vector<Value> kHelpX = {kCurrent, Help(L"C:\\H\\x.chm")}, kBareHelp = {kCurrent, Help(L"x.chm")};
+const std::vector<Value> kBoth = {kCurrent, kHelpZ, kHelpH};
+// Profiles, none of them current; the machine's default help file, and the user's.
+const std::vector<Value> kDefaults = {{L"Unrelated", L"", L"\\Profiles"}, kGuide, {L"DefaultHelpFileName", L"Mine"}};
+const std::vector<Value> kMineHelp = {{nullptr, L"P", kMine + L"\\Profiles"}, Help(L"C:\\H\\x", L"HELP", kMine)};
+const Value kMachineFolder = {L"AllUsersFolder", L"D:\\A", L"", kMachine}, kUserFolder = {L"AllUsersFolder", L"%X%\\D"};
+const Value kDeep = {kLR, L"D:", kRoot259};
+const std::wstring kRoot260 = kRoot259 + L"k";
+const std::vector<Value> kOverridden = {{kLR, L"P:"}, {kLR, L"M:", kMine}};
+const Value kMachineT = Specific(kT, L"C:\\M"), kUserT = Specific(kT, L"C:\\U", kUser), kOther = Specific(L"V", L"x");
+const Value kDefaultValue = Specific(nullptr, L"C:\\D"), kOverrideT = {kT, L"C:\\O", kMine + L"\\ProductSpecific"};
+const std::wstring kA = L"%" + kLongName + L"%";  // a variable that expands to "a"
+const Value kLongStored = Specific(kT, kA + kA + kA + kA + kA + kA + kA + kA + kA + kA + L"\\w");  // 3022 characters
+const wchar_t* const kOrdinal = MAKEINTRESOURCEW(0x1234);
 
 const Row kRows[] = {
     // The special folders, the root folder, the working directory.
-    {"the install folder ends with a backslash", F, {}, {}, L"$"},
-    {"the sample folder", F, SampleFolder, {}, L"$Sample"},
-    {"the language's sample folder, any capacity", Call::XFold, SampleFolderLang, {}, L"$Sample\\L1", {}, 0xFFFFFFFF},
-    {"the language's cache folder", Call::CacheLang, {}, {}, L"$UserDataCache\\L1"},
-    {"only the plain cache folder fits", Call::CacheLang, {}, {}, {}, {}, kFitsLeft, L"$UserDataCache"},
-    {"folder 17", F, 17},
-    {"folder -1", F, -1},
-    {"the help folder keeps its backslash", F, HelpFolder, {kCurrent, Help(L"C:\\H\\x.chm")}, L"C:\\H\\"},
-    {"the language after a help folder at a drive's root", F, HelpFolderLang, {kCurrent, Help(L"C:\\x")}, L"C:\\L1"},
-    {"a folder value of the machine", F, AllUsersFolder, {{L"AllUsersFolder", L"D:\\A", L"", kMachine}}},
-    {"a missing roamable root folder", F, RoamableRootFolder, {}, L"$"},
-    {"a missing language's roamable folder", F, RoamableRootFolderLang},
-    {"an empty value, no fallback", F, LocalRootFolder, {{kLR}}},
-    {"a value of the user, expandable, unexpanded", F, AllUsersFolder, {{L"AllUsersFolder", L"%X%\\D"}}, L"%X%\\D"},
-    {"the override's value fits", Call::XRoot, kLR, {{kLR, L"P:"}, {kLR, L"M:", kMine}}, L"M:", kMineRoot, kFitsLeft},
-    {"a user root key of 260 characters is not cut",
-     F,
-     LocalRootFolder,
-     {{kLR, L"D:", kRoot259}},
-     L"$",
-     {.userRoot = kRoot259 + L"k"}},
-    {"without a language no product folder", Call::XFold, {}, {}, {}, {.start = Start::Failed}},
-    {"without a language the help folder's language raises",
-     F,
-     HelpFolderLang,
-     {kMineCurrent, Help(L"C:\\H\\x", L"HELP", kMine)},
-     L"C:\\H\\",
-     {Start::Failed, L"ZOVA", kMine}},
-    {"the root folder, any capacity", Call::Root, {}, {}, L"$", {}, 0xFFFFFFFF},
-    {"from the host's cache folder, any case, to Documents, created", Call::Directory, L"~UserDataCache", {}, L"&"},
-    {"below the cache folder", Call::Directory, L"~userdatacache\\below", {}, L"~userdatacache\\below"},
-    {"the library's cache folder", Call::Directory, L"$userdatacache", {}, L"$userdatacache"},
+    {.name = "the install folder ends with a backslash", .gives = L"$"},
+    {.name = "the sample folder", .arg = SampleFolder, .gives = L"$Sample"},
+    {.name = "the sample language folder", .call = XF, .arg = SampleFolderLang, .gives = L"$Sample\\L1", .room = kAny},
+    {.name = "the language's cache folder", .call = CL, .gives = L"$UserDataCache\\L1"},
+    {.name = "only the plain cache folder fits", .call = CL, .room = kFitsLeft, .left = L"$UserDataCache"},
+    {.name = "folder 17", .arg = 17},
+    {.name = "folder -1", .arg = -1},
+    {.name = "the help folder keeps its backslash", .arg = HelpFolder, .set = kHelpX, .gives = L"C:\\H\\"},
+    {.name = "help at a root, its language", .arg = HelpFolderLang, .set = {kCurrent, kAtRoot}, .gives = L"C:\\L1"},
+    {.name = "a machine's folder value", .arg = AllUsersFolder, .set = {kMachineFolder}},
+    {.name = "a missing roamable root folder", .arg = RoamableRootFolder, .gives = L"$"},
+    {.name = "a missing language's roamable folder", .arg = RoamableRootFolderLang},
+    {.name = "an empty value, no fallback", .arg = LocalRootFolder, .set = {{kLR}}},
+    {.name = "a user's value, unexpanded", .arg = AllUsersFolder, .set = {kUserFolder}, .gives = L"%X%\\D"},
+    {.name = "the override's value", .call = XR, .arg = kLR, .set = kOverridden, .gives = L"M:", .userRoot = kMine},
+    {.name = "a 260-character override", .arg = LocalRootFolder, .set = {kDeep}, .gives = L"$", .userRoot = kRoot260},
+    {.name = "without a language no product folder", .call = XF, .start = Failed},
+    {.name = "without a language the help folder's language raises",
+     .arg = HelpFolderLang,
+     .set = kMineHelp,
+     .gives = L"C:\\H\\",
+     .start = Failed,
+     .userRoot = kMine},
+    {.name = "the root folder, any capacity", .call = Call::Root, .gives = L"$", .room = kAny},
+    {.name = "the host's cache folder, any case, to Documents", .call = WD, .arg = L"~UserDataCache", .gives = L"&"},
+    {.name = "below the cache folder", .call = WD, .arg = L"~userdatacache\\below", .gives = L"~userdatacache\\below"},
+    {.name = "the library's cache folder", .call = WD, .arg = L"$userdatacache", .gives = L"$userdatacache"},
     // The product-specific paths.
-    {"the machine's path, not the user's", PS, kT, {Specific(kT, L"C:\\M"), Specific(kT, L"C:\\U", kUser)}, L"C:\\M"},
-    {"the user's when the machine lacks the key", PS, kT, {Specific(kT, L"C:\\U", kUser)}, L"C:\\U"},
-    {"not when its key lacks the value", PS, kT, {Specific(L"Other", L"x"), Specific(kT, L"C:\\U", kUser)}, L""},
-    {"a name below 0x10000 is no pointer", PS, MAKEINTRESOURCEW(0x1234), {Specific(nullptr, L"C:\\D")}, L"C:\\D"},
-    {"stored longer than the read, expanded it fits", PS, kT, {Specific(kT, kAb + L"\\w")}, L"ab\\w"},
-    {"stored 3022 characters, expanded it fits", PS, kT, {Specific(kT, kAb10 + L"\\w")}, L"abababababababababab\\w"},
-    {"expanded to 260 characters", PS, kT, {Specific(kT, kAb + kRoot259.substr(1))}, L""},
-    {"before start-up", PS, kT, {Specific(kT, L"C:\\M")}, L"", {.start = Start::Unsettled, .product = L"PRODB"}},
-    {"the override plays no part",
-     PS,
-     kT,
-     {Specific(kT, L"C:\\M"), {kT, L"C:\\O", kMine + L"\\ProductSpecific"}},
-     L"C:\\M",
-     kMineRoot},
+    {.name = "the machine's, not the user's", .call = PS, .set = {kMachineT, kUserT}, .gives = L"C:\\M"},
+    {.name = "the user's when the machine lacks the key", .call = PS, .set = {kUserT}, .gives = L"C:\\U"},
+    {.name = "not when its key lacks the value", .call = PS, .set = {kOther, kUserT}, .gives = L""},
+    {.name = "a name below 0x10000", .call = PS, .arg = kOrdinal, .set = {kDefaultValue}, .gives = L"C:\\D"},
+    {.name = "3022 characters expand to 12", .call = PS, .set = {kLongStored}, .gives = L"aaaaaaaaaa\\w"},
+    {.name = "expanded to 260 characters", .call = PS, .set = {Specific(kT, kA + kRoot259)}, .gives = L""},
+    {.name = "before start-up", .call = PS, .set = {kMachineT}, .gives = L"", .start = Unsettled, .product = L"PRODB"},
+    {.name = "the override plays no part", .call = PS, .set = {kOverrideT}, .gives = L"", .userRoot = kMine},
     // The help and context files.
-    {"program ZOVA reads ZOVAHELP", H, {}, {kCurrent, Help(L"C:\\Z"), Help(L"C:\\H", L"HELP"), kGuide}, L"C:\\Z"},
-    {"another program reads HELP", H, {}, {kCurrent, Help(L"C:\\Z"), Help(L"C:\\H", L"HELP")}, L"C:\\H", kProductB},
-    {"program ZOVA without ZOVAHELP", H, {}, {kCurrent, Help(L"C:\\H.chm", L"HELP")}},
-    {"a current profile without its key: not the default", H, {}, {kCurrent, kGuide}},
-    {"no profiles, no help", H, {}, {kGuide}},
-    {"no current profile: the machine's default", H, {}, {kProfiles, kGuide, kUserMine}, L"$Help\\Guide.chm"},
-    {"a denied machine key is no absence", H, {}, {kProfiles, kGuide, kUserMine}, L"$Help\\.chm", {.machineAllows = 0}},
-    {"the machine's key opened only to query",
-     H,
-     {},
-     {kProfiles, kGuide},
-     L"$Help\\Guide.chm",
-     {.machineAllows = KEY_QUERY_VALUE}},
-    {"the context file beside the help file", C, {}, {kCurrent, Help(L"C:\\H\\x.chm")}, L"C:\\H\\ZOVACTXT.CHM"},
-    {"the context file alone for a bare help name", C, {}, {kCurrent, Help(L"x.chm")}, L"ZOVACTXT.CHM"},
-    {"the context file of the program", C, {}, {kProfiles, kGuide}, L"$Help\\PRODBCTXT.CHM", kProductB},
+    {.name = "program ZOVA reads ZOVAHELP", .call = H, .set = kBoth, .gives = L"C:\\Z"},
+    {.name = "another program reads HELP", .call = H, .set = kBoth, .gives = L"C:\\H", .product = L"PRODB"},
+    {.name = "program ZOVA without ZOVAHELP", .call = H, .set = {kCurrent, kHelpH}},
+    {.name = "a current profile without its key: not the default", .call = H, .set = {kCurrent, kGuide}},
+    {.name = "no profiles, no help", .call = H, .set = {kGuide}},
+    {.name = "no current profile: the machine's default", .call = H, .set = kDefaults, .gives = L"$Help\\Guide.chm"},
+    {.name = "a denied machine key is no absence", .call = H, .set = kDefaults, .gives = L"$Help\\.chm", .allow = 0},
+    {.name = "a query-only key", .call = H, .set = kDefaults, .gives = L"$Help\\Guide.chm", .allow = KEY_QUERY_VALUE},
+    {.name = "the context file beside the help file", .call = C, .set = kHelpX, .gives = L"C:\\H\\ZOVACTXT.CHM"},
+    {.name = "the context file alone for a bare help name", .call = C, .set = kBareHelp, .gives = L"ZOVACTXT.CHM"},
+    {.name = "PRODB's context", .call = C, .set = kDefaults, .gives = L"$Help\\PRODBCTXT.CHM", .product = L"PRODB"},
     // The localized strings.
-    {"plain text comes back whole", S, L"Plain text", {}, L"Plain text"},
-    {"by bare name, beside the host", S, L"@TestStrings.dll,-101", {}, L"Open"},
-    {"a planted module's string, not its code", S, L"@~planted\\PlantedStrings.dll,-101", {}, L"Open"},
-    {"a bare name without extension on PATH", S, L"@pathmod,-101", {}, L"Open"},
-    {"never from the current folder", S, L"@resmod.dll,-101"},
-    {"digits and a letter", S, L"@~TestStrings.dll,-101a", {}, L"@~TestStrings.dll,-101a"},
-    {"nothing after \",-\"", S, L"@~TestStrings.dll,-", {}, L"@~TestStrings.dll,-"},
-    {"the first \",-\" decides", S, L"@a,-b.dll,-7", {}, L"@a,-b.dll,-7"},
-    {"no text", S, nullptr},
-    {"a module that does not exist", S, L"@$Missing.dll,-101"},
-    {"a string the module lacks", S, L"@~TestStrings.dll,-999"},
-    {"101 beyond the string numbers", S, L"@~TestStrings.dll,-65637"},
-    {"101 beyond 32 bits", S, L"@~TestStrings.dll,-4294967397"},
-    {"string 0", S, L"@~TestStrings.dll,-0", {}, L"Zero"},
-    {"leading zeros are decimal", S, L"@~TestStrings.dll,-00101", {}, L"Open"},
-    {"the last string number", S, L"@~TestStrings.dll,-65535", {}, L"Last"},
+    {.name = "plain text comes back whole", .call = S, .arg = L"Plain text", .gives = L"Plain text"},
+    {.name = "by bare name, beside the host", .call = S, .arg = L"@TestStrings.dll,-101", .gives = L"Open"},
+    {.name = "a planted module's string", .call = S, .arg = L"@~planted\\PlantedStrings.dll,-101", .gives = L"Open"},
+    {.name = "no reference: as given", .call = S, .arg = L"@x,-1a", .gives = L"@x,-1a"},
+    {.name = "no text", .call = S, .arg = nullptr},
+    {.name = "a string the module lacks", .call = S, .arg = L"@~TestStrings.dll,-999"},
+    {.name = "101 beyond the string numbers", .call = S, .arg = L"@~TestStrings.dll,-65637"},
+    {.name = "string 0", .call = S, .arg = L"@~TestStrings.dll,-0", .gives = L"Zero"},
+    {.name = "the last string number", .call = S, .arg = L"@~TestStrings.dll,-65535", .gives = L"Last"},
 };
 
 class PathsAndStringsTest : public ScenarioTest, public ::testing::WithParamInterface<Row> {
@@ -168,13 +160,7 @@ protected:
         InstallConfigurable({{L"ZOVA", {L"L1"}}, {L"PRODB", {L"L1"}}});
         SetString(kUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", L"Personal",
                   documents_, REG_EXPAND_SZ);
-        SetEnvironment(kLongName.c_str(), L"ab");
-        // A module with start-up code planted where modules are looked for.
-        const std::wstring planted = TestProgramFolder() + L"\\planted\\PlantedStrings.dll";
-        CopyFileW(planted.c_str(), (current_ / L"resmod.dll").c_str(), FALSE);
-        CopyFileW(planted.c_str(), (onPath_ / L"pathmod.dll").c_str(), FALSE);
-        SetEnvironment(L"PATH", (onPath_.Path() + L";" + GetEnvironment(L"PATH").value_or(L"")).c_str());
-        SetCurrentDirectoryW(current_.Path().c_str());
+        SetEnvironment(kLongName.c_str(), L"a");
     }
 
     ~PathsAndStringsTest() override
@@ -186,15 +172,28 @@ protected:
     std::wstring Resolve(const std::wstring& text) const
     {
         const size_t at = text.find_first_of(L"$~&");
+        if (at == std::wstring::npos) {
+            return text;
+        }
         const std::wstring folders[] = {RootFolder(), TestProgramFolder() + L"\\", documents_};
-        return at == std::wstring::npos
-                   ? text
-                   : text.substr(0, at) + folders[std::wstring(L"$~&").find(text[at])] + text.substr(at + 1);
+        return text.substr(0, at) + folders[std::wstring(L"$~&").find(text[at])] + text.substr(at + 1);
     }
 
-    TempFolder current_;
-    TempFolder onPath_;
-    const std::wstring documents_ = onPath_ / L"Documents";
+    void Store(const Row& row)
+    {
+        const std::wstring productRoot = ProductRootOf(row.product, L"L1");
+        for (const Value& value : row.set) {
+            const bool below = value.key.empty() || value.key[0] == L'\\';
+            const DWORD type = value.data.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ;
+            SetString(value.hive, below ? productRoot + value.key : value.key, value.name, value.data, type);
+        }
+        if (row.start == Failed) {
+            DeleteKey(kMachine, std::wstring(kVersionKey) + L"\\InstalledProducts");
+        }
+    }
+
+    TempFolder home_;
+    const std::wstring documents_ = home_ / L"Documents";
     const VariableGuard longName_{kLongName.c_str()};
     const VariableGuard plantedMark_{L"USERDATA_PLANTED_MODULE_RAN"};
 };
@@ -232,42 +231,75 @@ unsigned Invoke(const UserDataExports& api, const Row& row, const wchar_t* arg, 
     return GetCurrentDirectoryW(narrow, buffer);
 }
 
+// The result an export gives for the answer `gives` (none: it fails).
+unsigned Result(Call call, const std::optional<std::wstring>& gives)
+{
+    const Counts counts = kExports[static_cast<int>(call)].second;
+    if (!gives) {
+        return 0;
+    }
+    return static_cast<unsigned>(counts == Counts::Capacity ? gives->size() + 1
+                                 : counts == Counts::Flag   ? 1
+                                                            : gives->size());
+}
+
+// The call as the host made it, for failure messages.
+std::string Describe(const Row& row, const wchar_t* arg, unsigned long long room)
+{
+    std::string argument;
+    if (row.call == Call::Folder || row.call == XF) {
+        argument = std::to_string(std::get<0>(row.arg)) + ", ";
+    } else if (arg != nullptr || row.call == S) {
+        const bool text = !IS_INTRESOURCE(arg);
+        argument = text ? "\"" + Narrow(arg) + "\", " : std::to_string(reinterpret_cast<uintptr_t>(arg)) + ", ";
+    }
+    return kExports[static_cast<int>(row.call)].first + ("(" + argument) + "capacity " + std::to_string(room) + ")";
+}
+
+// What the host sees, in one line: the result, the buffer's text, and what went wrong besides.
+std::wstring Seen(unsigned result, const std::optional<std::wstring>& text, bool writtenBeyond, bool raised)
+{
+    return L"result " + std::to_wstring(result) + L", buffer " + (text ? L"\"" + *text + L"\"" : L"untouched") +
+           (writtenBeyond ? L", written beyond" : L"") + (raised ? L", the no-language exception raised" : L"");
+}
+
 TEST_P(PathsAndStringsTest, Call)
 {
     const Row& row = GetParam();
-    const std::wstring productRoot = ProductRootOf(row.host.product, L"L1");
-    for (const Value& value : row.values) {
-        SetString(value.hive, value.key.empty() || value.key[0] == L'\\' ? productRoot + value.key : value.key,
-                  value.name, value.data, value.data.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ);
-    }
-    if (row.host.start == Start::Failed) {
-        DeleteKey(kMachine, std::wstring(kVersionKey) + L"\\InstalledProducts");
-    }
+    Store(row);
     const auto& api = Load();
-    ASSERT_TRUE(row.host.start != Start::Settled || api.zvudInitProductParams(row.host.product, L"L1") == 1);
-    api.zvudSetUserProductRegistryRootKey(row.host.userRoot.c_str());
-    const std::optional<DeniedKey> denied =
-        row.host.machineAllows ? std::optional<DeniedKey>(std::in_place, kMachine, productRoot, *row.host.machineAllows)
-                               : std::nullopt;
-    const wchar_t* arg = row.arg.index() == 1 ? std::get<1>(row.arg) : nullptr;
-    const std::wstring text = IS_INTRESOURCE(arg) ? L"" : Resolve(arg);
-    const auto answer = row.answer ? std::optional(Resolve(*row.answer)) : std::nullopt;
-    const auto left = row.left ? std::optional(Resolve(*row.left)) : !answer && row.call == S ? std::wstring() : answer;
-    const unsigned long long room = row.capacity == kFitsLeft ? left->size() + 1 : row.capacity;
-    const std::string argument = row.arg.index() == 0  ? std::to_string(std::get<0>(row.arg))
-                                 : IS_INTRESOURCE(arg) ? std::to_string(reinterpret_cast<uintptr_t>(arg))
-                                                       : "\"" + Narrow(text) + "\"";
-    SCOPED_TRACE(std::string(row.name) + ": " + kCallNames[static_cast<int>(row.call)] + "(" + argument +
-                 ", capacity " + std::to_string(room) + ")");
+    ASSERT_TRUE(row.start != Settled || api.zvudInitProductParams(row.product, L"L1") == 1);
+    api.zvudSetUserProductRegistryRootKey(row.userRoot.c_str());
+    std::optional<DeniedKey> denied;
+    if (row.allow) {
+        denied.emplace(kMachine, ProductRootOf(row.product, L"L1"), *row.allow);
+    }
+    const wchar_t* given = row.arg.index() == 1 ? std::get<1>(row.arg) : row.call == PS ? kT : nullptr;
+    const std::wstring text = IS_INTRESOURCE(given) ? L"" : Resolve(given);
+    const wchar_t* arg = IS_INTRESOURCE(given) ? given : text.c_str();
+    const auto gives = row.gives ? std::optional(Resolve(*row.gives)) : std::nullopt;
+    const auto left = row.left ? std::optional(Resolve(*row.left)) : !gives && row.call == S ? std::wstring() : gives;
+    const unsigned long long room = row.room == kFitsLeft ? left->size() + 1 : row.room;
+
     GuardedBuffer buffer(kRoom + 16);
     unsigned result = 0;
-    const auto call = [&] { result = Invoke(api, row, IS_INTRESOURCE(arg) ? arg : text.c_str(), buffer.Data(), room); };
+    const bool raised = RaisesContinuable(0xC0000008, [&] { result = Invoke(api, row, arg, buffer.Data(), room); });
+    const std::wstring seen = Seen(result, buffer.Untouched() ? std::nullopt : std::optional(buffer.Text()),
+                                   left && !buffer.Untouched(left->size() + 1), raised);
     // Without a language a special folder that needs it raises the no-language exception (continued here).
-    EXPECT_EQ(RaisesContinuable(0xC0000008, call), row.host.start == Start::Failed && row.call == F);
-    EXPECT_EQ(result, !answer ? 0 : row.call <= S ? answer->size() + 1 : row.call <= Call::XRoot ? 1 : answer->size());
-    EXPECT_EQ(buffer.Text(), left.value_or(std::wstring(kRoom + 16, GuardedBuffer::kSentinel)));
-    EXPECT_TRUE(buffer.Untouched(left ? left->size() + 1 : 0)) << "written beyond the answer";
+    const std::wstring expected =
+        Seen(Result(row.call, gives), left, false, row.start == Failed && row.call == Call::Folder);
+    if (seen != expected) {
+        ADD_FAILURE() << row.name << ": " << Describe(row, arg, room) << "\n  expected: " << Narrow(expected)
+                      << "\n  received: " << Narrow(seen);
+    }
     EXPECT_EQ(GetEnvironment(L"USERDATA_PLANTED_MODULE_RAN"), std::nullopt) << "a planted module's code ran";
+}
+
+// A row prints as its name.
+void PrintTo(const Row& row, std::ostream* out)
+{
+    *out << row.name;
 }
 
 // Each row runs under its name, its blanks and signs made underscores.

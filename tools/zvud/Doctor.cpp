@@ -14,6 +14,7 @@
 #include "config/ProductConfigInit.h"
 #include "config/ProductInstalledInfo.h"
 #include "config/StartupDecisions.h"
+#include "config/UserProductRegistryRootKey.h"
 
 #include "UserData.h"
 
@@ -256,12 +257,20 @@ void StartUp(const Invocation& invocation, Installation& installation, Report& r
 {
     if (invocation.userRoot) {
         zvudSetUserProductRegistryRootKey(invocation.userRoot->c_str());
+        userdata::SetUserProductRegistryRootKeyOverride(invocation.userRoot->c_str());  // for the core's decisions
+        installation.userRootOverridden = true;
     }
     const bool startedUp =
         zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0;
     installation.product = AskLength(&zvudGetCurrentProduct).value_or(L"");
     installation.language = AskLength(&zvudGetCurrentLanguage).value_or(L"");
     installation.userRootKey = AskLength(&zvudGetUserProductRegistryRootKey).value_or(L"");
+    // Decided again by the core, for the choice start-up made and wrote back.
+    userdata::CProductInstalledInfo catalogue;
+    catalogue.Load();
+    installation.decisions =
+        userdata::DecideStartup(catalogue, Core(installation.product), Core(installation.language));
+    installation.decided = userdata::DecidedParams(installation.decisions);
     const std::wstring chosen = L"product '" + installation.product + L"', language '" + installation.language + L"'";
     if (startedUp) {
         report.Ok(L"start-up", L"zvudInitProductParams", L"succeeded with " + chosen);
@@ -278,12 +287,13 @@ std::wstring IdentityFilePath(const Installation& installation)
                                            Core(installation.product), Core(installation.language)));
 }
 
-void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstring& path, Report& report)
+// True when the machine lacks the key.
+bool CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstring& path, Report& report)
 {
     if (path.empty()) {
         report.Problem(L"identity-file", file + L" " + name, L"missing or empty: the product has no registry roots",
                        L"set " + std::wstring(name) + L" in [ProductIdentity] (reinstall the product)");
-        return;
+        return false;
     }
     ZvRegistryAccess key;
     const auto hive = OpenMachineThenUser(key, path);
@@ -291,7 +301,7 @@ void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstr
         report.Problem(L"registry-root", KeyName(HKEY_LOCAL_MACHINE, path),
                        std::wstring(L"named by ") + name + L", missing under HKLM and HKCU",
                        L"reinstall the product: its package makes the key");
-        return;
+        return true;
     }
     if (*hive != HKEY_LOCAL_MACHINE) {
         report.Problem(L"registry-root", KeyName(HKEY_LOCAL_MACHINE, path),
@@ -300,9 +310,10 @@ void CheckRootKey(const std::wstring& file, const wchar_t* name, const std::wstr
                            L", which lacks what the product's package puts there (ProductName, "
                            L"DefaultHelpFileName, VerticalEnvPath, UserData)",
                        L"reinstall the product: its package makes " + KeyName(HKEY_LOCAL_MACHINE, path));
-        return;
+        return true;
     }
     report.Ok(L"registry-root", KeyName(*hive, path), std::wstring(L"present (") + name + L")");
+    return false;
 }
 
 void CheckIdentityFile(Installation& installation, Report& report)
@@ -321,9 +332,11 @@ void CheckIdentityFile(Installation& installation, Report& report)
         return;
     }
     report.Ok(L"identity-file", file, L"present");
-    installation.productRootKey = ReadIdentityValue(file, L"ProductRegistryRootKey");
-    CheckRootKey(file, L"ProductRegistryRootKey", installation.productRootKey, report);
-    CheckRootKey(file, L"GlobalRegistryRootKey", ReadIdentityValue(file, L"GlobalRegistryRootKey"), report);
+    // Start-up takes both roots or neither.
+    installation.productRootKey = Text(installation.decided.ProductRegistryRootKey);
+    installation.machineRootMissing =
+        CheckRootKey(file, L"ProductRegistryRootKey", Text(installation.decisions.productRootKey.value), report);
+    CheckRootKey(file, L"GlobalRegistryRootKey", Text(installation.decisions.globalRootKey.value), report);
 }
 
 std::vector<std::wstring> SplitPathList(const std::wstring& list)
@@ -340,17 +353,6 @@ std::vector<std::wstring> SplitPathList(const std::wstring& list)
     return folders;
 }
 
-// Why the core finds no vertical folders for the product start-up chose.
-userdata::StartupReason VerticalPathReason(const Installation& installation)
-{
-    userdata::CProductInstalledInfo catalogue;
-    if (!catalogue.Load()) {
-        return {};
-    }
-    return userdata::DecideStartup(catalogue, Core(installation.product), Core(installation.language))
-        .verticalPath.reason;
-}
-
 void CheckVerticalPath(const Installation& installation, Report& report)
 {
     if (installation.productRootKey.empty() || userdata::IsBaseProduct(installation.product.c_str())) {
@@ -359,10 +361,10 @@ void CheckVerticalPath(const Installation& installation, Report& report)
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, installation.productRootKey + L"\\VerticalEnvPath");
     const auto value = AskLength(&zvudGetVerticalEnvPath);
     if (!value) {
-        const userdata::StartupReason why = VerticalPathReason(installation);
+        const userdata::StartupReason& why = installation.decisions.verticalPath.reason;
         report.Problem(L"vertical-path", subject,
                        (why.kind == userdata::StartupReason::Kind::NotDecided ? std::wstring(L"no default value")
-                                                                              : Text(userdata::DescribeReason(why))) +
+                                                                              : Described(why)) +
                            L": start-up stops before the language folder reaches PATH",
                        L"set the default value, as REG_SZ, to the product's folders, separated by ';'");
         return;

@@ -1,14 +1,19 @@
 // zvud doctor after start-up: the special folders, the help files, the
 // "UserData" product list as InstallUserData would walk it, the COM server
-// registrations and the migration. Everything is only looked at.
+// registrations and the migration, each as the library's core decides it
+// (with the identity start-up settles on, and nothing written). What the
+// core cannot decide is not told as in order.
 #include "DoctorSupport.h"
 
+#include "CoreText.h"
 #include "Queries.h"
 
-#include "UserData.h"
 #include "UserDataFolders.h"
 #include "base/Capacities.h"
+#include "folders/FolderDecisions.h"
+#include "help/HelpDecisions.h"
 #include "migration/AutoMigrate.h"
+#include "repair/ComServerCheck.h"
 #include "repair/UserDataInstall.h"
 
 #include <msi.h>
@@ -16,52 +21,34 @@
 namespace zvud::doctor {
 namespace {
 
+using userdata::CurrentIdentity;
+using userdata::StartupDecision;
+using userdata::StartupReason;
 using userdata::ZvRegistryIterator;
+using Kind = StartupReason::Kind;
 
-// The library's working buffer for a folder path.
-constexpr unsigned kFolderCapacity = userdata::kFolderPathCapacity;
-
-// What is asked of a special folder (how it comes about is in UserDataFolders.h).
-struct FolderRule {
-    bool required;  // a folder start-up needs; others may be made when needed
-    bool perUser;   // the user writes there
-};
-
-// By folder number, as ZvUdSpecialFolder::Folders counts.
-constexpr FolderRule kFolderRules[kSpecialFolderCount] = {
-    {true, false},  {true, false}, {false, false}, {false, false}, {false, false}, {false, false},
-    {false, true},  {false, true}, {false, true},  {false, true},  {false, false}, {false, false},
-    {false, false}, {false, true}, {false, false}, {false, false}, {false, true},
-};
-
-void CheckDerivedFolder(int folder, const FolderRule& rule, Report& report)
+// A folder built from the library's folder or the help file: only the
+// language folder, which start-up puts in front of PATH, must exist.
+void CheckDerivedFolder(const Installation& installation, ZvUdSpecialFolder::Folders folder,
+                        const StartupDecision& decision, Report& report)
 {
     const wchar_t* name = SpecialFolderName(folder);
-    const auto path = AskSpecialFolder(static_cast<ZvUdSpecialFolder::Folders>(folder));
-    if (!path) {
-        if (rule.required) {
-            report.Problem(L"special-folder", name, L"the library gives no path", L"mend start-up's problems");
-        } else {
-            report.Info(L"special-folder", name, L"the library gives no path");
-        }
-    } else if (IsFolder(*path)) {
-        report.Ok(L"special-folder", name, *path + L" exists");
-    } else if (rule.required) {
-        report.Problem(L"special-folder", name, *path + L" does not exist", L"reinstall the product's language");
+    const std::wstring path = Text(decision.value);
+    if (path.empty()) {
+        report.Info(L"special-folder", name,
+                    L"the library gives no path" +
+                        (decision.reason.kind == Kind::NotDecided ? L"" : L": " + Described(decision.reason)));
+    } else if (IsFolder(path)) {
+        report.Ok(L"special-folder", name, path + L" exists");
+    } else if (folder == ZvUdSpecialFolder::InstallFolderLang) {
+        report.Problem(L"special-folder", name, path + L" does not exist: start-up puts it in front of PATH",
+                       L"reinstall " + installation.product + L" in " + installation.language);
     } else {
-        report.Info(L"special-folder", name, *path + L" does not exist", L"create it if programs need it");
+        report.Info(L"special-folder", name, path + L" does not exist", L"create it if programs need it");
     }
 }
 
-bool HasValue(const std::wstring& keyPath, const wchar_t* name)
-{
-    ZvRegistryAccess key;
-    DWORD type = REG_NONE;
-    return key.OpenExact(HKEY_CURRENT_USER, keyPath.c_str(), KEY_QUERY_VALUE) == ERROR_SUCCESS &&
-           key.QueryType(name, type) == ERROR_SUCCESS;
-}
-
-void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, const FolderRule& rule, Report& report)
+void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, Report& report)
 {
     const std::wstring folder = Expanded(value);
     if (!IsFolder(folder)) {
@@ -69,140 +56,180 @@ void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, c
                        L"create " + folder + L", or set the value to an existing folder");
         return;
     }
-    const DWORD denied = rule.perUser ? TryOpen(folder) : ERROR_SUCCESS;
-    if (denied != ERROR_SUCCESS) {
+    if (const DWORD denied = TryOpen(folder); denied != ERROR_SUCCESS) {
         report.Problem(L"special-folder", subject,
                        folder + L" cannot be opened for writing (" + ErrorText(denied) + L")",
                        L"give the user write access to " + folder);
         return;
     }
-    report.Ok(L"special-folder", subject, folder + (rule.perUser ? L" exists, writable" : L" exists"));
+    report.Ok(L"special-folder", subject, folder + L" exists, writable");
 }
 
-void CheckRegistryFolder(const Installation& installation, int folder, const FolderRule& rule, Report& report)
+// A folder read from a per-user value: missing, unusable as the library reads
+// it, or naming a folder that is not there.
+void CheckValueFolder(const Installation& installation, const ZvUdSpecialFolder::FolderInfo& info,
+                      const StartupDecision& decision, Report& report)
 {
-    const ZvUdSpecialFolder::FolderInfo& info = ZvUdSpecialFolder::FolderTable[folder];
-    const wchar_t* name = info.valueName;
-    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\" + name);
-    const wchar_t* missing = info.source == ZvUdSpecialFolder::Source::UserValueOrInstallFolder
-                                 ? L"the library gives the installation folder"
-                                 : L"the library gives none";
-    if (!HasValue(installation.userRootKey, name)) {
-        report.Info(L"special-folder", subject, std::wstring(L"not set: ") + missing);
-        return;
-    }
-    std::wstring value(kFolderCapacity, L'\0');
-    if (zvudGetXRootFoldPath(name, value.data(), kFolderCapacity) == 0 || value[0] == L'\0') {
-        report.Problem(L"special-folder", subject,
-                       std::wstring(L"empty, not a string or longer than 2047 characters: ") + missing,
-                       L"set it to the folder's path, as REG_SZ or REG_EXPAND_SZ");
-        return;
-    }
-    CheckUsableFolder(subject, value.c_str(), rule, report);
-}
-
-// What InstallUserData would repair for one entry of the product list.
-void CheckProductEntry(const std::wstring& subject, const std::wstring& code, const std::wstring& userKey,
-                       Report& report)
-{
-    const INSTALLSTATE state = MsiQueryProductStateW(code.c_str());
-    if (state != INSTALLSTATE_DEFAULT) {
-        report.Problem(L"product-list", subject,
-                       L"the Windows Installer does not know " + code + L" as installed (state " +
-                           std::to_wstring(state) + L"): InstallUserData's reinstalls of it fail",
-                       L"install the product, or delete the value");
-        return;
-    }
-    const std::wstring userKeyName = KeyName(HKEY_CURRENT_USER, userKey);
-    ZvRegistryAccess key;
-    if (key.OpenExact(HKEY_CURRENT_USER, userKey.c_str(), KEY_READ) != ERROR_SUCCESS) {
-        report.Problem(L"product-list", subject,
-                       userKeyName + L" is missing: InstallUserData would reinstall UserData (REINSTALLMODE=uos)",
-                       L"run zvud repair");
-        return;
-    }
-    const auto local = ReadString(key, L"LocalRootFolder");
-    if (userdata::SkipsFolderChecks(userKey.c_str()) || !local) {
-        report.Ok(L"product-list", subject, L"installed; " + userKeyName + L" present, no local folder to check");
-    } else if (GetFileAttributesW(local->c_str()) == INVALID_FILE_ATTRIBUTES) {
-        report.Problem(L"product-list", subject,
-                       L"LocalRootFolder " + *local +
-                           L" does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p)",
-                       L"run zvud repair");
-    } else if (const DWORD error = TryOpen(*local); error != ERROR_SUCCESS) {
-        report.Problem(L"product-list", subject,
-                       L"LocalRootFolder " + *local + L" cannot be opened for reading and writing (" +
-                           ErrorText(error) + L"): InstallUserData would delete " + userKeyName +
-                           L" and reinstall UserData (REINSTALLMODE=u)",
-                       L"give the user access to " + *local + L", or run zvud repair");
+    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\" + info.valueName);
+    const std::wstring given =
+        decision.value.empty() ? std::wstring(L"the library gives none") : L"the library gives " + Text(decision.value);
+    const StartupReason& reason = decision.reason;
+    if (reason.kind == Kind::Absent && reason.status == ERROR_FILE_NOT_FOUND) {
+        report.Info(L"special-folder", subject, L"not set: " + given);
+    } else if (reason.kind == Kind::Unexpanded) {
+        report.Problem(L"special-folder", subject, Described(reason),
+                       L"define the environment variable " + Text(reason.variable) +
+                           L", or set the value to the folder's full path");
+    } else if (reason.Failed()) {
+        const std::wstring stored = reason.kind == Kind::WrongType
+                                        ? L"the " + Text(userdata::RegistryTypeName(reason.type)) + L" value"
+                                        : L"it";
+        report.Problem(L"special-folder", subject, Described(reason) + L": " + given,
+                       L"replace " + stored + L" with the folder's path, as REG_SZ or REG_EXPAND_SZ");
     } else {
-        report.Ok(L"product-list", subject, L"installed; " + userKeyName + L" and LocalRootFolder in order");
+        CheckUsableFolder(subject, Text(decision.value), report);
     }
 }
 
-struct ComServer {
-    const wchar_t* classId;
-    bool required;
-};
+// The profiles that have a key, as "Standard, Draft".
+std::wstring ProfileList(const std::wstring& profiles)
+{
+    ZvRegistryAccess key;
+    std::wstring list;
+    if (key.OpenExact(HKEY_CURRENT_USER, profiles.c_str(), KEY_READ) == ERROR_SUCCESS) {
+        for (ZvRegistryIterator entry(key, ZvRegistryIterator::Walk::Subkeys, 0);
+             entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
+            list += (list.empty() ? L"" : L", ") + std::wstring(entry.Name(), entry.NameLength());
+        }
+    }
+    return list.empty() ? L"none yet" : list;
+}
 
-constexpr ComServer kComServers[] = {
-    {L"{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}", true},
-    {L"{5A1C7E42-3B9D-4F08-A6E2-71C4D0B9E315}", false},
-    {L"{9E0D2F6B-84A7-4C13-B5F9-2D6A8E1C4B70}", false},
-};
+// What to set so that the library finds the help file it looked for.
+std::wstring HelpFix(const Installation& installation, const userdata::HelpDecisions& help)
+{
+    if (!help.profile.empty()) {
+        return L"set " + Named(help.helpFile.reason) + L" to the help file of the program " + Text(help.program) +
+               L" (product " + installation.product + L")";
+    }
+    return L"set " + Named(help.helpFile.reason) + L" to the name of " + installation.product + L"'s help file in " +
+           installation.rootFolder + L"Help, without .chm";
+}
 
-void CheckComServer(const ComServer& server, Report& report)
+// Why the library finds no help file: the key or value where its lookup stopped.
+void ReportNoHelpFile(const Installation& installation, const userdata::HelpDecisions& help, Report& report)
+{
+    const StartupReason& reason = help.helpFile.reason;
+    const std::wstring profiles = installation.userRootKey + L"\\Profiles";
+    if (!help.profile.empty() && reason.kind == Kind::Absent && reason.item.empty()) {
+        const std::wstring profile = profiles + L"\\" + Text(help.profile);
+        report.Problem(L"help-file", KeyName(HKEY_CURRENT_USER, profiles + L"\\(default)"),
+                       L"names the current profile '" + Text(help.profile) + L"', which has no key " +
+                           KeyName(HKEY_CURRENT_USER, profile + L"\\General") + L": its help files are not found",
+                       L"set it to a profile that has a key below " + KeyName(HKEY_CURRENT_USER, profiles) + L" (" +
+                           ProfileList(profiles) + L"), or create " +
+                           KeyName(HKEY_CURRENT_USER, profile + L"\\General") + L" with the help values");
+    } else if (reason.kind == Kind::Absent && reason.item.empty()) {
+        report.Problem(
+            L"help-file", Named(reason), Described(reason) + L": the library finds no help file",
+            L"create " + Named(reason) +
+                L" (without a current profile in it the library takes the product's default help file)" +
+                (installation.userRootOverridden ? L", or name the product's user key with --user-root" : L""));
+    } else {
+        report.Problem(L"help-file", Named(reason), Described(reason) + L": the library finds no help file",
+                       HelpFix(installation, help));
+    }
+}
+
+void CheckContextFile(const StartupDecision& context, Report& report)
+{
+    if (context.value.empty()) {
+        report.Problem(L"help-file", L"context help file", Described(context.reason),
+                       L"mend start-up's problems above");
+    } else if (!IsFile(Text(context.value))) {
+        report.Problem(L"help-file", Text(context.value), L"does not exist",
+                       L"restore the context help file beside the help file");
+    } else {
+        report.Ok(L"help-file", Text(context.value), L"exists");
+    }
+}
+
+// What InstallUserData would repair for one entry of the product list. A
+// reinstall it needs cannot run for a product the Windows Installer does not
+// know: then that is the fix.
+void CheckProductEntry(const std::wstring& subject, const userdata::ProductRepairDecision& product, Report& report)
+{
+    using userdata::RepairAction;
+    const std::wstring code = Text(product.productCode);
+    const std::wstring userKey = KeyName(HKEY_CURRENT_USER, Text(product.userKey));
+    const std::wstring folder = Text(product.reason.source);
+    const bool known = MsiQueryProductStateW(code.c_str()) == INSTALLSTATE_DEFAULT;
+    const std::wstring repair = known ? L"run zvud repair" : L"install " + code + L" (or delete the value)";
+    switch (product.action) {
+    case RepairAction::FirstRun:
+        return report.Problem(L"product-list", subject,
+                              userKey + L" is missing: InstallUserData would reinstall UserData (REINSTALLMODE=uos)",
+                              known ? repair : L"install " + code + L", or delete the value");
+    case RepairAction::Stopped:
+        return report.Problem(L"product-list", subject,
+                              userKey + L" cannot be opened (" + ErrorText(product.reason.status) +
+                                  L"): InstallUserData leaves the product alone",
+                              L"give the user read access to " + userKey);
+    case RepairAction::MissingFolder:
+        return report.Problem(L"product-list", subject,
+                              L"LocalRootFolder " + folder + L" (" + userKey +
+                                  L") does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p)",
+                              L"create " + folder + L", or " + repair);
+    case RepairAction::UserRegistry:
+        return report.Problem(L"product-list", subject,
+                              L"LocalRootFolder " + folder + L" cannot be opened for reading and writing (" +
+                                  ErrorText(product.reason.status) + L"): InstallUserData would delete " + userKey +
+                                  L" and reinstall UserData (REINSTALLMODE=u)",
+                              L"give the user access to " + folder + L", or " + repair);
+    case RepairAction::None:
+        break;
+    }
+    const std::wstring state = L"nothing to repair; " + userKey;
+    report.Ok(L"product-list", subject,
+              product.skipsFolderChecks           ? state + L" present, its folders not checked (KPW)"
+              : product.reason.kind == Kind::Read ? state + L" and LocalRootFolder " + folder + L" in order"
+                                                  : state + L" present, no LocalRootFolder to check");
+}
+
+void CheckComServer(const userdata::ComServerDecision& server, Report& report)
 {
     const wchar_t fix[] =
         L"register the server with a path without drive (zvud repair has the listed products "
         L"rewrite it)";
-    const std::wstring path = L"CLSID\\" + std::wstring(server.classId) + L"\\InProcServer32";
-    const std::wstring subject = KeyName(HKEY_CLASSES_ROOT, path);
-    ZvRegistryAccess key;
-    if (key.OpenExact(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ) != ERROR_SUCCESS) {
-        if (server.required) {
-            report.Problem(L"com-server", subject, L"not registered: CheckCOMServerRelativePaths fails", fix);
-        } else {
-            report.Ok(L"com-server", subject, L"not registered (it need not be)");
-        }
-        return;
-    }
-    const auto serverPath = ReadString(key, nullptr);
-    if (!serverPath) {
-        report.Problem(L"com-server", subject, L"no default value, or not a string", fix);
-    } else if (serverPath->find(L':') != std::wstring::npos) {
-        report.Problem(L"com-server", subject, L"registered with the absolute path " + *serverPath, fix);
+    const StartupReason& reason = server.path.reason;
+    const std::wstring subject = Text(reason.source);
+    if (reason.kind == Kind::Read && server.passes) {
+        report.Ok(L"com-server", subject,
+                  server.path.value.empty() ? std::wstring(L"registered with an empty path, which has no drive")
+                                            : L"registered as " + Text(server.path.value));
+    } else if (reason.kind == Kind::Read) {
+        report.Problem(L"com-server", subject, L"registered with the absolute path " + Text(server.path.value), fix);
+    } else if (!reason.item.empty() || reason.kind != Kind::Absent) {
+        report.Problem(L"com-server", subject, Described(reason) + L": CheckCOMServerRelativePaths fails", fix);
+    } else if (server.passes) {
+        report.Ok(L"com-server", subject, L"not registered (it need not be)");
     } else {
-        report.Ok(L"com-server", subject, L"registered as " + *serverPath);
+        report.Problem(L"com-server", subject, L"not registered: CheckCOMServerRelativePaths fails", fix);
     }
 }
 
-// "AutoMigrate" read as the library reads it: any type, into 32 bits.
-std::optional<DWORD> ReadAutoMigrate(const ZvRegistryAccess& key)
+void CheckMigrationState(const userdata::MigrationDecisions& migration, Report& report)
 {
-    DWORD value = 0;
-    if (!key.ReadDword(L"AutoMigrate", value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-void CheckMigrationState(const Installation& installation, Report& report)
-{
-    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\AutoMigrate");
-    ZvRegistryAccess key;
-    if (key.OpenExact(HKEY_CURRENT_USER, installation.userRootKey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) {
-        report.Info(L"migration-state", subject, L"the user key is missing: no migration runs");
-        return;
-    }
-    const auto state = ReadAutoMigrate(key);
-    if (!state) {
+    const std::wstring subject = Named(migration.stateReason);
+    const std::wstring state = std::to_wstring(migration.state);
+    if (!migration.userKeyOpens) {
+        report.Info(L"migration-state", subject, Described(migration.stateReason) + L": no migration runs");
+    } else if (!migration.stateSet) {
         report.Ok(L"migration-state", subject, L"not set yet: the next start sets 1 and runs the migration tool");
-    } else if (*state == 1) {
-        report.Ok(L"migration-state", subject, L"1: the next start runs the migration tool");
+    } else if (migration.FullRunDue()) {
+        report.Ok(L"migration-state", subject, state + L": the next start runs the migration tool");
     } else {
-        report.Info(L"migration-state", subject,
-                    std::to_wstring(*state) + L": no full migration runs (0 is what a failed run leaves)",
+        report.Info(L"migration-state", subject, state + L": no full migration runs (0 is what a failed run leaves)",
                     L"set it to 1 to run the migration tool again");
     }
 }
@@ -225,101 +252,20 @@ void CheckMigrationTool(Report& report)
     report.Ok(L"migration-tool", tool, L"present, and the .NET loader Mscoree.dll with it");
 }
 
-// The profiles that have a key, as "Standard, Draft".
-std::wstring ProfileList(const ZvRegistryAccess& profiles)
-{
-    std::wstring list;
-    for (ZvRegistryIterator entry(profiles, ZvRegistryIterator::Walk::Subkeys, 0);
-         entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
-        list += (list.empty() ? L"" : L", ") + std::wstring(entry.Name(), entry.NameLength());
-    }
-    return list.empty() ? L"none yet" : list;
-}
-
-// The current help profile, as the "Profiles" key's default value names it;
-// a problem when it names a profile that has no key (then `named` is true).
-std::optional<std::wstring> CheckCurrentProfile(const std::wstring& profiles, Report& report, bool& named)
-{
-    ZvRegistryAccess key;
-    if (key.OpenExact(HKEY_CURRENT_USER, profiles.c_str(), KEY_READ) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    const auto name = ReadString(key, nullptr);
-    if (!name || name->empty()) {
-        return std::nullopt;
-    }
-    ZvRegistryAccess profile;
-    if (profile.OpenExact(HKEY_CURRENT_USER, (profiles + L"\\" + *name).c_str(), KEY_READ) != ERROR_SUCCESS) {
-        report.Problem(L"help-file", KeyName(HKEY_CURRENT_USER, profiles + L"\\(default)"),
-                       L"names the current profile '" + *name + L"', which has no key " +
-                           KeyName(HKEY_CURRENT_USER, profiles + L"\\" + *name) + L": its help files are not found",
-                       L"set it to a profile that has a key below " + KeyName(HKEY_CURRENT_USER, profiles) + L" (" +
-                           ProfileList(key) + L"), or create " +
-                           KeyName(HKEY_CURRENT_USER, profiles + L"\\" + *name + L"\\General") +
-                           L" with the help values");
-        named = true;
-        return std::nullopt;
-    }
-    return name;
-}
-
-// The first %NAME% in `path` that names no environment variable; "" when all expand.
-std::wstring UndefinedVariable(const std::wstring& path)
-{
-    for (size_t start = path.find(L'%'); start != std::wstring::npos; start = path.find(L'%', start + 1)) {
-        const size_t end = path.find(L'%', start + 1);
-        if (end == std::wstring::npos) {
-            return L"";
-        }
-        const std::wstring name = path.substr(start + 1, end - start - 1);
-        if (!name.empty() && GetEnvironmentVariableW(name.c_str(), nullptr, 0) == 0) {
-            return name;
-        }
-        start = end;
-    }
-    return L"";
-}
-
-// The value of the current profile that names `help` as it stands, unexpanded.
-std::optional<std::wstring> HelpValueNaming(const std::wstring& general, const std::wstring& help)
-{
-    ZvRegistryAccess key;
-    if (key.OpenExact(HKEY_CURRENT_USER, general.c_str(), KEY_READ) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    for (const std::wstring& name : ValueNames(key)) {
-        if (ReadString(key, name.c_str()) == help) {
-            return KeyName(HKEY_CURRENT_USER, general + L"\\" + name);
-        }
-    }
-    return std::nullopt;
-}
-
-// A problem when `help` does not expand because a value of the profile's
-// General key names a variable that is not defined; true then.
-bool CheckHelpVariable(const std::wstring& general, const std::wstring& help, Report& report)
-{
-    const std::wstring variable = UndefinedVariable(help);
-    const auto value = variable.empty() ? std::nullopt : HelpValueNaming(general, help);
-    if (!value) {
-        return false;
-    }
-    report.Problem(L"help-file", *value,
-                   L"names " + help + L", where %" + variable + L"% does not expand: no such environment variable",
-                   L"define the environment variable " + variable + L", or set the value to the help file's full path");
-    return true;
-}
-
 }  // namespace
 
 void CheckSpecialFolders(const Installation& installation, Report& report)
 {
-    for (int folder = 0; folder < kSpecialFolderCount; ++folder) {
-        const FolderRule& rule = kFolderRules[folder];
-        if (ZvUdSpecialFolder::FolderTable[folder].valueName == nullptr) {
-            CheckDerivedFolder(folder, rule, report);
-        } else if (!installation.userRootKey.empty()) {
-            CheckRegistryFolder(installation, folder, rule, report);
+    CurrentIdentity identity(installation.decided);
+    for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
+        if (info.valueName != nullptr && installation.userRootKey.empty()) {
+            continue;  // the user root key's problem is told already
+        }
+        const StartupDecision decision = userdata::DecideSpecialFolder(identity, info.folder);
+        if (info.valueName == nullptr) {
+            CheckDerivedFolder(installation, info.folder, decision, report);
+        } else {
+            CheckValueFolder(installation, info, decision, report);
         }
     }
 }
@@ -329,67 +275,53 @@ void CheckHelpFiles(const Installation& installation, Report& report)
     if (installation.userRootKey.empty()) {
         return;  // without registry roots there is no help to look for; that problem is told already
     }
-    const std::wstring profiles = installation.userRootKey + L"\\Profiles";
-    bool profileMissing = false;
-    const auto profile = CheckCurrentProfile(profiles, report, profileMissing);
-    const auto help = AskLength(&GetHelpFileName);
-    if (help && profile && CheckHelpVariable(profiles + L"\\" + *profile + L"\\General", *help, report)) {
-        return;
+    CurrentIdentity identity(installation.decided);
+    const userdata::HelpDecisions help = userdata::DecideHelpFiles(identity);
+    const StartupReason& reason = help.helpFile.reason;
+    const std::wstring file = Text(help.helpFile.value);
+    if (file.empty()) {
+        ReportNoHelpFile(installation, help, report);
+    } else if (reason.kind == Kind::Unexpanded) {
+        report.Problem(L"help-file", Named(reason), Described(reason),
+                       L"define the environment variable " + Text(reason.variable) +
+                           L", or set the value to the help file's full path");
+    } else if (reason.Failed()) {
+        report.Problem(L"help-file", file, L"named by no value: " + Described(reason), HelpFix(installation, help));
+    } else if (!IsFile(file)) {
+        report.Problem(L"help-file", file, L"does not exist (named by " + Named(reason) + L")",
+                       L"restore the help file, or set " + Named(reason) + L" to an existing one");
+    } else {
+        report.Ok(L"help-file", file, L"exists (named by " + Named(reason) + L")");
+        CheckContextFile(help.contextFile, report);
     }
-    if (!help && profileMissing) {
-        return;  // the profile's problem is the cause, told already
-    }
-    if (!help) {
-        report.Problem(L"help-file", KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\Profiles"),
-                       L"the library finds no help file",
-                       L"name it in the current profile's General key (ZOVAHELP for the program ZOVA, HELP for "
-                       L"others), or without a profile set DefaultHelpFileName under the product root key");
-        return;
-    }
-    if (!IsFile(*help)) {
-        report.Problem(L"help-file", *help, L"does not exist",
-                       L"restore the help file, or name an existing one in the current profile under " +
-                           KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\Profiles"));
-        return;
-    }
-    report.Ok(L"help-file", *help, L"exists");
-    const auto context = AskLength(&GetContextFileName);
-    if (!context || !IsFile(*context)) {
-        report.Problem(L"help-file", context.value_or(L"context help file"), L"does not exist",
-                       L"restore the context help file beside the help file");
-        return;
-    }
-    report.Ok(L"help-file", *context, L"exists");
 }
 
 void CheckProductList(const Installation& installation, Report& report)
 {
-    if (installation.productRootKey.empty()) {
-        return;  // the identity file's problem is told already
+    if (installation.productRootKey.empty() || installation.machineRootMissing) {
+        return;  // the identity file's or the product root key's problem is told already
     }
-    const std::wstring path = installation.productRootKey + L"\\UserData";
-    ZvRegistryAccess key;
-    const auto hive = OpenMachineThenUser(key, path, KEY_QUERY_VALUE);
-    if (!hive) {
-        report.Problem(L"product-list", KeyName(HKEY_LOCAL_MACHINE, path),
-                       L"missing under HKLM and HKCU: InstallUserData reports a failure",
+    const userdata::UserDataRepairDecisions repair =
+        userdata::DecideUserDataRepair(installation.decided.ProductRegistryRootKey);
+    const StartupDecision& list = repair.productList;
+    if (list.reason.Failed()) {
+        report.Problem(L"product-list", Named(list.reason),
+                       Described(list.reason) + L" (and under HKCU): InstallUserData reports a failure",
                        L"reinstall the product: its package lists itself there");
         return;
     }
-    const auto codes = ValueNames(key);
-    if (codes.empty()) {
-        report.Ok(L"product-list", KeyName(*hive, path), L"lists no products: InstallUserData has nothing to do");
+    if (repair.products.empty()) {
+        report.Ok(L"product-list", Text(list.value), L"lists no products: InstallUserData has nothing to do");
     }
-    for (const std::wstring& code : codes) {
-        CheckProductEntry(KeyName(*hive, path) + L"\\" + code, code, ReadString(key, code.c_str()).value_or(L""),
-                          report);
+    for (const userdata::ProductRepairDecision& product : repair.products) {
+        CheckProductEntry(Text(list.value) + L"\\" + Text(product.productCode), product, report);
     }
 }
 
 void CheckComServers(Report& report)
 {
-    for (const ComServer& server : kComServers) {
-        CheckComServer(server, report);
+    for (const userdata::ComServer& server : userdata::ComServers()) {
+        CheckComServer(userdata::DecideComServer(server), report);
     }
 }
 
@@ -398,17 +330,22 @@ void CheckMigration(const Installation& installation, Report& report)
     if (installation.productRootKey.empty()) {
         return;
     }
-    ZvRegistryAccess key;
-    const auto hive = OpenMachineThenUser(key, installation.productRootKey, KEY_QUERY_VALUE);
-    const std::wstring subject =
-        KeyName(hive.value_or(HKEY_LOCAL_MACHINE), installation.productRootKey + L"\\AutoMigrate");
-    const auto enabled = hive ? ReadAutoMigrate(key) : std::optional<DWORD>(1);
-    if (!enabled || *enabled == 0) {
-        report.Ok(L"migration-switch", subject, L"missing or 0: migration is off");
+    CurrentIdentity identity(installation.decided);
+    const userdata::MigrationDecisions migration = userdata::DecideMigration(identity);
+    const StartupReason& reason = migration.switchReason;
+    const std::wstring subject = Text(reason.source) + L"\\AutoMigrate";
+    if (!migration.switchedOn) {
+        report.Ok(L"migration-switch", subject,
+                  (reason.kind == Kind::Read     ? std::wstring(L"0")
+                   : reason.kind == Kind::Absent ? std::wstring(L"missing")
+                                                 : Described(reason)) +
+                      L": migration is off");
         return;
     }
-    report.Ok(L"migration-switch", subject, hive ? L"on" : L"the key is missing: migration is not switched off");
-    CheckMigrationState(installation, report);
+    report.Ok(L"migration-switch", subject,
+              reason.kind == Kind::Read ? std::to_wstring(migration.switchValue) + L": migration is on"
+                                        : L"the key is missing under HKLM and HKCU: migration is not switched off");
+    CheckMigrationState(migration, report);
     CheckMigrationTool(report);
 }
 

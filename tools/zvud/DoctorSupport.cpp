@@ -9,24 +9,35 @@
 
 namespace zvud::doctor {
 
-using userdata::ZvRegistryIterator;
 using userdata::ZvString;
+
+namespace {
+
+// A detail that begins with its subject (as the core's reasons name what they
+// are about) is told without repeating it.
+std::wstring AfterSubject(const std::wstring& subject, const std::wstring& detail)
+{
+    const std::wstring lead = subject + L" ";
+    return detail.starts_with(lead) ? detail.substr(lead.size()) : detail;
+}
+
+}  // namespace
 
 void Report::Ok(const std::wstring& check, const std::wstring& subject, const std::wstring& detail)
 {
-    findings_.push_back({check, Status::Ok, subject, detail, L""});
+    findings_.push_back({check, Status::Ok, subject, AfterSubject(subject, detail), L""});
 }
 
 void Report::Problem(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
                      const std::wstring& fix)
 {
-    findings_.push_back({check, Status::Problem, subject, detail, fix});
+    findings_.push_back({check, Status::Problem, subject, AfterSubject(subject, detail), fix});
 }
 
 void Report::Info(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
                   const std::wstring& fix)
 {
-    findings_.push_back({check, Status::Info, subject, detail, fix});
+    findings_.push_back({check, Status::Info, subject, AfterSubject(subject, detail), fix});
 }
 
 size_t Report::Count(Status status) const
@@ -48,24 +59,17 @@ std::wstring KeyName(HKEY hive, const std::wstring& path)
     return Text(userdata::RegistryKeyName(hive, Core(path)));
 }
 
-std::optional<std::wstring> ReadString(const ZvRegistryAccess& key, const wchar_t* name)
+std::wstring Described(const userdata::StartupReason& reason)
 {
-    ZvString text;
-    if (key.ReadString(name, text) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return Text(text);
+    return Text(userdata::DescribeReason(reason));
 }
 
-std::vector<std::wstring> ValueNames(const ZvRegistryAccess& key)
+std::wstring Named(const userdata::StartupReason& reason)
 {
-    std::vector<std::wstring> names;
-    // Names of any length: the registry's own limit bounds them.
-    for (ZvRegistryIterator entry(key, ZvRegistryIterator::Walk::Values, 0);
-         entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
-        names.emplace_back(entry.Name(), entry.NameLength());
+    if (reason.place != userdata::StartupReason::Place::Registry) {
+        return Text(reason.source);
     }
-    return names;
+    return Text(reason.source) + (reason.item.empty() ? L"" : L"\\" + Text(reason.item));
 }
 
 std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key)

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "base/RegistryAccess.h"
+#include "config/ProductConfigInit.h"
+#include "config/StartupDecisions.h"
 
 #include <windows.h>
 
@@ -48,8 +50,15 @@ struct Installation {
     std::map<std::wstring, std::vector<std::wstring>> catalogue;  // product -> languages
     std::wstring product;
     std::wstring language;
-    std::wstring productRootKey;  // as start-up read it from identity.ini
-    std::wstring userRootKey;     // where the per-user values are read
+    std::wstring productRootKey;      // as start-up read it from identity.ini
+    std::wstring userRootKey;         // where the per-user values are read
+    bool userRootOverridden = false;  // by --user-root
+    bool machineRootMissing = false;  // told already: what lies below it is not told again
+    // Start-up as the core decides it for the product and language chosen,
+    // and the identity it settles on: the core's decisions after start-up
+    // are asked with it, and nothing is written.
+    userdata::StartupDecisions decisions;
+    userdata::ProductParamsRecord decided;
 };
 
 // The registry and the identity files through the library's core: its key
@@ -61,11 +70,9 @@ using userdata::ZvRegistryAccess;
 std::optional<HKEY> OpenMachineThenUser(ZvRegistryAccess& key, const std::wstring& path, REGSAM access = KEY_READ);
 // "HKLM", "HKCU" or "HKCR" followed by a backslash and `path`.
 std::wstring KeyName(HKEY hive, const std::wstring& path);
-// A string value (REG_SZ or REG_EXPAND_SZ, unexpanded); nothing when missing
-// or of another type.
-std::optional<std::wstring> ReadString(const ZvRegistryAccess& key, const wchar_t* name);
-// The names of a key's values, in the registry's order.
-std::vector<std::wstring> ValueNames(const ZvRegistryAccess& key);
+// The reason in words; "<key>\<value>" (or the file, or the folder) it names.
+std::wstring Described(const userdata::StartupReason& reason);
+std::wstring Named(const userdata::StartupReason& reason);
 // A value of the "ProductIdentity" section of an INI file, as the library
 // reads it; "" when missing.
 std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key);
