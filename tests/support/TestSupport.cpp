@@ -455,7 +455,7 @@ void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> p
             const bool base = _wcsicmp(entry.product.c_str(), L"ZOVA") == 0;
             WriteIdentityFile(base ? language : entry.product + L"\\" + language, root, L"Software\\Brevonix\\Global");
             if (!base) {
-                SetString(HKEY_LOCAL_MACHINE, root + L"\\VerticalEnvPath", nullptr, VerticalFoldersOf(entry.product));
+                SetString(HKEY_LOCAL_MACHINE, root + L"\\VerticalEnvPath", nullptr, L"C:\\Vertical\\" + entry.product);
             }
         }
     }

@@ -178,10 +178,9 @@ protected:
     {
         return L"Software\\Brevonix\\" + product + L"\\7.0\\" + product + L"-" + language;
     }
-    static std::wstring VerticalFoldersOf(const std::wstring& product) { return L"C:\\Vertical\\" + product; }
     // A configurable installation listing `products` for the machine, each
     // with its identity files and, unless the base product, its vertical
-    // folders VerticalFoldersOf(product): start-up runs through completely.
+    // folders C:\Vertical\<product>: start-up runs through completely.
     void InstallConfigurable(std::initializer_list<InstalledProduct> products);
     void WriteLastLaunched(const std::wstring& product, const std::wstring& language);
 
