@@ -8,6 +8,10 @@
 #include <dbghelp.h>
 
 #include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string_view>
 #include <thread>
@@ -106,16 +110,22 @@ void RepairUserData(Exports api)
     api.InstallUserData();
 }
 
-// The exports that take no buffer, by name.
-const std::vector<std::pair<std::string, std::function<void(Exports)>>> kActions = {
-    {"CheckCOMServerRelativePaths", [](Exports api) { api.CheckCOMServerRelativePaths(); }},
-    {"AppendEnvironmentPath", [](Exports api) { api.AppendEnvironmentPath(L"C:\\Bin"); }},
-    {"zvudRegSetString", [](Exports api) { api.zvudRegSetString(HKEY_CURRENT_USER, L"Data", L"C:\\D"); }},
-    {"SetWorkingDirectory", [](Exports api) { api.SetWorkingDirectory(); }},
-    {"ProcessAutoMigrate", MigrateTwice},
-    {"InstallUserData", RepairUserData},
-    {"zvudGetProductUILanguage",
-     [](Exports api) { RaisesContinuable(0xC0000008, [&api] { api.zvudGetProductUILanguage(); }); }},
+// An export that takes no buffer, called as a host calls it.
+struct Action {
+    std::string name;
+    std::function<void(Exports)> run;
+};
+
+const std::vector<Action> kActions = {
+    {.name = "CheckCOMServerRelativePaths", .run = [](Exports api) { api.CheckCOMServerRelativePaths(); }},
+    {.name = "AppendEnvironmentPath", .run = [](Exports api) { api.AppendEnvironmentPath(L"C:\\Bin"); }},
+    {.name = "zvudRegSetString",
+     .run = [](Exports api) { api.zvudRegSetString(HKEY_CURRENT_USER, L"Data", L"C:\\D"); }},
+    {.name = "SetWorkingDirectory", .run = [](Exports api) { api.SetWorkingDirectory(); }},
+    {.name = "ProcessAutoMigrate", .run = MigrateTwice},
+    {.name = "InstallUserData", .run = RepairUserData},
+    {.name = "zvudGetProductUILanguage",
+     .run = [](Exports api) { RaisesContinuable(0xC0000008, [&api] { api.zvudGetProductUILanguage(); }); }},
 };
 
 class HardeningTest : public ScenarioTest {
@@ -141,20 +151,10 @@ protected:
         SetString(HKEY_CLASSES_ROOT, L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32", nullptr,
                   L"C:\\Suite\\zvserver.dll");
         SetDword(HKEY_LOCAL_MACHINE, kRoot, L"AutoMigrate", 1);
-        // A tool that the row before started may still run: the copy in place then stays.
         CopyFileW((TestProgramFolder() + L"\\migrator\\bxmigrator.exe").c_str(),
                   (RootFolder() + L"bxmigrator.exe").c_str(), FALSE);
     }
 };
-
-// What the sweep expects a call to give with `room` characters (or bytes) of buffer.
-unsigned ExpectedResult(const BufferCall& row, unsigned room, unsigned need, unsigned answer)
-{
-    if (room == need || (room == 0 && row.null == NullBuffer::Need)) {
-        return answer;
-    }
-    return 0;
-}
 
 // Each export at the limits of its caller's buffer (capacities 0, 1, one short
 // and exact, and a null buffer); every special folder that a per-user value
@@ -177,14 +177,15 @@ TEST_F(HardeningTest, Buffers)
         }
         for (const unsigned room : std::set<unsigned>{0, 1, need - 1, need}) {
             GuardedBuffer buffer(room + 32);
-            EXPECT_EQ(row.call(Api(), buffer.Data(), room), ExpectedResult(row, room, need, answer)) << "room " << room;
+            const bool answered = room == need || (room == 0 && row.null == NullBuffer::Need);
+            EXPECT_EQ(row.call(Api(), buffer.Data(), room), answered ? answer : 0) << "room " << room;
             EXPECT_TRUE(buffer.Untouched(row.capacityInBytes ? room / 2 : room)) << "written beyond " << room;
             if (room == need) {
                 EXPECT_EQ(buffer.Text(), text) << "the answer, terminated";
             }
         }
-        const unsigned nullAnswers[] = {0, answer, 1};
-        EXPECT_EQ(row.call(Api(), nullptr, 0), nullAnswers[static_cast<int>(row.null)]) << "a null buffer";
+        const unsigned nullAnswer = row.null == NullBuffer::Need ? answer : row.null == NullBuffer::Exists ? 1 : 0;
+        EXPECT_EQ(row.call(Api(), nullptr, 0), nullAnswer) << "a null buffer";
     }
 }
 
@@ -196,27 +197,27 @@ TEST_F(HardeningTest, Handles)
 {
     InstallEverything();
     ASSERT_EQ(Load().zvudInitProductParams(L"PLANNER", L"L1"), 1);
-    std::vector<std::pair<std::string, std::function<void(Exports)>>> actions = kActions;
+    std::vector<Action> actions = kActions;
     for (const BufferCall& row : BufferCalls()) {
-        actions.emplace_back(row.name, [call = row.call](Exports api) {
-            std::vector<wchar_t> roomy(4096);
-            call(api, roomy.data(), 4096);
-        });
+        actions.push_back({.name = row.name, .run = [call = row.call](Exports api) {
+                               std::vector<wchar_t> roomy(4096);
+                               call(api, roomy.data(), 4096);
+                           }});
     }
     std::vector<HKEY> leaked;
-    actions.emplace_back("leaks a key", [&leaked](Exports) {
-        RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &leaked.emplace_back());
-    });
+    actions.push_back({.name = "leaks a key", .run = [&leaked](Exports) {
+                           RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &leaked.emplace_back());
+                       }});
     std::string leaking;
-    for (const auto& [name, action] : actions) {
-        action(Api());
+    for (const Action& action : actions) {
+        action.run(Api());
         const std::ptrdiff_t handles = OpenHandleCount();
         for (int round = 0; round < 3; ++round) {
             DeleteFileW((RootFolder() + L"RoamableRootFolder\\DAP").c_str());
-            action(Api());
+            action.run(Api());
         }
         if (OpenHandleCount() != handles) {
-            leaking += name + ";";
+            leaking += action.name + ";";
         }
     }
     std::for_each(leaked.begin(), leaked.end(), RegCloseKey);
@@ -288,16 +289,39 @@ TEST_F(HardeningTest, HostileRegistryData)
                 EXPECT_EQ(result, *row.gives);
             }
         }
-        for (const auto& [name, action] : kActions) {
-            action(api);
+        for (const Action& action : kActions) {
+            action.run(api);
         }
         Unload();
+        WaitForChildProcesses();  // the tool in the installation folder, copied again for the next row
     }
 }
 
-// The stack protector's guard of the loaded library, found by name through the debugging help library in the
-// PDB that the build leaves beside the test program; null when it is not found.
-const ULONG_PTR* StackGuardOf(HMODULE module)
+// The address in `module` of `name`, from the COFF symbol table of the PE file `path`, which GCC's debug file
+// keeps with the image's section table; null when it holds no such symbol.
+const ULONG_PTR* FromCoffSymbols(HMODULE module, const std::wstring& path, const char* name)
+{
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    const std::string image(std::istreambuf_iterator<char>(file), {});
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        image.data() + reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data())->e_lfanew);
+    const IMAGE_FILE_HEADER& header = headers->FileHeader;
+    const auto* symbols = reinterpret_cast<const IMAGE_SYMBOL*>(image.data() + header.PointerToSymbolTable);
+    const char* const strings = reinterpret_cast<const char*>(symbols + header.NumberOfSymbols);
+    for (DWORD index = 0; index < header.NumberOfSymbols; index += 1 + symbols[index].NumberOfAuxSymbols) {
+        const IMAGE_SYMBOL& symbol = symbols[index];
+        // A name longer than eight characters lies in the string table behind the symbols.
+        if (symbol.N.Name.Short == 0 && symbol.SectionNumber > 0 &&
+            std::strcmp(strings + symbol.N.Name.Long, name) == 0) {
+            const DWORD offset = IMAGE_FIRST_SECTION(headers)[symbol.SectionNumber - 1].VirtualAddress + symbol.Value;
+            return reinterpret_cast<const ULONG_PTR*>(reinterpret_cast<const BYTE*>(module) + offset);
+        }
+    }
+    return nullptr;
+}
+
+// The address in `module` of `name`, found through the debugging help library in the PDB beside the test program.
+const ULONG_PTR* FromPdb(HMODULE module, const wchar_t* name)
 {
     const HANDLE process = GetCurrentProcess();
     wchar_t path[MAX_PATH] = {};
@@ -309,19 +333,26 @@ const ULONG_PTR* StackGuardOf(HMODULE module)
     } symbol = {};
     symbol.SizeOfStruct = sizeof(SYMBOL_INFOW);
     symbol.MaxNameLen = 64;
-    const bool found = SymFromNameW(process, L"__stack_chk_guard", &symbol) != FALSE;
+    const bool found = SymFromNameW(process, name, &symbol) != FALSE;
     SymCleanup(process);
     return found ? reinterpret_cast<const ULONG_PTR*>(symbol.Address) : nullptr;
 }
 
 // Each load seeds its guard from the system's random numbers: neither left 0 nor the terminator guard 0xFF0A0000
-// that stands in when there are none, and another one the next time.
+// that stands in when there are none, and another one the next time. The guard is found by its name in the
+// library's debug file: the PDB of a clang build, or the symbols of a GCC build's UserData.dll.debug.
 TEST_F(HardeningTest, StackGuardSeededOnEachLoad)
 {
+    const std::wstring pdb = TestProgramFolder() + L"\\UserData.pdb";
+    const std::wstring debugFile = TestProgramFolder() + L"\\UserData.dll.debug";
+    if (!FileExists(pdb) && !FileExists(debugFile)) {
+        GTEST_SKIP() << "no debug file beside the test program names the guard";
+    }
     std::set<ULONG_PTR> guards;
     for (int load = 0; load < 2; ++load) {
         Load();
-        const ULONG_PTR* guard = StackGuardOf(Module());
+        const ULONG_PTR* guard = FileExists(pdb) ? FromPdb(Module(), L"__stack_chk_guard")
+                                                 : FromCoffSymbols(Module(), debugFile, "__stack_chk_guard");
         ASSERT_NE(guard, nullptr) << "the guard's symbol";
         EXPECT_NE(*guard, 0u) << "unseeded";
         EXPECT_NE(*guard, 0xFF0A0000u);

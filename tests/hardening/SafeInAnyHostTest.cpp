@@ -1,58 +1,54 @@
 // The library in a host that trusts nothing around it: resource modules that
 // may be planted relative to the current folder, a damaged string table, a
-// byte-counted buffer that ends where an inaccessible page begins, and a host
-// that loads and frees the library again and again.
+// byte-counted buffer of odd size, and a host that loads and frees the library
+// again and again.
 #include "TestSupport.h"
-
-#include <algorithm>
-#include <cstring>
 
 namespace userdata::testing {
 namespace {
 
 constexpr unsigned kRoomy = 4096;
 
-// Where a reference finds module x.dll (a copy of the test string table, with
-// string 101 "Open"): "$" stands for the test's folder, which holds x.dll
-// itself and in its subfolders cur (the current folder), cur\rel and "a;b".
-struct ModuleRow {
+// Where a reference finds its string. The test program's folder holds planted\PlantedStrings.dll; "$" stands for
+// the test's folder, which holds x.dll (both copies of the test string table, with string 101 "Open") and
+// damaged.dll (DamagedStrings.dll), and x.dll again in its subfolders cur (the current folder), cur\rel and "a;b".
+// In damaged.dll, string 96 claims 65535 characters, far beyond the end of its block; 112 is "Ok"; 113 claims 9
+// characters where its block ends after 2.
+// References at the limits of the 260-character working buffers: the module found nowhere and string 101 of the
+// table beside the test program, or too long to be references.
+const std::wstring kModule259 = L"@" + std::wstring(259, L'm') + L",-101";
+const std::wstring kModule260 = L"@" + std::wstring(260, L'm') + L",-101";
+const std::wstring kDigits259 = L"@TestStrings.dll,-" + std::wstring(256, L'0') + L"101";
+const std::wstring kDigits260 = L"@TestStrings.dll,-" + std::wstring(257, L'0') + L"101";
+
+struct StringRow {
     const char* name;
     const wchar_t* reference;
     const wchar_t* inFrontOfPath = L"";
     const wchar_t* expected = L"";
 };
 
-const ModuleRow kModuleRows[] = {
-    {.name = "a dotted path into the current folder", .reference = L"@.\\x.dll,-101"},
-    {.name = "a dotted path into its parent", .reference = L"@..\\x.dll,-101"},
-    {.name = "a dotted path without extension", .reference = L"@.\\x,-101"},
+const StringRow kStringRows[] = {
     {.name = "a folder below the current one", .reference = L"@rel\\x.dll,-101"},
+    {.name = "a relative path from the host's folder", .reference = L"@planted\\PlantedStrings.dll,-101"},
+    {.name = "a relative path from the host's folder, by slash", .reference = L"@planted/PlantedStrings.dll,-101"},
     {.name = "the current folder of drive C", .reference = L"@C:x.dll,-101"},
     {.name = "a bare name, PATH holding \".\"", .reference = L"@x.dll,-101", .inFrontOfPath = L"."},
     {.name = "a bare name, PATH holding an empty entry", .reference = L"@x.dll,-101", .inFrontOfPath = L";"},
-    {.name = "a bare name, PATH holding a relative folder", .reference = L"@x.dll,-101", .inFrontOfPath = L"rel"},
     {.name = "a bare name, PATH quoting a folder with ';'",
      .reference = L"@x,-101",
      .inFrontOfPath = L"\"$\\a;b\"",
      .expected = L"Open"},
     {.name = "a full path", .reference = L"@$\\x.dll,-101", .expected = L"Open"},
-};
-
-// Strings 96 to 127 of DamagedStrings.dll: 96 claims 65535 characters, far
-// beyond the end of its block; 112 is "Ok"; 113 claims 9 characters where
-// its block ends after 2.
-struct StringRow {
-    const char* name;
-    const wchar_t* number;
-    const wchar_t* expected = L"";
-};
-
-const StringRow kDamagedStringRows[] = {
-    {.name = "a string behind one that runs past its block", .number = L"101"},
-    {.name = "the string that runs past its block", .number = L"96"},
-    {.name = "a sound string before a damaged one", .number = L"112", .expected = L"Ok"},
-    {.name = "a string whose own length runs past its block", .number = L"113"},
-    {.name = "a string behind that", .number = L"114"},
+    {.name = "a module name of 259 characters", .reference = kModule259.c_str()},
+    {.name = "a module name of 260: plain text", .reference = kModule260.c_str(), .expected = kModule260.c_str()},
+    {.name = "a number of 259 digits", .reference = kDigits259.c_str(), .expected = L"Open"},
+    {.name = "a number of 260 digits: plain text", .reference = kDigits260.c_str(), .expected = kDigits260.c_str()},
+    {.name = "a string behind one that runs past its block", .reference = L"@$\\damaged.dll,-101"},
+    {.name = "the string that runs past its block", .reference = L"@$\\damaged.dll,-96"},
+    {.name = "a sound string before a damaged one", .reference = L"@$\\damaged.dll,-112", .expected = L"Ok"},
+    {.name = "a string whose own length runs past its block", .reference = L"@$\\damaged.dll,-113"},
+    {.name = "a string behind that", .reference = L"@$\\damaged.dll,-114"},
 };
 
 // "ProductName" stored with a byte count of its own, read into a buffer of
@@ -68,57 +64,18 @@ struct ByteRow {
 // The stored text is "Odd" followed by 'x': 7 bytes end in the middle of 'x'.
 const ByteRow kByteRows[] = {
     {.name = "7 bytes into 7", .storedBytes = 7, .capacity = 7, .expectedResult = 0},
-    {.name = "7 bytes into 8", .storedBytes = 7, .capacity = 8, .expectedResult = 7, .expectedText = L"Odd"},
-    {.name = "7 bytes into 9", .storedBytes = 7, .capacity = 9, .expectedResult = 7, .expectedText = L"Odd"},
-    {.name = "8 bytes into 7", .storedBytes = 8, .capacity = 7, .expectedResult = 0},
+    {.name = "7 bytes into 9, odd", .storedBytes = 7, .capacity = 9, .expectedResult = 7, .expectedText = L"Odd"},
     {.name = "8 bytes into 8, no room for the terminator", .storedBytes = 8, .capacity = 8, .expectedResult = 0},
     {.name = "8 bytes into 9", .storedBytes = 8, .capacity = 9, .expectedResult = 0},
     {.name = "8 bytes into 10", .storedBytes = 8, .capacity = 10, .expectedResult = 8, .expectedText = L"Oddx"},
-    {.name = "5 bytes into 5", .storedBytes = 5, .capacity = 5, .expectedResult = 0},
     {.name = "5 bytes into 6", .storedBytes = 5, .capacity = 6, .expectedResult = 5, .expectedText = L"Od"},
-};
-
-// A caller's buffer of `bytes` bytes, filled with '#', that ends where an
-// inaccessible page begins: a write past its end ends the test program.
-class BufferAtPageEnd : NoCopy {
-public:
-    explicit BufferAtPageEnd(unsigned bytes)
-        : pages_(static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))),
-          data_(pages_ + kPage - bytes),
-          bytes_(bytes)
-    {
-        DWORD previous = 0;
-        EXPECT_TRUE(VirtualProtect(pages_ + kPage, kPage, PAGE_NOACCESS, &previous));
-        std::memset(data_, '#', bytes);
-    }
-    ~BufferAtPageEnd() { VirtualFree(pages_, 0, MEM_RELEASE); }
-
-    bool Untouched() const
-    {
-        return std::all_of(data_, data_ + bytes_, [](BYTE b) { return b == '#'; });
-    }
-
-    wchar_t* Data() const { return reinterpret_cast<wchar_t*>(data_); }
-    // The whole characters up to the first NUL.
-    std::wstring Text() const
-    {
-        std::wstring text(bytes_ / sizeof(wchar_t), L'\0');
-        std::memcpy(text.data(), data_, text.size() * sizeof(wchar_t));
-        return text.substr(0, text.find(L'\0'));
-    }
-
-private:
-    static constexpr unsigned kPage = 4096;
-    BYTE* pages_;
-    BYTE* data_;
-    unsigned bytes_;
 };
 
 class SafeInAnyHostTest : public ScenarioTest {
 protected:
     ~SafeInAnyHostTest() override { SetCurrentDirectoryW(InstallFolder().c_str()); }  // out of folders_
 
-    // Copies of the test string table in the test's folder and below it.
+    // Copies of the test string tables in the test's folder and below it.
     void PlaceStringModules()
     {
         const std::wstring strings = TestProgramFolder() + L"\\TestStrings.dll";
@@ -126,6 +83,8 @@ protected:
             CreateFolders(folders_.Path() + folder);
             EXPECT_TRUE(CopyFileW(strings.c_str(), (folders_.Path() + folder + L"\\x.dll").c_str(), FALSE));
         }
+        EXPECT_TRUE(CopyFileW((TestProgramFolder() + L"\\DamagedStrings.dll").c_str(),
+                              (folders_ / L"damaged.dll").c_str(), FALSE));
     }
 
     std::wstring WithFolder(const std::wstring& text) const
@@ -134,32 +93,26 @@ protected:
         return at == std::wstring::npos ? text : text.substr(0, at) + folders_.Path() + text.substr(at + 1);
     }
 
-    std::wstring LoadString(const std::wstring& text, unsigned& result) const
-    {
-        GuardedBuffer buffer(kRoomy);
-        result = Api().zvudLoadMUIString(text.c_str(), buffer.Data(), kRoomy);
-        return buffer.Text();
-    }
-
     TempFolder folders_;
 };
 
-TEST_F(SafeInAnyHostTest, ModulesAreLookedForOnlyInAbsoluteFolders)
+// Modules are looked for only in absolute folders, and a damaged string table reads as missing.
+TEST_F(SafeInAnyHostTest, StringsComeOnlyFromAbsoluteFoldersAndWithinTheirBlocks)
 {
     PlaceStringModules();
     SetCurrentDirectoryW((folders_ / L"cur").c_str());
     Load();
     const std::wstring path = GetEnvironment(L"PATH").value_or(L"");
-    for (const ModuleRow& row : kModuleRows) {
+    for (const StringRow& row : kStringRows) {
         const std::wstring reference = WithFolder(row.reference);
         const std::wstring inFront = WithFolder(row.inFrontOfPath);
         SetEnvironment(L"PATH", (inFront + L";" + path).c_str());
-        unsigned result = 0;
-        const std::wstring text = LoadString(reference, result);
+        GuardedBuffer buffer(kRoomy);
+        const unsigned result = Api().zvudLoadMUIString(reference.c_str(), buffer.Data(), kRoomy);
         const std::wstring expected = row.expected;
-        EXPECT_EQ(text, expected) << row.name << ": zvudLoadMUIString(" << Narrow(reference) << ") with PATH "
-                                  << Narrow(inFront) << ";...";
-        EXPECT_EQ(result, expected.empty() ? 0 : expected.size() + 1) << row.name;
+        const std::string call = "zvudLoadMUIString(" + Narrow(reference) + ") with PATH " + Narrow(inFront) + ";...";
+        EXPECT_EQ(buffer.Text(), expected) << row.name << ": " << call;
+        EXPECT_EQ(result, expected.empty() ? 0 : expected.size() + 1) << row.name << ": " << call;
     }
 }
 
@@ -182,19 +135,6 @@ TEST_F(SafeInAnyHostTest, AnInstallationFolderWithASemicolonIsQuotedInPath)
     EXPECT_EQ(buffer.Text(), L"Open");
 }
 
-TEST_F(SafeInAnyHostTest, ADamagedStringTableReadsAsMissing)
-{
-    Load();
-    for (const StringRow& row : kDamagedStringRows) {
-        const std::wstring reference = L"@" + TestProgramFolder() + L"\\DamagedStrings.dll,-" + row.number;
-        unsigned result = 0;
-        const std::wstring text = LoadString(reference, result);
-        const std::wstring expected = row.expected;
-        EXPECT_EQ(text, expected) << row.name << ": zvudLoadMUIString(" << Narrow(reference) << ")";
-        EXPECT_EQ(result, expected.empty() ? 0 : expected.size() + 1) << row.name;
-    }
-}
-
 TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)
 {
     InstallConfigurable({{L"ZOVA", {L"L1"}}});
@@ -203,7 +143,7 @@ TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)
     for (const ByteRow& row : kByteRows) {
         const wchar_t stored[] = L"Oddxyz";  // no NUL follows the stored bytes
         SetRaw(HKEY_LOCAL_MACHINE, root, L"ProductName", REG_SZ, stored, row.storedBytes);
-        const BufferAtPageEnd buffer(row.capacity);
+        const GuardedBuffer buffer(GuardedBuffer::Bytes{row.capacity});
         const unsigned result = Api().GetVerticalProductName(buffer.Data(), row.capacity);
         EXPECT_EQ(result, row.expectedResult) << row.name << ": GetVerticalProductName(buffer, " << row.capacity << ")";
         if (row.expectedText == nullptr) {
@@ -220,16 +160,26 @@ TEST_F(SafeInAnyHostTest, ProductFoldersComeOnlyFromTheInstallFolder)
 {
     InstallConfigurable({{L"ZOVA", {L"L1"}}});
     Load();
-    const struct {
+    const struct Row {
+        const char* name;
         int folder;
         unsigned expected;
-    } rows[] = {{0, 1}, {15, 1}, {2, 0}, {6, 0}, {16, 0}, {17, 0}, {-1, 0}};
-    for (const auto& row : rows) {
+    } rows[] = {
+        {.name = "InstallFolder", .folder = 0, .expected = 1},
+        {.name = "UserDataCacheFolderLang", .folder = 15, .expected = 1},
+        {.name = "HelpFolder, of the help file's folder", .folder = 2, .expected = 0},
+        {.name = "RoamableRootFolder, which falls back to the install folder", .folder = 6, .expected = 0},
+        {.name = "SandboxCrashSaveFolder, a per-user value", .folder = 16, .expected = 0},
+        {.name = "17, beyond the folders", .folder = 17, .expected = 0},
+        {.name = "-1", .folder = -1, .expected = 0},
+    };
+    for (const Row& row : rows) {
         GuardedBuffer buffer(kRoomy);
         const auto folder = static_cast<ZvUdSpecialFolder::Folders>(row.folder);
-        EXPECT_EQ(Api().zvudGetProductXFoldPath(buffer.Data(), kRoomy, folder), row.expected)
-            << "folder " << row.folder;
-        EXPECT_EQ(buffer.Untouched(), row.expected == 0) << "folder " << row.folder;
+        const std::string call =
+            std::string(row.name) + ": zvudGetProductXFoldPath(buffer, 4096, " + std::to_string(row.folder) + ")";
+        EXPECT_EQ(Api().zvudGetProductXFoldPath(buffer.Data(), kRoomy, folder), row.expected) << call;
+        EXPECT_EQ(buffer.Untouched(), row.expected == 0) << call << " wrote " << Narrow(buffer.Text());
     }
 }
 

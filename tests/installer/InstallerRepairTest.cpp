@@ -53,24 +53,28 @@ TEST_F(InstallerRepairTest, MissingUserDataIsRestored)
         std::function<void()> prepare;
         std::wstring reinstalled;
     } rows[] = {
-        {"per-user key missing: a first-run install", [&] { DeleteKey(HKEY_CURRENT_USER, kUserKey); }, L"UserData:uos"},
-        {"local root folder missing", [&] { DeleteTree(folder); }, L"UserData:p"},
+        {.name = "per-user key missing: a first-run install",
+         .prepare = [&] { DeleteKey(HKEY_CURRENT_USER, kUserKey); },
+         .reinstalled = L"UserData:uos"},
+        {.name = "local root folder missing", .prepare = [&] { DeleteTree(folder); }, .reinstalled = L"UserData:p"},
         // Held open without sharing, the folder cannot be opened for writing: the per-user key is renewed.
-        {"local root folder that cannot be opened",
-         [&] {
-             SetString(HKEY_CURRENT_USER, kUserKey + L"\\Settings", L"Stale", L"x");
-             held = CreateFileW(folder.c_str(), GENERIC_READ, 0, {}, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, {});
-         },
-         L"UserData:u"},
-        {"COM registration broken: the first listed product repairs it",
-         [] {
-             SetString(HKEY_CLASSES_ROOT, L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32", nullptr,
-                       L"C:\\Suite\\zvserver.dll");
-         },
-         L"ALL:m"},
+        {.name = "local root folder that cannot be opened",
+         .prepare =
+             [&] {
+                 SetString(HKEY_CURRENT_USER, kUserKey + L"\\Settings", L"Stale", L"x");
+                 held = CreateFileW(folder.c_str(), GENERIC_READ, 0, {}, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, {});
+             },
+         .reinstalled = L"UserData:u"},
+        {.name = "COM registration broken: the first listed product repairs it",
+         .prepare =
+             [] {
+                 SetString(HKEY_CLASSES_ROOT, L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32", nullptr,
+                           L"C:\\Suite\\zvserver.dll");
+             },
+         .reinstalled = L"ALL:m"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(std::string(row.name) + ": InstallUserData()");
         SetString(HKEY_LOCAL_MACHINE, kMachineKeys[0], L"Reinstalled", L"untouched");
         SetString(HKEY_LOCAL_MACHINE, kMachineKeys[1], L"Reinstalled", L"untouched");
         row.prepare();

@@ -11,7 +11,8 @@ namespace {
 
 class MigrationTest : public ScenarioTest {
 protected:
-    const std::wstring root = ProductRootOf(L"ZOVA", L"L1"), other = L"Software\\Brevonix\\OtherUserRoot";
+    const std::wstring root = ProductRootOf(L"ZOVA", L"L1");
+    const std::wstring other = L"Software\\Brevonix\\OtherUserRoot";
     TempFolder folders;
     const std::wstring suite = folders / L"Program Files (x86)\\My Suite 7";  // also the roamable root folder
 
@@ -32,10 +33,13 @@ protected:
         CopyTree(TestProgramFolder() + L"\\migrator", suite);
     }
 
+    // "AutoMigrate" set to `state`, or removed when there is none.
     static void SetSwitch(HKEY hive, const std::wstring& key, std::optional<DWORD> state)
     {
         if (state) {
             SetDword(hive, key, L"AutoMigrate", *state);
+        } else {
+            RegDeleteKeyValueW(hive, key.c_str(), L"AutoMigrate");
         }
     }
 
@@ -44,6 +48,14 @@ protected:
         const auto value = ReadValue(HKEY_CURRENT_USER, key, L"AutoMigrate");
         return value ? std::to_wstring(*reinterpret_cast<const DWORD*>(value->data.data())) : L"-";
     }
+
+    // What the tools that ProcessAutoMigrate started wrote, once they have all ended.
+    std::string ToolLog()
+    {
+        WaitForChildProcesses();
+        std::ifstream file(Narrow(suite + L"\\bxmigrator.log"));
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
 };
 
 TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
@@ -51,10 +63,10 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
     // The log of one run: its arguments, one per line, and an empty line.
     const std::string full = "/a\n/product\nZOVA\n/language\nL1\\\" /evil \"x\\\n";
     const std::string dap = "/dap\n\n";
-    // The machine's switch (none: no value) and the user's state below the product root key, and the state below
-    // `other`; the marker "DAP" (a file or a folder) and "fails" beside the tool; the product root key missing from
-    // the machine or from both hives; identity.ini gone; the user key override naming `other` and the machine's
-    // switch there. What the tool's log then holds, and the user's states in `root` and `other` ("-": none).
+    // The machine's switch and the user's state below the product root key, and the state below `other`; the
+    // marker "DAP" (a file or a folder) and "fails" beside the tool; the product root key missing from the machine
+    // or from both hives; identity.ini gone; the user key override naming `other` and the machine's switch there.
+    // What the tool's log then holds, and the user's states in `root` and `other` ("-": none).
     struct Row {
         const char* name;
         std::optional<DWORD> machine = 1;
@@ -71,6 +83,7 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
     } rows[] = {
         {.name = "new user: full run with /dap, state 1", .runs = full + dap, .states = L"1 -"},
         {.name = "the tool fails: state 0", .fails = true, .runs = full + dap, .states = L"0 -"},
+        {.name = "state 0: /dap alone", .user = 0, .runs = dap, .states = L"0 -"},
         {.name = "state 2, marked: nothing", .user = 2, .marker = L"file", .states = L"2 -"},
         {.name = "a folder named DAP is the marker", .marker = L"folder", .runs = full + "\n", .states = L"1 -"},
         {.name = "machine switch 0", .machine = 0},
@@ -94,16 +107,11 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
          .otherMachine = 0,
          .runs = full + dap,
          .states = L"- 1"},
-        // Last: the tool it starts is not waited for, and may still run when the next row would copy it again.
-        {.name = "state 0: /dap alone", .user = 0, .runs = dap, .states = L"0 -"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(std::string(row.name) + ": ProcessAutoMigrate()");
         InstallSuite();
         SetSwitch(HKEY_LOCAL_MACHINE, root, row.machine);
-        if (!row.machine) {
-            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, root.c_str(), L"AutoMigrate");
-        }
         SetSwitch(HKEY_CURRENT_USER, root, row.user);
         SetSwitch(HKEY_CURRENT_USER, other, row.otherUser);
         SetSwitch(HKEY_LOCAL_MACHINE, other, row.otherMachine);
@@ -127,15 +135,8 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
         const UserDataLibrary library(suite + L"\\UserData.dll");
         library.Exports().zvudSetUserProductRegistryRootKey(row.overridden ? other.c_str() : L"");
         EXPECT_TRUE(library.Exports().ProcessAutoMigrate());
-        // A "/dap" start is not waited for: the log is, until it holds what is expected (or for a second).
-        std::string log;
-        for (int wait = row.runs.empty() ? 10 : 300; wait > 0 && (row.runs.empty() || log != row.runs); --wait) {
-            Sleep(100);
-            std::ifstream file(Narrow(suite + L"\\bxmigrator.log"));
-            log.assign(std::istreambuf_iterator<char>(file), {});
-        }
-        EXPECT_EQ(log, row.runs);
-        EXPECT_EQ(State(root) + L" " + State(other), row.states);
+        EXPECT_EQ(ToolLog(), row.runs) << "the tool's arguments";
+        EXPECT_EQ(State(root) + L" " + State(other), row.states) << "the user's states";
         EXPECT_TRUE(FileExists(suite + L"\\DAP")) << "the marker, whatever runs";
     }
 }
@@ -148,7 +149,7 @@ TEST_F(MigrationTest, WithoutTheDotNetLoaderNothingRuns)
     }
     InstallSuite();
     UserDataLibrary(suite + L"\\UserData.dll").Exports().ProcessAutoMigrate();
-    EXPECT_FALSE(FileExists(suite + L"\\bxmigrator.log"));
+    EXPECT_EQ(ToolLog(), "");
     EXPECT_EQ(State(root), L"1") << "a new user's state is written, to try again later";
 }
 

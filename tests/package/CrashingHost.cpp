@@ -10,22 +10,11 @@
 #include <dbghelp.h>
 
 #include <cstdio>
-#include <string>
+#include <cwchar>
 
 namespace {
 
 constexpr int kMaxFrames = 32;
-
-std::wstring ModuleName(HANDLE process, DWORD64 address)
-{
-    wchar_t path[MAX_PATH] = L"?";
-    const auto module = reinterpret_cast<HMODULE>(SymGetModuleBase64(process, address));
-    if (module != nullptr) {
-        GetModuleFileNameW(module, path, MAX_PATH);
-    }
-    const std::wstring text = path;
-    return text.substr(text.find_last_of(L'\\') + 1);
-}
 
 void PrintFrame(HANDLE process, DWORD64 address)
 {
@@ -34,12 +23,17 @@ void PrintFrame(HANDLE process, DWORD64 address)
     symbol->SizeOfStruct = sizeof(SYMBOL_INFOW);
     symbol->MaxNameLen = MAX_SYM_NAME;
     const bool named = SymFromAddrW(process, address, nullptr, symbol) != FALSE;
+    wchar_t module[MAX_PATH] = L"?";
+    if (named) {
+        GetModuleFileNameW(reinterpret_cast<HMODULE>(symbol->ModBase), module, MAX_PATH);
+    }
     IMAGEHLP_LINEW64 line = {};
     line.SizeOfStruct = sizeof(line);
     DWORD displacement = 0;
     const bool located = SymGetLineFromAddrW64(process, address, &displacement, &line) != FALSE;
-    std::printf("frame\t%ls\t%ls\t%ls:%lu\n", ModuleName(process, address).c_str(), named ? symbol->Name : L"?",
-                located ? line.FileName : L"?", located ? line.LineNumber : 0UL);
+    const wchar_t* const moduleName = std::wcsrchr(module, L'\\') != nullptr ? std::wcsrchr(module, L'\\') + 1 : module;
+    std::printf("frame\t%ls\t%ls\t%ls:%lu\n", moduleName, named ? symbol->Name : L"?", located ? line.FileName : L"?",
+                located ? line.LineNumber : 0UL);
 }
 
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* crash)

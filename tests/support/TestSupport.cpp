@@ -1,8 +1,10 @@
 #include "TestSupport.h"
 
 #include <sddl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
@@ -44,32 +46,6 @@ std::wstring FinalPath(const std::wstring& path)
     return length > 0 && length < 4 * MAX_PATH ? std::wstring(final, length) : std::wstring();
 }
 
-// The entries of `folder` (path, and whether a folder) that lead where their
-// names put them. A link is left out: Wine's DeleteFileW on a Unix link to a
-// file deletes the file behind it, and a link to a folder would lead a walk
-// out of the tree. Wine 8 flags only links to folders as reparse points.
-std::vector<std::pair<std::wstring, bool>> ListFolder(const std::wstring& folder)
-{
-    std::vector<std::pair<std::wstring, bool>> entries;
-    const std::wstring folderFinal = FinalPath(folder);
-    WIN32_FIND_DATAW found = {};
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-        const std::wstring name = found.cFileName, path = folder + L"\\" + name;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-            _wcsicmp(FinalPath(path).c_str(), (folderFinal + L"\\" + name).c_str()) != 0) {
-            std::fwprintf(stderr, L"left the link %ls alone\n", path.c_str());
-        } else {
-            entries.emplace_back(path, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-        }
-    }
-    FindClose(search);
-    return entries;
-}
-
 void SetKeySecurity(HKEY key, const wchar_t* descriptor)
 {
     PSECURITY_DESCRIPTOR security = nullptr;
@@ -90,6 +66,12 @@ const IMAGE_NT_HEADERS& HeadersOf(HMODULE module)
     const auto* image = reinterpret_cast<const BYTE*>(module);
     return *reinterpret_cast<const IMAGE_NT_HEADERS*>(image +
                                                       reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+}
+
+// Sentinels for `bytes` bytes, and one character more, whose first byte ends an odd count.
+std::wstring Sentinels(size_t bytes)
+{
+    return std::wstring(bytes / sizeof(wchar_t) + 1, GuardedBuffer::kSentinel);
 }
 
 thread_local DWORD expectedCode = 0;
@@ -123,6 +105,36 @@ long long CommittedPrivateBytes()
     return committed;
 }
 
+GuardedBuffer::GuardedBuffer(Bytes size) : bytes_(size.count)
+{
+    constexpr size_t kPage = 4096;
+    const size_t used = (bytes_ + kPage - 1) / kPage * kPage;
+    pages_ = static_cast<BYTE*>(VirtualAlloc(nullptr, used + kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    DWORD previous = 0;
+    EXPECT_TRUE(pages_ != nullptr && VirtualProtect(pages_ + used, kPage, PAGE_NOACCESS, &previous));
+    data_ = pages_ + used - bytes_;
+    std::memcpy(data_, Sentinels(bytes_).data(), bytes_);
+}
+
+GuardedBuffer::~GuardedBuffer()
+{
+    VirtualFree(pages_, 0, MEM_RELEASE);
+}
+
+std::wstring GuardedBuffer::Text() const
+{
+    std::wstring text(bytes_ / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), data_, text.size() * sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
+}
+
+bool GuardedBuffer::Untouched(size_t from) const
+{
+    const size_t start = std::min(from * sizeof(wchar_t), bytes_);
+    const std::wstring sentinels = Sentinels(bytes_);
+    return std::memcmp(data_ + start, reinterpret_cast<const BYTE*>(sentinels.data()) + start, bytes_ - start) == 0;
+}
+
 std::string Narrow(const std::wstring& text)
 {
     const std::u8string utf8 = std::filesystem::path(text).u8string();
@@ -146,6 +158,9 @@ void CreateFolders(const std::wstring& path)
     ASSERT_TRUE(FileExists(path)) << "creating " << Narrow(path);
 }
 
+// Wine 8 flags only links to folders as reparse points, and its DeleteFileW on
+// a link to a file deletes the file behind it: an entry is deleted only when a
+// handle of it leads where its name puts it.
 void DeleteTree(const std::wstring& root)
 {
     const DWORD attributes = GetFileAttributesW(root.c_str());
@@ -153,26 +168,36 @@ void DeleteTree(const std::wstring& root)
         EXPECT_EQ(attributes, INVALID_FILE_ATTRIBUTES) << "DeleteTree refuses the link " << Narrow(root);
         return;
     }
-    for (const auto& [path, folder] : ListFolder(root)) {
+    const std::wstring rootFinal = FinalPath(root);
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW((root + L"\\*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        const std::wstring name = found.cFileName;
+        const std::wstring path = root + L"\\" + name;
+        if (name == L"." || name == L".." || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+            _wcsicmp(FinalPath(path).c_str(), (rootFinal + L"\\" + name).c_str()) != 0) {
+            continue;
+        }
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (folder) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             DeleteTree(path);
         } else {
             DeleteFileW(path.c_str());
         }
     }
+    FindClose(search);
     RemoveDirectoryW(root.c_str());
 }
 
 void CopyTree(const std::wstring& from, const std::wstring& to)
 {
     CreateFolders(to);
-    for (const auto& [path, folder] : ListFolder(from)) {
-        const std::wstring target = to + path.substr(from.size());
-        if (folder) {
-            CopyTree(path, target);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(from)) {
+        const std::wstring target = to + entry.path().wstring().substr(from.size());
+        if (entry.is_directory()) {
+            CreateFolders(target);
         } else {
-            EXPECT_TRUE(CopyFileW(path.c_str(), target.c_str(), FALSE)) << Narrow(path);
+            EXPECT_TRUE(CopyFileW(entry.path().c_str(), target.c_str(), FALSE)) << Narrow(target);
         }
     }
 }
@@ -205,8 +230,7 @@ void CreateKey(HKEY root, const std::wstring& path)
 
 void DeleteKey(HKEY root, const std::wstring& path)
 {
-    RegDeleteTreeW(root, path.c_str());
-    RegDeleteKeyW(root, path.c_str());
+    RegDeleteTreeW(root, path.c_str());  // the key too
     EXPECT_FALSE(KeyExists(root, path)) << "deleting " << Narrow(path);
 }
 
@@ -215,7 +239,6 @@ void RemoveFromRealHives(std::initializer_list<const wchar_t*> paths)
     for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         for (const wchar_t* path : paths) {
             RegDeleteTreeW(hive, path);
-            RegDeleteKeyW(hive, path);
         }
         RegDeleteKeyW(hive, L"Software\\Brevonix");  // refused while anything else is below it
     }
@@ -357,7 +380,6 @@ struct ScenarioTest::Sandbox {
             RegCloseKey(keys[index]);
         }
         RegDeleteTreeW(HKEY_CURRENT_USER, root.c_str());
-        RegDeleteKeyW(HKEY_CURRENT_USER, root.c_str());
     }
 };
 
@@ -387,6 +409,7 @@ void ScenarioTest::Fresh()
 ScenarioTest::~ScenarioTest()
 {
     Unload();
+    WaitForChildProcesses();  // the migration tools it started, which lie in the installation folder
     SetCurrentDirectoryW(currentFolder_.c_str());
     if (view_ == RegistryView::Real) {
         RemoveFromRealHives({L"Software\\Brevonix\\Suite", L"Software\\Brevonix\\ZOVA"});
@@ -431,8 +454,8 @@ void ScenarioTest::InstallConfigurable(std::initializer_list<InstalledProduct> p
             const std::wstring root = ProductRootOf(entry.product, language);
             const bool base = _wcsicmp(entry.product.c_str(), L"ZOVA") == 0;
             WriteIdentityFile(base ? language : entry.product + L"\\" + language, root, L"Software\\Brevonix\\Global");
-            if (_wcsicmp(entry.product.c_str(), L"ZOVA") != 0) {
-                SetString(HKEY_LOCAL_MACHINE, root + L"\\VerticalEnvPath", nullptr, VerticalFoldersOf(entry.product));
+            if (!base) {
+                SetString(HKEY_LOCAL_MACHINE, root + L"\\VerticalEnvPath", nullptr, L"C:\\Vertical\\" + entry.product);
             }
         }
     }
@@ -465,6 +488,43 @@ std::vector<void**> SlotsHolding(HMODULE module, const void* address)
 const void* MsiFunction(const char* name)
 {
     return reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleW(L"msi.dll"), name));
+}
+
+namespace {
+
+// When the process was created, as a number that orders the times.
+std::optional<ULONGLONG> CreationTime(HANDLE process)
+{
+    FILETIME times[4] = {};
+    if (!GetProcessTimes(process, &times[0], &times[1], &times[2], &times[3])) {
+        return std::nullopt;
+    }
+    return (ULONGLONG{times[0].dwHighDateTime} << 32) | times[0].dwLowDateTime;
+}
+
+}  // namespace
+
+void WaitForChildProcesses()
+{
+    const std::optional<ULONGLONG> started = CreationTime(GetCurrentProcess());
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        // One that ended since the snapshot cannot be opened, or is signalled. One created before this process
+        // names a parent that ended, whose id this process was given since (Wine hands ids out again soon).
+        const HANDLE child =
+            entry.th32ParentProcessID == GetCurrentProcessId()
+                ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID)
+                : nullptr;
+        if (child != nullptr && CreationTime(child) >= started) {
+            EXPECT_EQ(WaitForSingleObject(child, INFINITE), WAIT_OBJECT_0);
+        }
+        if (child != nullptr) {
+            CloseHandle(child);
+        }
+    }
+    CloseHandle(snapshot);
 }
 
 std::ptrdiff_t OpenHandleCount()

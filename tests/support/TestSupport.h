@@ -27,30 +27,36 @@ struct NoCopy {
 };
 
 // A caller's buffer filled with sentinels, to see what an export wrote and
-// that it wrote nothing beyond what it was allowed.
-class GuardedBuffer {
+// that it wrote nothing beyond what it was allowed. It ends where an
+// inaccessible page begins: a write past its end ends the test program.
+class GuardedBuffer : NoCopy {
 public:
     static constexpr wchar_t kSentinel = L'#';
+    struct Bytes {
+        size_t count;  // for a capacity counted in bytes, which may be odd
+    };
 
-    explicit GuardedBuffer(size_t size = 64) : chars_(size, kSentinel) {}
-    wchar_t* Data() { return chars_.data(); }
-    // The text up to the first NUL (all of the buffer when there is none).
-    std::wstring Text() const { return std::wstring(chars_.begin(), std::find(chars_.begin(), chars_.end(), L'\0')); }
-    // True when every character from index `from` on is still a sentinel.
-    bool Untouched(size_t from = 0) const
-    {
-        return std::all_of(chars_.begin() + static_cast<std::ptrdiff_t>(std::min(from, chars_.size())), chars_.end(),
-                           [](wchar_t c) { return c == kSentinel; });
-    }
+    explicit GuardedBuffer(size_t size = 64) : GuardedBuffer(Bytes{size * sizeof(wchar_t)}) {}
+    explicit GuardedBuffer(Bytes size);
+    ~GuardedBuffer();
+
+    wchar_t* Data() const { return reinterpret_cast<wchar_t*>(data_); }
+    // The whole characters up to the first NUL (all of them when there is none).
+    std::wstring Text() const;
+    // True when every character from index `from` on, and an odd last byte, is still a sentinel.
+    bool Untouched(size_t from = 0) const;
 
 private:
-    std::vector<wchar_t> chars_;
+    BYTE* pages_ = nullptr;
+    BYTE* data_ = nullptr;
+    size_t bytes_ = 0;
 };
 
 void CreateFolders(const std::wstring& path);
-// Deletes a folder tree, and copies one, never through a link: an entry that
-// is a reparse point or resolves elsewhere is left alone.
+// Deletes a folder tree, never through a link: an entry that is a reparse
+// point or resolves elsewhere is left alone.
 void DeleteTree(const std::wstring& path);
+// Copies a tree of the build (which holds no links), over what is there.
 void CopyTree(const std::wstring& from, const std::wstring& to);
 
 // A fresh folder under the temporary folder, deleted with all it holds.
@@ -141,8 +147,9 @@ struct InstalledProduct {
 // The base of scenario tests: a registry sandbox (HKEY_LOCAL_MACHINE,
 // HKEY_CURRENT_USER and HKEY_CLASSES_ROOT redirected for the whole process),
 // an installation folder with a fresh copy of the library, and PATH,
-// ZVVERTICALPATH and the current folder restored afterwards. Scenarios write
-// the files and registry they need, then Load() the library.
+// ZVVERTICALPATH and the current folder restored afterwards, once the
+// processes that the library started have ended. Scenarios write the files
+// and registry they need, then Load() the library.
 class ScenarioTest : public ::testing::Test {
 protected:
     static constexpr const wchar_t* kVersionKey = L"Software\\Brevonix\\Suite\\7.0";
@@ -171,10 +178,9 @@ protected:
     {
         return L"Software\\Brevonix\\" + product + L"\\7.0\\" + product + L"-" + language;
     }
-    static std::wstring VerticalFoldersOf(const std::wstring& product) { return L"C:\\Vertical\\" + product; }
     // A configurable installation listing `products` for the machine, each
     // with its identity files and, unless the base product, its vertical
-    // folders VerticalFoldersOf(product): start-up runs through completely.
+    // folders C:\Vertical\<product>: start-up runs through completely.
     void InstallConfigurable(std::initializer_list<InstalledProduct> products);
     void WriteLastLaunched(const std::wstring& product, const std::wstring& language);
 
@@ -204,6 +210,10 @@ private:
 std::vector<void**> SlotsHolding(HMODULE module, const void* address);
 // msi.dll's function `name` (the test program links msi.dll).
 const void* MsiFunction(const char* name);
+
+// Waits until every process that this process started has ended: those the
+// library starts without waiting for them, as much as any other.
+void WaitForChildProcesses();
 
 // The process's open handles, counted by probing their values: Wine's
 // GetProcessHandleCount gives none.
