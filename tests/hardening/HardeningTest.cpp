@@ -244,6 +244,7 @@ TEST_F(HardeningTest, HostileRegistryData)
     const Place vertical = {HKEY_LOCAL_MACHINE, verticalKey};
     const Place product = {HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct"};
     const Place specific = {HKEY_LOCAL_MACHINE, specificKey, L"Dictionary"};
+    const Place migrate = {HKEY_LOCAL_MACHINE, kRoot, L"AutoMigrate"};
     const std::wstring v4096(4096, L'v');
     const std::wstring g2047(2047, L'g');
     const std::wstring g2048(2048, L'g');
@@ -262,6 +263,7 @@ TEST_F(HardeningTest, HostileRegistryData)
         {.name = "REG_SZ of odd size", .at = roamable, .type = REG_SZ, .data = L"C:\\Odd#", .bytes = 11},
         {.name = "expandable, odd size", .at = vertical, .type = REG_EXPAND_SZ, .data = L"C:\\V;D:\\#", .bytes = 15},
         {.name = "REG_DWORD product", .at = product, .type = REG_DWORD, .data = L"C:#", .bytes = 4},
+        {.name = "expandable switch", .at = migrate, .type = REG_EXPAND_SZ, .data = L"%PATH%", .bytes = 14},
         {.name = "4095, no end", .at = specific, .type = REG_EXPAND_SZ, .data = v4096, .bytes = 8190},
         {.name = "folder of 2047", .at = graphics, .type = REG_SZ, .data = g2047, .bytes = 4096, .gives = 2048},
         {.name = "folder of 2048", .at = graphics, .type = REG_SZ, .data = g2048, .bytes = 4098, .gives = 0},

@@ -54,13 +54,6 @@ void SetKeySecurity(HKEY key, const wchar_t* descriptor)
     LocalFree(security);
 }
 
-// Typed from the untyped address, through the one cast the compiler allows silently.
-template <typename Function>
-Function ExportOf(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 const IMAGE_NT_HEADERS& HeadersOf(HMODULE module)
 {
     const auto* image = reinterpret_cast<const BYTE*>(module);
@@ -333,8 +326,10 @@ UserDataLibrary::UserDataLibrary(const std::wstring& dllPath) : module_(LoadLibr
         ADD_FAILURE() << "loading " << Narrow(dllPath) << ", error " << GetLastError();
         return;
     }
-#define USERDATA_BIND_EXPORT(function, exportedName)                                  \
-    exports_.function = ExportOf<decltype(exports_.function)>(module_, exportedName); \
+    // Through void (*)(), the one cast from an untyped address that GCC allows silently.
+#define USERDATA_BIND_EXPORT(function, exportedName)                          \
+    exports_.function = reinterpret_cast<decltype(exports_.function)>(        \
+        reinterpret_cast<void (*)()>(GetProcAddress(module_, exportedName))); \
     EXPECT_NE(exports_.function, nullptr) << "the library does not export " << exportedName;
     USERDATA_EXPORT_TABLE(USERDATA_BIND_EXPORT)
 #undef USERDATA_BIND_EXPORT
