@@ -198,8 +198,6 @@ TEST_F(IdentityTest, NotConfigurableTheBaseProductInTheLanguageStored)
     }
 }
 
-// The machine-then-user rule of the vertical product name is the one of every
-// product key read (the paths and strings scenario).
 TEST_F(IdentityTest, NamesAreCutFromTheProductRoot)
 {
     const struct Row {
@@ -224,12 +222,6 @@ TEST_F(IdentityTest, NamesAreCutFromTheProductRoot)
             << "GetProgramName|GetProductName of " << Narrow(row.root);
         EXPECT_EQ(AskText(api.zvudGetUserProductRegistryRootKey), row.root);
     }
-    const wchar_t* const lastRoot = rows[std::size(rows) - 1].root;
-    SetString(kMachine, lastRoot, L"ProductName", L"Planner");
-    SetString(kUser, lastRoot, L"ProductName", L"Mine");
-    wchar_t vertical[64] = {};
-    EXPECT_EQ(Api().GetVerticalProductName(vertical, sizeof(vertical)), 16u) << "bytes";
-    EXPECT_STREQ(vertical, L"Planner") << "the machine's";
     EXPECT_STREQ(Api().zvudGetProductUILanguage(), L"L1");
     EXPECT_EQ(Api().zvudGetProductUALanguage(), Api().zvudGetProductUILanguage()) << "both names, one text";
 }

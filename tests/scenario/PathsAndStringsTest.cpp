@@ -15,16 +15,14 @@ namespace {
 
 using namespace ZvUdSpecialFolder;
 
+// When they answer, the first three count the answer with its terminator, the next two give 1, the others count the
+// answer's characters.
 enum class Call { Folder, CacheLang, String, XFold, XRoot, Root, Specific, Help, Context, Directory };
-// What each export's result counts when it answers: the answer with its terminator, 1, or the answer's characters.
-enum class Counts { Capacity, Flag, Length };
-const std::pair<const char*, Counts> kExports[] = {
-    {"zvudGetSpecialFolder", Counts::Capacity},     {"GetZOVAUserDataCacheLangPath", Counts::Capacity},
-    {"zvudLoadMUIString", Counts::Capacity},        {"zvudGetProductXFoldPath", Counts::Flag},
-    {"zvudGetXRootFoldPath", Counts::Flag},         {"GetProductRootFolder", Counts::Length},
-    {"GetProductSpecificFilePath", Counts::Length}, {"GetHelpFileName", Counts::Length},
-    {"GetContextFileName", Counts::Length},         {"SetWorkingDirectory", Counts::Length}};  // in Call's order
-enum Start { Settled, Unsettled, Failed };  // by the host, not yet, failing (no catalogue)
+const char* const kExports[] = {
+    "zvudGetSpecialFolder", "GetZOVAUserDataCacheLangPath", "zvudLoadMUIString",          "zvudGetProductXFoldPath",
+    "zvudGetXRootFoldPath", "GetProductRootFolder",         "GetProductSpecificFilePath", "GetHelpFileName",
+    "GetContextFileName",   "SetWorkingDirectory"};  // in Call's order
+enum Start { Settled, Unsettled, Failed };           // by the host, not yet, failing (no catalogue)
 
 constexpr unsigned long long kRoom = 2100;
 constexpr unsigned long long kAny = 0xFFFFFFFF;
@@ -143,7 +141,6 @@ const Row kRows[] = {
     {.name = "PRODB's context", .call = C, .set = kDefaults, .gives = L"$Help\\PRODBCTXT.CHM", .product = L"PRODB"},
     // The localized strings.
     {.name = "plain text comes back whole", .call = S, .arg = L"Plain text", .gives = L"Plain text"},
-    {.name = "by bare name, beside the host", .call = S, .arg = L"@TestStrings.dll,-101", .gives = L"Open"},
     {.name = "a planted module's string", .call = S, .arg = L"@~planted\\PlantedStrings.dll,-101", .gives = L"Open"},
     {.name = "no reference: as given", .call = S, .arg = L"@x,-1a", .gives = L"@x,-1a"},
     {.name = "no text", .call = S, .arg = nullptr},
@@ -234,26 +231,25 @@ unsigned Invoke(const UserDataExports& api, const Row& row, const wchar_t* arg, 
 // The result an export gives for the answer `gives` (none: it fails).
 unsigned Result(Call call, const std::optional<std::wstring>& gives)
 {
-    const Counts counts = kExports[static_cast<int>(call)].second;
     if (!gives) {
         return 0;
     }
-    return static_cast<unsigned>(counts == Counts::Capacity ? gives->size() + 1
-                                 : counts == Counts::Flag   ? 1
-                                                            : gives->size());
+    if (call > Call::XRoot) {
+        return static_cast<unsigned>(gives->size());
+    }
+    return call > Call::String ? 1 : static_cast<unsigned>(gives->size() + 1);
 }
 
 // The call as the host made it, for failure messages.
 std::string Describe(const Row& row, const wchar_t* arg, unsigned long long room)
 {
-    std::string argument;
-    if (row.call == Call::Folder || row.call == XF) {
-        argument = std::to_string(std::get<0>(row.arg)) + ", ";
-    } else if (arg != nullptr || row.call == S) {
-        const bool text = !IS_INTRESOURCE(arg);
-        argument = text ? "\"" + Narrow(arg) + "\", " : std::to_string(reinterpret_cast<uintptr_t>(arg)) + ", ";
+    const bool folder = row.call == Call::Folder || row.call == XF;
+    std::string argument = folder ? std::to_string(std::get<0>(row.arg)) + ", " : "";
+    if (arg != nullptr || row.call == S) {
+        argument =
+            IS_INTRESOURCE(arg) ? std::to_string(reinterpret_cast<uintptr_t>(arg)) + ", " : "\"" + Narrow(arg) + "\", ";
     }
-    return kExports[static_cast<int>(row.call)].first + ("(" + argument) + "capacity " + std::to_string(room) + ")";
+    return kExports[static_cast<int>(row.call)] + ("(" + argument) + "capacity " + std::to_string(room) + ")";
 }
 
 // What the host sees, in one line: the result, the buffer's text, and what went wrong besides.
@@ -294,12 +290,6 @@ TEST_P(PathsAndStringsTest, Call)
                       << "\n  received: " << Narrow(seen);
     }
     EXPECT_EQ(GetEnvironment(L"USERDATA_PLANTED_MODULE_RAN"), std::nullopt) << "a planted module's code ran";
-}
-
-// A row prints as its name.
-void PrintTo(const Row& row, std::ostream* out)
-{
-    *out << row.name;
 }
 
 // Each row runs under its name, its blanks and signs made underscores.

@@ -261,7 +261,6 @@ const std::wstring kUserVersionKey = L"HKCU\\" + kVersionKey;
 const std::wstring kUserZova = kUserVersionKey + L"\\ZOVA-7.0";
 
 const DoctorRow kDoctorRows[] = {
-    {.name = "intact sample", .status = L"ok", .check = L"start-up", .subject = L"zvudInitProductParams", .exit = 0},
     {.name = "intact sample, PLANNER asked for",
      .options = L"--product PLANNER",
      .status = L"ok",
