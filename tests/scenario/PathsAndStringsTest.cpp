@@ -78,7 +78,6 @@ const std::vector<Value> kHelpX = {kCurrent, Help(L"C:\\H\\x.chm")}, kBareHelp =
 const std::vector<Value> kBoth = {kCurrent, kHelpZ, kHelpH};
 // Profiles, none of them current; the machine's default help file, and the user's.
 const std::vector<Value> kDefaults = {{L"Unrelated", L"", L"\\Profiles"}, kGuide, {L"DefaultHelpFileName", L"Mine"}};
-const std::vector<Value> kMineHelp = {{nullptr, L"P", kMine + L"\\Profiles"}, Help(L"C:\\H\\x", L"HELP", kMine)};
 const Value kMachineFolder = {L"AllUsersFolder", L"D:\\A", L"", kMachine}, kUserFolder = {L"AllUsersFolder", L"%X%\\D"};
 const Value kDeep = {kLR, L"D:", kRoot259};
 const std::wstring kRoot260 = kRoot259 + L"k";
@@ -110,7 +109,7 @@ const Row kRows[] = {
     {.name = "without a language no product folder", .call = XF, .start = Failed},
     {.name = "without a language the help folder's language raises",
      .arg = HelpFolderLang,
-     .set = kMineHelp,
+     .set = {{nullptr, L"P", kMine + L"\\Profiles"}, Help(L"C:\\H\\x", L"HELP", kMine)},
      .gives = L"C:\\H\\",
      .start = Failed,
      .userRoot = kMine},
