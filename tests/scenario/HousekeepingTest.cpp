@@ -346,7 +346,6 @@ TEST_F(HousekeepingTest, StartUpPutsLanguageThenVerticalFoldersInFront)
 const wchar_t* const kProfile = L"C:\\USERS\\ME\\AppData\\Roaming\\Data";
 const TextRow kTextRows[] = {
     {.name = "new value"},
-    {.name = "REG_EXPAND_SZ", .existing = REG_EXPAND_SZ, .type = REG_EXPAND_SZ},
     {.name = "REG_DWORD", .existing = REG_DWORD, .type = REG_DWORD},
     {.name = "expandable, set-only key", .existing = REG_EXPAND_SZ, .access = KEY_SET_VALUE, .type = REG_EXPAND_SZ},
     {.name = "type unreadable", .existing = REG_DWORD, .access = KEY_SET_VALUE, .denyOthers = true},

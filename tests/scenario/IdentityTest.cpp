@@ -85,14 +85,6 @@ protected:
         WriteCatalogue({{L"ZOVA", {L"L1"}}});
         WriteIdentityFile(L"L1", productRoot, globalRoot);
     }
-    // A catalogue and memory that must play no part, and the installation folder's identity file.
-    void InstallFixed()
-    {
-        WriteVersionFile(kVersionKey, L"0");
-        WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
-        WriteCatalogue({{L"PRODB", {L"L1"}}});
-        WriteLastLaunched(L"PRODB", L"L1");
-    }
     // What start-up gave, chose and remembered ("-": nothing), as "1 ZOVA/L2 ZOVA/L2".
     std::wstring Outcome(int started)
     {
@@ -189,7 +181,10 @@ TEST_F(IdentityTest, NotConfigurableTheBaseProductInTheLanguageStored)
     for (const FixedRow& row : kFixedRows) {
         SCOPED_TRACE(row.name);
         Fresh();
-        InstallFixed();
+        WriteVersionFile(kVersionKey, L"0");
+        WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
+        WriteCatalogue({{L"PRODB", {L"L1"}}});  // a catalogue and memory that must play no part
+        WriteLastLaunched(L"PRODB", L"L1");
         const DWORD bytes = row.bytes != 0 ? row.bytes : static_cast<DWORD>((row.language.size() + 1) * 2);
         SetRaw(row.hive, kFixedRoot + L"\\InstalledUILanguages", nullptr, row.type, row.language.c_str(), bytes);
         const auto& api = Load();
