@@ -52,15 +52,6 @@ void Redirect(HMODULE library, const char* name, const void* to)
     VirtualProtect(slots[0], sizeof(void*), protection, &protection);
 }
 
-// One failure a row: its name, the calls, what the host should see and what it saw.
-void ExpectSeen(const char* name, const char* calls, const std::wstring& expected, const std::wstring& seen)
-{
-    if (seen != expected) {
-        ADD_FAILURE() << name << ": " << calls << "\n  expected: " << Narrow(expected)
-                      << "\n  received: " << Narrow(seen);
-    }
-}
-
 // A product listed for the machine, with its per-user key and that key's LocalRootFolder ("-": no per-user key;
 // "": no value); '$' stands for a folder that exists, and a value holding '%' is expandable.
 struct Product {
@@ -238,7 +229,7 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
             expected += std::to_wstring(kReinstallLevel) + (mode == L"m" ? L" REINSTALL=ALL" : L" REINSTALL=UserData") +
                         L" REINSTALLMODE=" + mode + L" ZOVA_SECONDARY_INSTALL=1\n";
         }
-        ExpectSeen(row.name, "CheckCOMServerRelativePaths, InstallUserData", expected, seen);
+        EXPECT_EQ(Narrow(expected), Narrow(seen)) << row.name << ": CheckCOMServerRelativePaths, InstallUserData";
         for (const Product& product : row.products) {
             DeleteKey(kUser, product.key);
         }
@@ -277,10 +268,9 @@ TEST_F(HousekeepingTest, AppendPutsFoldersInFrontWithinTheLimit)
         const int result = api.AppendEnvironmentPath(row.folders ? row.folders->c_str() : nullptr);
         const std::wstring seen = L"result " + std::to_wstring(result) + L", PATH " +
                                   GetEnvironment(L"PATH").value_or(L"-") + L", the C runtime's " + _wgetenv(L"PATH");
-        ExpectSeen(
-            row.name, "AppendEnvironmentPath",
-            L"result " + std::to_wstring(row.result) + L", PATH " + row.gives + L", the C runtime's " + row.gives,
-            seen);
+        const std::wstring expected =
+            L"result " + std::to_wstring(row.result) + L", PATH " + row.gives + L", the C runtime's " + row.gives;
+        EXPECT_EQ(Narrow(expected), Narrow(seen)) << row.name << ": AppendEnvironmentPath";
     }
 }
 
@@ -336,10 +326,10 @@ TEST_F(HousekeepingTest, StartUpPutsLanguageThenVerticalFoldersInFront)
                                   L", zvudGetVerticalEnvPath " + AskText(api.zvudGetVerticalEnvPath);
         const std::wstring vertical = row.languages.empty() ? L"" : L";" + row.variable + L";" + row.languages;
         const std::wstring path = row.started == 0 ? L"C:\\Old" : RootFolder() + L"L1" + vertical + L";C:\\Old";
-        ExpectSeen(row.name, "zvudInitProductParams",
-                   std::to_wstring(row.started) + L", PATH " + path + L", ZVVERTICALPATH " + row.variable +
-                       L", zvudGetVerticalEnvPath " + (row.product == std::wstring(L"ZOVA") ? L"" : row.variable),
-                   seen);
+        const std::wstring expected = std::to_wstring(row.started) + L", PATH " + path + L", ZVVERTICALPATH " +
+                                      row.variable + L", zvudGetVerticalEnvPath " +
+                                      (row.product == std::wstring(L"ZOVA") ? L"" : row.variable);
+        EXPECT_EQ(Narrow(expected), Narrow(seen)) << row.name << ": zvudInitProductParams";
     }
 }
 
@@ -376,8 +366,8 @@ TEST_F(HousekeepingTest, TextKeepsTheTypeItFinds)
     SetEnvironment(L"USERPROFILE", L"C:\\Users\\me");
     Load();
     for (const TextRow& row : kTextRows) {
-        ExpectSeen(row.name, "zvudRegSetString", Seen(row.result, row.type, row.result != 0 ? L"old" : row.text),
-                   Write(row));
+        const std::wstring expected = Seen(row.result, row.type, row.result != 0 ? L"old" : row.text);
+        EXPECT_EQ(Narrow(expected), Narrow(Write(row))) << row.name << ": zvudRegSetString";
     }
 }
 
@@ -390,7 +380,7 @@ TEST_F(HousekeepingTest, AFolderIsFoldedOnceInstallUserDataReadIt)
     SetEnvironment(L"USERPROFILE", L"D:\\Elsewhere");
     for (const FoldRow& row : kFoldRows) {
         const TextRow written = {.existing = REG_SZ, .text = row.text};
-        ExpectSeen(row.name, "zvudRegSetString", Seen(0, row.type, row.stored), Write(written));
+        EXPECT_EQ(Narrow(Seen(0, row.type, row.stored)), Narrow(Write(written))) << row.name << ": zvudRegSetString";
     }
 }
 

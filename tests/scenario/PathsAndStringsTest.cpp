@@ -284,10 +284,7 @@ TEST_P(PathsAndStringsTest, Call)
     // Without a language a special folder that needs it raises the no-language exception (continued here).
     const std::wstring expected =
         Seen(Result(row.call, gives), left, false, row.start == Failed && row.call == Call::Folder);
-    if (seen != expected) {
-        ADD_FAILURE() << row.name << ": " << Describe(row, arg, room) << "\n  expected: " << Narrow(expected)
-                      << "\n  received: " << Narrow(seen);
-    }
+    EXPECT_EQ(Narrow(expected), Narrow(seen)) << row.name << ": " << Describe(row, arg, room);
     EXPECT_EQ(GetEnvironment(L"USERDATA_PLANTED_MODULE_RAN"), std::nullopt) << "a planted module's code ran";
 }
 
