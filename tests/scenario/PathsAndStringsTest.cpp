@@ -15,14 +15,16 @@ namespace {
 
 using namespace ZvUdSpecialFolder;
 
-// When they answer, the first three count the answer with its terminator, the next two give 1, the others count the
-// answer's characters.
 enum class Call { Folder, CacheLang, String, XFold, XRoot, Root, Specific, Help, Context, Directory };
-const char* const kExports[] = {
-    "zvudGetSpecialFolder", "GetZOVAUserDataCacheLangPath", "zvudLoadMUIString",          "zvudGetProductXFoldPath",
-    "zvudGetXRootFoldPath", "GetProductRootFolder",         "GetProductSpecificFilePath", "GetHelpFileName",
-    "GetContextFileName",   "SetWorkingDirectory"};  // in Call's order
-enum Start { Settled, Unsettled, Failed };           // by the host, not yet, failing (no catalogue)
+// What each export's result counts when it answers: the answer with its terminator, 1, or the answer's characters.
+enum class Counts { Capacity, Flag, Length };
+const std::pair<const char*, Counts> kExports[] = {
+    {"zvudGetSpecialFolder", Counts::Capacity},     {"GetZOVAUserDataCacheLangPath", Counts::Capacity},
+    {"zvudLoadMUIString", Counts::Capacity},        {"zvudGetProductXFoldPath", Counts::Flag},
+    {"zvudGetXRootFoldPath", Counts::Flag},         {"GetProductRootFolder", Counts::Length},
+    {"GetProductSpecificFilePath", Counts::Length}, {"GetHelpFileName", Counts::Length},
+    {"GetContextFileName", Counts::Length},         {"SetWorkingDirectory", Counts::Length}};  // in Call's order
+enum Start { Settled, Unsettled, Failed };  // by the host, not yet, failing (no catalogue)
 
 constexpr unsigned long long kRoom = 2100;
 constexpr unsigned long long kAny = 0xFFFFFFFF;
@@ -230,13 +232,13 @@ unsigned Invoke(const UserDataExports& api, const Row& row, const wchar_t* arg, 
 // The result an export gives for the answer `gives` (none: it fails).
 unsigned Result(Call call, const std::optional<std::wstring>& gives)
 {
+    const Counts counts = kExports[static_cast<int>(call)].second;
     if (!gives) {
         return 0;
     }
-    if (call > Call::XRoot) {
-        return static_cast<unsigned>(gives->size());
-    }
-    return call > Call::String ? 1 : static_cast<unsigned>(gives->size() + 1);
+    return static_cast<unsigned>(counts == Counts::Capacity ? gives->size() + 1
+                                 : counts == Counts::Flag   ? 1
+                                                            : gives->size());
 }
 
 // The call as the host made it, for failure messages.
@@ -248,7 +250,7 @@ std::string Describe(const Row& row, const wchar_t* arg, unsigned long long room
         argument =
             IS_INTRESOURCE(arg) ? std::to_string(reinterpret_cast<uintptr_t>(arg)) + ", " : "\"" + Narrow(arg) + "\", ";
     }
-    return kExports[static_cast<int>(row.call)] + ("(" + argument) + "capacity " + std::to_string(room) + ")";
+    return kExports[static_cast<int>(row.call)].first + ("(" + argument) + "capacity " + std::to_string(room) + ")";
 }
 
 // What the host sees, in one line: the result, the buffer's text, and what went wrong besides.
@@ -286,6 +288,12 @@ TEST_P(PathsAndStringsTest, Call)
         Seen(Result(row.call, gives), left, false, row.start == Failed && row.call == Call::Folder);
     EXPECT_EQ(Narrow(expected), Narrow(seen)) << row.name << ": " << Describe(row, arg, room);
     EXPECT_EQ(GetEnvironment(L"USERDATA_PLANTED_MODULE_RAN"), std::nullopt) << "a planted module's code ran";
+}
+
+// A row prints as its name.
+void PrintTo(const Row& row, std::ostream* out)
+{
+    *out << row.name;
 }
 
 // Each row runs under its name, its blanks and signs made underscores.
