@@ -85,14 +85,6 @@ protected:
         WriteCatalogue({{L"ZOVA", {L"L1"}}});
         WriteIdentityFile(L"L1", productRoot, globalRoot);
     }
-    // A catalogue and memory that must play no part, and the installation folder's identity file.
-    void InstallFixed()
-    {
-        WriteVersionFile(kVersionKey, L"0");
-        WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
-        WriteCatalogue({{L"PRODB", {L"L1"}}});
-        WriteLastLaunched(L"PRODB", L"L1");
-    }
     // What start-up gave, chose and remembered ("-": nothing), as "1 ZOVA/L2 ZOVA/L2".
     std::wstring Outcome(int started)
     {
@@ -189,7 +181,10 @@ TEST_F(IdentityTest, NotConfigurableTheBaseProductInTheLanguageStored)
     for (const FixedRow& row : kFixedRows) {
         SCOPED_TRACE(row.name);
         Fresh();
-        InstallFixed();
+        WriteVersionFile(kVersionKey, L"0");
+        WriteIdentityFile(L"", kFixedRoot, kGlobalRoot);
+        WriteCatalogue({{L"PRODB", {L"L1"}}});  // a catalogue and memory that must play no part
+        WriteLastLaunched(L"PRODB", L"L1");
         const DWORD bytes = row.bytes != 0 ? row.bytes : static_cast<DWORD>((row.language.size() + 1) * 2);
         SetRaw(row.hive, kFixedRoot + L"\\InstalledUILanguages", nullptr, row.type, row.language.c_str(), bytes);
         const auto& api = Load();
@@ -198,8 +193,6 @@ TEST_F(IdentityTest, NotConfigurableTheBaseProductInTheLanguageStored)
     }
 }
 
-// The machine-then-user rule of the vertical product name is the one of every
-// product key read (the paths and strings scenario).
 TEST_F(IdentityTest, NamesAreCutFromTheProductRoot)
 {
     const struct Row {
@@ -224,12 +217,6 @@ TEST_F(IdentityTest, NamesAreCutFromTheProductRoot)
             << "GetProgramName|GetProductName of " << Narrow(row.root);
         EXPECT_EQ(AskText(api.zvudGetUserProductRegistryRootKey), row.root);
     }
-    const wchar_t* const lastRoot = rows[std::size(rows) - 1].root;
-    SetString(kMachine, lastRoot, L"ProductName", L"Planner");
-    SetString(kUser, lastRoot, L"ProductName", L"Mine");
-    wchar_t vertical[64] = {};
-    EXPECT_EQ(Api().GetVerticalProductName(vertical, sizeof(vertical)), 16u) << "bytes";
-    EXPECT_STREQ(vertical, L"Planner") << "the machine's";
     EXPECT_STREQ(Api().zvudGetProductUILanguage(), L"L1");
     EXPECT_EQ(Api().zvudGetProductUALanguage(), Api().zvudGetProductUILanguage()) << "both names, one text";
 }

@@ -80,7 +80,6 @@ const std::vector<Value> kHelpX = {kCurrent, Help(L"C:\\H\\x.chm")}, kBareHelp =
 const std::vector<Value> kBoth = {kCurrent, kHelpZ, kHelpH};
 // Profiles, none of them current; the machine's default help file, and the user's.
 const std::vector<Value> kDefaults = {{L"Unrelated", L"", L"\\Profiles"}, kGuide, {L"DefaultHelpFileName", L"Mine"}};
-const std::vector<Value> kMineHelp = {{nullptr, L"P", kMine + L"\\Profiles"}, Help(L"C:\\H\\x", L"HELP", kMine)};
 const Value kMachineFolder = {L"AllUsersFolder", L"D:\\A", L"", kMachine}, kUserFolder = {L"AllUsersFolder", L"%X%\\D"};
 const Value kDeep = {kLR, L"D:", kRoot259};
 const std::wstring kRoot260 = kRoot259 + L"k";
@@ -112,7 +111,7 @@ const Row kRows[] = {
     {.name = "without a language no product folder", .call = XF, .start = Failed},
     {.name = "without a language the help folder's language raises",
      .arg = HelpFolderLang,
-     .set = kMineHelp,
+     .set = {{nullptr, L"P", kMine + L"\\Profiles"}, Help(L"C:\\H\\x", L"HELP", kMine)},
      .gives = L"C:\\H\\",
      .start = Failed,
      .userRoot = kMine},
@@ -143,7 +142,6 @@ const Row kRows[] = {
     {.name = "PRODB's context", .call = C, .set = kDefaults, .gives = L"$Help\\PRODBCTXT.CHM", .product = L"PRODB"},
     // The localized strings.
     {.name = "plain text comes back whole", .call = S, .arg = L"Plain text", .gives = L"Plain text"},
-    {.name = "by bare name, beside the host", .call = S, .arg = L"@TestStrings.dll,-101", .gives = L"Open"},
     {.name = "a planted module's string", .call = S, .arg = L"@~planted\\PlantedStrings.dll,-101", .gives = L"Open"},
     {.name = "no reference: as given", .call = S, .arg = L"@x,-1a", .gives = L"@x,-1a"},
     {.name = "no text", .call = S, .arg = nullptr},
@@ -246,12 +244,11 @@ unsigned Result(Call call, const std::optional<std::wstring>& gives)
 // The call as the host made it, for failure messages.
 std::string Describe(const Row& row, const wchar_t* arg, unsigned long long room)
 {
-    std::string argument;
-    if (row.call == Call::Folder || row.call == XF) {
-        argument = std::to_string(std::get<0>(row.arg)) + ", ";
-    } else if (arg != nullptr || row.call == S) {
-        const bool text = !IS_INTRESOURCE(arg);
-        argument = text ? "\"" + Narrow(arg) + "\", " : std::to_string(reinterpret_cast<uintptr_t>(arg)) + ", ";
+    const bool folder = row.call == Call::Folder || row.call == XF;
+    std::string argument = folder ? std::to_string(std::get<0>(row.arg)) + ", " : "";
+    if (arg != nullptr || row.call == S) {
+        argument =
+            IS_INTRESOURCE(arg) ? std::to_string(reinterpret_cast<uintptr_t>(arg)) + ", " : "\"" + Narrow(arg) + "\", ";
     }
     return kExports[static_cast<int>(row.call)].first + ("(" + argument) + "capacity " + std::to_string(room) + ")";
 }
@@ -289,10 +286,7 @@ TEST_P(PathsAndStringsTest, Call)
     // Without a language a special folder that needs it raises the no-language exception (continued here).
     const std::wstring expected =
         Seen(Result(row.call, gives), left, false, row.start == Failed && row.call == Call::Folder);
-    if (seen != expected) {
-        ADD_FAILURE() << row.name << ": " << Describe(row, arg, room) << "\n  expected: " << Narrow(expected)
-                      << "\n  received: " << Narrow(seen);
-    }
+    EXPECT_EQ(Narrow(expected), Narrow(seen)) << row.name << ": " << Describe(row, arg, room);
     EXPECT_EQ(GetEnvironment(L"USERDATA_PLANTED_MODULE_RAN"), std::nullopt) << "a planted module's code ran";
 }
 

@@ -95,6 +95,11 @@ void ComServerAtADrive()
 {
     SetString(HKEY_CLASSES_ROOT, kComServer + L"\\InProcServer32", nullptr, L"C:\\z.dll");
 }
+void PlannersVerticalPathOfWrongType()
+{
+    SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0\\VerticalEnvPath", nullptr, L"C:\\Brevonix",
+              REG_MULTI_SZ);
+}
 // The roamable root folder, also named as the local one, held open while zvud runs, shared for reading
 // only: it opens for reading but not for writing.
 HANDLE heldFolder = INVALID_HANDLE_VALUE;
@@ -127,11 +132,7 @@ const Row kRows[] = {
      .texts = {L"start-up:                   failed\n"},
      .err =
          L"zvud: start-up failed (HKLM\\" + kVersionKey + L"\\Planner-7.0\\VerticalEnvPath\\(default) is REG_MULTI_SZ",
-     .setUp =
-         [] {
-             SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0\\VerticalEnvPath", nullptr, L"C:\\Brevonix",
-                       REG_MULTI_SZ);
-         }},
+     .setUp = PlannersVerticalPathOfWrongType},
     {.command = L"zvud folder userdatacachefolder", .texts = {L"\n" + kRoot + L"UserDataCache\n"}},  // any letter case
     {.command = L"zvud product-file Templates", .texts = {L"\nC:\\Brevonix\\Zova\\Templates\\standard.zvt\n"}},
     {.command = L"zvud string \"@" + TestProgramFolder() + L"\\TestStrings.dll,-101\"", .texts = {L"\nOpen\n"}},
@@ -261,7 +262,6 @@ const std::wstring kUserVersionKey = L"HKCU\\" + kVersionKey;
 const std::wstring kUserZova = kUserVersionKey + L"\\ZOVA-7.0";
 
 const DoctorRow kDoctorRows[] = {
-    {.name = "intact sample", .status = L"ok", .check = L"start-up", .subject = L"zvudInitProductParams", .exit = 0},
     {.name = "intact sample, PLANNER asked for",
      .options = L"--product PLANNER",
      .status = L"ok",
@@ -294,11 +294,7 @@ const DoctorRow kDoctorRows[] = {
      .subject = L"HKCR\\" + kComServer + L"\\InProcServer32",
      .fixWords = {L"register the server"}},
     {.name = "PLANNER's VerticalEnvPath as REG_MULTI_SZ",
-     .breakIt =
-         [] {
-             SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0\\VerticalEnvPath", nullptr,
-                       L"C:\\BrevonixData\\Planner", REG_MULTI_SZ);
-         },
+     .breakIt = PlannersVerticalPathOfWrongType,
      .options = L"--product PLANNER",
      .check = L"vertical-path",
      .subject = L"HKLM\\" + kVersionKey + L"\\Planner-7.0\\VerticalEnvPath",
