@@ -175,7 +175,10 @@ void DeleteTree(const std::wstring& root)
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             DeleteTree(path);
         } else {
-            DeleteFileW(path.c_str());
+            // A file left behind would pass itself off as the next scenario's.
+            const BOOL deleted = DeleteFileW(path.c_str());
+            const DWORD error = GetLastError();
+            EXPECT_TRUE(deleted) << "deleting " << Narrow(path) << ": error " << error;
         }
     }
     FindClose(search);
