@@ -15,6 +15,7 @@
 namespace userdata::testing {
 namespace {
 
+using namespace std::string_literals;
 using Exports = const UserDataExports&;
 using U = UserDataExports;
 constexpr auto kLanguageCache = ZvUdSpecialFolder::UserDataCacheFolderLang;
@@ -227,25 +228,34 @@ TEST_F(HardeningTest, Handles)
 TEST_F(HardeningTest, HostileRegistryData)
 {
     // Views of keys that outlive the rows: an aggregate with a string member in this array trips GCC 12's
-    // maybe-uninitialized warning at -O3.
+    // maybe-uninitialized warning at -O3. `call`: the export whose answer a row may state.
     struct Place {
         HKEY hive;
         std::wstring_view key;
         const wchar_t* value = nullptr;
+        std::string_view call = "";
     };
     const std::wstring verticalKey = kRoot + L"\\VerticalEnvPath";
     const std::wstring specificKey = kRoot + L"\\ProductSpecific";
-    const Place graphics = {HKEY_CURRENT_USER, kRoot, L"GraphicsCacheFolder"};
-    const Place roamable = {HKEY_CURRENT_USER, kRoot, L"RoamableRootFolder"};
+    const Place graphics = {HKEY_CURRENT_USER, kRoot, L"GraphicsCacheFolder",
+                            "zvudGetSpecialFolder GraphicsCacheFolder"};
+    const Place local = {HKEY_CURRENT_USER, kRoot, L"LocalRootFolder"};
     const Place vertical = {HKEY_LOCAL_MACHINE, verticalKey};
     const Place product = {HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct"};
-    const Place specific = {HKEY_LOCAL_MACHINE, specificKey, L"Dictionary"};
+    const Place name = {HKEY_LOCAL_MACHINE, kRoot, L"ProductName", "GetVerticalProductName"};
+    const Place specific = {HKEY_LOCAL_MACHINE, specificKey, L"Dictionary", "GetProductSpecificFilePath"};
     const Place migrate = {HKEY_LOCAL_MACHINE, kRoot, L"AutoMigrate"};
     const std::wstring v4096(4096, L'v');
     const std::wstring g2047(2047, L'g');
     const std::wstring g2048(2048, L'g');
+    // References of the re-read buffer's 4095 characters (with a terminator) and 4096 (without), "C:\\N" expanded.
+    const std::wstring variable(4093, L'N');
+    const VariableGuard guard(variable.c_str());
+    SetEnvironment(variable.c_str(), L"C:\\N");
+    const std::wstring ref4095 = L"%" + variable + L"%";
+    const std::wstring ref4096 = ref4095 + L"x#";
     // `bytes` of `data` are stored as they are (a "#" after them, as the registry terminates string data that a
-    // NUL follows); REG_NONE: the key is denied to everyone. `gives`: what the graphics cache folder gives.
+    // NUL follows); REG_NONE: the key is denied to everyone. `gives`: what the place's call gives.
     struct Row {
         const char* name;
         Place at;
@@ -254,13 +264,17 @@ TEST_F(HardeningTest, HostileRegistryData)
         DWORD bytes = 0;
         std::optional<unsigned> gives = {};
     } rows[] = {
-        {.name = "expandable", .at = graphics, .type = REG_EXPAND_SZ, .data = L"D:\\Data#", .bytes = 14, .gives = 8},
+        {.name = "odd expandable", .at = graphics, .type = REG_EXPAND_SZ, .data = L"D:\\Dat#", .bytes = 11, .gives = 6},
+        {.name = "expandable of 4096, no end", .at = local, .type = REG_EXPAND_SZ, .data = v4096 + L"#", .bytes = 8192},
+        {.name = "empty, no end", .at = local, .type = REG_SZ, .data = L"#"},
         {.name = "REG_SZ unterminated", .at = graphics, .type = REG_SZ, .data = L"D:\\Data#", .bytes = 14, .gives = 0},
-        {.name = "REG_SZ of odd size", .at = roamable, .type = REG_SZ, .data = L"C:\\Odd#", .bytes = 11},
+        {.name = "REG_SZ of odd size", .at = graphics, .type = REG_SZ, .data = L"C:\\Odd\0#"s, .bytes = 15, .gives = 0},
         {.name = "expandable, odd size", .at = vertical, .type = REG_EXPAND_SZ, .data = L"C:\\V;D:\\#", .bytes = 15},
         {.name = "REG_DWORD product", .at = product, .type = REG_DWORD, .data = L"C:#", .bytes = 4},
         {.name = "expandable switch", .at = migrate, .type = REG_EXPAND_SZ, .data = L"%PATH%", .bytes = 14},
-        {.name = "4095, no end", .at = specific, .type = REG_EXPAND_SZ, .data = v4096, .bytes = 8190},
+        {.name = "520 bytes of binary", .at = specific, .type = REG_BINARY, .data = g2047, .bytes = 520, .gives = 0},
+        {.name = "expands short, 4095", .at = name, .type = REG_EXPAND_SZ, .data = ref4095, .bytes = 8192, .gives = 10},
+        {.name = "expands short, 4096", .at = name, .type = REG_EXPAND_SZ, .data = ref4096, .bytes = 8192, .gives = 0},
         {.name = "folder of 2047", .at = graphics, .type = REG_SZ, .data = g2047, .bytes = 4096, .gives = 2048},
         {.name = "folder of 2048", .at = graphics, .type = REG_SZ, .data = g2048, .bytes = 4098, .gives = 0},
         {.name = "machine product key denied", .at = {HKEY_LOCAL_MACHINE, kRoot}},
@@ -283,9 +297,12 @@ TEST_F(HardeningTest, HostileRegistryData)
             const unsigned result = call.call(api, buffer.Data(), 4096);
             EXPECT_TRUE(buffer.Untouched(4096)) << call.name << " wrote beyond the capacity";
             EXPECT_TRUE(result == 0 || buffer.Text().size() < 4096) << call.name << " left its text unterminated";
-            if (row.gives && call.name == "zvudGetSpecialFolder GraphicsCacheFolder") {
-                EXPECT_EQ(result, *row.gives);
+            if (row.gives && call.name == row.at.call) {
+                EXPECT_EQ(result, *row.gives) << call.name;
             }
+            GuardedBuffer none(1);
+            call.call(api, none.Data(), 0);
+            EXPECT_TRUE(none.Untouched()) << call.name << " wrote into no room";
         }
         for (const Action& action : kActions) {
             action.run(api);

@@ -366,6 +366,19 @@ const DoctorRow kDoctorRows[] = {
      .check = L"product-list",
      .subject = L"HKLM\\" + kZova + L"\\UserData\\{C0DE}",
      .fixWords = {L"create C:\\BrevonixData\\Local\\Planner-7.0\\"}},
+    // An entry of an odd size read after a longer one: the terminator that the registry writes behind the odd byte
+    // leaves the next character's high byte as the longer entry's U+03A9 left it, unless the walk clears it.
+    {.name = "a product list entry of an odd size after a longer one",
+     .breakIt =
+         [] {
+             SetString(HKEY_LOCAL_MACHINE, kZova + L"\\UserData", L"{A}", kVersionKey + L"\\ZOVA-7.0\u03A9");
+             const std::wstring zova = kVersionKey + L"\\ZOVA-7.0";
+             SetRaw(HKEY_LOCAL_MACHINE, kZova + L"\\UserData", L"{B}", REG_SZ, zova.c_str(),
+                    DWORD(zova.size()) * 2 - 1);
+         },
+     .status = L"ok",
+     .check = L"product-list",
+     .subject = L"HKLM\\" + kZova + L"\\UserData\\{B}"},
     // the switch is under the product's root key, not under the user root override
     {.name = "AutoMigrate 0 for the product, 1 under the override",
      .breakIt =
