@@ -244,7 +244,6 @@ TEST_F(HardeningTest, HostileRegistryData)
     const Place product = {HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct"};
     const Place name = {HKEY_LOCAL_MACHINE, kRoot, L"ProductName", "GetVerticalProductName"};
     const Place specific = {HKEY_LOCAL_MACHINE, specificKey, L"Dictionary", "GetProductSpecificFilePath"};
-    const Place migrate = {HKEY_LOCAL_MACHINE, kRoot, L"AutoMigrate"};
     const std::wstring v4096(4096, L'v');
     const std::wstring g2047(2047, L'g');
     const std::wstring g2048(2048, L'g');
@@ -271,7 +270,6 @@ TEST_F(HardeningTest, HostileRegistryData)
         {.name = "REG_SZ of odd size", .at = graphics, .type = REG_SZ, .data = L"C:\\Odd\0#"s, .bytes = 15, .gives = 0},
         {.name = "expandable, odd size", .at = vertical, .type = REG_EXPAND_SZ, .data = L"C:\\V;D:\\#", .bytes = 15},
         {.name = "REG_DWORD product", .at = product, .type = REG_DWORD, .data = L"C:#", .bytes = 4},
-        {.name = "expandable switch", .at = migrate, .type = REG_EXPAND_SZ, .data = L"%PATH%", .bytes = 14},
         {.name = "520 bytes of binary", .at = specific, .type = REG_BINARY, .data = g2047, .bytes = 520, .gives = 0},
         {.name = "expands short, 4095", .at = name, .type = REG_EXPAND_SZ, .data = ref4095, .bytes = 8192, .gives = 10},
         {.name = "expands short, 4096", .at = name, .type = REG_EXPAND_SZ, .data = ref4096, .bytes = 8192, .gives = 0},

@@ -63,13 +63,14 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
     // The log of one run: its arguments, one per line, and an empty line.
     const std::string full = "/a\n/product\nZOVA\n/language\nL1\\\" /evil \"x\\\n";
     const std::string dap = "/dap\n\n";
-    // The machine's switch and the user's state below the product root key, and the state below `other`; the
-    // marker "DAP" (a file or a folder) and "fails" beside the tool; the product root key missing from the machine
-    // or from both hives; identity.ini gone; the user key override naming `other` and the machine's switch there.
-    // What the tool's log then holds, and the user's states in `root` and `other` ("-": none).
+    // The machine's switch (or its text, stored expandable) and the user's state below the product root key, and the
+    // state below `other`; the marker "DAP" (a file or a folder) and "fails" beside the tool; the product root key
+    // missing from the machine or from both hives; identity.ini gone; the user key override naming `other` and the
+    // machine's switch there. What the tool's log then holds, and the user's states in `root` and `other` ("-": none).
     struct Row {
         const char* name;
         std::optional<DWORD> machine = 1;
+        const wchar_t* machineText = nullptr;
         std::optional<DWORD> user = {};
         std::optional<DWORD> otherUser = {};
         const wchar_t* marker = nullptr;
@@ -88,6 +89,9 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
         {.name = "a folder named DAP is the marker", .marker = L"folder", .runs = full + "\n", .states = L"1 -"},
         {.name = "machine switch 0", .machine = 0},
         {.name = "no switch", .machine = std::nullopt},
+        // Read into 32 bits whatever its type: "0" and its terminator are the number 0x30, "ab" does not fit.
+        {.name = "switch text \"0\": on", .machineText = L"0", .runs = full + dap, .states = L"1 -"},
+        {.name = "switch text \"ab\": off", .machineText = L"ab"},
         {.name = "user's product key only, switch 0", .user = 0, .keysGone = 1, .states = L"0 -"},
         // Without the machine's product key the language is unknown, and left out.
         {.name = "product key nowhere, the overridden user key decides",
@@ -112,6 +116,9 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
         SCOPED_TRACE(std::string(row.name) + ": ProcessAutoMigrate()");
         InstallSuite();
         SetSwitch(HKEY_LOCAL_MACHINE, root, row.machine);
+        if (row.machineText != nullptr) {
+            SetString(HKEY_LOCAL_MACHINE, root, L"AutoMigrate", row.machineText, REG_EXPAND_SZ);
+        }
         SetSwitch(HKEY_CURRENT_USER, root, row.user);
         SetSwitch(HKEY_CURRENT_USER, other, row.otherUser);
         SetSwitch(HKEY_LOCAL_MACHINE, other, row.otherMachine);
