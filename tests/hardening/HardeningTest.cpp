@@ -330,7 +330,7 @@ const ULONG_PTR* FromPdb(HMODULE module, const wchar_t* name)
 
 // Each load seeds its guard from the system's random numbers: neither left 0 nor the terminator guard 0xFF0A0000
 // that stands in when there are none, and another one the next time. The guard is found by its name in the PDB of
-// the tested (clang) build; a GCC build, whose debug file dbghelp cannot read, skips this.
+// the tested (clang) build; a GCC build, which has no PDB, skips this.
 TEST_F(HardeningTest, StackGuardSeededOnEachLoad)
 {
     if (!FileExists(TestProgramFolder() + L"\\UserData.pdb")) {
