@@ -1,6 +1,7 @@
 # What hosts link against: the public header compiled by each kind of host (HeaderUse.cpp; MSVC hosts with
-# /Gd, /Gv and /Gr, through __imp_ pointers) asks for exactly the names of tests/support/ExportTable.h, and both
-# import libraries define exactly those and their __imp_ pointers. Arguments: see tests/CMakeLists.txt.
+# /Gd, /Gv and /Gr, through __imp_ pointers) asks for exactly the names of tests/support/ExportTable.h, and the
+# import library defines exactly those and their __imp_ pointers, which GNU ld links a GCC host against.
+# Arguments: see tests/CMakeLists.txt.
 
 cmake_minimum_required(VERSION 3.25)
 include(${SOURCE_DIR}/tests/support/ScriptSupport.cmake)
@@ -31,14 +32,14 @@ foreach(convention Gd Gv Gr)
     check_host(msvc-${convention} "${pointers}" ${CLANG_CL} --target=x86_64-pc-windows-msvc /${convention}
         /std:c++20 /W4 /WX /c ${includes} /Fo${WORK_DIR}/msvc-${convention}.obj -- ${source})
 endforeach()
+# GNU ld finds the one import library by -lUserData and links the GCC host's references to it.
+userdata_run(${MINGW_CXX} -shared ${WORK_DIR}/mingw.obj -L${LIBRARY_DIR} -lUserData -o ${WORK_DIR}/mingw.dll)
 
-foreach(library libUserData.dll.a UserData.lib)
-    userdata_run(${LLVM_NM} --defined-only ${LIBRARY_DIR}/${library})
-    string(REGEX MATCHALL "[0-9a-f]+ T [^\n]+" defined "${output}")
-    list(TRANSFORM defined REPLACE "^[0-9a-f]+ T " "")
-    userdata_compare_names(${library} "${names};${pointers}" "${defined}")
-endforeach()
+userdata_run(${LLVM_NM} --defined-only ${LIBRARY_DIR}/UserData.lib)
+string(REGEX MATCHALL "[0-9a-f]+ T [^\n]+" defined "${output}")
+list(TRANSFORM defined REPLACE "^[0-9a-f]+ T " "")
+userdata_compare_names(UserData.lib "${names};${pointers}" "${defined}")
 
 if(problems)
-    message(FATAL_ERROR "the header or the import libraries differ from the exported names:${problems}")
+    message(FATAL_ERROR "the header or the import library differs from the exported names:${problems}")
 endif()
