@@ -21,12 +21,12 @@ userdata::ZvString Requested(const std::optional<std::wstring>& text)
 }
 
 // "the product NOPE asked for is not installed: start-up took ZOVA, the last
-// launched one, from ..."; "" when nothing was asked for, or it was taken.
+// launched one, from ..."; "" when nothing was asked for, or what was asked
+// for is what start-up took.
 std::wstring NotTaken(const wchar_t* what, const std::optional<std::wstring>& asked,
                       const userdata::StartupDecision& decision, const std::wstring& refusal)
 {
-    using Kind = userdata::StartupReason::Kind;
-    if (!asked || asked->empty() || decision.reason.kind == Kind::Requested || decision.reason.Failed()) {
+    if (!asked || asked->empty() || decision.reason.Failed() || Text(decision.value) == *asked) {
         return L"";
     }
     return std::wstring(what) + L" " + *asked + L" asked for " + refusal + L": start-up took " + Text(decision.value) +
