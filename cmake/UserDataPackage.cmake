@@ -1,10 +1,12 @@
-# What `cmake --install` lays out for host projects:
-#   bin/      UserData.dll and the zvud tool, with their debug files
+# What `cmake --install` lays out for host developers (the release archive):
+#   bin/      UserData.dll and the zvud tool, with their PDBs
 #   include/  the public header and the special folder table
-#   lib/      the import libraries: libUserData.dll.a for mingw-w64 and
-#             UserData.lib for MSVC
-#   lib/cmake/UserData/  the package configuration, for
-#             find_package(UserData CONFIG) and the target UserData::UserData
+#   lib/      UserData.lib, the import library of every toolchain
+#   share/userdata/  copyright (the licence and the third-party notices),
+#             usage (what a CMake host writes) and the package configuration
+#             for find_package(UserData CONFIG) and the target UserData::UserData
+#   examples/ the example host and the smallest installation it runs in
+#   README.md (docs/archive-README.md) and CHANGELOG.md
 include(CMakePackageConfigHelpers)
 
 install(FILES ${PROJECT_SOURCE_DIR}/include/UserData.h ${PROJECT_SOURCE_DIR}/include/UserDataFolders.h
@@ -13,24 +15,19 @@ install(FILES ${PROJECT_SOURCE_DIR}/include/UserData.h ${PROJECT_SOURCE_DIR}/inc
 if(MSVC)
     install(TARGETS UserData RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 else()
-    # Both import libraries written from the module definition, so that they
-    # carry exactly its names, the MSVC decorated ones included.
+    # Written from the module definition, so that it carries exactly its names, the MSVC decorated ones included.
+    # MSVC and clang-cl link against it, and so do mingw-w64's GNU ld and lld, which find UserData.lib by
+    # -lUserData: one library serves every host. (The linker's own import library, which the build's programs
+    # link against, keeps its place in lib/.)
     set(userdata_definition ${PROJECT_SOURCE_DIR}/src/exports/UserData.def)
-    # (The linker's own import library, which the build's programs link
-    # against, keeps its place in lib/.)
-    set(userdata_import_dir ${CMAKE_BINARY_DIR}/import-libraries)
-    file(MAKE_DIRECTORY ${userdata_import_dir})
-    set(USERDATA_IMPORT_LIBRARIES ${userdata_import_dir}/libUserData.dll.a ${userdata_import_dir}/UserData.lib)
-    add_custom_command(OUTPUT ${USERDATA_IMPORT_LIBRARIES}
-        COMMAND ${USERDATA_LLVM_DLLTOOL} -m i386:x86-64 -d ${userdata_definition}
-                -l ${userdata_import_dir}/libUserData.dll.a
-        COMMAND ${USERDATA_LLVM_DLLTOOL} -m i386:x86-64 -d ${userdata_definition}
-                -l ${userdata_import_dir}/UserData.lib
+    set(USERDATA_IMPORT_LIBRARY ${CMAKE_BINARY_DIR}/import-library/UserData.lib)
+    add_custom_command(OUTPUT ${USERDATA_IMPORT_LIBRARY}
+        COMMAND ${USERDATA_LLVM_DLLTOOL} -m i386:x86-64 -d ${userdata_definition} -l ${USERDATA_IMPORT_LIBRARY}
         DEPENDS ${userdata_definition}
-        COMMENT "Writing the import libraries of UserData.dll from its module definition")
-    add_custom_target(userdata_import_libraries ALL DEPENDS ${USERDATA_IMPORT_LIBRARIES})
+        COMMENT "Writing the import library of UserData.dll from its module definition")
+    add_custom_target(userdata_import_library ALL DEPENDS ${USERDATA_IMPORT_LIBRARY})
     install(FILES $<TARGET_FILE:UserData> DESTINATION bin)
-    install(FILES ${USERDATA_IMPORT_LIBRARIES} DESTINATION lib)
+    install(FILES ${USERDATA_IMPORT_LIBRARY} DESTINATION lib)
 endif()
 
 install(TARGETS zvud RUNTIME DESTINATION bin)
@@ -39,9 +36,20 @@ userdata_debug_file(userdata_library_debug_file UserData)
 userdata_debug_file(userdata_tool_debug_file zvud)
 install(FILES ${userdata_library_debug_file} ${userdata_tool_debug_file} DESTINATION bin OPTIONAL)
 
-set(userdata_package_dir lib/cmake/UserData)
-write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/UserDataConfigVersion.cmake
-    COMPATIBILITY SameMajorVersion)
-install(FILES ${PROJECT_SOURCE_DIR}/cmake/UserDataConfig.cmake
-              ${CMAKE_CURRENT_BINARY_DIR}/UserDataConfigVersion.cmake
-        DESTINATION ${userdata_package_dir})
+# share/userdata, where package managers keep a package's licence, its usage and its CMake files; find_package
+# looks there below each prefix.
+set(userdata_share ${CMAKE_BINARY_DIR}/share/userdata)
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE userdata_licence)
+file(READ ${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES userdata_notices)
+file(WRITE ${userdata_share}/copyright "${userdata_licence}\n\n${userdata_notices}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/usage.in ${userdata_share}/usage @ONLY)
+write_basic_package_version_file(${userdata_share}/UserDataConfigVersion.cmake COMPATIBILITY SameMajorVersion)
+install(FILES ${userdata_share}/copyright ${userdata_share}/usage ${PROJECT_SOURCE_DIR}/cmake/UserDataConfig.cmake
+              ${userdata_share}/UserDataConfigVersion.cmake
+        DESTINATION share/userdata)
+
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/host ${PROJECT_SOURCE_DIR}/examples/sample DESTINATION examples)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/archive-README.md DESTINATION . RENAME README.md)
+install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)

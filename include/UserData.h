@@ -41,19 +41,34 @@
 // ProcessAutoMigrate) from one thread, one at a time, before other threads
 // call zvudRegSetString.
 //
-// Nothing is logged and no exception leaves an export, except two: running out
-// of memory (or an internal string failure) raises a non-continuable
-// structured exception whose code is the HRESULT (0x8007000E out of memory,
-// 0x80070057 invalid length, 0x80004005 failed copy), and
-// zvudGetProductUILanguage raises 0xC0000008 when no language is set (also
-// out of zvudGetSpecialFolder for HelpFolderLang, which asks it).
+// Nothing is logged. These structured exceptions can leave an export, and
+// end a host that does not handle them:
+//  - the string failure, from any export: running out of memory (or an
+//    internal string failure) raises a non-continuable exception whose code
+//    is the HRESULT (0x8007000E out of memory, 0x80070057 invalid length,
+//    0x80004005 failed copy);
+//  - 0xC0000008 (continuable) from zvudGetProductUILanguage and
+//    zvudGetProductUALanguage when no language is set, also out of
+//    zvudGetSpecialFolder for HelpFolderLang, which asks it;
+//  - 0xC06D007E, or 0xC06D007F, from InstallUserData and
+//    CheckCOMServerRelativePaths: they bind msi.dll only when they ask the
+//    Windows Installer for a reinstall, and the loader raises these when it
+//    cannot load msi.dll (7E) or msi.dll lacks a function (7F).
 
 #ifndef USERDATA_USERDATA_H
 #define USERDATA_USERDATA_H
 
+// The exports' decorated names are made from wchar_t as a type of its own. A
+// host whose wchar_t is unsigned short would ask for other names and fail to
+// link without saying why.
+#if defined(_MSC_VER) && !defined(_NATIVE_WCHAR_T_DEFINED)
+#error "UserData.h: wchar_t must be a built-in type, as the exports' names are made from it: compile without /Zc:wchar_t- (the default is /Zc:wchar_t)"
+#endif
+
 // The version of this header and of the UserData.dll that comes with it
-// (CHANGELOG.md says what changed). The DLL's version resource, zvud --version
-// and the release archive's name give the same three numbers.
+// (CHANGELOG.md says what changed). zvud --version, the release archive's name
+// and the DLL's version resource give the same numbers (the resource's
+// FILEVERSION with a fourth, always 0: 1.1.0.0).
 #define USERDATA_VERSION_MAJOR 1
 #define USERDATA_VERSION_MINOR 1
 #define USERDATA_VERSION_PATCH 0
@@ -351,6 +366,20 @@ ZVUD_DECORATED_EXPORT(bool, ProcessAutoMigrate, (void), (),
 ZVUD_DECORATED_EXPORT(unsigned int, zvudRegSetString,
                       (_In_ HKEY__* key, _In_opt_z_ const wchar_t* valueName, _In_opt_z_ const wchar_t* data),
                       (key, valueName, data), "?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z")
+
+#if defined(NO_STRICT)
+// Under NO_STRICT, windows.h makes HKEY a plain HANDLE (void*), which C++ does
+// not turn into HKEY__*: this overload takes it and calls the export, whose
+// name stays that of HKEY__*. (A template, so that a null key stays the
+// export's and is not ambiguous; define NO_STRICT before including this
+// header, as on the compiler's command line.)
+template <typename Handle>
+inline unsigned int zvudRegSetString(_In_ Handle* key, _In_opt_z_ const wchar_t* valueName,
+                                     _In_opt_z_ const wchar_t* data)
+{
+    return zvudRegSetString(static_cast<HKEY__*>(key), valueName, data);
+}
+#endif
 
 #undef ZVUD_DECORATED_EXPORT
 #undef ZVUD_API

@@ -1,6 +1,8 @@
 # What hosts link against: the public header compiled by each kind of host (HeaderUse.cpp; MSVC hosts with
-# /Gd, /Gv and /Gr, through __imp_ pointers) asks for exactly the names of tests/support/ExportTable.h, and both
-# import libraries define exactly those and their __imp_ pointers. Arguments: see tests/CMakeLists.txt.
+# /Gd, /Gv and /Gr, through __imp_ pointers) asks for exactly the names of tests/support/ExportTable.h, also under
+# NO_STRICT (NoStrictHost.cpp), and the import library defines exactly those and their __imp_ pointers, which GNU
+# ld links a GCC host against. A host whose wchar_t is no type of its own is stopped by the header, which says what
+# to change. Arguments: see tests/CMakeLists.txt.
 
 cmake_minimum_required(VERSION 3.25)
 include(${SOURCE_DIR}/tests/support/ScriptSupport.cmake)
@@ -31,14 +33,34 @@ foreach(convention Gd Gv Gr)
     check_host(msvc-${convention} "${pointers}" ${CLANG_CL} --target=x86_64-pc-windows-msvc /${convention}
         /std:c++20 /W4 /WX /c ${includes} /Fo${WORK_DIR}/msvc-${convention}.obj -- ${source})
 endforeach()
+# GNU ld finds the one import library by -lUserData and links the GCC host's references to it.
+userdata_run(${MINGW_CXX} -shared ${WORK_DIR}/mingw.obj -L${LIBRARY_DIR} -lUserData -o ${WORK_DIR}/mingw.dll)
 
-foreach(library libUserData.dll.a UserData.lib)
-    userdata_run(${LLVM_NM} --defined-only ${LIBRARY_DIR}/${library})
-    string(REGEX MATCHALL "[0-9a-f]+ T [^\n]+" defined "${output}")
-    list(TRANSFORM defined REPLACE "^[0-9a-f]+ T " "")
-    userdata_compare_names(${library} "${names};${pointers}" "${defined}")
-endforeach()
+# Under NO_STRICT, HKEY is void*: zvudRegSetString takes it and still asks for its exported name.
+set(no_strict ${SOURCE_DIR}/tests/exports/NoStrictHost.cpp)
+set(registry_write "?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z")
+check_host(mingw-no-strict "${registry_write}" ${MINGW_CXX} -std=c++20 -Wall -Wextra -Werror -c ${no_strict}
+    ${includes} -o ${WORK_DIR}/mingw-no-strict.obj)
+check_host(clang-mingw-no-strict "${registry_write}" ${CLANG_CL} --driver-mode=g++ --target=x86_64-w64-mingw32
+    -std=c++20 -Wall -Wextra -Werror -c ${no_strict} ${includes} -o ${WORK_DIR}/clang-mingw-no-strict.obj)
+check_host(msvc-no-strict "__imp_${registry_write}" ${CLANG_CL} --target=x86_64-pc-windows-msvc /std:c++20 /W4 /WX
+    /c ${includes} /Fo${WORK_DIR}/msvc-no-strict.obj -- ${no_strict})
+
+# wchar_t as unsigned short, as MSVC's /Zc:wchar_t- makes it (clang-cl 14 ignores that option; -fno-wchar is
+# what it stands for): the compile stops with the header's message, which names the option.
+execute_process(COMMAND ${CLANG_CL} --target=x86_64-pc-windows-msvc -Xclang -fno-wchar /std:c++20 /c ${includes}
+                        /Fo${WORK_DIR}/msvc-wchar.obj -- ${source}
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(status EQUAL 0 OR NOT "${out}${err}" MATCHES "UserData.h[(:][0-9]+[,:][0-9]+\\)?:? error: [^\n]*/Zc:wchar_t-")
+    string(APPEND problems "\n  a host without a built-in wchar_t (exit status ${status}) was not stopped by the"
+                           " header's message:\n${out}${err}")
+endif()
+
+userdata_run(${LLVM_NM} --defined-only ${LIBRARY_DIR}/UserData.lib)
+string(REGEX MATCHALL "[0-9a-f]+ T [^\n]+" defined "${output}")
+list(TRANSFORM defined REPLACE "^[0-9a-f]+ T " "")
+userdata_compare_names(UserData.lib "${names};${pointers}" "${defined}")
 
 if(problems)
-    message(FATAL_ERROR "the header or the import libraries differ from the exported names:${problems}")
+    message(FATAL_ERROR "the header or the import library differs from the exported names:${problems}")
 endif()

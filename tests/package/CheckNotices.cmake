@@ -1,17 +1,26 @@
-# THIRD-PARTY-NOTICES names everything that the link maps of the shipped binaries show linked in, and nothing
-# more: each archive member comes from an archive that a "Linked from:" line names, each object file outside
-# the build is named there itself; the rest is the project's own objects and the import thunks of the system
-# DLLs (the mingw-w64 import libraries, and LLVM's for msi.dll and UserData.dll). A new library on the link,
-# or a dependency that goes, fails here until the notices say so.
-# Arguments: NOTICES, MAPS (a list), LIBRARY_DIRS (a list, where the link looked), LLVM_AR, OWN_ARCHIVE (the
-# project's core library, whose members are the project's own objects).
+# THIRD-PARTY-NOTICES names, for each shipped binary, everything that its link map shows linked in, and nothing
+# more: each archive member comes from an archive that a "Linked into BINARY from:" line names, each object file
+# outside the build is named there itself; the rest is the project's own objects and the import thunks of the
+# system DLLs (the mingw-w64 import libraries, and LLVM's for msi.dll and UserData.dll). A new library on a link,
+# or a dependency that goes, fails here until the notices say so for that binary.
+# Arguments: NOTICES, MAPS (a list, each named BINARY.map), LIBRARY_DIRS (a list, where the link looked), LLVM_AR,
+# OWN_ARCHIVE (the project's core library, whose members are the project's own objects).
 
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../support/ScriptSupport.cmake)
 
-file(STRINGS ${NOTICES} lines REGEX "^Linked from: ")
-list(TRANSFORM lines REPLACE "^Linked from: " "")
-string(REPLACE " " ";" listed "${lines}")
+# listed_<binary>: the files that the notices say <binary> is linked from.
+file(STRINGS ${NOTICES} lines REGEX "^Linked into [^ ]+ from: ")
+foreach(line ${lines})
+    string(REGEX REPLACE "^Linked into ([^ ]+) from: (.*)$" "\\1" binary "${line}")
+    string(REGEX REPLACE "^Linked into ([^ ]+) from: (.*)$" "\\2" files "${line}")
+    string(REPLACE " " ";" files "${files}")
+    list(APPEND listed_${binary} ${files})
+    list(APPEND listed ${files})
+endforeach()
+list(REMOVE_DUPLICATES listed)
+
+# owner_<member>: the file named in the notices that an archive member or object comes from.
 foreach(file ${listed})
     if(NOT file MATCHES "\\.a$")
         set(owner_${file} ${file})
@@ -32,8 +41,8 @@ userdata_run(${LLVM_AR} t ${OWN_ARCHIVE})
 string(REPLACE "\n" ";" own_members "${output}")
 
 set(problems "")
-set(used "")
 foreach(map ${MAPS})
+    get_filename_component(binary ${map} NAME_WLE)
     # "address size align  input:(.section)", an archive member by its own name; a symbol's line aligns to 0.
     file(STRINGS ${map} inputs REGEX "^[0-9a-f]+ [0-9a-f]+ +[1-9][0-9]* +[^ ]+:\\(\\.")
     list(TRANSFORM inputs REPLACE "^[0-9a-f]+ [0-9a-f]+ +[0-9]+ +([^ ]+):\\(.*" "\\1")
@@ -52,17 +61,20 @@ foreach(map ${MAPS})
     endforeach()
     list(REMOVE_DUPLICATES components)
     list(SORT components)
-    list(APPEND used ${components})
     list(JOIN components " " text)
-    get_filename_component(binary ${map} NAME_WLE)
     message(STATUS "${binary} links in: ${text}")
+    set(unnamed ${components})
+    set(unused ${listed_${binary}})
+    list(REMOVE_ITEM unnamed ${listed_${binary}} "")
+    list(REMOVE_ITEM unused ${components} "")
+    if(unnamed)
+        string(APPEND problems "\n  ${binary} links in ${unnamed}, which the notices do not name for it")
+    endif()
+    if(unused)
+        string(APPEND problems "\n  the notices name ${unused} for ${binary}, which does not link it in")
+    endif()
 endforeach()
 
-set(unused ${listed})
-list(REMOVE_ITEM unused ${used})
-if(unused)
-    string(APPEND problems "\n  the notices name ${unused}, which no shipped binary links in")
-endif()
 if(problems)
     message(FATAL_ERROR "THIRD-PARTY-NOTICES and the link maps differ:${problems}")
 endif()

@@ -1,7 +1,8 @@
 # Debugging the shipped DLL with its PDB: llvm-pdbutil finds the library's functions and line tables in
 # UserData.pdb, which the DLL names without a folder, and no folder of the build machine in it; a host that
 # crashes inside the DLL (tests/package/CrashingHost.cpp) gets from dbghelp, under Wine, a stack whose frame in
-# the DLL names the export and its source line. Arguments: see tests/CMakeLists.txt.
+# the DLL names the export and its source line, exactly as README.md's Debugging section shows it.
+# Arguments: see tests/CMakeLists.txt.
 
 cmake_minimum_required(VERSION 3.25)
 include(${SOURCE_DIR}/tests/support/ScriptSupport.cmake)
@@ -42,10 +43,16 @@ file(REMOVE_RECURSE ${WORK_DIR})
 file(COPY ${HOST} ${BIN_DIR}/UserData.dll ${pdb} DESTINATION ${WORK_DIR})
 get_filename_component(host ${HOST} NAME)
 execute_process(COMMAND ${EMULATOR} ${WORK_DIR}/${host} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-set(frame "\nframe\tUserData.dll\tGetProductRootFolder\t[^\n]*[/\\\\]UserData[/\\\\]src[/\\\\]folders[/\\\\]FolderExports.cpp:[1-9][0-9]*\n")
-if(NOT status EQUAL 3 OR NOT out MATCHES "^exception\tC0000005\n" OR NOT out MATCHES "${frame}")
-    string(APPEND problems "\n  the crashing host (exit status ${status}) shows no frame of GetProductRootFolder with its"
-                           " source line:\n${out}${err}")
+string(REGEX MATCH "\nframe\tUserData.dll\t[^\n]*" frame "${out}")
+string(REGEX REPLACE "[\t ]+" " " frame "${frame}")
+string(STRIP "${frame}" frame)
+message(STATUS "the crashing host's frame in the DLL: ${frame}")
+file(STRINGS ${SOURCE_DIR}/README.md shown REGEX "^frame[\t ]+UserData.dll[\t ]")
+string(REGEX REPLACE "[\t ]+" " " shown "${shown}")
+if(NOT status EQUAL 3 OR NOT out MATCHES "^exception\tC0000005\n" OR NOT frame MATCHES ":[1-9][0-9]*$"
+   OR NOT frame STREQUAL shown)
+    string(APPEND problems "\n  the crashing host (exit status ${status}) shows another frame in the DLL than"
+                           " README.md's Debugging section (${shown}):\n${out}${err}")
 endif()
 
 if(problems)

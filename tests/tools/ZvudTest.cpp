@@ -145,9 +145,35 @@ const Row kRows[] = {
     {.command = L"zvud set-string hkcu\\" + kVersionKey + L" LastLaunchedProduct \u03a9",
      .texts = {L"\nLastLaunchedProduct: \u03a9\n"}},
     {.command = L"zvud set-working-directory", .texts = {L" (was " + kRoot + L"userdatacache)\n"}},
-    // --help and --version start nothing up: the product given is not remembered
-    {.command = L"zvud --product PLANNER --help",
+    // a copy beside which the working directory is no userdatacache folder (and no installation)
+    {.command = L"Help\\zvud set-working-directory",
+     .texts = {L" (unchanged: SetWorkingDirectory leaves only " + kRoot + L"Help\\userdatacache, "},
+     .err = L"zvud: start-up failed (the file " + kRoot + L"Help\\identityver.ini is missing)",
+     .setUp =
+         [] {
+             for (const wchar_t* file : {L"zvud.exe", L"UserData.dll"}) {
+                 CopyFileW((kRoot + file).c_str(), (kRoot + L"Help\\" + file).c_str(), TRUE);
+             }
+         }},
+    // help, --help and --version start nothing up: the product given is not remembered
+    {.command = L"zvud --product PLANNER /?",
      .texts = {L"\n  set-string HIVE\\KEY NAME DATA ", L"\nLastLaunchedProduct: ZOVA\n"}},
+    // a command's help: its own options and exit statuses
+    {.command = L"zvud help show",
+     .texts = {L"\nUsage: zvud [OPTIONS] show\n", L"\n  --json ", L"\n  1  start-up failed, or UserData.dll cannot"},
+     .absent = "--problems"},
+    // what is asked for but not installed: start-up's choice instead, and why, as the core decided it before
+    // start-up wrote its choice back as the last launched one
+    {.command = L"zvud --product NOPE --language xx-XX folder InstallFolderLang",
+     .texts = {L"\n" + kRoot + L"en-US\n", L"\nLastLaunchedProduct: PLANNER\n"},
+     .err = L"zvud: warning: the product NOPE asked for is not installed: start-up took PLANNER, the first listed "
+            L"under HKLM\\" +
+            kVersionKey +
+            L"\\InstalledProducts; the language xx-XX asked for is not installed "
+            L"for PLANNER: start-up took en-US, the first listed under HKLM\\" +
+            kVersionKey + L"\\InstalledProducts\\PLANNER\n",
+     .setUp = [] { SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct", L"GONE"); }},
+    {.command = L"zvud --json --product=A --product B", .exit = 2, .err = L"zvud: --product is given twice"},
     {.command = L"zvud --version --product=P",
      .texts = {L"\nzvud.exe " USERDATA_FILE_VERSION ", commit ", L"\nUserData.dll " USERDATA_FILE_VERSION ", commit ",
                L" (" + kRoot + L"UserData.dll)\n"}},

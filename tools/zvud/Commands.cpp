@@ -1,9 +1,10 @@
-// The commands other than show, and the table of all commands.
+// The commands other than show and doctor, and the table of all commands.
 #include "CommandLine.h"
 #include "Doctor.h"
 #include "Output.h"
 #include "Queries.h"
 #include "Show.h"
+#include "Version.h"
 
 #include "base/RegistryAccess.h"
 
@@ -80,13 +81,24 @@ std::wstring CurrentDirectory()
         .value_or(L"");
 }
 
+// Why SetWorkingDirectory left the working directory where it was: only the
+// "userdatacache" folder beside the host program, here zvud.exe, is left.
+std::wstring WhyUnchanged(const std::wstring& folder)
+{
+    const std::wstring cache = BesideTool(L"userdatacache");
+    if (EqualIgnoringCase(folder, cache)) {
+        return L"the user's Documents folder could not be made the working directory";
+    }
+    return L"SetWorkingDirectory leaves only " + cache + L", the userdatacache folder beside zvud.exe";
+}
+
 int RunSetWorkingDirectory(const Invocation&, bool)
 {
     const std::wstring before = CurrentDirectory();
     SetWorkingDirectory();
     const std::wstring after = CurrentDirectory();
     Write(Stream::Out, L"working directory: " + after +
-                           (after == before ? std::wstring(L" (unchanged)") : L" (was " + before + L")") + L"\n");
+                           (after == before ? L" (unchanged: " + WhyUnchanged(before) : L" (was " + before) + L")\n");
     return kExitSuccess;
 }
 
@@ -138,48 +150,62 @@ int RunSetString(const Invocation& invocation, bool)
     return status == 0 ? kExitSuccess : kExitNoAnswer;
 }
 
+std::wstring CheckHelp(const std::vector<std::wstring>& operands)
+{
+    return operands.empty() || FindCommand(operands[0]) != nullptr ? L"" : L"unknown command '" + operands[0] + L"'";
+}
+
+int RunHelp(const Invocation& invocation, bool)
+{
+    Write(Stream::Out, invocation.operands.empty() ? GeneralHelp() : CommandHelp(*FindCommand(invocation.operands[0])));
+    return kExitSuccess;
+}
+
 const Command kCommands[] = {
-    {L"show", L"", 0, L"everything the library reports (the command when none is named)",
+    {L"show", L"", 0, 0, Runs::AfterStartUp, kJsonOption,
+     L"everything the library reports (the command when none is named)",
      L"The current product and language, the registry root keys, the identity file, the\n"
      L"vertical path, the program, product and vertical product names, the product root\n"
      L"folder, the 17 special folders and the help files. With --json, one JSON object\n"
-     L"whose keys stay as they are; what the library does not give is null there.\n"
-     L"Exit status 1 when start-up failed.",
-     nullptr, &RunShow},
-    {L"folder", L"NAME|NUMBER", 1, L"one special folder's path alone, for scripts",
+     L"whose keys stay as they are; what the library does not give is null there.",
+     L"start-up failed", nullptr, &RunShow},
+    {L"folder", L"NAME|NUMBER", 1, 1, Runs::AfterStartUp, 0, L"one special folder's path alone, for scripts",
      L"NAME is an enumerator of ZvUdSpecialFolder::Folders in any letter case, as show\n"
      L"lists them under \"special folders\"; NUMBER is a decimal number (the library\n"
-     L"judges numbers outside 0 to 16). Exit status 1 when the library gives no path.",
-     &CheckFolder, &RunFolder},
-    {L"string", L"TEXT", 1, L"TEXT as zvudLoadMUIString resolves it",
+     L"judges numbers outside 0 to 16).",
+     L"the library gives no path", &CheckFolder, &RunFolder},
+    {L"string", L"TEXT", 1, 1, Runs::AfterStartUp, 0, L"TEXT as zvudLoadMUIString resolves it",
      L"A reference \"@module,-number\" gives that string resource; other text comes back\n"
-     L"unchanged. Exit status 1 when the library gives nothing.",
-     nullptr, &RunString},
-    {L"product-file", L"NAME", 1, L"a product-specific file path (GetProductSpecificFilePath)",
+     L"unchanged.",
+     L"the library gives nothing", nullptr, &RunString},
+    {L"product-file", L"NAME", 1, 1, Runs::AfterStartUp, 0,
+     L"a product-specific file path (GetProductSpecificFilePath)",
      L"NAME is a value of the product's \"ProductSpecific\" registry key; \"\" asks for the\n"
-     L"key's default value. Exit status 1 when the library gives nothing.",
-     nullptr, &RunProductFile},
-    {L"repair", L"", 0, L"InstallUserData, with its status code and message",
-     L"Repairs each installed product's per-user data through the Windows Installer.\n"
-     L"Exit status 1 when the status is not 0.",
-     nullptr, &RunRepair},
-    {L"check-com", L"", 0, L"CheckCOMServerRelativePaths",
-     L"Whether the suite's COM servers are registered with relative paths.\n"
-     L"Exit status 1 when they are not.",
-     nullptr, &RunCheckCom},
-    {L"migrate", L"", 0, L"ProcessAutoMigrate",
-     L"Runs the migration tool beside the library when the registry calls for it.", nullptr, &RunMigrate},
-    {L"set-working-directory", L"", 0, L"SetWorkingDirectory, then the working directory",
-     L"Leaves the \"userdatacache\" folder beside zvud.exe for the user's Documents folder.", nullptr,
-     &RunSetWorkingDirectory},
-    {L"set-string", L"HIVE\\KEY NAME DATA", 3, L"zvudRegSetString on an existing key, with its status",
+     L"key's default value.",
+     L"the library gives nothing", nullptr, &RunProductFile},
+    {L"repair", L"", 0, 0, Runs::AfterStartUp, 0, L"InstallUserData, with its status code and message",
+     L"Repairs each installed product's per-user data through the Windows Installer.", L"the status is not 0", nullptr,
+     &RunRepair},
+    {L"check-com", L"", 0, 0, Runs::AfterStartUp, 0, L"CheckCOMServerRelativePaths",
+     L"Whether the suite's COM servers are registered with relative paths.", L"they are not", nullptr, &RunCheckCom},
+    {L"migrate", L"", 0, 0, Runs::AfterStartUp, 0, L"ProcessAutoMigrate",
+     L"Runs the migration tool beside the library when the registry calls for it.",
+     L"ProcessAutoMigrate returned false (this version always returns true)", nullptr, &RunMigrate},
+    {L"set-working-directory", L"", 0, 0, Runs::AfterStartUp, 0, L"SetWorkingDirectory, then the working directory",
+     L"Leaves the \"userdatacache\" folder beside zvud.exe for the user's Documents folder;\n"
+     L"when the working directory stays, says why.",
+     nullptr, nullptr, &RunSetWorkingDirectory},
+    {L"set-string", L"HIVE\\KEY NAME DATA", 3, 3, Runs::AfterStartUp, 0,
+     L"zvudRegSetString on an existing key, with its status",
      L"HIVE is HKEY_CURRENT_USER (HKCU), HKEY_LOCAL_MACHINE (HKLM), HKEY_CLASSES_ROOT\n"
      L"(HKCR) or HKEY_USERS (HKU); the key is opened, never created. NAME \"\" writes\n"
      L"the default value. The library folds the profile folder into %USERPROFILE% only\n"
      L"once InstallUserData has ended well in the same process, which zvud set-string\n"
-     L"does not run. Exit status 1 when the key cannot be opened or the status is not 0.",
-     &CheckSetString, &RunSetString},
-    {L"doctor", L"", 0, L"what is wrong with the installation, and how to fix it",
+     L"does not run.",
+     L"the key cannot be opened, or the status is not 0", &CheckSetString, &RunSetString},
+    // Doctor looks at what start-up reads before it starts the library up itself.
+    {L"doctor", L"", 0, 0, Runs::OwnStartUp, kJsonOption | kProblemsOption,
+     L"what is wrong with the installation, and how to fix it",
      L"Checks that UserData.dll is zvud's version (the checks describe that version's\n"
      L"rules); then, in the order start-up uses them: the library's folder,\n"
      L"identityver.ini, the catalogue and the last launched product and language,\n"
@@ -193,9 +219,10 @@ const Command kCommands[] = {
      L"language decided, the counts problems and notes, and checks, an array of objects\n"
      L"with the keys check, status, subject, detail and fix. Doctor changes nothing,\n"
      L"except what the library's own start-up writes: the last launched product and\n"
-     L"language of the current user.\n"
-     L"Exit status 1 when any check found a problem.",
-     nullptr, &RunDoctor},
+     L"language of the current user.",
+     L"a check found a problem", nullptr, &RunDoctor},
+    {L"help", L"[COMMAND]", 0, 1, Runs::WithoutLibrary, 0, L"the list of commands, or a command's own help",
+     L"The same as --help, -h or /?, with a command or without one.", nullptr, &CheckHelp, &RunHelp},
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "Json.h"
 #include "Output.h"
 #include "Queries.h"
+#include "StartUp.h"
 #include "Version.h"
 
 #include "config/ProductConfigInit.h"
@@ -226,11 +227,6 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
     }
 }
 
-const wchar_t* OptionalText(const std::optional<std::wstring>& text)
-{
-    return text ? text->c_str() : nullptr;
-}
-
 // Every per-user value is read below the user root key; one that names no key
 // leaves them all unset, which is told once here instead of for each value.
 void CheckUserRoot(const Invocation& invocation, Installation& installation, Report& report)
@@ -253,15 +249,13 @@ void CheckUserRoot(const Invocation& invocation, Installation& installation, Rep
     installation.userRootKey.clear();
 }
 
-void StartUp(const Invocation& invocation, Installation& installation, Report& report)
+void CheckStartUp(const Invocation& invocation, Installation& installation, Report& report)
 {
     if (invocation.userRoot) {
-        zvudSetUserProductRegistryRootKey(invocation.userRoot->c_str());
         userdata::SetUserProductRegistryRootKeyOverride(invocation.userRoot->c_str());  // for the core's decisions
         installation.userRootOverridden = true;
     }
-    const bool startedUp =
-        zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0;
+    const bool startedUp = StartUp(invocation);
     installation.product = AskLength(&zvudGetCurrentProduct).value_or(L"");
     installation.language = AskLength(&zvudGetCurrentLanguage).value_or(L"");
     installation.userRootKey = AskLength(&zvudGetUserProductRegistryRootKey).value_or(L"");
@@ -403,12 +397,6 @@ const wchar_t* StatusName(Status status)
     return status == Status::Ok ? L"ok" : status == Status::Problem ? L"problem" : L"info";
 }
 
-std::wstring Padded(std::wstring text, size_t width)
-{
-    text.resize(std::max(text.size() + 1, width), L' ');
-    return text;
-}
-
 // The findings to show: all, or with --problems only the problems.
 std::vector<Finding> Shown(const Invocation& invocation, const Report& report)
 {
@@ -490,7 +478,7 @@ int RunDoctor(const Invocation& invocation, bool)
     Installation installation;
     Report report;
     CheckBeforeStartUp(installation, report);
-    StartUp(invocation, installation, report);
+    CheckStartUp(invocation, installation, report);
     CheckIdentityFile(installation, report);
     CheckUserRoot(invocation, installation, report);
     CheckVerticalPath(installation, report);

@@ -6,8 +6,8 @@
 
 namespace zvud {
 
-// Runs the library's start-up itself, after looking at what start-up reads;
-// so it is called instead of zvud's usual start-up, and `startedUp` is unused.
+// Starts the library up itself, after looking at what start-up reads (it runs
+// with Runs::OwnStartUp, and `startedUp` is unused).
 int RunDoctor(const Invocation& invocation, bool startedUp);
 
 }  // namespace zvud

@@ -107,11 +107,6 @@ std::wstring Expanded(const std::wstring& path)
     return expanded.c_str();
 }
 
-bool EqualIgnoringCase(const std::wstring& left, const std::wstring& right)
-{
-    return CompareStringOrdinal(left.c_str(), -1, right.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
 std::wstring ErrorText(unsigned long status)
 {
     return L"error " + std::to_wstring(status) + L": " + StatusText(status);

@@ -84,7 +84,6 @@ bool IsFile(const std::wstring& path);
 DWORD TryOpen(const std::wstring& path, DWORD access = GENERIC_READ | GENERIC_WRITE);
 // `path` with its environment references expanded, as a host would use it.
 std::wstring Expanded(const std::wstring& path);
-bool EqualIgnoringCase(const std::wstring& left, const std::wstring& right);
 std::wstring ErrorText(unsigned long status);
 
 // The checks after start-up, in the order the library uses what they look at.

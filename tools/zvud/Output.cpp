@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace zvud {
 
 std::string ToUtf8(const std::wstring& text)
@@ -31,6 +33,17 @@ void Write(Stream stream, const std::wstring& text)
     }
     const std::string utf8 = ToUtf8(text);
     WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+std::wstring Padded(std::wstring text, size_t width)
+{
+    text.resize(std::max(text.size() + 1, width), L' ');
+    return text;
+}
+
+bool EqualIgnoringCase(const std::wstring& left, const std::wstring& right)
+{
+    return CompareStringOrdinal(left.c_str(), -1, right.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace zvud

@@ -1,5 +1,7 @@
 #include "Queries.h"
 
+#include "Output.h"
+
 #include <windows.h>
 
 #include <climits>
@@ -51,11 +53,6 @@ std::optional<std::wstring> AskCapacity(Query query)
     }
     text.resize(delivered - 1);
     return text;
-}
-
-bool EqualIgnoringCase(const std::wstring& left, const wchar_t* right)
-{
-    return CompareStringOrdinal(left.c_str(), -1, right, -1, TRUE) == CSTR_EQUAL;
 }
 
 std::optional<int> ParseDecimal(const std::wstring& text)

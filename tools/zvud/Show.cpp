@@ -5,7 +5,6 @@
 #include "Queries.h"
 #include "Version.h"
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,9 +61,7 @@ Report AskEverything(bool startedUp)
 
 std::wstring TextLine(const std::wstring& label, const std::wstring& value)
 {
-    std::wstring line = label + L":";
-    line.resize(std::max(line.size() + 1, kValueColumn), L' ');
-    return line + value + L"\n";
+    return Padded(label + L":", kValueColumn) + value + L"\n";
 }
 
 std::wstring TextLines(const std::vector<Field>& fields)

@@ -16,6 +16,12 @@ std::wstring ModulePath(HMODULE module)
         .value_or(L"");
 }
 
+std::wstring BesideTool(const wchar_t* name)
+{
+    const std::wstring tool = ModulePath(nullptr);
+    return tool.substr(0, tool.find_last_of(L'\\') + 1) + name;
+}
+
 namespace {
 
 // The version resource of the file at `path`; empty when it has none.

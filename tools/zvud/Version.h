@@ -19,4 +19,7 @@ std::wstring OwnVersionNumber();
 // The full path of a loaded module (null: the program's own file).
 std::wstring ModulePath(HMODULE module);
 
+// The path of `name` in zvud.exe's folder.
+std::wstring BesideTool(const wchar_t* name);
+
 }  // namespace zvud

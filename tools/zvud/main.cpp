@@ -5,15 +5,10 @@
 // loads it from its own folder beforehand, so that it can say where it looked
 // when the DLL is missing.
 #include "CommandLine.h"
-#include "CoreText.h"
-#include "Doctor.h"
 #include "Output.h"
 #include "Queries.h"
+#include "StartUp.h"
 #include "Version.h"
-
-#include "UserData.h"
-#include "config/ProductInstalledInfo.h"
-#include "config/StartupDecisions.h"
 
 #include <windows.h>
 
@@ -23,53 +18,11 @@ namespace {
 
 using namespace zvud;
 
-const wchar_t* OptionalText(const std::optional<std::wstring>& text)
-{
-    return text ? text->c_str() : nullptr;
-}
-
-userdata::ZvString Requested(const std::optional<std::wstring>& text)
-{
-    return text ? Core(*text) : userdata::ZvString();
-}
-
-// After a failed start-up: the reason of the first step that failed, as the
-// library's core decides it from what the installation holds; "" when every
-// step can be decided now.
-std::wstring WhyStartUpFailed(const Invocation& invocation)
-{
-    userdata::CProductInstalledInfo catalogue;
-    if (!catalogue.Load()) {
-        return Text(userdata::DescribeReason(catalogue.GetLoadFailure()));
-    }
-    const userdata::StartupDecisions decisions =
-        userdata::DecideStartup(catalogue, Requested(invocation.product), Requested(invocation.language));
-    const userdata::StartupDecision* const failed = userdata::FailedDecision(decisions);
-    return failed != nullptr ? Text(userdata::DescribeReason(failed->reason)) : L"";
-}
-
-// What a program of the suite does first; the options act here.
-bool StartUp(const Invocation& invocation)
-{
-    if (invocation.userRoot) {
-        zvudSetUserProductRegistryRootKey(invocation.userRoot->c_str());
-    }
-    if (zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0) {
-        return true;
-    }
-    const std::wstring missing = WhyStartUpFailed(invocation);
-    Write(Stream::Err, L"zvud: start-up failed (" +
-                           (missing.empty() ? std::wstring(L"zvudInitProductParams gave 0") : missing) +
-                           L"); the library's answers follow all the same\n");
-    return false;
-}
-
 // UserData.dll from zvud.exe's folder, where the loader looks first; null,
 // with where it looked and why it failed in `problem`, when it cannot be loaded.
 HMODULE LoadUserData(std::wstring& problem)
 {
-    const std::wstring tool = ModulePath(nullptr);
-    const std::wstring library = tool.substr(0, tool.find_last_of(L'\\') + 1) + L"UserData.dll";
+    const std::wstring library = BesideTool(L"UserData.dll");
     const HMODULE module = LoadLibraryExW(library.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         const DWORD status = GetLastError();
@@ -97,24 +50,21 @@ int wmain(int argc, wchar_t** argv)
     Invocation invocation;
     std::wstring error;
     if (!ParseCommandLine(argc, argv, invocation, error)) {
-        Write(Stream::Err, L"zvud: " + error + L" (zvud --help tells more)\n");
+        Write(Stream::Err, L"zvud: " + error + L" (zvud help tells more)\n");
         return kExitUsage;
-    }
-    if (invocation.help) {
-        Write(Stream::Out, invocation.command != nullptr ? CommandHelp(*invocation.command) : GeneralHelp());
-        return kExitSuccess;
     }
     if (invocation.version) {
         return ShowVersions();
+    }
+    const Command& command = invocation.CommandToRun();
+    if (command.runs == Runs::WithoutLibrary) {
+        return command.run(invocation, false);
     }
     std::wstring problem;
     if (LoadUserData(problem) == nullptr) {
         Write(Stream::Err, L"zvud: " + problem + L"\n");
         return kExitNoAnswer;
     }
-    if (invocation.CommandToRun().run == &RunDoctor) {
-        return RunDoctor(invocation, false);  // it looks at what start-up reads before starting up
-    }
-    const bool startedUp = StartUp(invocation);
-    return invocation.CommandToRun().run(invocation, startedUp);
+    const bool startedUp = command.runs == Runs::AfterStartUp && StartUp(invocation);
+    return command.run(invocation, startedUp);
 }
