@@ -286,7 +286,8 @@ ZVUD_DECORATED_EXPORT(unsigned int, zvudGetProductXFoldPath,
 // string value of that name exists. 0 for a missing value, a REG_SZ without
 // terminator, another type, a value that does not fit `capacity` with its
 // terminator, or a user root key of 260 characters or more (the buffer may then
-// have been written).
+// have been written). A capacity above 0x3FFFFFFF characters, more than one
+// registry read can take, counts as 0x3FFFFFFF.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetXRootFoldPath,
                       (_In_opt_z_ const wchar_t* valueName, _Out_writes_opt_(capacity) wchar_t* buffer, unsigned long long capacity),
                       (valueName, buffer, capacity), "?zvudGetXRootFoldPath@@YAIPEB_WPEA_W_K@Z")
