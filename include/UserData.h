@@ -306,6 +306,9 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (_Out_writes_opt_(capaci
 
 // Capacity result: `text` resolved when it is a reference "@module,-number" to
 // a string resource (strings cut to 259 characters), else `text` unchanged.
+// Any text of that form is a reference, however long: a module name of 260
+// characters or more (a "\\?\" path included) cannot be found, and a number
+// of 260 digits or more names no string.
 // The module is mapped as data, so none of its code runs, and released within
 // the call. A module given by full path ("X:\..." or "\\server\...") is
 // taken as it is; a bare name is looked for only in absolute folders: loaded

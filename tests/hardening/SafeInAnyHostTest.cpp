@@ -15,9 +15,11 @@ constexpr unsigned kRoomy = 4096;
 // In damaged.dll, string 96 claims 65535 characters, far beyond the end of its block; 112 is "Ok"; 113 claims 9
 // characters where its block ends after 2.
 // References at the limits of the 260-character working buffers: the module found nowhere and string 101 of the
-// table beside the test program, or too long to be references.
+// table beside the test program; a module name or number too long for them names nothing.
 const std::wstring kModule259 = L"@" + std::wstring(259, L'm') + L",-101";
 const std::wstring kModule260 = L"@" + std::wstring(260, L'm') + L",-101";
+const std::wstring kLongPath = L"@C:\\" + std::wstring(300, L'p') + L"\\m.dll,-101";
+const std::wstring kLongPrefixedPath = L"@\\\\?\\C:\\" + std::wstring(300, L'p') + L"\\m.dll,-101";
 const std::wstring kDigits259 = L"@TestStrings.dll,-" + std::wstring(256, L'0') + L"101";
 const std::wstring kDigits260 = L"@TestStrings.dll,-" + std::wstring(257, L'0') + L"101";
 
@@ -41,9 +43,11 @@ const StringRow kStringRows[] = {
      .expected = L"Open"},
     {.name = "a full path", .reference = L"@$\\x.dll,-101", .expected = L"Open"},
     {.name = "a module name of 259 characters", .reference = kModule259.c_str()},
-    {.name = "a module name of 260: plain text", .reference = kModule260.c_str(), .expected = kModule260.c_str()},
+    {.name = "a module name of 260 characters", .reference = kModule260.c_str()},
+    {.name = "a module path of 309 characters", .reference = kLongPath.c_str()},
+    {.name = "a module path of 313 characters with \\\\?\\", .reference = kLongPrefixedPath.c_str()},
     {.name = "a number of 259 digits", .reference = kDigits259.c_str(), .expected = L"Open"},
-    {.name = "a number of 260 digits: plain text", .reference = kDigits260.c_str(), .expected = kDigits260.c_str()},
+    {.name = "a number of 260 digits", .reference = kDigits260.c_str()},
     {.name = "a string behind one that runs past its block", .reference = L"@$\\damaged.dll,-101"},
     {.name = "the string that runs past its block", .reference = L"@$\\damaged.dll,-96"},
     {.name = "a sound string before a damaged one", .reference = L"@$\\damaged.dll,-112", .expected = L"Ok"},
