@@ -252,7 +252,12 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetProductSpecificFilePath,
 // The library's own folder with a trailing backslash. Result: its length in
 // characters without the terminator; 0 on failure, a buffer too small for the
 // folder included (the buffer then holds ""). Only the folder and its
-// terminator are ever written, whatever capacity is stated.
+// terminator are ever written, whatever capacity is stated. A folder that
+// Win32 reads as another one is refused: loaded by a path without "\\?\" (or
+// one that the system does not keep) from a folder whose name ends in '.' or
+// ' ' ("C:\Suite.\", which names "C:\Suite\"), the library has no folder: 0
+// here, start-up fails and nothing beside it is read. A kept "\\?\" prefix
+// stays in every path the library builds from its folder.
 ZVUD_DECORATED_EXPORT(unsigned int, GetProductRootFolder,
                       (_Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?GetProductRootFolder@@YAIPEA_WK@Z")

@@ -139,6 +139,29 @@ TEST_F(SafeInAnyHostTest, AnInstallationFolderWithASemicolonIsQuotedInPath)
     EXPECT_EQ(buffer.Text(), L"Open");
 }
 
+// Win32 path handling drops the dot or blank that ends a folder's name ("Suite.\L1" names "Suite\L1"), and Wine's
+// GetModuleFileNameW drops the "\\?\" that kept it. Loaded from "Suite." or "Suite " beside an installation in
+// "Suite", the library refuses its folder rather than take its neighbour's identity.
+TEST_F(SafeInAnyHostTest, AFolderNameEndingInADotOrBlankIsNotTakenForItsNeighbour)
+{
+    InstallConfigurable({{L"ZOVA", {L"L1"}}});
+    CopyTree(InstallFolder(), folders_ / L"Suite");
+    for (const wchar_t* folder : {L"Suite.", L"Suite "}) {
+        const std::wstring odd = L"\\\\?\\" + (folders_ / folder);
+        const std::wstring library = odd + L"\\UserData.dll";
+        ASSERT_TRUE(CreateDirectoryW(odd.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileW((InstallFolder() + L"\\UserData.dll").c_str(), library.c_str(), FALSE));
+        {
+            const UserDataLibrary loaded(library);
+            const UserDataExports& api = loaded.Exports();
+            EXPECT_EQ(api.zvudInitProductParams(nullptr, nullptr), 0) << Narrow(library);
+            EXPECT_EQ(AskText(api.zvudGetMachineProductRegistryRootKey), L"") << Narrow(library);
+            EXPECT_EQ(AskText(api.GetProductRootFolder), L"") << Narrow(library);
+        }
+        EXPECT_TRUE(DeleteFileW(library.c_str()) && RemoveDirectoryW(odd.c_str()));  // not through "Suite"
+    }
+}
+
 TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)
 {
     InstallConfigurable({{L"ZOVA", {L"L1"}}});
