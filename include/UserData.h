@@ -226,10 +226,13 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetProductName, (_Out_writes_opt_(capacity) 
 // The registry value "ProductName" under the product registry root key.
 // Note the unit: the result is the value's size in BYTES with its terminator,
 // and `capacity` is compared with that byte count. 0 when it is missing, empty
-// or larger than `capacity`. At most `capacity` bytes are written, whatever
-// the stored byte count: the text and its terminator must fit them (a value
-// stored without a terminator or with an odd byte count needs more room than
-// its size); otherwise the result is 0 and nothing is written.
+// or larger than `capacity`, and for a value of 4096 bytes or more: it is read
+// into 4096 bytes, which must leave room behind it for a terminator (2046
+// characters and a terminator, 4094 bytes, give 4094; 2047 characters give 0).
+// At most `capacity` bytes are written, whatever the stored byte count: the
+// text and its terminator must fit them (a value stored without a terminator
+// or with an odd byte count needs more room than its size); otherwise the
+// result is 0 and nothing is written.
 ZVUD_DECORATED_EXPORT(unsigned int, GetVerticalProductName,
                       (_Out_writes_bytes_opt_(capacity) wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?GetVerticalProductName@@YAIPEA_WK@Z")

@@ -63,7 +63,12 @@ struct ByteRow {
     unsigned capacity;
     unsigned expectedResult;
     const wchar_t* expectedText = nullptr;
+    const wchar_t* stored = L"Oddxyz";  // no NUL follows the stored bytes
 };
+
+// Names that fill the 4096 bytes they are read into, with their terminators.
+const std::wstring kName2046(2046, L'n');
+const std::wstring kName2047(2047, L'n');
 
 // The stored text is "Odd" followed by 'x': 7 bytes end in the middle of 'x'.
 const ByteRow kByteRows[] = {
@@ -73,6 +78,17 @@ const ByteRow kByteRows[] = {
     {.name = "8 bytes into 9", .storedBytes = 8, .capacity = 9, .expectedResult = 0},
     {.name = "8 bytes into 10", .storedBytes = 8, .capacity = 10, .expectedResult = 8, .expectedText = L"Oddx"},
     {.name = "5 bytes into 6", .storedBytes = 5, .capacity = 6, .expectedResult = 5, .expectedText = L"Od"},
+    {.name = "4094 bytes into 8192",
+     .storedBytes = 4094,
+     .capacity = 8192,
+     .expectedResult = 4094,
+     .expectedText = kName2046.c_str(),
+     .stored = kName2046.c_str()},
+    {.name = "4096 bytes, no room for a terminator",
+     .storedBytes = 4096,
+     .capacity = 8192,
+     .expectedResult = 0,
+     .stored = kName2047.c_str()},
 };
 
 class SafeInAnyHostTest : public ScenarioTest {
@@ -168,8 +184,7 @@ TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)
     Load();
     const std::wstring root = ProductRootOf(L"ZOVA", L"L1");
     for (const ByteRow& row : kByteRows) {
-        const wchar_t stored[] = L"Oddxyz";  // no NUL follows the stored bytes
-        SetRaw(HKEY_LOCAL_MACHINE, root, L"ProductName", REG_SZ, stored, row.storedBytes);
+        SetRaw(HKEY_LOCAL_MACHINE, root, L"ProductName", REG_SZ, row.stored, row.storedBytes);
         const GuardedBuffer buffer(GuardedBuffer::Bytes{row.capacity});
         const unsigned result = Api().GetVerticalProductName(buffer.Data(), row.capacity);
         EXPECT_EQ(result, row.expectedResult) << row.name << ": GetVerticalProductName(buffer, " << row.capacity << ")";
