@@ -325,9 +325,10 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (_Out_writes_opt_(capaci
 // relative path with a folder part (".\x.dll", "..\x.dll", "sub\x.dll",
 // "C:x.dll") is never looked for. The string table is read as untrusted data:
 // a string whose length, or an earlier string's, runs past its block is
-// missing. Null or empty text, a module that cannot be found or mapped and a
-// missing or empty string give 0. With a buffer and a non-zero capacity the buffer
-// holds "" after any failure.
+// missing. Null or empty text, plain text of 2^32 - 1 characters or more
+// (whose count the result cannot hold), a module that cannot be found or
+// mapped and a missing or empty string give 0. With a buffer and a non-zero
+// capacity the buffer holds "" after any failure.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudLoadMUIString,
                       (_In_opt_z_ const wchar_t* text, _Out_writes_opt_(capacity) wchar_t* buffer, unsigned long long capacity),
                       (text, buffer, capacity), "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z")
