@@ -35,6 +35,26 @@ endif()
 # Two builds of one commit in different folders give the same bytes: no build
 # path and no time stamp in any binary or debug file.
 if(NOT MSVC)
+    # Nor anything of the builder's environment: every compile and link runs
+    # without the variables through which the compiler's driver and the linker
+    # take options of their own. clang turns LIBRARY_PATH into -L options,
+    # which lld records in the PDB (and /Brepro hashes into the time stamp);
+    # CPATH and its kin add include folders, COMPILER_PATH and GCC_EXEC_PREFIX
+    # other tools, CCC_OVERRIDE_OPTIONS edits clang's arguments, and LINK,
+    # _LINK_ and LIB give lld options and library folders. The resource
+    # compiler's preprocessor (GCC's) reads the include variables too.
+    set(userdata_unset)
+    foreach(variable LIBRARY_PATH CPATH C_INCLUDE_PATH CPLUS_INCLUDE_PATH OBJC_INCLUDE_PATH COMPILER_PATH
+            GCC_EXEC_PREFIX CCC_OVERRIDE_OPTIONS LINK _LINK_ LIB)
+        list(APPEND userdata_unset --unset=${variable})
+    endforeach()
+    set(launcher ${CMAKE_COMMAND} -E env ${userdata_unset})
+    foreach(language C CXX)
+        set(CMAKE_${language}_COMPILER_LAUNCHER ${launcher} ${CMAKE_${language}_COMPILER_LAUNCHER})
+        set(CMAKE_${language}_LINKER_LAUNCHER ${launcher} ${CMAKE_${language}_LINKER_LAUNCHER})
+    endforeach()
+    list(JOIN userdata_unset " " unset_options)
+    set(CMAKE_RC_COMPILE_OBJECT "\"${CMAKE_COMMAND}\" -E env ${unset_options} ${CMAKE_RC_COMPILE_OBJECT}")
     # (GCC takes the last map that matches: the build folder lies in the sources.)
     target_compile_options(userdata_build_options INTERFACE
         -ffile-prefix-map=${PROJECT_SOURCE_DIR}=/UserData -ffile-prefix-map=${PROJECT_BINARY_DIR}=/UserData/build)

@@ -241,10 +241,13 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetProductName, (_Out_writes_opt_(capacity) 
 // The registry value "ProductName" under the product registry root key.
 // Note the unit: the result is the value's size in BYTES with its terminator,
 // and `capacity` is compared with that byte count. 0 when it is missing, empty
-// or larger than `capacity`. At most `capacity` bytes are written, whatever
-// the stored byte count: the text and its terminator must fit them (a value
-// stored without a terminator or with an odd byte count needs more room than
-// its size); otherwise the result is 0 and nothing is written.
+// or larger than `capacity`, and for a value of 4096 bytes or more: it is read
+// into 4096 bytes, which must leave room behind it for a terminator (2046
+// characters and a terminator, 4094 bytes, give 4094; 2047 characters give 0).
+// At most `capacity` bytes are written, whatever the stored byte count: the
+// text and its terminator must fit them (a value stored without a terminator
+// or with an odd byte count needs more room than its size); otherwise the
+// result is 0 and nothing is written.
 ZVUD_DECORATED_EXPORT(unsigned int, GetVerticalProductName,
                       (_Out_writes_bytes_opt_(capacity) wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?GetVerticalProductName@@YAIPEA_WK@Z")
@@ -267,7 +270,12 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetProductSpecificFilePath,
 // The library's own folder with a trailing backslash. Result: its length in
 // characters without the terminator; 0 on failure, a buffer too small for the
 // folder included (the buffer then holds ""). Only the folder and its
-// terminator are ever written, whatever capacity is stated.
+// terminator are ever written, whatever capacity is stated. A folder that
+// Win32 reads as another one is refused: loaded by a path without "\\?\" (or
+// one that the system does not keep) from a folder whose name ends in '.' or
+// ' ' ("C:\Suite.\", which names "C:\Suite\"), the library has no folder: 0
+// here, start-up fails and nothing beside it is read. A kept "\\?\" prefix
+// stays in every path the library builds from its folder.
 ZVUD_DECORATED_EXPORT(unsigned int, GetProductRootFolder,
                       (_Out_writes_opt_(capacity) wchar_t* buffer, unsigned long capacity),
                       (buffer, capacity), "?GetProductRootFolder@@YAIPEA_WK@Z")
@@ -301,7 +309,8 @@ ZVUD_DECORATED_EXPORT(unsigned int, zvudGetProductXFoldPath,
 // string value of that name exists. 0 for a missing value, a REG_SZ without
 // terminator, another type, a value that does not fit `capacity` with its
 // terminator, or a user root key of 260 characters or more (the buffer may then
-// have been written).
+// have been written). A capacity above 0x3FFFFFFF characters, more than one
+// registry read can take, counts as 0x3FFFFFFF.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudGetXRootFoldPath,
                       (_In_opt_z_ const wchar_t* valueName, _Out_writes_opt_(capacity) wchar_t* buffer, unsigned long long capacity),
                       (valueName, buffer, capacity), "?zvudGetXRootFoldPath@@YAIPEB_WPEA_W_K@Z")
@@ -320,6 +329,9 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (_Out_writes_opt_(capaci
 
 // Capacity result: `text` resolved when it is a reference "@module,-number" to
 // a string resource (strings cut to 259 characters), else `text` unchanged.
+// Any text of that form is a reference, however long: a module name of 260
+// characters or more (a "\\?\" path included) cannot be found, and a number
+// of 260 digits or more names no string.
 // The module is mapped as data, so none of its code runs, and released within
 // the call. A module given by full path ("X:\..." or "\\server\...") is
 // taken as it is; a bare name is looked for only in absolute folders: loaded
@@ -328,9 +340,10 @@ ZVUD_DECORATED_EXPORT(unsigned int, GetContextFileName, (_Out_writes_opt_(capaci
 // relative path with a folder part (".\x.dll", "..\x.dll", "sub\x.dll",
 // "C:x.dll") is never looked for. The string table is read as untrusted data:
 // a string whose length, or an earlier string's, runs past its block is
-// missing. Null or empty text, a module that cannot be found or mapped and a
-// missing or empty string give 0. With a buffer and a non-zero capacity the buffer
-// holds "" after any failure.
+// missing. Null or empty text, plain text of 2^32 - 1 characters or more
+// (whose count the result cannot hold), a module that cannot be found or
+// mapped and a missing or empty string give 0. With a buffer and a non-zero
+// capacity the buffer holds "" after any failure.
 ZVUD_DECORATED_EXPORT(unsigned int, zvudLoadMUIString,
                       (_In_opt_z_ const wchar_t* text, _Out_writes_opt_(capacity) wchar_t* buffer, unsigned long long capacity),
                       (text, buffer, capacity), "?zvudLoadMUIString@@YAIPEB_WPEA_W_K@Z")

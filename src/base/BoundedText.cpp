@@ -1,6 +1,7 @@
 #include "base/BoundedText.h"
 
 #include <cwchar>
+#include <limits>
 
 namespace userdata {
 
@@ -72,7 +73,9 @@ unsigned DeliverLengthResult(const wchar_t* text, std::size_t length, wchar_t* b
 
 unsigned DeliverCapacityResult(const wchar_t* text, std::size_t length, wchar_t* buffer, std::size_t capacity) noexcept
 {
-    if (length == 0) {
+    // A count that the 32-bit result cannot state is no answer: a host's text
+    // of 2^32 - 1 characters or more would come back as a small number.
+    if (length == 0 || length >= std::numeric_limits<unsigned>::max()) {
         return 0;
     }
     if (buffer == nullptr || capacity == 0) {

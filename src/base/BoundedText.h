@@ -33,8 +33,9 @@ std::size_t BoundedLength(const wchar_t* text, std::size_t capacity) noexcept;
 unsigned DeliverLengthResult(const wchar_t* text, std::size_t length, wchar_t* buffer, std::size_t capacity) noexcept;
 
 // Capacity result: length + 1 on success; with a null buffer or a capacity of 0
-// only that number. 0 for an empty text or a buffer that is too small, and then
-// nothing is written.
+// only that number. 0 for an empty text, a text whose length + 1 does not fit
+// the 32-bit result, or a buffer that is too small, and then nothing is
+// written.
 unsigned DeliverCapacityResult(const wchar_t* text, std::size_t length, wchar_t* buffer, std::size_t capacity) noexcept;
 
 template <std::size_t N>

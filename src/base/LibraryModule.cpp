@@ -3,8 +3,29 @@
 #include "base/BoundedText.h"
 
 #include <cstdlib>
+#include <cwchar>
 
 namespace userdata {
+namespace {
+
+// Win32 path handling drops the dots and blanks that end a path component, so
+// that "C:\Suite.\L1" names "C:\Suite\L1"; a path behind "\\?\" is taken as
+// written. True when every folder of `path` names itself to Win32.
+bool FoldersKeepTheirNames(const wchar_t* path) noexcept
+{
+    if (std::wcsncmp(path, L"\\\\?\\", 4) == 0) {
+        return true;
+    }
+    const wchar_t* const fileName = std::wcsrchr(path, L'\\');
+    for (const wchar_t* at = path; fileName != nullptr && at < fileName; ++at) {
+        if (at[1] == L'\\' && (*at == L'.' || *at == L' ')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 HMODULE FindLibraryModule() noexcept
 {
@@ -16,14 +37,19 @@ HMODULE FindLibraryModule() noexcept
     return static_cast<HMODULE>(memory.AllocationBase);
 }
 
-bool GetLibraryModuleFileName(wchar_t (&path)[kPathCapacity]) noexcept
+bool GetModulePath(HMODULE module, wchar_t (&path)[kPathCapacity]) noexcept
 {
-    const DWORD length = GetModuleFileNameW(FindLibraryModule(), path, kPathCapacity);
-    if (length == 0 || length >= kPathCapacity) {
+    const DWORD length = GetModuleFileNameW(module, path, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity || !FoldersKeepTheirNames(path)) {
         path[0] = L'\0';
         return false;
     }
     return true;
+}
+
+bool GetLibraryModuleFileName(wchar_t (&path)[kPathCapacity]) noexcept
+{
+    return GetModulePath(FindLibraryModule(), path);
 }
 
 bool SplitModulePath(const wchar_t* path, ModulePathParts& parts) noexcept

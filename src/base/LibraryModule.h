@@ -14,8 +14,16 @@ namespace userdata {
 // executable's file from GetModuleFileNameW).
 HMODULE FindLibraryModule() noexcept;
 
-// The full path of the library's module file; false when it cannot be had or
-// does not fit (a cut path would name another file).
+// The full path of `module`'s file (null: the host executable's); false, with
+// `path` empty, when it cannot be had, does not fit (a cut path would name
+// another file), or names a folder that Win32 path handling reads as another:
+// without the "\\?\" prefix, a folder name ending in '.' or ' ' ("C:\Suite.\"
+// is read as "C:\Suite\"). A kept "\\?\" prefix stays in the path, and so in
+// every path built from it. This is the one place that decides which module
+// paths the library builds on.
+[[nodiscard]] bool GetModulePath(HMODULE module, wchar_t (&path)[kPathCapacity]) noexcept;
+
+// GetModulePath of the library's own module.
 [[nodiscard]] bool GetLibraryModuleFileName(wchar_t (&path)[kPathCapacity]) noexcept;
 
 // The folder of the library's module file, with its trailing backslash, into

@@ -10,6 +10,17 @@
 namespace userdata {
 namespace {
 
+// The most characters one read states to the registry, whose sizes are 32-bit
+// byte counts: a larger capacity is taken as this many, never wrapped. No
+// value comes near it, and it stays below the sizes Wine refuses (within a
+// value header's size of 2^32 bytes, ERROR_INSUFFICIENT_BUFFER).
+constexpr std::size_t kLargestReadCharacters = 0x3FFFFFFF;
+
+DWORD ReadSizeOf(std::size_t capacity) noexcept
+{
+    return static_cast<DWORD>(std::min(capacity, kLargestReadCharacters) * sizeof(wchar_t));
+}
+
 LSTATUS OpenInto(HKEY root, const wchar_t* subkey, REGSAM access, ZvUniqueKey& key)
 {
     const LSTATUS status = RegOpenKeyExW(root, subkey, 0, access, key.Receive());
@@ -145,7 +156,7 @@ bool ZvRegistryAccess::HoldsString(const wchar_t* valueName) const
 
 bool ZvRegistryAccess::ReadExpandedInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
 {
-    DWORD size = static_cast<DWORD>(capacity * sizeof(wchar_t));
+    DWORD size = ReadSizeOf(capacity);
     if (GetValueAnyType(key_.Get(), valueName, nullptr, buffer, &size) != ERROR_SUCCESS) {
         return false;
     }
@@ -154,9 +165,8 @@ bool ZvRegistryAccess::ReadExpandedInto(const wchar_t* valueName, wchar_t* buffe
 
 bool ZvRegistryAccess::ReadRawInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
 {
-    const DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
     DWORD type = REG_NONE;
-    DWORD size = bytes;
+    DWORD size = ReadSizeOf(capacity);
     if (RegQueryValueExW(key_.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
         ERROR_SUCCESS) {
         return false;
@@ -181,12 +191,10 @@ bool ZvRegistryAccess::ReadRawInto(const wchar_t* valueName, wchar_t* buffer, st
 
 bool ZvRegistryAccess::DeliverRawString(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
 {
-    // The size in bytes is a 32-bit number, as hosts have always given it.
-    const std::size_t characters = static_cast<DWORD>(capacity * sizeof(wchar_t)) / sizeof(wchar_t);
-    if (characters == 0 || !ReadRawInto(valueName, buffer, characters)) {
+    if (capacity == 0 || !ReadRawInto(valueName, buffer, capacity)) {
         return false;
     }
-    return BoundedLength(buffer, characters) < characters;
+    return BoundedLength(buffer, capacity) < capacity;
 }
 
 LSTATUS ZvRegistryAccess::ReadString(const wchar_t* valueName, ZvString& text) const

@@ -119,9 +119,11 @@ public:
 
     // ReadRawString straight into a host's buffer of `capacity` characters,
     // the one read whose contract lets it write there: zvudGetXRootFoldPath
-    // reads a value of any length the host makes room for, with no heap. On
-    // failure the buffer may hold part of the data. Expandable data that
-    // fills the buffer without a terminator fails.
+    // reads a value of any length the host makes room for, with no heap. A
+    // capacity beyond what one registry read can state (0x3FFFFFFF
+    // characters) counts as that many. On failure the buffer may hold part of
+    // the data. Expandable data that fills the buffer without a terminator
+    // fails.
     [[nodiscard]] bool DeliverRawString(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const;
 
     // A REG_SZ or REG_EXPAND_SZ value at its own length, unexpanded, up to

@@ -19,9 +19,8 @@ unsigned ProductRootFolder(wchar_t (&folder)[kPathCapacity]) noexcept
 void LeaveUserDataCacheFolder()
 {
     wchar_t executable[kPathCapacity] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, executable, kPathCapacity);
     ModulePathParts parts;
-    if (length == 0 || length >= kPathCapacity || !SplitModulePath(executable, parts)) {
+    if (!GetModulePath(nullptr, executable) || !SplitModulePath(executable, parts)) {
         return;
     }
     wchar_t cacheFolder[kPathCapacity] = {};

@@ -40,15 +40,18 @@ bool ParseIndirectStringReference(const wchar_t* text, IndirectStringReference& 
     if (separator == nullptr) {
         return false;
     }
-    const std::size_t moduleLength = static_cast<std::size_t>(separator - module);
     const wchar_t* const digits = separator + 2;
-    const std::size_t digitCount = BoundedLength(digits, kReferencePartCapacity);
-    if (moduleLength >= kReferencePartCapacity || digitCount >= kReferencePartCapacity ||
-        !IsDecimalNumber(digits, digitCount) ||
-        !CopyText(reference.module, kReferencePartCapacity, module, moduleLength)) {
+    const std::size_t digitCount = std::wcslen(digits);
+    if (!IsDecimalNumber(digits, digitCount)) {
         return false;
     }
-    reference.number = StringNumberOf(digits, digitCount);
+    // Too long for its working buffer, a part names nothing: no module is
+    // found by an empty name, and no string by a number above the largest.
+    if (!CopyText(reference.module, kReferencePartCapacity, module, static_cast<std::size_t>(separator - module))) {
+        reference.module[0] = L'\0';
+    }
+    reference.number =
+        digitCount < kReferencePartCapacity ? StringNumberOf(digits, digitCount) : kLargestStringNumber + 1;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "help/ResourceModule.h"
 
 #include "base/BoundedText.h"
+#include "base/LibraryModule.h"
 #include "config/ProcessEnvironment.h"
 
 #include <windows.h>
@@ -92,9 +93,7 @@ bool FindInFolderList(const wchar_t* list, Found found)
 bool FindModule(const wchar_t* name, wchar_t (&path)[kPathCapacity])
 {
     wchar_t folder[kPathCapacity] = {};
-    const DWORD hostLength = GetModuleFileNameW(nullptr, folder, kPathCapacity);
-    if (hostLength != 0 && hostLength < kPathCapacity && PathRemoveFileSpecW(folder) &&
-        FindInFolder(folder, name, path)) {
+    if (GetModulePath(nullptr, folder) && PathRemoveFileSpecW(folder) && FindInFolder(folder, name, path)) {
         return true;
     }
     const UINT systemLength = GetSystemDirectoryW(folder, kPathCapacity);

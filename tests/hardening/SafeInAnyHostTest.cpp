@@ -15,9 +15,11 @@ constexpr unsigned kRoomy = 4096;
 // In damaged.dll, string 96 claims 65535 characters, far beyond the end of its block; 112 is "Ok"; 113 claims 9
 // characters where its block ends after 2.
 // References at the limits of the 260-character working buffers: the module found nowhere and string 101 of the
-// table beside the test program, or too long to be references.
+// table beside the test program; a module name or number too long for them names nothing.
 const std::wstring kModule259 = L"@" + std::wstring(259, L'm') + L",-101";
 const std::wstring kModule260 = L"@" + std::wstring(260, L'm') + L",-101";
+const std::wstring kLongPath = L"@C:\\" + std::wstring(300, L'p') + L"\\m.dll,-101";
+const std::wstring kLongPrefixedPath = L"@\\\\?\\C:\\" + std::wstring(300, L'p') + L"\\m.dll,-101";
 const std::wstring kDigits259 = L"@TestStrings.dll,-" + std::wstring(256, L'0') + L"101";
 const std::wstring kDigits260 = L"@TestStrings.dll,-" + std::wstring(257, L'0') + L"101";
 
@@ -41,9 +43,11 @@ const StringRow kStringRows[] = {
      .expected = L"Open"},
     {.name = "a full path", .reference = L"@$\\x.dll,-101", .expected = L"Open"},
     {.name = "a module name of 259 characters", .reference = kModule259.c_str()},
-    {.name = "a module name of 260: plain text", .reference = kModule260.c_str(), .expected = kModule260.c_str()},
+    {.name = "a module name of 260 characters", .reference = kModule260.c_str()},
+    {.name = "a module path of 309 characters", .reference = kLongPath.c_str()},
+    {.name = "a module path of 313 characters with \\\\?\\", .reference = kLongPrefixedPath.c_str()},
     {.name = "a number of 259 digits", .reference = kDigits259.c_str(), .expected = L"Open"},
-    {.name = "a number of 260 digits: plain text", .reference = kDigits260.c_str(), .expected = kDigits260.c_str()},
+    {.name = "a number of 260 digits", .reference = kDigits260.c_str()},
     {.name = "a string behind one that runs past its block", .reference = L"@$\\damaged.dll,-101"},
     {.name = "the string that runs past its block", .reference = L"@$\\damaged.dll,-96"},
     {.name = "a sound string before a damaged one", .reference = L"@$\\damaged.dll,-112", .expected = L"Ok"},
@@ -59,7 +63,12 @@ struct ByteRow {
     unsigned capacity;
     unsigned expectedResult;
     const wchar_t* expectedText = nullptr;
+    const wchar_t* stored = L"Oddxyz";  // no NUL follows the stored bytes
 };
+
+// Names that fill the 4096 bytes they are read into, with their terminators.
+const std::wstring kName2046(2046, L'n');
+const std::wstring kName2047(2047, L'n');
 
 // The stored text is "Odd" followed by 'x': 7 bytes end in the middle of 'x'.
 const ByteRow kByteRows[] = {
@@ -69,6 +78,17 @@ const ByteRow kByteRows[] = {
     {.name = "8 bytes into 9", .storedBytes = 8, .capacity = 9, .expectedResult = 0},
     {.name = "8 bytes into 10", .storedBytes = 8, .capacity = 10, .expectedResult = 8, .expectedText = L"Oddx"},
     {.name = "5 bytes into 6", .storedBytes = 5, .capacity = 6, .expectedResult = 5, .expectedText = L"Od"},
+    {.name = "4094 bytes into 8192",
+     .storedBytes = 4094,
+     .capacity = 8192,
+     .expectedResult = 4094,
+     .expectedText = kName2046.c_str(),
+     .stored = kName2046.c_str()},
+    {.name = "4096 bytes, no room for a terminator",
+     .storedBytes = 4096,
+     .capacity = 8192,
+     .expectedResult = 0,
+     .stored = kName2047.c_str()},
 };
 
 class SafeInAnyHostTest : public ScenarioTest {
@@ -135,14 +155,36 @@ TEST_F(SafeInAnyHostTest, AnInstallationFolderWithASemicolonIsQuotedInPath)
     EXPECT_EQ(buffer.Text(), L"Open");
 }
 
+// Win32 path handling drops the dot or blank that ends a folder's name ("Suite.\L1" names "Suite\L1"), and Wine's
+// GetModuleFileNameW drops the "\\?\" that kept it. Loaded from "Suite." or "Suite " beside an installation in
+// "Suite", the library refuses its folder rather than take its neighbour's identity.
+TEST_F(SafeInAnyHostTest, AFolderNameEndingInADotOrBlankIsNotTakenForItsNeighbour)
+{
+    InstallConfigurable({{L"ZOVA", {L"L1"}}});
+    CopyTree(InstallFolder(), folders_ / L"Suite");
+    for (const wchar_t* folder : {L"Suite.", L"Suite "}) {
+        const std::wstring odd = L"\\\\?\\" + (folders_ / folder);
+        const std::wstring library = odd + L"\\UserData.dll";
+        ASSERT_TRUE(CreateDirectoryW(odd.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileW((InstallFolder() + L"\\UserData.dll").c_str(), library.c_str(), FALSE));
+        {
+            const UserDataLibrary loaded(library);
+            const UserDataExports& api = loaded.Exports();
+            EXPECT_EQ(api.zvudInitProductParams(nullptr, nullptr), 0) << Narrow(library);
+            EXPECT_EQ(AskText(api.zvudGetMachineProductRegistryRootKey), L"") << Narrow(library);
+            EXPECT_EQ(AskText(api.GetProductRootFolder), L"") << Narrow(library);
+        }
+        EXPECT_TRUE(DeleteFileW(library.c_str()) && RemoveDirectoryW(odd.c_str()));  // not through "Suite"
+    }
+}
+
 TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)
 {
     InstallConfigurable({{L"ZOVA", {L"L1"}}});
     Load();
     const std::wstring root = ProductRootOf(L"ZOVA", L"L1");
     for (const ByteRow& row : kByteRows) {
-        const wchar_t stored[] = L"Oddxyz";  // no NUL follows the stored bytes
-        SetRaw(HKEY_LOCAL_MACHINE, root, L"ProductName", REG_SZ, stored, row.storedBytes);
+        SetRaw(HKEY_LOCAL_MACHINE, root, L"ProductName", REG_SZ, row.stored, row.storedBytes);
         const GuardedBuffer buffer(GuardedBuffer::Bytes{row.capacity});
         const unsigned result = Api().GetVerticalProductName(buffer.Data(), row.capacity);
         EXPECT_EQ(result, row.expectedResult) << row.name << ": GetVerticalProductName(buffer, " << row.capacity << ")";

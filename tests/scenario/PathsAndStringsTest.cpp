@@ -81,7 +81,7 @@ const std::vector<Value> kBoth = {kCurrent, kHelpZ, kHelpH};
 // Profiles, none of them current; the machine's default help file, and the user's.
 const std::vector<Value> kDefaults = {{L"Unrelated", L"", L"\\Profiles"}, kGuide, {L"DefaultHelpFileName", L"Mine"}};
 const Value kMachineFolder = {L"AllUsersFolder", L"D:\\A", L"", kMachine}, kUserFolder = {L"AllUsersFolder", L"%X%\\D"};
-const Value kDeep = {kLR, L"D:", kRoot259};
+const Value kDeep = {kLR, L"D:", kRoot259}, kLocal = {kLR, L"D:"};
 const std::wstring kRoot260 = kRoot259 + L"k";
 const std::vector<Value> kOverridden = {{kLR, L"P:"}, {kLR, L"M:", kMine}};
 const Value kMachineT = Specific(kT, L"C:\\M"), kUserT = Specific(kT, L"C:\\U", kUser), kOther = Specific(L"V", L"x");
@@ -108,6 +108,12 @@ const Row kRows[] = {
     {.name = "a user's value, unexpanded", .arg = AllUsersFolder, .set = {kUserFolder}, .gives = L"%X%\\D"},
     {.name = "the override's value", .call = XR, .arg = kLR, .set = kOverridden, .gives = L"M:", .userRoot = kMine},
     {.name = "a 260-character override", .arg = LocalRootFolder, .set = {kDeep}, .gives = L"$", .userRoot = kRoot260},
+    // Capacities beyond a 32-bit byte count: the value and its terminator, nothing beyond.
+    {.name = "capacity 2^31", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = 1ULL << 31},
+    {.name = "capacity 2^32", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = 1ULL << 32},
+    {.name = "capacity 2^32 + 1", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = (1ULL << 32) + 1},
+    {.name = "capacity 2^63", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = 1ULL << 63},
+    {.name = "capacity 2^64 - 1", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = ~0ULL},
     {.name = "without a language no product folder", .call = XF, .start = Failed},
     {.name = "without a language the help folder's language raises",
      .arg = HelpFolderLang,
