@@ -42,7 +42,7 @@ file(REMOVE_RECURSE ${WORK_DIR})
 file(COPY ${HOST} ${BIN_DIR}/UserData.dll ${pdb} DESTINATION ${WORK_DIR})
 get_filename_component(host ${HOST} NAME)
 execute_process(COMMAND ${EMULATOR} ${WORK_DIR}/${host} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-set(frame "\nframe\tUserData.dll\tGetProductRootFolder\t[^\n]*[/\\\\]UserData[/\\\\]src[/\\\\]folders[/\\\\]FolderExports.cpp:[1-9][0-9]*\n")
+set(frame "\nframe\tUserData.dll\tGetProductRootFolder\t[^\n]*[/\\\\]UserData[/\\\\]src[/\\\\]exports[/\\\\]FolderExports.cpp:[1-9][0-9]*\n")
 if(NOT status EQUAL 3 OR NOT out MATCHES "^exception\tC0000005\n" OR NOT out MATCHES "${frame}")
     string(APPEND problems "\n  the crashing host (exit status ${status}) shows no frame of GetProductRootFolder with its"
                            " source line:\n${out}${err}")
