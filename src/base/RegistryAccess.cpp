@@ -101,7 +101,7 @@ LSTATUS DeleteRegistryKey(HKEY root, const wchar_t* subkey)
 LSTATUS ZvRegistryAccess::Open(HKEY root, const wchar_t* subkey, REGSAM access)
 {
     LSTATUS status = OpenExact(root, subkey, access);
-    if (status == ERROR_FILE_NOT_FOUND && root == HKEY_LOCAL_MACHINE) {
+    if (IsNotFound(status) && root == HKEY_LOCAL_MACHINE) {
         status = OpenExact(HKEY_CURRENT_USER, subkey, access);
     }
     return status;

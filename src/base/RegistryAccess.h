@@ -31,6 +31,14 @@ namespace userdata {
 [[nodiscard]] LSTATUS WriteValueText(HKEY key, const wchar_t* valueName, DWORD type, const wchar_t* text,
                                      std::size_t length);
 
+// The registry's "not there": the status that tells a missing key or value
+// from one that is refused. Below HKEY_LOCAL_MACHINE it alone sends a product
+// key's lookup on to HKEY_CURRENT_USER.
+[[nodiscard]] constexpr bool IsNotFound(LSTATUS status) noexcept
+{
+    return status == ERROR_FILE_NOT_FOUND;
+}
+
 // "HKLM", "HKCU", "HKCR" or "HKU", a backslash and `path`: a key as a person
 // reads it.
 ZvString RegistryKeyName(HKEY hive, const ZvString& path);

@@ -18,7 +18,7 @@ bool IsBaseProduct(std::wstring_view product) noexcept
 ProductParamsRecord DecidedParams(const StartupDecisions& decisions)
 {
     ProductParamsRecord params;
-    const auto take = [](const StartupDecision& decision, ZvString& field) {
+    const auto take = [](const Decision& decision, ZvString& field) {
         if (!decision.reason.Failed()) {
             field = decision.value;
         }

@@ -14,11 +14,11 @@
 namespace userdata {
 namespace {
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 // Made when needed: nothing of the library runs when it is loaded.
-StartupReason Requested()
+Reason Requested()
 {
     return ReasonOf(Kind::Requested, Place::Host, ZvString(L"zvudInitProductParams"));
 }
@@ -30,7 +30,7 @@ ZvString CatalogueKey(const CProductInstalledInfo& catalogue, HKEY hive, const w
     return RegistryKeyName(hive, path);
 }
 
-StartupDecision DecideProduct(const CProductInstalledInfo& catalogue, const ZvString& requested)
+Decision DecideProduct(const CProductInstalledInfo& catalogue, const ZvString& requested)
 {
     const auto& products = catalogue.GetInstalledProducts();
     // With an empty catalogue a request is taken untested.
@@ -49,8 +49,7 @@ StartupDecision DecideProduct(const CProductInstalledInfo& catalogue, const ZvSt
     return {products.begin()->first, ReasonOf(Kind::FirstListed, Place::Registry, listing)};
 }
 
-StartupDecision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvString& product,
-                               const ZvString& requested)
+Decision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvString& product, const ZvString& requested)
 {
     if (!requested.empty() && catalogue.IsLanguageInstalled(product, requested)) {
         return {requested, Requested()};
@@ -74,8 +73,7 @@ StartupDecision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvS
     return {entry->second.front(), ReasonOf(Kind::FirstListed, Place::Registry, listing)};
 }
 
-StartupDecision DecideIdentityFile(const CProductInstalledInfo& catalogue, const ZvString& product,
-                                   const ZvString& language)
+Decision DecideIdentityFile(const CProductInstalledInfo& catalogue, const ZvString& product, const ZvString& language)
 {
     if (catalogue.GetProductRootFolder().empty()) {
         return {ZvString(), ReasonOf(Kind::Absent, Place::Folder, ZvString(L"the library's own folder"))};
@@ -88,7 +86,7 @@ StartupDecision DecideIdentityFile(const CProductInstalledInfo& catalogue, const
     return {path, ReasonOf(Kind::Read, Place::File, path)};
 }
 
-StartupDecision DecideIdentityValue(const ZvString& identityFile, const wchar_t* key)
+Decision DecideIdentityValue(const ZvString& identityFile, const wchar_t* key)
 {
     ZvString value = ReadProductIdentityValue(identityFile, key);
     const Kind kind = value.empty() ? Kind::Absent : Kind::Read;
@@ -98,17 +96,14 @@ StartupDecision DecideIdentityValue(const ZvString& identityFile, const wchar_t*
 // The default string value of `productRootKey`\`subkey` (machine first, then
 // the user's) as stored, read into N characters.
 template <std::size_t N>
-StartupDecision DecideDefaultString(const ZvString& productRootKey, const wchar_t* subkey)
+Decision DecideDefaultString(const ZvString& productRootKey, const wchar_t* subkey)
 {
     ZvString path = productRootKey;
     path.Append(L'\\').Append(subkey);
     ZvRegistryAccess key;
     const LSTATUS opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
     if (opened != ERROR_SUCCESS) {
-        StartupReason reason = ReasonOf(opened == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused, Place::Registry,
-                                        RegistryKeyName(HKEY_LOCAL_MACHINE, path));
-        reason.status = opened;
-        return {ZvString(), reason};
+        return {ZvString(), AbsentOrRefused(opened, RegistryKeyName(HKEY_LOCAL_MACHINE, path))};
     }
     const ZvString source = RegistryKeyName(key.Hive(), path);
     wchar_t value[N] = {};
@@ -121,16 +116,16 @@ StartupDecision DecideDefaultString(const ZvString& productRootKey, const wchar_
 }
 
 // The language of a non-configurable installation.
-StartupDecision DecideInstalledLanguage(const ZvString& productRootKey)
+Decision DecideInstalledLanguage(const ZvString& productRootKey)
 {
-    StartupDecision language = DecideDefaultString<kNameCapacity>(productRootKey, L"InstalledUILanguages");
+    Decision language = DecideDefaultString<kNameCapacity>(productRootKey, L"InstalledUILanguages");
     if (language.reason.kind == Kind::Read && language.value.empty()) {
         language.reason.kind = Kind::Absent;
     }
     return language;
 }
 
-StartupDecision DecideLanguageFolder(const CProductInstalledInfo& catalogue, const ZvString& language)
+Decision DecideLanguageFolder(const CProductInstalledInfo& catalogue, const ZvString& language)
 {
     const ZvString& rootFolder = catalogue.GetProductRootFolder();
     if (rootFolder.empty()) {
@@ -149,7 +144,7 @@ StartupDecision DecideLanguageFolder(const CProductInstalledInfo& catalogue, con
     return {folder, ReasonOf(Kind::Read, Place::Folder, rootFolder)};
 }
 
-bool Decided(StartupDecisions& decisions, const StartupDecision& decision, StartupStep step)
+bool Decided(StartupDecisions& decisions, const Decision& decision, StartupStep step)
 {
     if (decision.reason.Failed()) {
         decisions.failedStep = step;
@@ -186,20 +181,6 @@ bool DecideIdentity(StartupDecisions& decisions, const CProductInstalledInfo& ca
 
 }  // namespace
 
-StartupReason WhyUnread(const ZvRegistryAccess& key, const ZvString& source, const wchar_t* valueName)
-{
-    // The default value is named, so that its absence is not told as the key's.
-    StartupReason reason =
-        ReasonOf(Kind::TooLong, Place::Registry, source, valueName != nullptr ? valueName : L"(default)");
-    reason.status = key.QueryType(valueName, reason.type);
-    if (reason.status != ERROR_SUCCESS) {
-        reason.kind = reason.status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused;
-    } else if (reason.type != REG_SZ && reason.type != REG_EXPAND_SZ) {
-        reason.kind = Kind::WrongType;
-    }
-    return reason;
-}
-
 // Plain concatenation: a non-configurable installation gets two backslashes in
 // a row, and hosts are handed the path exactly so.
 ZvString IdentityFilePath(const ZvString& rootFolder, bool configurable, const ZvString& product,
@@ -215,7 +196,7 @@ ZvString IdentityFilePath(const ZvString& rootFolder, bool configurable, const Z
     return path.Append(L"\\identity.ini");
 }
 
-const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcept
+const Decision* FailedDecision(const StartupDecisions& decisions) noexcept
 {
     switch (decisions.failedStep) {
     case StartupStep::Product:
@@ -254,9 +235,7 @@ StartupDecisions DecideStartup(const CProductInstalledInfo& catalogue, const ZvS
             return decisions;
         }
     }
-    if (IsBaseProduct(decisions.product.value.c_str())) {
-        decisions.verticalPath.reason.kind = Kind::NotNeeded;
-    } else {
+    if (!IsBaseProduct(decisions.product.value.c_str())) {
         decisions.verticalPath = DecideDefaultString<kVerticalValueCapacity>(productRootKey, L"VerticalEnvPath");
         if (!Decided(decisions, decisions.verticalPath, StartupStep::VerticalPath)) {
             return decisions;

@@ -8,15 +8,9 @@
 #include "base/RegistryAccess.h"
 #include "base/ZvString.h"
 #include "config/ProductInstalledInfo.h"
-#include "config/StartupReason.h"
+#include "config/Reason.h"
 
 namespace userdata {
-
-// One value start-up settles on, and why.
-struct StartupDecision {
-    ZvString value;
-    StartupReason reason;
-};
 
 // The steps in the order start-up takes them; the first that fails ends it.
 enum class StartupStep {
@@ -32,13 +26,13 @@ enum class StartupStep {
 
 struct StartupDecisions {
     bool configurable = true;
-    StartupDecision product;
-    StartupDecision language;
-    StartupDecision identityFile;
-    StartupDecision productRootKey;
-    StartupDecision globalRootKey;
-    StartupDecision verticalPath;    // the value of "VerticalEnvPath"
-    StartupDecision languageFolder;  // what goes in front of PATH (quoted when it holds ';')
+    Decision product;
+    Decision language;
+    Decision identityFile;
+    Decision productRootKey;
+    Decision globalRootKey;
+    Decision verticalPath;    // the value of "VerticalEnvPath"
+    Decision languageFolder;  // what goes in front of PATH (quoted when it holds ';')
     // The first step whose decision failed; None when all were made.
     StartupStep failedStep = StartupStep::None;
 };
@@ -50,13 +44,8 @@ struct StartupDecisions {
 ZvString IdentityFilePath(const ZvString& rootFolder, bool configurable, const ZvString& product,
                           const ZvString& language);
 
-// Why the string value `valueName` (null for the default value, then named
-// "(default)") of `key`, named `source`, could not be read: missing, not a
-// string, or too long.
-StartupReason WhyUnread(const ZvRegistryAccess& key, const ZvString& source, const wchar_t* valueName);
-
 // The decision of the step that failed; null when none did.
-const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcept;
+const Decision* FailedDecision(const StartupDecisions& decisions) noexcept;
 
 // Reads and decides, in start-up's order, up to the first step that fails.
 // Writes nothing: the last launched values, PATH and ZVVERTICALPATH are

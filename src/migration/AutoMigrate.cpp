@@ -90,8 +90,8 @@ bool WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
            userKey.WriteDword(L"AutoMigrate", state) == ERROR_SUCCESS;
 }
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 // Migration is off when the machine's product key holds "AutoMigrate" 0 or
 // cannot give it, and when there is no product registry root key at all (a

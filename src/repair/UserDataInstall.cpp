@@ -20,8 +20,8 @@ constexpr wchar_t kFirstRunReinstall[] = L"REINSTALL=UserData REINSTALLMODE=uos 
 constexpr wchar_t kMissingFolderReinstall[] = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
 constexpr wchar_t kUserRegistryReinstall[] = L"REINSTALL=UserData REINSTALLMODE=u ZOVA_SECONDARY_INSTALL=1";
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 // The product list below `productRootKey`, machine first; ERROR_BAD_PATHNAME
 // when its path does not fit.
@@ -78,9 +78,8 @@ ProductRepairDecision DecideProductRepair(const wchar_t* productCode, const wcha
     const ZvString userKeyName = RegistryKeyName(HKEY_CURRENT_USER, decision.userKey);
     const LSTATUS probed = ProbeUserKey(userKeyPath);
     if (probed != ERROR_SUCCESS) {
-        const bool missing = probed == ERROR_FILE_NOT_FOUND;
-        decision.action = missing ? RepairAction::FirstRun : RepairAction::Stopped;
-        decision.reason = ReasonOf(missing ? Kind::Absent : Kind::Refused, Place::Registry, userKeyName, L"", probed);
+        decision.action = IsNotFound(probed) ? RepairAction::FirstRun : RepairAction::Stopped;
+        decision.reason = AbsentOrRefused(probed, userKeyName);
         return decision;
     }
     decision.skipsFolderChecks = SkipsFolderChecks(userKeyPath);
@@ -127,7 +126,7 @@ unsigned RepairLocalRootFolder(const wchar_t* productCode, const wchar_t* userKe
 unsigned RepairProduct(const wchar_t* productCode, const wchar_t* userKeyPath, bool repairComServers)
 {
     unsigned status = ProbeUserKey(userKeyPath);
-    if (status == ERROR_FILE_NOT_FOUND) {
+    if (IsNotFound(status)) {
         status = ReinstallProduct(productCode, kFirstRunReinstall);
     }
     if (status != ERROR_SUCCESS) {
@@ -212,9 +211,7 @@ UserDataRepairDecisions DecideUserDataRepair(const ZvString& productRootKey)
     ZvRegistryAccess productList;
     const LSTATUS opened = OpenProductList(productRootKey, productList);
     if (opened != ERROR_SUCCESS) {
-        decisions.productList.reason = ReasonOf(opened == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused,
-                                                Place::Registry, RegistryKeyName(HKEY_LOCAL_MACHINE, listPath));
-        decisions.productList.reason.status = opened;
+        decisions.productList.reason = AbsentOrRefused(opened, RegistryKeyName(HKEY_LOCAL_MACHINE, listPath));
         return decisions;
     }
     const ZvString listName = RegistryKeyName(productList.Hive(), listPath);

@@ -4,7 +4,7 @@
 
 #include "base/RegistryAccess.h"
 #include "base/ZvString.h"
-#include "config/StartupDecisions.h"
+#include "config/Reason.h"
 #include "regwrite/PathFolding.h"
 
 #include <windows.h>
@@ -38,13 +38,13 @@ struct ProductRepairDecision {
     ZvString userKey;  // as the list names it, below HKEY_CURRENT_USER
     RepairAction action = RepairAction::None;
     bool skipsFolderChecks = false;
-    StartupReason reason;
+    Reason reason;
 };
 
 // The walk of RepairUserData decided without repairing: the product list key
 // (value: its name with the hive it was found in) and each product's view.
 struct UserDataRepairDecisions {
-    StartupDecision productList;
+    Decision productList;
     std::vector<ProductRepairDecision> products;
 };
 

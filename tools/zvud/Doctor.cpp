@@ -111,8 +111,8 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
 {
     const std::wstring path = installation.versionKey + L"\\InstalledProducts";
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, path);
-    const userdata::StartupReason& failure = catalogue.GetLoadFailure();
-    if (failure.kind != userdata::StartupReason::Kind::NotDecided) {
+    const userdata::Reason& failure = catalogue.GetLoadFailure();
+    if (failure.kind != userdata::Reason::Kind::NotDecided) {
         report.Problem(L"catalogue", subject,
                        Text(userdata::DescribeReason(failure)) + L": the library knows no products",
                        L"reinstall the products: their packages list themselves there");
@@ -162,7 +162,7 @@ std::wstring ProductList(const Installation& installation)
 }
 
 // What start-up settles on instead, as the core decides it.
-std::wstring Taken(const userdata::StartupDecision& decision)
+std::wstring Taken(const userdata::Decision& decision)
 {
     if (decision.reason.Failed()) {
         return L"fails: " + Text(userdata::DescribeReason(decision.reason));
@@ -171,9 +171,9 @@ std::wstring Taken(const userdata::StartupDecision& decision)
 }
 
 // A value that start-up ignores as it stands: not a string, or too long.
-bool Unusable(const userdata::StartupReason& reason)
+bool Unusable(const userdata::Reason& reason)
 {
-    using Kind = userdata::StartupReason::Kind;
+    using Kind = userdata::Reason::Kind;
     return reason.kind == Kind::WrongType || reason.kind == Kind::TooLong;
 }
 
@@ -185,8 +185,8 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
 {
     const userdata::StartupDecisions decisions =
         userdata::DecideStartup(catalogue, userdata::ZvString(), userdata::ZvString());
-    using Kind = userdata::StartupReason::Kind;
-    const userdata::StartupReason& productReason = catalogue.GetLastLaunchedProductReason();
+    using Kind = userdata::Reason::Kind;
+    const userdata::Reason& productReason = catalogue.GetLastLaunchedProductReason();
     if (productReason.kind == Kind::NotDecided) {
         return;  // the catalogue's problem is told already
     }
@@ -213,7 +213,7 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
                        product + L" is not installed: start-up takes another product",
                        L"start an installed product, or delete the value");
     } else if (std::find(listed->second.begin(), listed->second.end(), language) == listed->second.end()) {
-        const userdata::StartupReason& languageReason = catalogue.GetLastLaunchedLanguageReason();
+        const userdata::Reason& languageReason = catalogue.GetLastLaunchedLanguageReason();
         report.Problem(L"last-launched", subject + L"LastLaunchedLanguage",
                        (Unusable(languageReason) ? Text(userdata::DescribeReason(languageReason))
                         : language.empty()       ? std::wstring(L"empty")
@@ -361,12 +361,12 @@ void CheckVerticalPath(const Installation& installation, Report& report)
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, installation.productRootKey + L"\\VerticalEnvPath");
     const auto value = AskLength(&zvudGetVerticalEnvPath);
     if (!value) {
-        const userdata::StartupReason& why = installation.decisions.verticalPath.reason;
-        report.Problem(L"vertical-path", subject,
-                       (why.kind == userdata::StartupReason::Kind::NotDecided ? std::wstring(L"no default value")
-                                                                              : Described(why)) +
-                           L": start-up stops before the language folder reaches PATH",
-                       L"set the default value, as REG_SZ, to the product's folders, separated by ';'");
+        const userdata::Reason& why = installation.decisions.verticalPath.reason;
+        report.Problem(
+            L"vertical-path", subject,
+            (why.kind == userdata::Reason::Kind::NotDecided ? std::wstring(L"no default value") : Described(why)) +
+                L": start-up stops before the language folder reaches PATH",
+            L"set the default value, as REG_SZ, to the product's folders, separated by ';'");
         return;
     }
     for (const std::wstring& folder : SplitPathList(*value)) {
@@ -476,7 +476,7 @@ void CheckBeforeStartUp(Installation& installation, Report& report)
         return;
     }
     userdata::CProductInstalledInfo catalogue;
-    if (!catalogue.Load() && catalogue.GetLoadFailure().place == userdata::StartupReason::Place::File) {
+    if (!catalogue.Load() && catalogue.GetLoadFailure().place == userdata::Reason::Place::File) {
         return;  // the version file's problem is told already
     }
     CheckCatalogue(catalogue, installation, report);

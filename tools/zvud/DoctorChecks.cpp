@@ -22,15 +22,15 @@ namespace zvud::doctor {
 namespace {
 
 using userdata::CurrentIdentity;
-using userdata::StartupDecision;
-using userdata::StartupReason;
+using userdata::Decision;
+using userdata::Reason;
 using userdata::ZvRegistryIterator;
-using Kind = StartupReason::Kind;
+using Kind = Reason::Kind;
 
 // A folder built from the library's folder or the help file: only the
 // language folder, which start-up puts in front of PATH, must exist.
-void CheckDerivedFolder(const Installation& installation, ZvUdSpecialFolder::Folders folder,
-                        const StartupDecision& decision, Report& report)
+void CheckDerivedFolder(const Installation& installation, ZvUdSpecialFolder::Folders folder, const Decision& decision,
+                        Report& report)
 {
     const wchar_t* name = SpecialFolderName(folder);
     const std::wstring path = Text(decision.value);
@@ -68,13 +68,13 @@ void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, R
 // A folder read from a per-user value: missing, unusable as the library reads
 // it, or naming a folder that is not there.
 void CheckValueFolder(const Installation& installation, const ZvUdSpecialFolder::FolderInfo& info,
-                      const StartupDecision& decision, Report& report)
+                      const Decision& decision, Report& report)
 {
     const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\" + info.valueName);
     const std::wstring given =
         decision.value.empty() ? std::wstring(L"the library gives none") : L"the library gives " + Text(decision.value);
-    const StartupReason& reason = decision.reason;
-    if (reason.kind == Kind::Absent && reason.status == ERROR_FILE_NOT_FOUND) {
+    const Reason& reason = decision.reason;
+    if (reason.kind == Kind::Absent && userdata::IsNotFound(reason.status)) {
         report.Info(L"special-folder", subject, L"not set: " + given);
     } else if (reason.kind == Kind::Unexpanded) {
         report.Problem(L"special-folder", subject, Described(reason),
@@ -119,7 +119,7 @@ std::wstring HelpFix(const Installation& installation, const userdata::HelpDecis
 // Why the library finds no help file: the key or value where its lookup stopped.
 void ReportNoHelpFile(const Installation& installation, const userdata::HelpDecisions& help, Report& report)
 {
-    const StartupReason& reason = help.helpFile.reason;
+    const Reason& reason = help.helpFile.reason;
     const std::wstring profiles = installation.userRootKey + L"\\Profiles";
     if (!help.profile.empty() && reason.kind == Kind::Absent && reason.item.empty()) {
         const std::wstring profile = profiles + L"\\" + Text(help.profile);
@@ -141,7 +141,7 @@ void ReportNoHelpFile(const Installation& installation, const userdata::HelpDeci
     }
 }
 
-void CheckContextFile(const StartupDecision& context, Report& report)
+void CheckContextFile(const Decision& context, Report& report)
 {
     if (context.value.empty()) {
         report.Problem(L"help-file", L"context help file", Described(context.reason),
@@ -201,7 +201,7 @@ void CheckComServer(const userdata::ComServerDecision& server, Report& report)
     const wchar_t fix[] =
         L"register the server with a path without drive (zvud repair has the listed products "
         L"rewrite it)";
-    const StartupReason& reason = server.path.reason;
+    const Reason& reason = server.path.reason;
     const std::wstring subject = Text(reason.source);
     if (reason.kind == Kind::Read && server.passes) {
         report.Ok(L"com-server", subject,
@@ -261,7 +261,7 @@ void CheckSpecialFolders(const Installation& installation, Report& report)
         if (info.valueName != nullptr && installation.userRootKey.empty()) {
             continue;  // the user root key's problem is told already
         }
-        const StartupDecision decision = userdata::DecideSpecialFolder(identity, info.folder);
+        const Decision decision = userdata::DecideSpecialFolder(identity, info.folder);
         if (info.valueName == nullptr) {
             CheckDerivedFolder(installation, info.folder, decision, report);
         } else {
@@ -277,7 +277,7 @@ void CheckHelpFiles(const Installation& installation, Report& report)
     }
     CurrentIdentity identity(installation.decided);
     const userdata::HelpDecisions help = userdata::DecideHelpFiles(identity);
-    const StartupReason& reason = help.helpFile.reason;
+    const Reason& reason = help.helpFile.reason;
     const std::wstring file = Text(help.helpFile.value);
     if (file.empty()) {
         ReportNoHelpFile(installation, help, report);
@@ -303,7 +303,7 @@ void CheckProductList(const Installation& installation, Report& report)
     }
     const userdata::UserDataRepairDecisions repair =
         userdata::DecideUserDataRepair(installation.decided.ProductRegistryRootKey);
-    const StartupDecision& list = repair.productList;
+    const Decision& list = repair.productList;
     if (list.reason.Failed()) {
         report.Problem(L"product-list", Named(list.reason),
                        Described(list.reason) + L" (and under HKCU): InstallUserData reports a failure",
@@ -332,7 +332,7 @@ void CheckMigration(const Installation& installation, Report& report)
     }
     CurrentIdentity identity(installation.decided);
     const userdata::MigrationDecisions migration = userdata::DecideMigration(identity);
-    const StartupReason& reason = migration.switchReason;
+    const Reason& reason = migration.switchReason;
     const std::wstring subject = Text(reason.source) + L"\\AutoMigrate";
     if (!migration.switchedOn) {
         report.Ok(L"migration-switch", subject,

@@ -71,8 +71,8 @@ std::optional<HKEY> OpenMachineThenUser(ZvRegistryAccess& key, const std::wstrin
 // "HKLM", "HKCU" or "HKCR" followed by a backslash and `path`.
 std::wstring KeyName(HKEY hive, const std::wstring& path);
 // The reason in words; "<key>\<value>" (or the file, or the folder) it names.
-std::wstring Described(const userdata::StartupReason& reason);
-std::wstring Named(const userdata::StartupReason& reason);
+std::wstring Described(const userdata::Reason& reason);
+std::wstring Named(const userdata::Reason& reason);
 // A value of the "ProductIdentity" section of an INI file, as the library
 // reads it; "" when missing.
 std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key);

@@ -44,7 +44,7 @@ std::wstring WhyStartUpFailed(const Invocation& invocation)
     }
     const userdata::StartupDecisions decisions =
         userdata::DecideStartup(catalogue, Requested(invocation.product), Requested(invocation.language));
-    const userdata::StartupDecision* const failed = userdata::FailedDecision(decisions);
+    const userdata::Decision* const failed = userdata::FailedDecision(decisions);
     return failed != nullptr ? Text(userdata::DescribeReason(failed->reason)) : L"";
 }
 
