@@ -117,7 +117,7 @@ unsigned RepairLocalRootFolder(const wchar_t* productCode, const wchar_t* userKe
     }
     wchar_t treePath[kDeleteTreePathCapacity] = {};
     if (CopyText(treePath, userKeyPath)) {
-        DeleteRegistryTree(HKEY_CURRENT_USER, treePath);
+        ZvRegistryAccess::DeleteRegistryTree(HKEY_CURRENT_USER, treePath);
     }
     return ReinstallProduct(productCode, kUserRegistryReinstall);
 }
@@ -164,43 +164,6 @@ unsigned RepairUserDataEntries(const ZvRegistryAccess& productList, bool repairC
         status = RepairProduct(entry.Name(), entry.Data(), repairComServers);
     }
     return status;
-}
-
-LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity])
-{
-    if (keyPath[0] == L'\0') {
-        return ERROR_INVALID_PARAMETER;  // the root of a hive is never deleted
-    }
-    if (DeleteRegistryKey(root, keyPath) == ERROR_SUCCESS) {
-        return ERROR_SUCCESS;
-    }
-    ZvRegistryAccess key;
-    const LSTATUS opened = key.OpenExact(root, keyPath, KEY_READ);
-    if (opened != ERROR_SUCCESS) {
-        return opened;
-    }
-    std::size_t ownLength = BoundedLength(keyPath);
-    if (keyPath[ownLength - 1] == L'\\') {
-        --ownLength;
-    } else if (!AppendText(keyPath, L"\\")) {
-        key.Close();
-        return DeleteRegistryKey(root, keyPath);  // no room for a subkey's name: this fails and says why
-    }
-    const std::size_t childStart = BoundedLength(keyPath);
-    // Always the first remaining subkey: deleting one renumbers the rest.
-    for (;;) {
-        const ZvRegistryIterator child(key, ZvRegistryIterator::Walk::Subkeys, kNameCapacity);
-        if (!child.Valid() || child.Status() != ERROR_SUCCESS) {
-            break;
-        }
-        keyPath[childStart] = L'\0';
-        if (!AppendText(keyPath, child.Name()) || DeleteRegistryTree(root, keyPath) != ERROR_SUCCESS) {
-            break;  // a subkey stays: deleting this key below fails and says why
-        }
-    }
-    keyPath[ownLength] = L'\0';
-    key.Close();
-    return DeleteRegistryKey(root, keyPath);
 }
 
 UserDataRepairDecisions DecideUserDataRepair(const ZvString& productRootKey)

@@ -60,11 +60,4 @@ UserDataRepairDecisions DecideUserDataRepair(const ZvString& productRootKey);
 // well), or 14 when the walk's buffers cannot be had.
 unsigned RepairUserDataEntries(const ZvRegistryAccess& productList, bool repairComServers);
 
-// Deletes `keyPath` below `root` with all its subkeys, depth first. The path is
-// extended while subkeys are deleted and cut back to the key's own path (a
-// trailing backslash is lost). Returns 0 when the key is gone, otherwise the
-// error of the last deletion (ERROR_FILE_NOT_FOUND for a missing key). An
-// empty path, the hive itself, is refused with ERROR_INVALID_PARAMETER.
-LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity]);
-
 }  // namespace userdata
