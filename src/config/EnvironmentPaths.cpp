@@ -3,6 +3,7 @@
 #include "base/BoundedText.h"
 #include "base/Holders.h"
 #include "base/Capacities.h"
+#include "base/FolderList.h"
 #include "config/ProcessEnvironment.h"
 #include "config/ProductConfigInit.h"
 
@@ -14,19 +15,14 @@
 namespace userdata {
 namespace {
 
-// The ";%s\%s" pieces: each non-empty folder of `folders` followed by the
-// language folder below it.
+// The ";%s\%s" pieces: each folder of `folders` followed by the language
+// folder below it, quoted when it holds ';'.
 ZvString LanguageFoldersOf(const ZvString& folders, const ZvString& language)
 {
     ZvString pieces;
-    const wchar_t* piece = folders.c_str();
-    while (*piece != L'\0') {
-        const wchar_t* const end = std::wcschr(piece, L';');
-        const std::size_t length = end != nullptr ? static_cast<std::size_t>(end - piece) : std::wcslen(piece);
-        if (length != 0) {
-            pieces.Append(L';').Append(piece, length).Append(L'\\').Append(language);
-        }
-        piece += end != nullptr ? length + 1 : length;
+    for (ZvString folder : SplitFolderList(folders.c_str())) {
+        folder.Append(L'\\').Append(language);
+        pieces.Append(L';').Append(FolderListEntry(folder));
     }
     return pieces;
 }

@@ -2,6 +2,7 @@
 
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
+#include "base/FolderList.h"
 #include "base/IdentityIniFile.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
@@ -133,15 +134,8 @@ Decision DecideLanguageFolder(const CProductInstalledInfo& catalogue, const ZvSt
     }
     ZvString folder = rootFolder;  // ends in a backslash
     folder.Append(language);
-    // An installation folder may hold ';': quoted, the entry stays one folder
-    // for those who read PATH's quotes, and to those who split PATH at every
-    // ';' both pieces hold a '"' and name no folder, never a relative one.
-    if (std::wcschr(folder.c_str(), L';') != nullptr) {
-        ZvString quoted(L"\"");
-        quoted.Append(folder).Append(L'"');
-        folder = quoted;
-    }
-    return {folder, ReasonOf(Kind::Read, Place::Folder, rootFolder)};
+    // An installation folder may hold ';'.
+    return {FolderListEntry(folder), ReasonOf(Kind::Read, Place::Folder, rootFolder)};
 }
 
 bool Decided(StartupDecisions& decisions, const Decision& decision, StartupStep step)

@@ -11,6 +11,7 @@
 #include "Queries.h"
 #include "Version.h"
 
+#include "base/FolderList.h"
 #include "config/ProductConfigInit.h"
 #include "config/ProductInstalledInfo.h"
 #include "config/StartupDecisions.h"
@@ -339,20 +340,6 @@ void CheckIdentityFile(Installation& installation, Report& report)
     CheckRootKey(file, L"GlobalRegistryRootKey", Text(installation.decisions.globalRootKey.value), report);
 }
 
-std::vector<std::wstring> SplitPathList(const std::wstring& list)
-{
-    std::vector<std::wstring> folders;
-    size_t start = 0;
-    while (start <= list.size()) {
-        const size_t end = std::min(list.find(L';', start), list.size());
-        if (end > start) {
-            folders.push_back(list.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return folders;
-}
-
 void CheckVerticalPath(const Installation& installation, Report& report)
 {
     if (installation.productRootKey.empty() || userdata::IsBaseProduct(installation.product.c_str())) {
@@ -369,7 +356,8 @@ void CheckVerticalPath(const Installation& installation, Report& report)
             L"set the default value, as REG_SZ, to the product's folders, separated by ';'");
         return;
     }
-    for (const std::wstring& folder : SplitPathList(*value)) {
+    for (const userdata::ZvString& entry : userdata::SplitFolderList(value->c_str())) {
+        const std::wstring folder = Text(entry);
         if (IsFolder(Expanded(folder))) {
             report.Ok(L"vertical-path", folder, L"present");
         } else {
@@ -388,9 +376,9 @@ void CheckPath(const Installation& installation, Report& report)
     const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
     std::wstring path(size, L'\0');
     GetEnvironmentVariableW(L"PATH", path.data(), size);
-    const auto entries = SplitPathList(path.c_str());
+    const auto entries = userdata::SplitFolderList(path.c_str());
     if (std::any_of(entries.begin(), entries.end(),
-                    [&folder](const std::wstring& entry) { return EqualIgnoringCase(entry, folder); })) {
+                    [&folder](const userdata::ZvString& entry) { return EqualIgnoringCase(Text(entry), folder); })) {
         report.Ok(L"path", L"PATH", L"holds the language folder " + folder);
     } else {
         report.Problem(L"path", L"PATH", L"does not hold the language folder " + folder + L": start-up did not end",
