@@ -80,22 +80,27 @@ bool PrependToProcessPath(const wchar_t* folders)
     return WritePath(newPath, path);
 }
 
-bool CProductConfigInit::AddLanguageFolderToPath(const StartupDecisions& decisions)
+bool CProductConfigInit::AddLanguageFolderToPath()
 {
-    return !decisions.languageFolder.reason.Failed() && PrependToProcessPath(decisions.languageFolder.value.c_str());
+    return Record(StartupStep::LanguageFolder, decisions_.languageFolder,
+                  DecideLanguageFolder(*installedInfo_, productParams_.Language)) &&
+           (!Applies() || PrependToProcessPath(decisions_.languageFolder.value.c_str()));
 }
 
-bool CProductConfigInit::ApplyVerticalEnvPath(const StartupDecisions& decisions)
+bool CProductConfigInit::ApplyVerticalEnvPath()
 {
-    // Emptied first on every run, so a failure below leaves it empty.
-    SetEnvironmentVariableW(L"ZVVERTICALPATH", L"");
-    if (decisions.verticalPath.reason.Failed()) {
+    if (Applies()) {
+        SetEnvironmentVariableW(L"ZVVERTICALPATH", L"");  // emptied first on every run, so a failure leaves it empty
+    }
+    if (!Record(StartupStep::VerticalPath, decisions_.verticalPath,
+                DecideVerticalPath(productParams_.ProductRegistryRootKey), &productParams_.VerticalEnvPath)) {
         return false;
     }
-    const ZvString& vertical = decisions.verticalPath.value;
+    if (!Applies()) {
+        return true;
+    }
+    const ZvString& vertical = productParams_.VerticalEnvPath;
     SetEnvironmentVariableW(L"ZVVERTICALPATH", vertical.c_str());
-    productParams_.VerticalEnvPath = vertical;
-
     ZvString folders = vertical;
     folders.Append(LanguageFoldersOf(vertical, productParams_.Language));
     return PrependToProcessPath(folders.c_str());

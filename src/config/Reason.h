@@ -59,6 +59,11 @@ struct Decision {
     Reason reason;
 };
 
+// Whether decisions are carried out or only recorded: the library's start-up
+// and repair act on theirs; a doctor's withhold every effect and read what
+// was decided.
+enum class Effects { Apply, Withhold };
+
 // The reason in words, for a person: "from <file>: <key>", "the file <file>
 // is missing", "<key>\<value> is REG_MULTI_SZ, not a string", and the like.
 ZvString DescribeReason(const Reason& reason);

@@ -5,12 +5,12 @@
 #include "base/FolderList.h"
 #include "base/IdentityIniFile.h"
 #include "base/RegistryAccess.h"
-#include "config/ProductConfigInit.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
 #include <cwchar>
+#include <iterator>
 
 namespace userdata {
 namespace {
@@ -31,6 +31,36 @@ ZvString CatalogueKey(const CProductInstalledInfo& catalogue, HKEY hive, const w
     return RegistryKeyName(hive, path);
 }
 
+// The default string value of `productRootKey`\`subkey` (machine first, then
+// the user's) as stored, read into N characters.
+template <std::size_t N>
+Decision DecideDefaultString(const ZvString& productRootKey, const wchar_t* subkey)
+{
+    ZvString path = productRootKey;
+    path.Append(L'\\').Append(subkey);
+    ZvRegistryAccess key;
+    const LSTATUS opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
+    if (opened != ERROR_SUCCESS) {
+        return {ZvString(), AbsentOrRefused(opened, RegistryKeyName(HKEY_LOCAL_MACHINE, path))};
+    }
+    const ZvString source = RegistryKeyName(key.Hive(), path);
+    wchar_t value[N] = {};
+    if (!key.ReadRawString(nullptr, value)) {
+        return {ZvString(), WhyUnread(key, source, nullptr)};
+    }
+    // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
+    // at the end of the buffer.
+    return {ZvString(value, BoundedLength(value)), ReasonOf(Kind::Read, Place::Registry, source)};
+}
+
+}  // namespace
+
+bool IsBaseProduct(std::wstring_view product) noexcept
+{
+    const std::size_t baseLength = std::size(kBaseProduct) - 1;
+    return product.length() == baseLength && _wcsnicmp(product.data(), kBaseProduct, baseLength) == 0;
+}
+
 Decision DecideProduct(const CProductInstalledInfo& catalogue, const ZvString& requested)
 {
     const auto& products = catalogue.GetInstalledProducts();
@@ -48,6 +78,13 @@ Decision DecideProduct(const CProductInstalledInfo& catalogue, const ZvString& r
         return {ZvString(), ReasonOf(Kind::NoneListed, Place::Registry, listing)};
     }
     return {products.begin()->first, ReasonOf(Kind::FirstListed, Place::Registry, listing)};
+}
+
+Decision DecideBaseProduct(const CProductInstalledInfo& catalogue)
+{
+    Decision product = {ZvString(kBaseProduct), catalogue.GetConfigurableReason()};
+    product.reason.kind = Kind::Fixed;
+    return product;
 }
 
 Decision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvString& product, const ZvString& requested)
@@ -94,29 +131,6 @@ Decision DecideIdentityValue(const ZvString& identityFile, const wchar_t* key)
     return {std::move(value), ReasonOf(kind, Place::File, identityFile, key)};
 }
 
-// The default string value of `productRootKey`\`subkey` (machine first, then
-// the user's) as stored, read into N characters.
-template <std::size_t N>
-Decision DecideDefaultString(const ZvString& productRootKey, const wchar_t* subkey)
-{
-    ZvString path = productRootKey;
-    path.Append(L'\\').Append(subkey);
-    ZvRegistryAccess key;
-    const LSTATUS opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
-    if (opened != ERROR_SUCCESS) {
-        return {ZvString(), AbsentOrRefused(opened, RegistryKeyName(HKEY_LOCAL_MACHINE, path))};
-    }
-    const ZvString source = RegistryKeyName(key.Hive(), path);
-    wchar_t value[N] = {};
-    if (!key.ReadRawString(nullptr, value)) {
-        return {ZvString(), WhyUnread(key, source, nullptr)};
-    }
-    // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
-    // at the end of the buffer.
-    return {ZvString(value, BoundedLength(value)), ReasonOf(Kind::Read, Place::Registry, source)};
-}
-
-// The language of a non-configurable installation.
 Decision DecideInstalledLanguage(const ZvString& productRootKey)
 {
     Decision language = DecideDefaultString<kNameCapacity>(productRootKey, L"InstalledUILanguages");
@@ -124,6 +138,11 @@ Decision DecideInstalledLanguage(const ZvString& productRootKey)
         language.reason.kind = Kind::Absent;
     }
     return language;
+}
+
+Decision DecideVerticalPath(const ZvString& productRootKey)
+{
+    return DecideDefaultString<kVerticalValueCapacity>(productRootKey, L"VerticalEnvPath");
 }
 
 Decision DecideLanguageFolder(const CProductInstalledInfo& catalogue, const ZvString& language)
@@ -137,43 +156,6 @@ Decision DecideLanguageFolder(const CProductInstalledInfo& catalogue, const ZvSt
     // An installation folder may hold ';'.
     return {FolderListEntry(folder), ReasonOf(Kind::Read, Place::Folder, rootFolder)};
 }
-
-bool Decided(StartupDecisions& decisions, const Decision& decision, StartupStep step)
-{
-    if (decision.reason.Failed()) {
-        decisions.failedStep = step;
-        return false;
-    }
-    return true;
-}
-
-// Product, language and the identity file with its roots; false at the first
-// step that fails.
-bool DecideIdentity(StartupDecisions& decisions, const CProductInstalledInfo& catalogue,
-                    const ZvString& requestedProduct, const ZvString& requestedLanguage)
-{
-    if (decisions.configurable) {
-        decisions.product = DecideProduct(catalogue, requestedProduct);
-        if (!Decided(decisions, decisions.product, StartupStep::Product)) {
-            return false;
-        }
-        decisions.language = DecideLanguage(catalogue, decisions.product.value, requestedLanguage);
-        if (!Decided(decisions, decisions.language, StartupStep::Language)) {
-            return false;
-        }
-    }
-    decisions.identityFile = DecideIdentityFile(catalogue, decisions.product.value, decisions.language.value);
-    if (!Decided(decisions, decisions.identityFile, StartupStep::IdentityFile)) {
-        return false;
-    }
-    // Both are read, so that each tells its own reason; either missing fails the step.
-    decisions.globalRootKey = DecideIdentityValue(decisions.identityFile.value, L"GlobalRegistryRootKey");
-    decisions.productRootKey = DecideIdentityValue(decisions.identityFile.value, L"ProductRegistryRootKey");
-    return Decided(decisions, decisions.globalRootKey, StartupStep::RootKeys) &&
-           Decided(decisions, decisions.productRootKey, StartupStep::RootKeys);
-}
-
-}  // namespace
 
 // Plain concatenation: a non-configurable installation gets two backslashes in
 // a row, and hosts are handed the path exactly so.
@@ -210,34 +192,6 @@ const Decision* FailedDecision(const StartupDecisions& decisions) noexcept
         break;
     }
     return nullptr;
-}
-
-StartupDecisions DecideStartup(const CProductInstalledInfo& catalogue, const ZvString& requestedProduct,
-                               const ZvString& requestedLanguage)
-{
-    StartupDecisions decisions;
-    decisions.configurable = catalogue.GetIsConfigurable();
-    if (!DecideIdentity(decisions, catalogue, requestedProduct, requestedLanguage)) {
-        return decisions;
-    }
-    const ZvString& productRootKey = decisions.productRootKey.value;
-    if (!decisions.configurable) {
-        decisions.product = {ZvString(kBaseProduct), catalogue.GetConfigurableReason()};
-        decisions.product.reason.kind = Kind::Fixed;
-        decisions.language = DecideInstalledLanguage(productRootKey);
-        if (!Decided(decisions, decisions.language, StartupStep::InstalledLanguage)) {
-            return decisions;
-        }
-    }
-    if (!IsBaseProduct(decisions.product.value.c_str())) {
-        decisions.verticalPath = DecideDefaultString<kVerticalValueCapacity>(productRootKey, L"VerticalEnvPath");
-        if (!Decided(decisions, decisions.verticalPath, StartupStep::VerticalPath)) {
-            return decisions;
-        }
-    }
-    decisions.languageFolder = DecideLanguageFolder(catalogue, decisions.language.value);
-    Decided(decisions, decisions.languageFolder, StartupStep::LanguageFolder);
-    return decisions;
 }
 
 }  // namespace userdata

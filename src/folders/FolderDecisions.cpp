@@ -39,7 +39,7 @@ Decision DecideInstallFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folde
 {
     wchar_t root[kPathCapacity] = {};
     const ZvString rootFolder = GetLibraryFolder(root) != 0 ? ZvString(root) : ZvString(L"the library's own folder");
-    if (identity.Settled().Language.empty()) {
+    if (identity.EnsureProductParams().Language.empty()) {
         return {ZvString(), ReasonOf(Kind::NotDecided, Place::Host, ZvString())};  // start-up chose no language
     }
     wchar_t path[kFolderPathCapacity] = {};
@@ -53,7 +53,7 @@ Decision DecideInstallFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folde
 Decision DecideHelpFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder)
 {
     const Decision helpFile = DecideHelpFiles(identity).helpFile;
-    if (helpFile.value.empty() || identity.Settled().Language.empty()) {
+    if (helpFile.value.empty() || identity.EnsureProductParams().Language.empty()) {
         return {ZvString(), helpFile.reason};
     }
     wchar_t path[kFolderPathCapacity] = {};

@@ -73,7 +73,7 @@ HelpDecisions DecideHelpFiles(CurrentIdentity& identity)
     decisions.contextFile = DecideContextFile(identity, decisions.helpFile);
     decisions.profile = trace.profile;
     decisions.profileValue = ProfileHelpValueName(identity);
-    const auto program = ProgramNameOf(identity.Settled().ProductRegistryRootKey);
+    const auto program = ProgramNameOf(identity.EnsureProductParams().ProductRegistryRootKey);
     decisions.program = program ? ZvString(program->data(), program->length()) : ZvString();
     return decisions;
 }

@@ -163,7 +163,7 @@ bool MigrationDecisions::FullRunDue() const noexcept
 MigrationDecisions DecideMigration(CurrentIdentity& identity)
 {
     MigrationDecisions decisions;
-    DecideMachineSwitch(identity.Settled().ProductRegistryRootKey, decisions);
+    DecideMachineSwitch(identity.EnsureProductParams().ProductRegistryRootKey, decisions);
     if (decisions.switchedOn) {
         DecideUserState(identity, decisions);
     }
@@ -172,7 +172,7 @@ MigrationDecisions DecideMigration(CurrentIdentity& identity)
 
 bool MigrateWhenDue(CurrentIdentity& identity)
 {
-    const ProductParamsRecord& params = identity.Settled();
+    const ProductParamsRecord& params = identity.EnsureProductParams();
     DapMarkerCreated = CreateDapMarker(identity);
     const MigrationDecisions decided = DecideMigration(identity);
     if (!decided.switchedOn || !decided.userKeyOpens) {

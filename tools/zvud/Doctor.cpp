@@ -184,8 +184,7 @@ bool Unusable(const userdata::Reason& reason)
 void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
                        Report& report)
 {
-    const userdata::StartupDecisions decisions =
-        userdata::DecideStartup(catalogue, userdata::ZvString(), userdata::ZvString());
+    const userdata::StartupDecisions& decisions = installation.startup->GetDecisions();
     using Kind = userdata::Reason::Kind;
     const userdata::Reason& productReason = catalogue.GetLastLaunchedProductReason();
     if (productReason.kind == Kind::NotDecided) {
@@ -266,12 +265,6 @@ void StartUp(const Invocation& invocation, Installation& installation, Report& r
     installation.product = AskLength(&zvudGetCurrentProduct).value_or(L"");
     installation.language = AskLength(&zvudGetCurrentLanguage).value_or(L"");
     installation.userRootKey = AskLength(&zvudGetUserProductRegistryRootKey).value_or(L"");
-    // Decided again by the core, for the choice start-up made and wrote back.
-    userdata::CProductInstalledInfo catalogue;
-    catalogue.Load();
-    installation.decisions =
-        userdata::DecideStartup(catalogue, Core(installation.product), Core(installation.language));
-    installation.decided = userdata::DecidedParams(installation.decisions);
     const std::wstring chosen = L"product '" + installation.product + L"', language '" + installation.language + L"'";
     if (startedUp) {
         report.Ok(L"start-up", L"zvudInitProductParams", L"succeeded with " + chosen);
@@ -334,10 +327,11 @@ void CheckIdentityFile(Installation& installation, Report& report)
     }
     report.Ok(L"identity-file", file, L"present");
     // Start-up takes both roots or neither.
-    installation.productRootKey = Text(installation.decided.ProductRegistryRootKey);
+    const userdata::StartupDecisions& decisions = installation.startup->GetDecisions();
+    installation.productRootKey = Text(installation.startup->GetProductParams().ProductRegistryRootKey);
     installation.machineRootMissing =
-        CheckRootKey(file, L"ProductRegistryRootKey", Text(installation.decisions.productRootKey.value), report);
-    CheckRootKey(file, L"GlobalRegistryRootKey", Text(installation.decisions.globalRootKey.value), report);
+        CheckRootKey(file, L"ProductRegistryRootKey", Text(decisions.productRootKey.value), report);
+    CheckRootKey(file, L"GlobalRegistryRootKey", Text(decisions.globalRootKey.value), report);
 }
 
 void CheckVerticalPath(const Installation& installation, Report& report)
@@ -348,7 +342,7 @@ void CheckVerticalPath(const Installation& installation, Report& report)
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, installation.productRootKey + L"\\VerticalEnvPath");
     const auto value = AskLength(&zvudGetVerticalEnvPath);
     if (!value) {
-        const userdata::Reason& why = installation.decisions.verticalPath.reason;
+        const userdata::Reason& why = installation.startup->GetDecisions().verticalPath.reason;
         report.Problem(
             L"vertical-path", subject,
             (why.kind == userdata::Reason::Kind::NotDecided ? std::wstring(L"no default value") : Described(why)) +
@@ -463,8 +457,9 @@ void CheckBeforeStartUp(Installation& installation, Report& report)
         !installation.configurable) {
         return;
     }
-    userdata::CProductInstalledInfo catalogue;
-    if (!catalogue.Load() && catalogue.GetLoadFailure().place == userdata::Reason::Place::File) {
+    const userdata::CProductInstalledInfo& catalogue = installation.startup->GetInstalledInfo();
+    const userdata::Reason& unloaded = catalogue.GetLoadFailure();
+    if (unloaded.kind != userdata::Reason::Kind::NotDecided && unloaded.place == userdata::Reason::Place::File) {
         return;  // the version file's problem is told already
     }
     CheckCatalogue(catalogue, installation, report);
@@ -477,6 +472,9 @@ int RunDoctor(const Invocation& invocation, bool)
 {
     Installation installation;
     Report report;
+    // Decided before the library's start-up writes its choice back over what it chose from.
+    installation.startup =
+        userdata::DecideStartup(Core(invocation.product.value_or(L"")), Core(invocation.language.value_or(L"")));
     CheckBeforeStartUp(installation, report);
     StartUp(invocation, installation, report);
     CheckIdentityFile(installation, report);

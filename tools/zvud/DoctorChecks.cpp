@@ -256,7 +256,7 @@ void CheckMigrationTool(Report& report)
 
 void CheckSpecialFolders(const Installation& installation, Report& report)
 {
-    CurrentIdentity identity(installation.decided);
+    CurrentIdentity identity(*installation.startup);
     for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
         if (info.valueName != nullptr && installation.userRootKey.empty()) {
             continue;  // the user root key's problem is told already
@@ -275,7 +275,7 @@ void CheckHelpFiles(const Installation& installation, Report& report)
     if (installation.userRootKey.empty()) {
         return;  // without registry roots there is no help to look for; that problem is told already
     }
-    CurrentIdentity identity(installation.decided);
+    CurrentIdentity identity(*installation.startup);
     const userdata::HelpDecisions help = userdata::DecideHelpFiles(identity);
     const Reason& reason = help.helpFile.reason;
     const std::wstring file = Text(help.helpFile.value);
@@ -302,7 +302,7 @@ void CheckProductList(const Installation& installation, Report& report)
         return;  // the identity file's or the product root key's problem is told already
     }
     const userdata::UserDataRepairDecisions repair =
-        userdata::DecideUserDataRepair(installation.decided.ProductRegistryRootKey);
+        userdata::DecideUserDataRepair(installation.startup->GetProductParams().ProductRegistryRootKey);
     const Decision& list = repair.productList;
     if (list.reason.Failed()) {
         report.Problem(L"product-list", Named(list.reason),
@@ -330,7 +330,7 @@ void CheckMigration(const Installation& installation, Report& report)
     if (installation.productRootKey.empty()) {
         return;
     }
-    CurrentIdentity identity(installation.decided);
+    CurrentIdentity identity(*installation.startup);
     const userdata::MigrationDecisions migration = userdata::DecideMigration(identity);
     const Reason& reason = migration.switchReason;
     const std::wstring subject = Text(reason.source) + L"\\AutoMigrate";

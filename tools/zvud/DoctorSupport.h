@@ -5,11 +5,11 @@
 
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/StartupDecisions.h"
 
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,11 +54,10 @@ struct Installation {
     std::wstring userRootKey;         // where the per-user values are read
     bool userRootOverridden = false;  // by --user-root
     bool machineRootMissing = false;  // told already: what lies below it is not told again
-    // Start-up as the core decides it for the product and language chosen,
-    // and the identity it settles on: the core's decisions after start-up
-    // are asked with it, and nothing is written.
-    userdata::StartupDecisions decisions;
-    userdata::ProductParamsRecord decided;
+    // Start-up as the core decides it for the product and language asked
+    // for, its effects withheld: its decisions, and the identity it settles
+    // on, with which the core's decisions after start-up are asked.
+    std::unique_ptr<userdata::CProductConfigInit> startup;
 };
 
 // The registry and the identity files through the library's core: its key

@@ -12,8 +12,7 @@
 #include "Version.h"
 
 #include "UserData.h"
-#include "config/ProductInstalledInfo.h"
-#include "config/StartupDecisions.h"
+#include "config/ProductConfigInit.h"
 
 #include <windows.h>
 
@@ -38,13 +37,12 @@ userdata::ZvString Requested(const std::optional<std::wstring>& text)
 // step can be decided now.
 std::wstring WhyStartUpFailed(const Invocation& invocation)
 {
-    userdata::CProductInstalledInfo catalogue;
-    if (!catalogue.Load()) {
-        return Text(userdata::DescribeReason(catalogue.GetLoadFailure()));
+    const auto startup = userdata::DecideStartup(Requested(invocation.product), Requested(invocation.language));
+    const userdata::Reason& unloaded = startup->GetInstalledInfo().GetLoadFailure();
+    if (unloaded.kind != userdata::Reason::Kind::NotDecided) {
+        return Text(userdata::DescribeReason(unloaded));
     }
-    const userdata::StartupDecisions decisions =
-        userdata::DecideStartup(catalogue, Requested(invocation.product), Requested(invocation.language));
-    const userdata::Decision* const failed = userdata::FailedDecision(decisions);
+    const userdata::Decision* const failed = userdata::FailedDecision(startup->GetDecisions());
     return failed != nullptr ? Text(userdata::DescribeReason(failed->reason)) : L"";
 }
 
