@@ -3,10 +3,12 @@
 // folded paths, and InstallUserData with CheckCOMServerRelativePaths: which
 // products need a repair and what the Windows Installer is asked for, seen at
 // the library's delay-loaded msi.dll imports (UI level and command line of
-// each reinstall) whose calls go on to msi.dll. No package carries the
-// product codes, so each reinstall fails with ERROR_UNKNOWN_PRODUCT (real
+// each reinstall) whose calls go on to msi.dll, beside the steps that zvud's
+// doctor lists (the core's walk with every step withheld). No package carries
+// the product codes, so each reinstall fails with ERROR_UNKNOWN_PRODUCT (real
 // reinstalls: tests/installer).
 #include "TestSupport.h"
+#include "repair/UserDataInstall.h"
 
 #include <msi.h>
 
@@ -112,6 +114,22 @@ struct TextRow {
     DWORD type = REG_SZ;
     bool denyOthers = false;
 };
+// The REINSTALLMODE of each step that the doctor's view of the repair lists, in the products' order.
+std::wstring DoctorsModes(const std::wstring& productRoot)
+{
+    std::wstring modes;
+    for (const ProductRepair& product : DecideUserDataRepair(ZvString(productRoot.c_str())).products) {
+        for (const RepairStep& step : product.steps) {
+            const RepairAction action = step.action;
+            modes += (modes.empty() ? L"" : L" ") + std::wstring(action == RepairAction::FirstRun        ? L"uos"
+                                                                 : action == RepairAction::ComRepair     ? L"m"
+                                                                 : action == RepairAction::MissingFolder ? L"p"
+                                                                                                         : L"u");
+        }
+    }
+    return modes;
+}
+
 class HousekeepingTest : public ScenarioTest {
 protected:
     const std::wstring productList = ProductRootOf(L"ZOVA", L"L1") + L"\\UserData";
@@ -202,6 +220,7 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         const std::ptrdiff_t handles = OpenHandleCount();
         const int check = api.CheckCOMServerRelativePaths();
         const bool leaked = OpenHandleCount() != handles;
+        const std::wstring doctors = DoctorsModes(ProductRootOf(L"ZOVA", L"L1"));
         requests.clear();
         const unsigned result = api.InstallUserData();
         std::wstring deleted;  // the per-user keys gone
@@ -211,12 +230,14 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         const bool levelChanged = MsiSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr) != INSTALLUILEVEL_NONE;
         const std::wstring seen = L"check " + std::to_wstring(check) + L", result " + std::to_wstring(result) +
                                   deleted + (leaked ? L", a key left open" : L"") +
-                                  (levelChanged ? L", the host's UI level changed" : L"") + L"\n" + requests;
+                                  (levelChanged ? L", the host's UI level changed" : L"") + L", the doctor's " +
+                                  doctors + L"\n" + requests;
         // A repair for a missing folder deletes the product's per-user tree first.
         const bool deletes = std::wcscmp(row.modes, L"p u") == 0;
         std::wstring expected = L"check " + std::to_wstring(std::wcscmp(row.modes, L"m") != 0) + L", result " +
                                 std::to_wstring(row.result) +
-                                (deletes ? L", " + row.products[0].key + L" deleted" : L"") + L"\n";
+                                (deletes ? L", " + row.products[0].key + L" deleted" : L"") + L", the doctor's " +
+                                row.modes + L"\n";
         std::wistringstream modes(row.modes);
         for (std::wstring mode; modes >> mode;) {
             expected += std::to_wstring(kReinstallLevel) + (mode == L"m" ? L" REINSTALL=ALL" : L" REINSTALL=UserData") +

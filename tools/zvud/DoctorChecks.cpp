@@ -18,6 +18,8 @@
 
 #include <msi.h>
 
+#include <algorithm>
+
 namespace zvud::doctor {
 namespace {
 
@@ -154,46 +156,85 @@ void CheckContextFile(const Decision& context, Report& report)
     }
 }
 
-// What InstallUserData would repair for one entry of the product list. A
-// reinstall it needs cannot run for a product the Windows Installer does not
-// know: then that is the fix.
-void CheckProductEntry(const std::wstring& subject, const userdata::ProductRepairDecision& product, Report& report)
+using userdata::RepairAction;
+
+std::wstring StepText(RepairAction action, const std::wstring& userKey)
 {
-    using userdata::RepairAction;
-    const std::wstring code = Text(product.productCode);
-    const std::wstring userKey = KeyName(HKEY_CURRENT_USER, Text(product.userKey));
-    const std::wstring folder = Text(product.reason.source);
-    const bool known = MsiQueryProductStateW(code.c_str()) == INSTALLSTATE_DEFAULT;
-    const std::wstring repair = known ? L"run zvud repair" : L"install " + code + L" (or delete the value)";
-    switch (product.action) {
+    switch (action) {
     case RepairAction::FirstRun:
-        return report.Problem(L"product-list", subject,
-                              userKey + L" is missing: InstallUserData would reinstall UserData (REINSTALLMODE=uos)",
-                              known ? repair : L"install " + code + L", or delete the value");
-    case RepairAction::Stopped:
-        return report.Problem(L"product-list", subject,
-                              userKey + L" cannot be opened (" + ErrorText(product.reason.status) +
-                                  L"): InstallUserData leaves the product alone",
-                              L"give the user read access to " + userKey);
+        return L"reinstall UserData (REINSTALLMODE=uos)";
+    case RepairAction::ComRepair:
+        return L"have the product rewrite the COM servers' registration (REINSTALL=ALL REINSTALLMODE=m)";
     case RepairAction::MissingFolder:
-        return report.Problem(L"product-list", subject,
-                              L"LocalRootFolder " + folder + L" (" + userKey +
-                                  L") does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p)",
-                              L"create " + folder + L", or " + repair);
+        return L"reinstall UserData (REINSTALLMODE=p)";
     case RepairAction::UserRegistry:
-        return report.Problem(L"product-list", subject,
-                              L"LocalRootFolder " + folder + L" cannot be opened for reading and writing (" +
-                                  ErrorText(product.reason.status) + L"): InstallUserData would delete " + userKey +
-                                  L" and reinstall UserData (REINSTALLMODE=u)",
-                              L"give the user access to " + folder + L", or " + repair);
+        return L"delete " + userKey + L" and reinstall UserData (REINSTALLMODE=u)";
     case RepairAction::None:
         break;
     }
-    const std::wstring state = L"nothing to repair; " + userKey;
+    return L"";
+}
+
+// The steps that InstallUserData would take, as the core decides them when no
+// reinstall changes anything.
+std::wstring PlanText(const userdata::ProductRepair& product, const std::wstring& userKey)
+{
+    std::wstring plan;
+    for (const userdata::RepairStep& step : product.steps) {
+        plan += plan.empty() ? L"InstallUserData would " : L", then ";
+        if (step.action == RepairAction::UserRegistry && product.Took(RepairAction::MissingFolder)) {
+            plan += L"if the folder still does not open for reading and writing, ";
+        }
+        plan += StepText(step.action, userKey);
+    }
+    return plan;
+}
+
+// What InstallUserData would do for one entry of the product list, told by the
+// first step for the per-user data. A reinstall cannot run for a product the
+// Windows Installer does not know: then that is the fix.
+void CheckProductEntry(const std::wstring& subject, const userdata::ProductRepair& product, Report& report)
+{
+    const std::wstring code = Text(product.productCode);
+    const std::wstring userKey = KeyName(HKEY_CURRENT_USER, Text(product.userKey));
+    const auto cause = std::find_if(product.steps.begin(), product.steps.end(), [](const userdata::RepairStep& step) {
+        return step.action != RepairAction::ComRepair;
+    });
+    if (cause != product.steps.end()) {
+        const std::wstring folder = Text(cause->reason.source);
+        const bool known = MsiQueryProductStateW(code.c_str()) == INSTALLSTATE_DEFAULT;
+        const std::wstring repair = known ? L"run zvud repair" : L"install " + code + L" (or delete the value)";
+        const std::wstring plan = PlanText(product, userKey);
+        if (cause->action == RepairAction::FirstRun) {
+            report.Problem(L"product-list", subject, userKey + L" is missing: " + plan,
+                           known ? repair : L"install " + code + L", or delete the value");
+        } else if (cause->action == RepairAction::MissingFolder) {
+            report.Problem(L"product-list", subject,
+                           L"LocalRootFolder " + folder + L" (" + userKey + L") does not exist: " + plan,
+                           L"create " + folder + L", or " + repair);
+        } else {
+            report.Problem(L"product-list", subject,
+                           L"LocalRootFolder " + folder + L" cannot be opened for reading and writing (" +
+                               ErrorText(cause->reason.status) + L"): " + plan,
+                           L"give the user access to " + folder + L", or " + repair);
+        }
+        return;
+    }
+    if (product.status != ERROR_SUCCESS) {
+        report.Problem(L"product-list", subject,
+                       userKey + L" cannot be opened (" + ErrorText(product.status) +
+                           L"): InstallUserData leaves the product alone",
+                       L"give the user read access to " + userKey);
+        return;
+    }
+    const std::wstring state =
+        (product.steps.empty() ? L"nothing to repair" : PlanText(product, userKey) + L", nothing more") + L"; " +
+        userKey;
     report.Ok(L"product-list", subject,
-              product.skipsFolderChecks           ? state + L" present, its folders not checked (KPW)"
-              : product.reason.kind == Kind::Read ? state + L" and LocalRootFolder " + folder + L" in order"
-                                                  : state + L" present, no LocalRootFolder to check");
+              product.skipsFolderChecks ? state + L" present, its folders not checked (KPW)"
+              : product.end.kind == Kind::Read
+                  ? state + L" and LocalRootFolder " + Text(product.end.source) + L" in order"
+                  : state + L" present, no LocalRootFolder to check");
 }
 
 void CheckComServer(const userdata::ComServerDecision& server, Report& report)
@@ -301,7 +342,7 @@ void CheckProductList(const Installation& installation, Report& report)
     if (installation.productRootKey.empty() || installation.machineRootMissing) {
         return;  // the identity file's or the product root key's problem is told already
     }
-    const userdata::UserDataRepairDecisions repair =
+    const userdata::UserDataRepair repair =
         userdata::DecideUserDataRepair(installation.startup->GetProductParams().ProductRegistryRootKey);
     const Decision& list = repair.productList;
     if (list.reason.Failed()) {
@@ -313,7 +354,7 @@ void CheckProductList(const Installation& installation, Report& report)
     if (repair.products.empty()) {
         report.Ok(L"product-list", Text(list.value), L"lists no products: InstallUserData has nothing to do");
     }
-    for (const userdata::ProductRepairDecision& product : repair.products) {
+    for (const userdata::ProductRepair& product : repair.products) {
         CheckProductEntry(Text(list.value) + L"\\" + Text(product.productCode), product, report);
     }
 }
