@@ -173,7 +173,8 @@ bool ZvRegistryAccess::ReadRawInto(const wchar_t* valueName, wchar_t* buffer, st
 
 bool ZvRegistryAccess::DeliverRawString(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
 {
-    // The size in bytes is a 32-bit number, as hosts have always given it.
+    // The registry counts the size in bytes in 32 bits: a capacity whose byte
+    // count does not fit them is cut to what does, and no more is written.
     const std::size_t characters = static_cast<DWORD>(capacity * sizeof(wchar_t)) / sizeof(wchar_t);
     if (characters == 0 || !ReadRawInto(valueName, buffer, characters)) {
         return false;

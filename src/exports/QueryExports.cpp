@@ -84,7 +84,8 @@ unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
     return DeliverName(ProductNameOf(CurrentIdentity().EnsureProductParams().ProductRegistryRootKey), buffer, capacity);
 }
 
-// The capacity is compared with the byte count, as hosts have always used it.
+// The capacity counts bytes, as the header states: it is compared with the
+// name's size in bytes.
 unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
 {
     const VerticalProductName name =
