@@ -50,6 +50,18 @@ LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* d
     return ERROR_SUCCESS;
 }
 
+// Deletes the first remaining subkey of `key`, whose path `keyPath` holds up
+// to `childStart`, with its tree: deleting one renumbers the rest. False when
+// none is left, or it stays.
+bool DeleteFirstSubkey(HKEY key, HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity], std::size_t childStart)
+{
+    wchar_t child[kNameCapacity];
+    DWORD length = kNameCapacity;
+    keyPath[childStart] = L'\0';
+    return RegEnumKeyExW(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           AppendText(keyPath, child) && ZvRegistryAccess::DeleteRegistryTree(root, keyPath) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 ZvString RegistryKeyName(HKEY hive, const ZvString& path)
@@ -252,17 +264,9 @@ LSTATUS ZvRegistryAccess::DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDele
         key.Close();
         return RegDeleteKeyW(root, keyPath);  // no room for a subkey's name: this fails and says why
     }
+    // A subkey that stays makes deleting this key below fail, which says why.
     const std::size_t childStart = BoundedLength(keyPath);
-    // Always the first remaining subkey: deleting one renumbers the rest.
-    for (;;) {
-        const ZvRegistryIterator child(key, ZvRegistryIterator::Walk::Subkeys, kNameCapacity);
-        if (!child.Valid() || child.Status() != ERROR_SUCCESS) {
-            break;
-        }
-        keyPath[childStart] = L'\0';
-        if (!AppendText(keyPath, child.Name()) || DeleteRegistryTree(root, keyPath) != ERROR_SUCCESS) {
-            break;  // a subkey stays: deleting this key below fails and says why
-        }
+    while (DeleteFirstSubkey(key.Key(), root, keyPath, childStart)) {
     }
     keyPath[ownLength] = L'\0';
     key.Close();

@@ -75,7 +75,8 @@ RepairStep DecideFolderStep(const ProductRepair& product, const ZvString& userKe
     if (denied == ERROR_SUCCESS) {
         return Ended(product.status, ReasonOf(Kind::Read, Place::Folder, ZvString(folder)));
     }
-    return {RepairAction::UserRegistry, ReasonOf(Kind::Refused, Place::Folder, ZvString(folder), L"", denied)};
+    return {RepairAction::UserRegistry,
+            ReasonOf(Kind::Refused, Place::Folder, ZvString(folder), L"", static_cast<LSTATUS>(denied))};
 }
 
 // The one rule of a product's repair: its next step, from the registry, the
