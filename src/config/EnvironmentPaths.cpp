@@ -1,6 +1,5 @@
 // PATH and ZVVERTICALPATH: the language folder and the vertical product's
 // folders in front of PATH, and the same for hosts (AppendEnvironmentPath).
-#include "base/BoundedText.h"
 #include "base/Holders.h"
 #include "base/Capacities.h"
 #include "base/FolderList.h"
@@ -10,7 +9,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <cwchar>
 
 namespace userdata {
 namespace {
