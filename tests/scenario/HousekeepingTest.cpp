@@ -55,7 +55,8 @@ void Redirect(HMODULE library, const char* name, const void* to)
 }
 
 // A product listed for the machine, with its per-user key and that key's LocalRootFolder ("-": no per-user key;
-// "": no value); '$' stands for a folder that exists, and a value holding '%' is expandable.
+// "": no value; "!": a key the user may not open); '$' stands for a folder that exists, and a value holding '%' is
+// expandable.
 struct Product {
     std::wstring key = L"Software\\B\\Sound-1";
     std::wstring root = L"$";
@@ -89,6 +90,9 @@ const RepairRow kRepairRows[] = {
     {.name = "COM server at a network path", .server = {.index = 1, .path = L"\\\\server\\share\\x.dll"}},
     {.name = "COM server by a reference", .server = {.index = 2, .type = REG_EXPAND_SZ, .path = L"%P%\\x.dll"}},
     {.name = "per-user key missing", .products = {kNoUserKey}, .result = 1605, .modes = L"uos"},
+    {.name = "per-user key refused: left alone",
+     .products = {{.key = L"Software\\B\\Denied-1", .root = L"!"}},
+     .result = 5},
     {.name = "missing folder, stored long", .products = {kLongMissing}, .result = 1605, .modes = L"p u"},
     {.name = "PW is no KPW key", .products = {{.key = L"PW-1", .root = kMissing}}, .result = 1605, .modes = L"p u"},
     {.name = "kpw is no KPW", .products = {{.key = L"kpw-1", .root = kMissing}}, .result = 1605, .modes = L"p u"},
@@ -134,6 +138,7 @@ class HousekeepingTest : public ScenarioTest {
 protected:
     const std::wstring productList = ProductRootOf(L"ZOVA", L"L1") + L"\\UserData";
     TempFolder folder;
+    std::optional<DeniedKey> deniedUserKey;
 
     void SetUp() override { InstallConfigurable({{L"ZOVA", {L"L1"}}}); }
 
@@ -164,6 +169,9 @@ protected:
             if (product.root != L"-" && !root.empty()) {
                 const DWORD type = root.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ;
                 SetString(kUser, product.key, L"LocalRootFolder", root, type);
+            }
+            if (product.root == L"!") {
+                deniedUserKey.emplace(kUser, product.key);
             }
         }
         DeleteKey(HKEY_CLASSES_ROOT, L"CLSID");
@@ -223,6 +231,7 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         const std::wstring doctors = DoctorsModes(ProductRootOf(L"ZOVA", L"L1"));
         requests.clear();
         const unsigned result = api.InstallUserData();
+        deniedUserKey.reset();
         std::wstring deleted;  // the per-user keys gone
         for (const Product& product : row.products) {
             deleted += product.root != L"-" && !KeyExists(kUser, product.key) ? L", " + product.key + L" deleted" : L"";
