@@ -37,8 +37,8 @@ inline constexpr unsigned kPathPartCapacity = 256;
 // list, the migration switches.
 inline constexpr unsigned kKeyPathCapacity = 512;
 
-// A per-user key path as the repair deletes it, extended by one subkey name
-// after another.
+// A key path as ZvRegistryAccess::DeleteRegistryTree deletes it (the repair's
+// per-user key), extended by one subkey name after another.
 inline constexpr unsigned kDeleteTreePathCapacity = 520;
 
 // Text composed or expanded whole: a key path built below a root key, a
@@ -60,16 +60,17 @@ inline constexpr unsigned kProfileNameLength = 260;
 // The context help file: the help file's folder and the context file's name.
 inline constexpr unsigned kContextPathCapacity = kPathCapacity + kNameCapacity;
 
-// The vertical product name as read from the registry: 4096 bytes, as it has
-// always been read.
+// The vertical product name as read from the registry: 4096 bytes. A longer
+// name gives hosts none (GetVerticalProductName) rather than a cut one.
 inline constexpr unsigned kProductNameCapacity = 2048;
 
 // Expandable registry text as stored, read at its own size before it is
 // expanded into kLongTextCapacity.
 inline constexpr unsigned kExpandableTextCapacity = 4096;
 
-// The vertical product's folders as read from "VerticalEnvPath": 8096 bytes,
-// as the value has always been read.
+// The vertical product's folders as read from "VerticalEnvPath": 8096 bytes.
+// A longer value fails start-up's vertical path step rather than put a cut
+// folder on PATH.
 inline constexpr unsigned kVerticalValueCapacity = 4048;
 
 // The environment's limit for one variable's value, terminator included.

@@ -61,18 +61,19 @@ LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* d
     return ERROR_SUCCESS;
 }
 
+// Deletes the first remaining subkey of `key`, whose path `keyPath` holds up
+// to `childStart`, with its tree: deleting one renumbers the rest. False when
+// none is left, or it stays.
+bool DeleteFirstSubkey(HKEY key, HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity], std::size_t childStart)
+{
+    wchar_t child[kNameCapacity];
+    DWORD length = kNameCapacity;
+    keyPath[childStart] = L'\0';
+    return RegEnumKeyExW(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           AppendText(keyPath, child) && ZvRegistryAccess::DeleteRegistryTree(root, keyPath) == ERROR_SUCCESS;
+}
+
 }  // namespace
-
-LSTATUS QueryValueType(HKEY key, const wchar_t* valueName, DWORD& type)
-{
-    return RegQueryValueExW(key, valueName, nullptr, &type, nullptr, nullptr);
-}
-
-LSTATUS WriteValueText(HKEY key, const wchar_t* valueName, DWORD type, const wchar_t* text, std::size_t length)
-{
-    const DWORD bytes = static_cast<DWORD>((length + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, valueName, 0, type, reinterpret_cast<const BYTE*>(text), bytes);
-}
 
 ZvString RegistryKeyName(HKEY hive, const ZvString& path)
 {
@@ -104,15 +105,17 @@ ZvString RegistryTypeName(DWORD type)
     return name.Append(std::to_wstring(type).c_str());
 }
 
-LSTATUS DeleteRegistryKey(HKEY root, const wchar_t* subkey)
+ZvRegistryAccess ZvRegistryAccess::Borrow(HKEY key) noexcept
 {
-    return RegDeleteKeyW(root, subkey);
+    ZvRegistryAccess borrowed;
+    borrowed.lent_ = key;
+    return borrowed;
 }
 
 LSTATUS ZvRegistryAccess::Open(HKEY root, const wchar_t* subkey, REGSAM access)
 {
     LSTATUS status = OpenExact(root, subkey, access);
-    if (status == ERROR_FILE_NOT_FOUND && root == HKEY_LOCAL_MACHINE) {
+    if (IsNotFound(status) && root == HKEY_LOCAL_MACHINE) {
         status = OpenExact(HKEY_CURRENT_USER, subkey, access);
     }
     return status;
@@ -127,25 +130,27 @@ LSTATUS ZvRegistryAccess::OpenBelow(HKEY root, const ZvString& productRoot, cons
 
 LSTATUS ZvRegistryAccess::OpenExact(HKEY root, const wchar_t* subkey, REGSAM access)
 {
-    const LSTATUS status = OpenInto(root, subkey, access, key_);
+    lent_ = nullptr;
+    const LSTATUS status = OpenInto(root, subkey, access, owned_);
     hive_ = status == ERROR_SUCCESS ? root : nullptr;
     return status;
 }
 
 void ZvRegistryAccess::Close() noexcept
 {
-    key_.Reset();
+    owned_.Reset();
+    lent_ = nullptr;
     hive_ = nullptr;
 }
 
 LSTATUS ZvRegistryAccess::QueryType(const wchar_t* valueName, DWORD& type, DWORD* bytes) const
 {
-    return RegQueryValueExW(key_.Get(), valueName, nullptr, &type, nullptr, bytes);
+    return RegQueryValueExW(Key(), valueName, nullptr, &type, nullptr, bytes);
 }
 
 LSTATUS ZvRegistryAccess::ReadAnyType(const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes) const
 {
-    return GetValueAnyType(key_.Get(), valueName, type, data, bytes);
+    return GetValueAnyType(Key(), valueName, type, data, bytes);
 }
 
 bool ZvRegistryAccess::HoldsString(const wchar_t* valueName) const
@@ -157,7 +162,7 @@ bool ZvRegistryAccess::HoldsString(const wchar_t* valueName) const
 bool ZvRegistryAccess::ReadExpandedInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
 {
     DWORD size = ReadSizeOf(capacity);
-    if (GetValueAnyType(key_.Get(), valueName, nullptr, buffer, &size) != ERROR_SUCCESS) {
+    if (GetValueAnyType(Key(), valueName, nullptr, buffer, &size) != ERROR_SUCCESS) {
         return false;
     }
     return BoundedLength(buffer, capacity) < capacity;
@@ -167,8 +172,7 @@ bool ZvRegistryAccess::ReadRawInto(const wchar_t* valueName, wchar_t* buffer, st
 {
     DWORD type = REG_NONE;
     DWORD size = ReadSizeOf(capacity);
-    if (RegQueryValueExW(key_.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExW(Key(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
         return false;
     }
     if (type == REG_EXPAND_SZ) {
@@ -211,7 +215,7 @@ LSTATUS ZvRegistryAccess::ReadString(const wchar_t* valueName, ZvString& text) c
     ZvString read;
     wchar_t* const characters = read.GetBufferSetLength(bytes / sizeof(wchar_t));
     // A value that changed since its size was asked fails the read.
-    status = RegQueryValueExW(key_.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(characters), &bytes);
+    status = RegQueryValueExW(Key(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(characters), &bytes);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -224,21 +228,56 @@ bool ZvRegistryAccess::ReadDword(const wchar_t* valueName, DWORD& value) const
 {
     DWORD read = 0;
     DWORD bytes = sizeof(read);
-    if (GetValueAnyType(key_.Get(), valueName, nullptr, &read, &bytes) != ERROR_SUCCESS) {
+    if (GetValueAnyType(Key(), valueName, nullptr, &read, &bytes) != ERROR_SUCCESS) {
         return false;
     }
     value = read;
     return true;
 }
 
+LSTATUS ZvRegistryAccess::WriteText(const wchar_t* valueName, DWORD type, const wchar_t* text, std::size_t length) const
+{
+    const DWORD bytes = static_cast<DWORD>((length + 1) * sizeof(wchar_t));
+    return RegSetValueExW(Key(), valueName, 0, type, reinterpret_cast<const BYTE*>(text), bytes);
+}
+
 LSTATUS ZvRegistryAccess::WriteString(const wchar_t* valueName, const ZvString& text) const
 {
-    return WriteValueText(key_.Get(), valueName, REG_SZ, text.c_str(), text.length());
+    return WriteText(valueName, REG_SZ, text.c_str(), text.length());
 }
 
 LSTATUS ZvRegistryAccess::WriteDword(const wchar_t* valueName, DWORD value) const
 {
-    return RegSetValueExW(key_.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    return RegSetValueExW(Key(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+LSTATUS ZvRegistryAccess::DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity])
+{
+    if (keyPath[0] == L'\0') {
+        return ERROR_INVALID_PARAMETER;  // the root of a hive is never deleted
+    }
+    if (RegDeleteKeyW(root, keyPath) == ERROR_SUCCESS) {
+        return ERROR_SUCCESS;
+    }
+    ZvRegistryAccess key;
+    const LSTATUS opened = key.OpenExact(root, keyPath, KEY_READ);
+    if (opened != ERROR_SUCCESS) {
+        return opened;
+    }
+    std::size_t ownLength = BoundedLength(keyPath);
+    if (keyPath[ownLength - 1] == L'\\') {
+        --ownLength;
+    } else if (!AppendText(keyPath, L"\\")) {
+        key.Close();
+        return RegDeleteKeyW(root, keyPath);  // no room for a subkey's name: this fails and says why
+    }
+    // A subkey that stays makes deleting this key below fail, which says why.
+    const std::size_t childStart = BoundedLength(keyPath);
+    while (DeleteFirstSubkey(key.Key(), root, keyPath, childStart)) {
+    }
+    keyPath[ownLength] = L'\0';
+    key.Close();
+    return RegDeleteKeyW(root, keyPath);
 }
 
 ZvRegistryIterator::ZvRegistryIterator(const ZvRegistryAccess& key, Walk walk, DWORD nameCapacity)

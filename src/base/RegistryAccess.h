@@ -1,7 +1,7 @@
 // The registry vocabulary: ZvRegistryAccess, the one key class of the library
-// and of zvud, which opens, reads, writes and enumerates (ZvRegistryIterator);
-// and the two calls on a key that a host opened and lends (zvudRegSetString's).
-// No other file calls the registry API.
+// and of zvud, which opens (or borrows a key that a host lends), reads, writes,
+// enumerates (ZvRegistryIterator) and deletes a tree of keys. No other file
+// calls the registry API.
 //
 // Contracts, per family:
 // - opening returns the Win32 error code, which says why a key is missing;
@@ -23,13 +23,13 @@
 
 namespace userdata {
 
-// The type of the value `valueName` of a key that the caller holds.
-[[nodiscard]] LSTATUS QueryValueType(HKEY key, const wchar_t* valueName, DWORD& type);
-
-// Writes `length` characters of `text` and a terminator as the value
-// `valueName` of type `type` into a key that the caller holds.
-[[nodiscard]] LSTATUS WriteValueText(HKEY key, const wchar_t* valueName, DWORD type, const wchar_t* text,
-                                     std::size_t length);
+// The registry's "not there": the status that tells a missing key or value
+// from one that is refused. Below HKEY_LOCAL_MACHINE it alone sends a product
+// key's lookup on to HKEY_CURRENT_USER.
+[[nodiscard]] constexpr bool IsNotFound(LSTATUS status) noexcept
+{
+    return status == ERROR_FILE_NOT_FOUND;
+}
 
 // "HKLM", "HKCU", "HKCR" or "HKU", a backslash and `path`: a key as a person
 // reads it.
@@ -37,9 +37,6 @@ ZvString RegistryKeyName(HKEY hive, const ZvString& path);
 
 // "REG_SZ", "REG_MULTI_SZ" and the like; the number for a type without a name.
 ZvString RegistryTypeName(DWORD type);
-
-// Deletes the key `subkey` below `root`, which must have no subkeys.
-[[nodiscard]] LSTATUS DeleteRegistryKey(HKEY root, const wchar_t* subkey);
 
 class ZvRegistryAccess {
 public:
@@ -49,6 +46,10 @@ public:
     ZvRegistryAccess(ZvRegistryAccess&&) noexcept = default;
     ZvRegistryAccess& operator=(ZvRegistryAccess&&) noexcept = default;
     ~ZvRegistryAccess() = default;
+
+    // A key that a host opened and lends (zvudRegSetString's): read and
+    // written through like an opened one, never closed here.
+    [[nodiscard]] static ZvRegistryAccess Borrow(HKEY key) noexcept;
 
     // The machine-then-user rule for product keys: opens `subkey` below
     // `root` with `access`; below HKEY_LOCAL_MACHINE a key that the machine
@@ -65,8 +66,8 @@ public:
 
     void Close() noexcept;
 
-    [[nodiscard]] bool IsOpen() const noexcept { return key_.IsValid(); }
-    HKEY Key() const noexcept { return key_.Get(); }
+    [[nodiscard]] bool IsOpen() const noexcept { return Key() != nullptr; }
+    HKEY Key() const noexcept { return owned_.IsValid() ? owned_.Get() : lent_; }
     // The hive in which the open key was found (null when none is open).
     HKEY Hive() const noexcept { return hive_; }
 
@@ -133,14 +134,27 @@ public:
     // A value of any type read into 32 bits, as ReadAnyType gives it.
     [[nodiscard]] bool ReadDword(const wchar_t* valueName, DWORD& value) const;
 
+    // `length` characters of `text` and a terminator, as a value of `type`.
+    [[nodiscard]] LSTATUS WriteText(const wchar_t* valueName, DWORD type, const wchar_t* text,
+                                    std::size_t length) const;
     [[nodiscard]] LSTATUS WriteString(const wchar_t* valueName, const ZvString& text) const;
     [[nodiscard]] LSTATUS WriteDword(const wchar_t* valueName, DWORD value) const;
+
+    // Deletes `keyPath` below `root` with all its subkeys, depth first,
+    // always the first remaining subkey. The path is extended while subkeys
+    // are deleted and cut back to the key's own path (a trailing backslash is
+    // lost); a subkey whose full path would not fit stays, and so does the
+    // key. Returns 0 when the key is gone, otherwise the error of the last
+    // deletion (ERROR_FILE_NOT_FOUND for a missing key). An empty path, the
+    // hive itself, is refused with ERROR_INVALID_PARAMETER.
+    static LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity]);
 
 private:
     [[nodiscard]] bool ReadExpandedInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const;
     [[nodiscard]] bool ReadRawInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const;
 
-    ZvUniqueKey key_;
+    ZvUniqueKey owned_;
+    HKEY lent_ = nullptr;
     HKEY hive_ = nullptr;
 };
 

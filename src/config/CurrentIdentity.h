@@ -13,23 +13,20 @@ namespace userdata {
 
 class CurrentIdentity {
 public:
-    using ConfigSource = CProductConfigInit& (*)();
-
-    // `config` is called on first need only: making the configuration loads
-    // the catalogue.
-    explicit CurrentIdentity(ConfigSource config = &GetProductConfig) noexcept : config_(config) {}
-    // An identity decided without running start-up (DecideStartup and
-    // DecidedParams): a doctor asks the core what it would answer, and the
-    // process's own configuration stays untouched. `decided` must outlive it.
-    explicit CurrentIdentity(const ProductParamsRecord& decided) noexcept : decided_(&decided) {}
+    // The process-wide configuration, made on first need only: making it
+    // loads the catalogue.
+    CurrentIdentity() noexcept = default;
+    // A configuration of the caller's own, such as a doctor's whose start-up
+    // withholds its effects (DecideStartup); it must outlive this.
+    explicit CurrentIdentity(CProductConfigInit& config) noexcept : config_(&config) {}
     CurrentIdentity(const CurrentIdentity&) = delete;
     CurrentIdentity& operator=(const CurrentIdentity&) = delete;
 
     // The identity, after running start-up with no requests if it has not run.
-    const ProductParamsRecord& Settled() { return decided_ != nullptr ? *decided_ : config_().EnsureProductParams(); }
+    const ProductParamsRecord& EnsureProductParams() { return Config().EnsureProductParams(); }
 
     // The identity as it stands, without running start-up.
-    const ProductParamsRecord& AsItStands() { return decided_ != nullptr ? *decided_ : config_().GetProductParams(); }
+    const ProductParamsRecord& GetProductParams() { return Config().GetProductParams(); }
 
     // The user product registry root key: the override that a host set with
     // zvudSetUserProductRegistryRootKey (read whole, once per identity,
@@ -38,8 +35,15 @@ public:
     const wchar_t* UserRootKey();
 
 private:
-    ConfigSource config_ = nullptr;
-    const ProductParamsRecord* decided_ = nullptr;
+    CProductConfigInit& Config()
+    {
+        if (config_ == nullptr) {
+            config_ = &GetProductConfig();
+        }
+        return *config_;
+    }
+
+    CProductConfigInit* config_ = nullptr;
     wchar_t userOverride_[kKeyPathCapacity] = {};
     bool overrideRead_ = false;
 };

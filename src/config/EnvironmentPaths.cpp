@@ -1,32 +1,26 @@
 // PATH and ZVVERTICALPATH: the language folder and the vertical product's
 // folders in front of PATH, and the same for hosts (AppendEnvironmentPath).
-#include "base/BoundedText.h"
 #include "base/Holders.h"
 #include "base/Capacities.h"
+#include "base/FolderList.h"
 #include "config/ProcessEnvironment.h"
 #include "config/ProductConfigInit.h"
 
 #include <windows.h>
 
 #include <cstdlib>
-#include <cwchar>
 
 namespace userdata {
 namespace {
 
-// The ";%s\%s" pieces: each non-empty folder of `folders` followed by the
-// language folder below it.
+// The ";%s\%s" pieces: each folder of `folders` followed by the language
+// folder below it, quoted when it holds ';'.
 ZvString LanguageFoldersOf(const ZvString& folders, const ZvString& language)
 {
     ZvString pieces;
-    const wchar_t* piece = folders.c_str();
-    while (*piece != L'\0') {
-        const wchar_t* const end = std::wcschr(piece, L';');
-        const std::size_t length = end != nullptr ? static_cast<std::size_t>(end - piece) : std::wcslen(piece);
-        if (length != 0) {
-            pieces.Append(L';').Append(piece, length).Append(L'\\').Append(language);
-        }
-        piece += end != nullptr ? length + 1 : length;
+    for (ZvString folder : SplitFolderList(folders.c_str())) {
+        folder.Append(L'\\').Append(language);
+        pieces.Append(L';').Append(FolderListEntry(folder));
     }
     return pieces;
 }
@@ -84,22 +78,27 @@ bool PrependToProcessPath(const wchar_t* folders)
     return WritePath(newPath, path);
 }
 
-bool CProductConfigInit::AddLanguageFolderToPath(const StartupDecisions& decisions)
+bool CProductConfigInit::AddLanguageFolderToPath()
 {
-    return !decisions.languageFolder.reason.Failed() && PrependToProcessPath(decisions.languageFolder.value.c_str());
+    return Record(StartupStep::LanguageFolder, decisions_.languageFolder,
+                  DecideLanguageFolder(*installedInfo_, productParams_.Language)) &&
+           (!Applies() || PrependToProcessPath(decisions_.languageFolder.value.c_str()));
 }
 
-bool CProductConfigInit::ApplyVerticalEnvPath(const StartupDecisions& decisions)
+bool CProductConfigInit::ApplyVerticalEnvPath()
 {
-    // Emptied first on every run, so a failure below leaves it empty.
-    SetEnvironmentVariableW(L"ZVVERTICALPATH", L"");
-    if (decisions.verticalPath.reason.Failed()) {
+    if (Applies()) {
+        SetEnvironmentVariableW(L"ZVVERTICALPATH", L"");  // emptied first on every run, so a failure leaves it empty
+    }
+    if (!Record(StartupStep::VerticalPath, decisions_.verticalPath,
+                DecideVerticalPath(productParams_.ProductRegistryRootKey), &productParams_.VerticalEnvPath)) {
         return false;
     }
-    const ZvString& vertical = decisions.verticalPath.value;
+    if (!Applies()) {
+        return true;
+    }
+    const ZvString& vertical = productParams_.VerticalEnvPath;
     SetEnvironmentVariableW(L"ZVVERTICALPATH", vertical.c_str());
-    productParams_.VerticalEnvPath = vertical;
-
     ZvString folders = vertical;
     folders.Append(LanguageFoldersOf(vertical, productParams_.Language));
     return PrependToProcessPath(folders.c_str());

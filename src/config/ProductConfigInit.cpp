@@ -4,37 +4,14 @@
 #include "base/ProcessWide.h"
 #include "base/RegistryAccess.h"
 
-#include <cwchar>
-#include <iterator>
+#include <utility>
 
 namespace userdata {
 
-bool IsBaseProduct(std::wstring_view product) noexcept
+CProductConfigInit::CProductConfigInit(Effects effects)
+    : effects_(effects), installedInfo_(std::make_unique<CProductInstalledInfo>())
 {
-    const std::size_t baseLength = std::size(kBaseProduct) - 1;
-    return product.length() == baseLength && _wcsnicmp(product.data(), kBaseProduct, baseLength) == 0;
 }
-
-ProductParamsRecord DecidedParams(const StartupDecisions& decisions)
-{
-    ProductParamsRecord params;
-    const auto take = [](const StartupDecision& decision, ZvString& field) {
-        if (!decision.reason.Failed()) {
-            field = decision.value;
-        }
-    };
-    take(decisions.product, params.Product);
-    take(decisions.language, params.Language);
-    take(decisions.identityFile, params.IdentityIniPath);
-    if (!decisions.productRootKey.reason.Failed() && !decisions.globalRootKey.reason.Failed()) {
-        params.ProductRegistryRootKey = decisions.productRootKey.value;
-        params.GlobalRegistryRootKey = decisions.globalRootKey.value;
-    }
-    take(decisions.verticalPath, params.VerticalEnvPath);
-    return params;
-}
-
-CProductConfigInit::CProductConfigInit() : installedInfo_(std::make_unique<CProductInstalledInfo>()) {}
 
 CProductConfigInit::~CProductConfigInit() = default;
 
@@ -50,48 +27,64 @@ bool CProductConfigInit::InitProductParams(const ZvString& requestedProduct, con
         std::atomic<bool>& finished;
         ~FinishOnExit() { finished.store(true, std::memory_order_release); }
     } finish{startupFinished_};
-    return ApplyStartup(DecideStartup(*installedInfo_, requestedProduct, requestedLanguage));
+    return RunStartup(requestedProduct, requestedLanguage);
 }
 
-// The decisions applied in start-up's order; the first step whose decision
-// failed, or whose write fails, ends it.
-bool CProductConfigInit::ApplyStartup(const StartupDecisions& decisions)
+// The one sequence of start-up; the first step that fails ends it.
+bool CProductConfigInit::RunStartup(const ZvString& requestedProduct, const ZvString& requestedLanguage)
 {
-    if (!SelectCurrentProductAndLanguage(decisions) || !SaveLastLaunched() || !LocateIdentityIni(decisions) ||
-        !ReadRegistryRootKeys(decisions)) {
+    // Only a configurable installation lets the product and language be
+    // chosen, and remembers them; the others find their identity file
+    // beside the library and take the base product.
+    const bool configurable = installedInfo_->GetIsConfigurable();
+    if (configurable &&
+        (!SelectCurrentProduct(requestedProduct) || !SelectCurrentLanguage(requestedLanguage) || !SaveLastLaunched())) {
         return false;
     }
-    if (!decisions.configurable) {
-        productParams_.Product = kBaseProduct;
-        if (!ReadInstalledUILanguage(decisions)) {
+    if (!LocateIdentityIni() || !ReadRegistryRootKeys()) {
+        return false;
+    }
+    if (!configurable) {
+        TakeBaseProduct();
+        if (!ReadInstalledUILanguage()) {
             return false;
         }
     }
-    if (!IsBaseProduct(productParams_.Product.c_str()) && !ApplyVerticalEnvPath(decisions)) {
+    // The base product has no vertical folders.
+    if (!IsBaseProduct(productParams_.Product.c_str()) && !ApplyVerticalEnvPath()) {
         return false;
     }
-    return AddLanguageFolderToPath(decisions);
+    return AddLanguageFolderToPath();
 }
 
-bool CProductConfigInit::SelectCurrentProductAndLanguage(const StartupDecisions& decisions)
+bool CProductConfigInit::Record(StartupStep step, Decision& recorded, Decision decision, ZvString* field)
 {
-    if (!decisions.configurable) {
-        return true;  // the base product is set later in the sequence
-    }
-    if (decisions.product.reason.Failed()) {
+    recorded = std::move(decision);
+    if (recorded.reason.Failed()) {
+        decisions_.failedStep = step;
         return false;
     }
-    productParams_.Product = decisions.product.value;
-    if (decisions.language.reason.Failed()) {
-        return false;
+    if (field != nullptr) {
+        *field = recorded.value;
     }
-    productParams_.Language = decisions.language.value;
     return true;
+}
+
+bool CProductConfigInit::SelectCurrentProduct(const ZvString& requestedProduct)
+{
+    return Record(StartupStep::Product, decisions_.product, DecideProduct(*installedInfo_, requestedProduct),
+                  &productParams_.Product);
+}
+
+bool CProductConfigInit::SelectCurrentLanguage(const ZvString& requestedLanguage)
+{
+    return Record(StartupStep::Language, decisions_.language,
+                  DecideLanguage(*installedInfo_, productParams_.Product, requestedLanguage), &productParams_.Language);
 }
 
 bool CProductConfigInit::SaveLastLaunched()
 {
-    if (!installedInfo_->GetIsConfigurable()) {
+    if (!Applies()) {
         return true;
     }
     ZvRegistryAccess userKey;
@@ -104,33 +97,39 @@ bool CProductConfigInit::SaveLastLaunched()
            userKey.WriteString(L"LastLaunchedLanguage", productParams_.Language) == ERROR_SUCCESS;
 }
 
-bool CProductConfigInit::LocateIdentityIni(const StartupDecisions& decisions)
+bool CProductConfigInit::LocateIdentityIni()
 {
-    if (decisions.identityFile.reason.Failed()) {
+    return Record(StartupStep::IdentityFile, decisions_.identityFile,
+                  DecideIdentityFile(*installedInfo_, productParams_.Product, productParams_.Language),
+                  &productParams_.IdentityIniPath);
+}
+
+bool CProductConfigInit::ReadRegistryRootKeys()
+{
+    // Both are read, so that each tells its own reason; the identity takes
+    // both or neither.
+    const ZvString& file = productParams_.IdentityIniPath;
+    const bool global =
+        Record(StartupStep::RootKeys, decisions_.globalRootKey, DecideIdentityValue(file, L"GlobalRegistryRootKey"));
+    const bool product =
+        Record(StartupStep::RootKeys, decisions_.productRootKey, DecideIdentityValue(file, L"ProductRegistryRootKey"));
+    if (!global || !product) {
         return false;
     }
-    productParams_.IdentityIniPath = decisions.identityFile.value;
+    productParams_.GlobalRegistryRootKey = decisions_.globalRootKey.value;
+    productParams_.ProductRegistryRootKey = decisions_.productRootKey.value;
     return true;
 }
 
-bool CProductConfigInit::ReadRegistryRootKeys(const StartupDecisions& decisions)
+void CProductConfigInit::TakeBaseProduct()
 {
-    // Both or neither.
-    if (decisions.globalRootKey.reason.Failed() || decisions.productRootKey.reason.Failed()) {
-        return false;
-    }
-    productParams_.ProductRegistryRootKey = decisions.productRootKey.value;
-    productParams_.GlobalRegistryRootKey = decisions.globalRootKey.value;
-    return true;
+    Record(StartupStep::Product, decisions_.product, DecideBaseProduct(*installedInfo_), &productParams_.Product);
 }
 
-bool CProductConfigInit::ReadInstalledUILanguage(const StartupDecisions& decisions)
+bool CProductConfigInit::ReadInstalledUILanguage()
 {
-    if (decisions.language.reason.Failed()) {
-        return false;
-    }
-    productParams_.Language = decisions.language.value;
-    return true;
+    return Record(StartupStep::InstalledLanguage, decisions_.language,
+                  DecideInstalledLanguage(productParams_.ProductRegistryRootKey), &productParams_.Language);
 }
 
 const ProductParamsRecord& CProductConfigInit::EnsureProductParams()
@@ -154,6 +153,14 @@ struct LoadedConfig {
 CProductConfigInit& GetProductConfig()
 {
     return ZvProcessWide<LoadedConfig>::Get().config;
+}
+
+std::unique_ptr<CProductConfigInit> DecideStartup(const ZvString& requestedProduct, const ZvString& requestedLanguage)
+{
+    auto config = std::make_unique<CProductConfigInit>(Effects::Withhold);
+    config->GetInstalledInfo().Load();
+    config->InitProductParams(requestedProduct, requestedLanguage);
+    return config;
 }
 
 }  // namespace userdata

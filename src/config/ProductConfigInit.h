@@ -1,24 +1,20 @@
-// CProductConfigInit - the process-wide product configuration: the current
-// product identity and the one-time start-up that settles it.
+// CProductConfigInit - the product configuration: the current product
+// identity and the one-time start-up that settles it. The process has one
+// (GetProductConfig); a doctor makes its own, whose start-up withholds its
+// effects (DecideStartup).
 #pragma once
 
 #include "base/ZvString.h"
 #include "config/ProductInstalledInfo.h"
+#include "config/Reason.h"
 #include "config/StartupDecisions.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <memory>
-#include <string_view>
 
 namespace userdata {
-
-// The base product. Every other product is a vertical product.
-inline constexpr wchar_t kBaseProduct[] = L"ZOVA";
-
-// True for the base product in any letter case.
-[[nodiscard]] bool IsBaseProduct(std::wstring_view product) noexcept;
 
 // The current product identity, its fields in their fixed order. Empty until
 // start-up sets them, unchanged after.
@@ -31,21 +27,19 @@ struct ProductParamsRecord {
     ZvString VerticalEnvPath;  // ';'-separated folders
 };
 
-// The identity that start-up settles on from `decisions`, field by field up to
-// the step that failed, without writing anything.
-ProductParamsRecord DecidedParams(const StartupDecisions& decisions);
-
 class CProductConfigInit {
 public:
-    // Creates the catalogue; its Load is run by GetProductConfig.
-    CProductConfigInit();
+    // Creates the catalogue; its Load is run by GetProductConfig (or
+    // DecideStartup). Withheld, start-up writes nothing: neither the last
+    // launched values, nor ZVVERTICALPATH, nor PATH.
+    explicit CProductConfigInit(Effects effects = Effects::Apply);
     CProductConfigInit(const CProductConfigInit&) = delete;
     CProductConfigInit& operator=(const CProductConfigInit&) = delete;
     virtual ~CProductConfigInit();
 
-    // Runs start-up once per process: decides (DecideStartup), then applies
-    // the decisions in the same order. True when every step that ran
-    // succeeded, and true without doing anything once it has run.
+    // Runs start-up once: its steps in their order up to the first that
+    // fails. True when every step that ran succeeded, and true without doing
+    // anything once it has run.
     bool InitProductParams(const ZvString& requestedProduct, const ZvString& requestedLanguage);
 
     // The identity, after running start-up with no requests if it has not run.
@@ -54,24 +48,41 @@ public:
     // The identity as it stands, without running start-up.
     const ProductParamsRecord& GetProductParams() const noexcept { return productParams_; }
 
+    // Every decision start-up's steps made, each with its reason.
+    const StartupDecisions& GetDecisions() const noexcept { return decisions_; }
+
     CProductInstalledInfo& GetInstalledInfo() noexcept { return *installedInfo_; }
+    const CProductInstalledInfo& GetInstalledInfo() const noexcept { return *installedInfo_; }
 
 protected:
-    // The steps that apply the decisions, in slot order; later products may
-    // replace them.
-    virtual bool LocateIdentityIni(const StartupDecisions& decisions);
-    virtual bool AddLanguageFolderToPath(const StartupDecisions& decisions);
-    virtual bool ApplyVerticalEnvPath(const StartupDecisions& decisions);
-    virtual bool ReadRegistryRootKeys(const StartupDecisions& decisions);
+    // Start-up's steps, in slot order; later products may replace them. Each
+    // asks its decision (StartupDecisions.h), records it, takes its value
+    // into the identity and applies its effect; false when the decision found
+    // no value or the effect failed.
+    virtual bool LocateIdentityIni();
+    virtual bool AddLanguageFolderToPath();
+    virtual bool ApplyVerticalEnvPath();
+    virtual bool ReadRegistryRootKeys();
 
 private:
-    bool ApplyStartup(const StartupDecisions& decisions);
-    bool SelectCurrentProductAndLanguage(const StartupDecisions& decisions);
+    bool RunStartup(const ZvString& requestedProduct, const ZvString& requestedLanguage);
+    // The steps of a configurable installation.
+    bool SelectCurrentProduct(const ZvString& requestedProduct);
+    bool SelectCurrentLanguage(const ZvString& requestedLanguage);
     bool SaveLastLaunched();
-    bool ReadInstalledUILanguage(const StartupDecisions& decisions);
+    // The steps of an installation that is not configurable.
+    void TakeBaseProduct();
+    bool ReadInstalledUILanguage();
 
+    // Records `decision` as `step`'s in `recorded`; true when it holds a
+    // value, which then goes to `field`.
+    bool Record(StartupStep step, Decision& recorded, Decision decision, ZvString* field = nullptr);
+    [[nodiscard]] bool Applies() const noexcept { return effects_ == Effects::Apply; }
+
+    Effects effects_;
     bool initialized_ = false;
     ProductParamsRecord productParams_;
+    StartupDecisions decisions_;
     std::unique_ptr<CProductInstalledInfo> installedInfo_;
 
     // Two threads making the first call at once: the second waits until the
@@ -83,5 +94,11 @@ private:
 // The process-wide configuration, created (and its catalogue loaded) on the
 // first call; destroyed when the library is unloaded. Does not run start-up.
 CProductConfigInit& GetProductConfig();
+
+// Start-up decided for these requests by a configuration of the caller's
+// own, its catalogue loaded afresh and its effects withheld: what start-up
+// would settle on, and why, with nothing written and the process's
+// configuration untouched.
+std::unique_ptr<CProductConfigInit> DecideStartup(const ZvString& requestedProduct, const ZvString& requestedLanguage);
 
 }  // namespace userdata

@@ -12,8 +12,8 @@
 namespace userdata {
 namespace {
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 enum class KeyNames { Subkeys, Values };
 
@@ -41,14 +41,14 @@ LSTATUS ReadKeyNames(const ZvString& path, KeyNames kind, std::vector<ZvString>&
 
 // A last-launched id: empty when missing, too long for the buffer or not a
 // string, since a number or a cut name never names a product.
-ZvString ReadLastLaunchedValue(const ZvRegistryAccess& key, const wchar_t* valueName, StartupReason& reason)
+ZvString ReadLastLaunchedValue(const ZvRegistryAccess& key, const wchar_t* valueName, Reason& reason)
 {
     wchar_t text[kNameCapacity] = {};
     DWORD size = sizeof(text);
     reason.item = valueName;
     reason.status = key.ReadAnyType(valueName, &reason.type, text, &size);
     if (reason.status != ERROR_SUCCESS) {
-        reason.kind = reason.status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::TooLong;
+        reason.kind = IsNotFound(reason.status) ? Kind::Absent : Kind::TooLong;
         return ZvString();
     }
     if (reason.type != REG_SZ && reason.type != REG_EXPAND_SZ) {
@@ -61,7 +61,7 @@ ZvString ReadLastLaunchedValue(const ZvRegistryAccess& key, const wchar_t* value
 
 }  // namespace
 
-bool CProductInstalledInfo::Fail(StartupReason reason)
+bool CProductInstalledInfo::Fail(Reason reason)
 {
     loadFailure_ = std::move(reason);
     return false;
@@ -105,16 +105,14 @@ bool CProductInstalledInfo::ReadInstalledProducts()
     basePath.Append(L"\\InstalledProducts");
     std::vector<ZvString> products;
     if (const LSTATUS status = ReadKeyNames(basePath, KeyNames::Subkeys, products); status != ERROR_SUCCESS) {
-        return Fail(ReasonOf(status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused, Place::Registry,
-                             RegistryKeyName(HKEY_LOCAL_MACHINE, basePath), L"", status));
+        return Fail(AbsentOrRefused(status, RegistryKeyName(HKEY_LOCAL_MACHINE, basePath)));
     }
     for (const ZvString& product : products) {
         ZvString productPath = basePath;
         productPath.Append(L'\\').Append(product);
         LanguageList languages;
         if (const LSTATUS status = ReadKeyNames(productPath, KeyNames::Values, languages); status != ERROR_SUCCESS) {
-            return Fail(ReasonOf(status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused, Place::Registry,
-                                 RegistryKeyName(HKEY_LOCAL_MACHINE, productPath), L"", status));
+            return Fail(AbsentOrRefused(status, RegistryKeyName(HKEY_LOCAL_MACHINE, productPath)));
         }
         installedProducts_[product] = std::move(languages);
     }

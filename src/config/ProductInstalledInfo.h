@@ -1,12 +1,12 @@
 // CProductInstalledInfo - the catalogue of installed products and their UI
 // languages, the last launched product and language, and whether the
 // installation lets them be chosen at all. Filled once by Load, read-only
-// after. Each value keeps its reason (see StartupReason), for start-up's
+// after. Each value keeps its reason (see Reason), for start-up's
 // decisions and for a doctor.
 #pragma once
 
 #include "base/ZvString.h"
-#include "config/StartupReason.h"
+#include "config/Reason.h"
 
 #include <map>
 #include <vector>
@@ -38,13 +38,13 @@ public:
     const ProductMap& GetInstalledProducts() const noexcept { return installedProducts_; }
 
     // Where "IsConfigurable" was read.
-    const StartupReason& GetConfigurableReason() const noexcept { return configurableReason_; }
+    const Reason& GetConfigurableReason() const noexcept { return configurableReason_; }
     // Where the last launched values were read, or why they are empty (a
     // number or a cut name never names a product).
-    const StartupReason& GetLastLaunchedProductReason() const noexcept { return lastLaunchedProduct_.reason; }
-    const StartupReason& GetLastLaunchedLanguageReason() const noexcept { return lastLaunchedLanguage_.reason; }
+    const Reason& GetLastLaunchedProductReason() const noexcept { return lastLaunchedProduct_.reason; }
+    const Reason& GetLastLaunchedLanguageReason() const noexcept { return lastLaunchedLanguage_.reason; }
     // Why Load stopped; NotDecided when it did not.
-    const StartupReason& GetLoadFailure() const noexcept { return loadFailure_; }
+    const Reason& GetLoadFailure() const noexcept { return loadFailure_; }
 
     // "identityver.ini" in `rootFolder`, the library's folder.
     static ZvString VersionFileIn(const ZvString& rootFolder);
@@ -55,13 +55,13 @@ public:
 private:
     struct ReadValue {
         ZvString value;
-        StartupReason reason;
+        Reason reason;
     };
 
     bool ReadVersionFile();
     bool ReadInstalledProducts();
     bool ReadLastLaunched();
-    bool Fail(StartupReason reason);
+    bool Fail(Reason reason);
 
     ZvString productVersionKey_;
     ZvString productRootFolder_;
@@ -69,8 +69,8 @@ private:
     ReadValue lastLaunchedLanguage_;
     bool isConfigurable_ = true;
     ProductMap installedProducts_;
-    StartupReason configurableReason_;
-    StartupReason loadFailure_;
+    Reason configurableReason_;
+    Reason loadFailure_;
 };
 
 }  // namespace userdata

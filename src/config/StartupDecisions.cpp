@@ -2,23 +2,24 @@
 
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
+#include "base/FolderList.h"
 #include "base/IdentityIniFile.h"
 #include "base/RegistryAccess.h"
-#include "config/ProductConfigInit.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
 #include <cwchar>
+#include <iterator>
 
 namespace userdata {
 namespace {
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 // Made when needed: nothing of the library runs when it is loaded.
-StartupReason Requested()
+Reason Requested()
 {
     return ReasonOf(Kind::Requested, Place::Host, ZvString(L"zvudInitProductParams"));
 }
@@ -30,7 +31,37 @@ ZvString CatalogueKey(const CProductInstalledInfo& catalogue, HKEY hive, const w
     return RegistryKeyName(hive, path);
 }
 
-StartupDecision DecideProduct(const CProductInstalledInfo& catalogue, const ZvString& requested)
+// The default string value of `productRootKey`\`subkey` (machine first, then
+// the user's) as stored, read into N characters.
+template <std::size_t N>
+Decision DecideDefaultString(const ZvString& productRootKey, const wchar_t* subkey)
+{
+    ZvString path = productRootKey;
+    path.Append(L'\\').Append(subkey);
+    ZvRegistryAccess key;
+    const LSTATUS opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
+    if (opened != ERROR_SUCCESS) {
+        return {ZvString(), AbsentOrRefused(opened, RegistryKeyName(HKEY_LOCAL_MACHINE, path))};
+    }
+    const ZvString source = RegistryKeyName(key.Hive(), path);
+    wchar_t value[N] = {};
+    if (!key.ReadRawString(nullptr, value)) {
+        return {ZvString(), WhyUnread(key, source, nullptr)};
+    }
+    // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
+    // at the end of the buffer.
+    return {ZvString(value, BoundedLength(value)), ReasonOf(Kind::Read, Place::Registry, source)};
+}
+
+}  // namespace
+
+bool IsBaseProduct(std::wstring_view product) noexcept
+{
+    const std::size_t baseLength = std::size(kBaseProduct) - 1;
+    return product.length() == baseLength && _wcsnicmp(product.data(), kBaseProduct, baseLength) == 0;
+}
+
+Decision DecideProduct(const CProductInstalledInfo& catalogue, const ZvString& requested)
 {
     const auto& products = catalogue.GetInstalledProducts();
     // With an empty catalogue a request is taken untested.
@@ -49,8 +80,14 @@ StartupDecision DecideProduct(const CProductInstalledInfo& catalogue, const ZvSt
     return {products.begin()->first, ReasonOf(Kind::FirstListed, Place::Registry, listing)};
 }
 
-StartupDecision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvString& product,
-                               const ZvString& requested)
+Decision DecideBaseProduct(const CProductInstalledInfo& catalogue)
+{
+    Decision product = {ZvString(kBaseProduct), catalogue.GetConfigurableReason()};
+    product.reason.kind = Kind::Fixed;
+    return product;
+}
+
+Decision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvString& product, const ZvString& requested)
 {
     if (!requested.empty() && catalogue.IsLanguageInstalled(product, requested)) {
         return {requested, Requested()};
@@ -74,8 +111,7 @@ StartupDecision DecideLanguage(const CProductInstalledInfo& catalogue, const ZvS
     return {entry->second.front(), ReasonOf(Kind::FirstListed, Place::Registry, listing)};
 }
 
-StartupDecision DecideIdentityFile(const CProductInstalledInfo& catalogue, const ZvString& product,
-                                   const ZvString& language)
+Decision DecideIdentityFile(const CProductInstalledInfo& catalogue, const ZvString& product, const ZvString& language)
 {
     if (catalogue.GetProductRootFolder().empty()) {
         return {ZvString(), ReasonOf(Kind::Absent, Place::Folder, ZvString(L"the library's own folder"))};
@@ -88,49 +124,28 @@ StartupDecision DecideIdentityFile(const CProductInstalledInfo& catalogue, const
     return {path, ReasonOf(Kind::Read, Place::File, path)};
 }
 
-StartupDecision DecideIdentityValue(const ZvString& identityFile, const wchar_t* key)
+Decision DecideIdentityValue(const ZvString& identityFile, const wchar_t* key)
 {
     ZvString value = ReadProductIdentityValue(identityFile, key);
     const Kind kind = value.empty() ? Kind::Absent : Kind::Read;
     return {std::move(value), ReasonOf(kind, Place::File, identityFile, key)};
 }
 
-// The default string value of `productRootKey`\`subkey` (machine first, then
-// the user's) as stored, read into N characters.
-template <std::size_t N>
-StartupDecision DecideDefaultString(const ZvString& productRootKey, const wchar_t* subkey)
+Decision DecideInstalledLanguage(const ZvString& productRootKey)
 {
-    ZvString path = productRootKey;
-    path.Append(L'\\').Append(subkey);
-    ZvRegistryAccess key;
-    const LSTATUS opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
-    if (opened != ERROR_SUCCESS) {
-        StartupReason reason = ReasonOf(opened == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused, Place::Registry,
-                                        RegistryKeyName(HKEY_LOCAL_MACHINE, path));
-        reason.status = opened;
-        return {ZvString(), reason};
-    }
-    const ZvString source = RegistryKeyName(key.Hive(), path);
-    wchar_t value[N] = {};
-    if (!key.ReadRawString(nullptr, value)) {
-        return {ZvString(), WhyUnread(key, source, nullptr)};
-    }
-    // A REG_EXPAND_SZ value may fill the buffer without a terminator: it ends
-    // at the end of the buffer.
-    return {ZvString(value, BoundedLength(value)), ReasonOf(Kind::Read, Place::Registry, source)};
-}
-
-// The language of a non-configurable installation.
-StartupDecision DecideInstalledLanguage(const ZvString& productRootKey)
-{
-    StartupDecision language = DecideDefaultString<kNameCapacity>(productRootKey, L"InstalledUILanguages");
+    Decision language = DecideDefaultString<kNameCapacity>(productRootKey, L"InstalledUILanguages");
     if (language.reason.kind == Kind::Read && language.value.empty()) {
         language.reason.kind = Kind::Absent;
     }
     return language;
 }
 
-StartupDecision DecideLanguageFolder(const CProductInstalledInfo& catalogue, const ZvString& language)
+Decision DecideVerticalPath(const ZvString& productRootKey)
+{
+    return DecideDefaultString<kVerticalValueCapacity>(productRootKey, L"VerticalEnvPath");
+}
+
+Decision DecideLanguageFolder(const CProductInstalledInfo& catalogue, const ZvString& language)
 {
     const ZvString& rootFolder = catalogue.GetProductRootFolder();
     if (rootFolder.empty()) {
@@ -138,66 +153,8 @@ StartupDecision DecideLanguageFolder(const CProductInstalledInfo& catalogue, con
     }
     ZvString folder = rootFolder;  // ends in a backslash
     folder.Append(language);
-    // An installation folder may hold ';': quoted, the entry stays one folder
-    // for those who read PATH's quotes, and to those who split PATH at every
-    // ';' both pieces hold a '"' and name no folder, never a relative one.
-    if (std::wcschr(folder.c_str(), L';') != nullptr) {
-        ZvString quoted(L"\"");
-        quoted.Append(folder).Append(L'"');
-        folder = quoted;
-    }
-    return {folder, ReasonOf(Kind::Read, Place::Folder, rootFolder)};
-}
-
-bool Decided(StartupDecisions& decisions, const StartupDecision& decision, StartupStep step)
-{
-    if (decision.reason.Failed()) {
-        decisions.failedStep = step;
-        return false;
-    }
-    return true;
-}
-
-// Product, language and the identity file with its roots; false at the first
-// step that fails.
-bool DecideIdentity(StartupDecisions& decisions, const CProductInstalledInfo& catalogue,
-                    const ZvString& requestedProduct, const ZvString& requestedLanguage)
-{
-    if (decisions.configurable) {
-        decisions.product = DecideProduct(catalogue, requestedProduct);
-        if (!Decided(decisions, decisions.product, StartupStep::Product)) {
-            return false;
-        }
-        decisions.language = DecideLanguage(catalogue, decisions.product.value, requestedLanguage);
-        if (!Decided(decisions, decisions.language, StartupStep::Language)) {
-            return false;
-        }
-    }
-    decisions.identityFile = DecideIdentityFile(catalogue, decisions.product.value, decisions.language.value);
-    if (!Decided(decisions, decisions.identityFile, StartupStep::IdentityFile)) {
-        return false;
-    }
-    // Both are read, so that each tells its own reason; either missing fails the step.
-    decisions.globalRootKey = DecideIdentityValue(decisions.identityFile.value, L"GlobalRegistryRootKey");
-    decisions.productRootKey = DecideIdentityValue(decisions.identityFile.value, L"ProductRegistryRootKey");
-    return Decided(decisions, decisions.globalRootKey, StartupStep::RootKeys) &&
-           Decided(decisions, decisions.productRootKey, StartupStep::RootKeys);
-}
-
-}  // namespace
-
-StartupReason WhyUnread(const ZvRegistryAccess& key, const ZvString& source, const wchar_t* valueName)
-{
-    // The default value is named, so that its absence is not told as the key's.
-    StartupReason reason =
-        ReasonOf(Kind::TooLong, Place::Registry, source, valueName != nullptr ? valueName : L"(default)");
-    reason.status = key.QueryType(valueName, reason.type);
-    if (reason.status != ERROR_SUCCESS) {
-        reason.kind = reason.status == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused;
-    } else if (reason.type != REG_SZ && reason.type != REG_EXPAND_SZ) {
-        reason.kind = Kind::WrongType;
-    }
-    return reason;
+    // An installation folder may hold ';'.
+    return {FolderListEntry(folder), ReasonOf(Kind::Read, Place::Folder, rootFolder)};
 }
 
 // Plain concatenation: a non-configurable installation gets two backslashes in
@@ -215,7 +172,7 @@ ZvString IdentityFilePath(const ZvString& rootFolder, bool configurable, const Z
     return path.Append(L"\\identity.ini");
 }
 
-const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcept
+const Decision* FailedDecision(const StartupDecisions& decisions) noexcept
 {
     switch (decisions.failedStep) {
     case StartupStep::Product:
@@ -235,36 +192,6 @@ const StartupDecision* FailedDecision(const StartupDecisions& decisions) noexcep
         break;
     }
     return nullptr;
-}
-
-StartupDecisions DecideStartup(const CProductInstalledInfo& catalogue, const ZvString& requestedProduct,
-                               const ZvString& requestedLanguage)
-{
-    StartupDecisions decisions;
-    decisions.configurable = catalogue.GetIsConfigurable();
-    if (!DecideIdentity(decisions, catalogue, requestedProduct, requestedLanguage)) {
-        return decisions;
-    }
-    const ZvString& productRootKey = decisions.productRootKey.value;
-    if (!decisions.configurable) {
-        decisions.product = {ZvString(kBaseProduct), catalogue.GetConfigurableReason()};
-        decisions.product.reason.kind = Kind::Fixed;
-        decisions.language = DecideInstalledLanguage(productRootKey);
-        if (!Decided(decisions, decisions.language, StartupStep::InstalledLanguage)) {
-            return decisions;
-        }
-    }
-    if (IsBaseProduct(decisions.product.value.c_str())) {
-        decisions.verticalPath.reason.kind = Kind::NotNeeded;
-    } else {
-        decisions.verticalPath = DecideDefaultString<kVerticalValueCapacity>(productRootKey, L"VerticalEnvPath");
-        if (!Decided(decisions, decisions.verticalPath, StartupStep::VerticalPath)) {
-            return decisions;
-        }
-    }
-    decisions.languageFolder = DecideLanguageFolder(catalogue, decisions.language.value);
-    Decided(decisions, decisions.languageFolder, StartupStep::LanguageFolder);
-    return decisions;
 }
 
 }  // namespace userdata

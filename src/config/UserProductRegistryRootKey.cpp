@@ -40,7 +40,7 @@ const wchar_t* CurrentIdentity::UserRootKey()
         CopyUserProductRegistryRootKeyOverride(userOverride_);
         overrideRead_ = true;
     }
-    return userOverride_[0] != L'\0' ? userOverride_ : Settled().ProductRegistryRootKey.c_str();
+    return userOverride_[0] != L'\0' ? userOverride_ : EnsureProductParams().ProductRegistryRootKey.c_str();
 }
 
 }  // namespace userdata

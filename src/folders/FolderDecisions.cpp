@@ -10,11 +10,11 @@
 namespace userdata {
 namespace {
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 // Why the folder value `valueName` gives `read` (null when the read failed).
-StartupReason FolderValueReason(CurrentIdentity& identity, const wchar_t* valueName, const wchar_t* read)
+Reason FolderValueReason(CurrentIdentity& identity, const wchar_t* valueName, const wchar_t* read)
 {
     const ZvString userRoot(identity.UserRootKey());
     const ZvString keyName = RegistryKeyName(HKEY_CURRENT_USER, userRoot);
@@ -26,7 +26,7 @@ StartupReason FolderValueReason(CurrentIdentity& identity, const wchar_t* valueN
     if (read == nullptr) {
         return WhyUnread(folderKey, keyName, valueName);
     }
-    StartupReason reason = ReasonOf(read[0] == L'\0' ? Kind::Absent : Kind::Read, Place::Registry, keyName, valueName);
+    Reason reason = ReasonOf(read[0] == L'\0' ? Kind::Absent : Kind::Read, Place::Registry, keyName, valueName);
     reason.variable = FirstUndefinedVariable(read);
     if (!reason.variable.empty()) {
         reason.kind = Kind::Unexpanded;
@@ -35,11 +35,11 @@ StartupReason FolderValueReason(CurrentIdentity& identity, const wchar_t* valueN
 }
 
 // The folders built from the library's folder and the language.
-StartupDecision DecideInstallFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder)
+Decision DecideInstallFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder)
 {
     wchar_t root[kPathCapacity] = {};
     const ZvString rootFolder = GetLibraryFolder(root) != 0 ? ZvString(root) : ZvString(L"the library's own folder");
-    if (identity.Settled().Language.empty()) {
+    if (identity.EnsureProductParams().Language.empty()) {
         return {ZvString(), ReasonOf(Kind::NotDecided, Place::Host, ZvString())};  // start-up chose no language
     }
     wchar_t path[kFolderPathCapacity] = {};
@@ -50,10 +50,10 @@ StartupDecision DecideInstallFolder(CurrentIdentity& identity, ZvUdSpecialFolder
 }
 
 // The help folders: the help file's folder, and the language behind it.
-StartupDecision DecideHelpFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder)
+Decision DecideHelpFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder)
 {
-    const StartupDecision helpFile = DecideHelpFiles(identity).helpFile;
-    if (helpFile.value.empty() || identity.Settled().Language.empty()) {
+    const Decision helpFile = DecideHelpFiles(identity).helpFile;
+    if (helpFile.value.empty() || identity.EnsureProductParams().Language.empty()) {
         return {ZvString(), helpFile.reason};
     }
     wchar_t path[kFolderPathCapacity] = {};
@@ -65,7 +65,7 @@ StartupDecision DecideHelpFolder(CurrentIdentity& identity, ZvUdSpecialFolder::F
 
 }  // namespace
 
-StartupDecision DecideSpecialFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder)
+Decision DecideSpecialFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder)
 {
     const ZvUdSpecialFolder::FolderInfo* const info = ZvUdSpecialFolder::FindFolderInfo(folder);
     if (info == nullptr) {
@@ -79,7 +79,7 @@ StartupDecision DecideSpecialFolder(CurrentIdentity& identity, ZvUdSpecialFolder
     }
     wchar_t read[kFolderPathCapacity] = {};
     const bool valueRead = ReadFolderValue(identity, info->valueName, read);
-    StartupReason reason = FolderValueReason(identity, info->valueName, valueRead ? read : nullptr);
+    Reason reason = FolderValueReason(identity, info->valueName, valueRead ? read : nullptr);
     wchar_t path[kFolderPathCapacity] = {};
     // The export's own rule decides the path, the install folder standing in where it does.
     if (!BuildSpecialFolder(identity, folder, path)) {

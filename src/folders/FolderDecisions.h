@@ -6,7 +6,7 @@
 
 #include "UserData.h"
 #include "config/CurrentIdentity.h"
-#include "config/StartupDecisions.h"
+#include "config/Reason.h"
 
 namespace userdata {
 
@@ -15,6 +15,6 @@ namespace userdata {
 // the install folder stand in: the path is given, the reason tells why the
 // value was not used. A REG_EXPAND_SZ value is given as stored, Unexpanded
 // when one of its references names no environment variable.
-StartupDecision DecideSpecialFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder);
+Decision DecideSpecialFolder(CurrentIdentity& identity, ZvUdSpecialFolder::Folders folder);
 
 }  // namespace userdata

@@ -55,7 +55,7 @@ bool BuildHelpFolder(CurrentIdentity& identity, Folders folder, wchar_t (&path)[
     }
     // Without a language this raises its exception, which passes out to the host.
     return folder != ZvUdSpecialFolder::HelpFolderLang ||
-           AppendPathPiece(path, LanguageOrRaise(identity.Settled().Language));
+           AppendPathPiece(path, LanguageOrRaise(identity.EnsureProductParams().Language));
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ bool BuildProductFolder(CurrentIdentity& identity, Folders folder, wchar_t (&pat
     if (GetLibraryFolder(rootFolder) == 0 || !CopyText(path, rootFolder)) {
         return false;
     }
-    const ZvString& language = identity.Settled().Language;
+    const ZvString& language = identity.EnsureProductParams().Language;
     const wchar_t* const languageText = language.c_str();
     if (language.empty() || BoundedLength(languageText, kFolderLanguageCapacity) >= kFolderLanguageCapacity) {
         return false;

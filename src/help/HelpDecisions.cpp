@@ -8,11 +8,11 @@
 namespace userdata {
 namespace {
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 // Why the lookup stopped at the key that `trace` names.
-StartupReason WhyNoHelpFile(const HelpTrace& trace)
+Reason WhyNoHelpFile(const HelpTrace& trace)
 {
     if (trace.key[0] == L'\0') {
         return ReasonOf(Kind::Absent, Place::Host, ZvString(L"the user product registry root key"));
@@ -29,12 +29,12 @@ StartupReason WhyNoHelpFile(const HelpTrace& trace)
 
 // The value the help file was named by, Unexpanded when it refers to an
 // environment variable that is not defined.
-StartupReason WhereHelpFileIsNamed(const HelpTrace& trace)
+Reason WhereHelpFileIsNamed(const HelpTrace& trace)
 {
     if (!trace.opened) {
         return WhyNoHelpFile(trace);  // no default name: the path names a file ".chm"
     }
-    StartupReason reason =
+    Reason reason =
         ReasonOf(Kind::Read, Place::Registry, RegistryKeyName(trace.hive, ZvString(trace.key)), trace.value);
     ZvRegistryAccess reopened;
     ZvString stored;
@@ -46,7 +46,7 @@ StartupReason WhereHelpFileIsNamed(const HelpTrace& trace)
     return reason;
 }
 
-StartupDecision DecideContextFile(CurrentIdentity& identity, const StartupDecision& helpFile)
+Decision DecideContextFile(CurrentIdentity& identity, const Decision& helpFile)
 {
     if (helpFile.value.empty()) {
         return {};
@@ -73,7 +73,7 @@ HelpDecisions DecideHelpFiles(CurrentIdentity& identity)
     decisions.contextFile = DecideContextFile(identity, decisions.helpFile);
     decisions.profile = trace.profile;
     decisions.profileValue = ProfileHelpValueName(identity);
-    const auto program = ProgramNameOf(identity.Settled().ProductRegistryRootKey);
+    const auto program = ProgramNameOf(identity.EnsureProductParams().ProductRegistryRootKey);
     decisions.program = program ? ZvString(program->data(), program->length()) : ZvString();
     return decisions;
 }

@@ -5,13 +5,13 @@
 
 #include "base/ZvString.h"
 #include "config/CurrentIdentity.h"
-#include "config/StartupDecisions.h"
+#include "config/Reason.h"
 
 namespace userdata {
 
 struct HelpDecisions {
-    StartupDecision helpFile;
-    StartupDecision contextFile;
+    Decision helpFile;
+    Decision contextFile;
     ZvString profile;                   // the current profile, "" without one
     ZvString program;                   // the program whose help value is read
     const wchar_t* profileValue = L"";  // the value of the profile's "General" key that names the help file

@@ -27,7 +27,8 @@ namespace {
 // shorter than kNameCapacity characters.
 std::optional<std::wstring_view> ProgramName(CurrentIdentity& identity)
 {
-    const std::optional<std::wstring_view> program = ProgramNameOf(identity.Settled().ProductRegistryRootKey);
+    const std::optional<std::wstring_view> program =
+        ProgramNameOf(identity.EnsureProductParams().ProductRegistryRootKey);
     if (!program || program->empty() || program->length() >= kNameCapacity) {
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #include "help/ResourceModule.h"
 
 #include "base/BoundedText.h"
+#include "base/FolderList.h"
 #include "base/LibraryModule.h"
 #include "config/ProcessEnvironment.h"
 
@@ -57,37 +58,6 @@ bool FindInFolder(const wchar_t* folder, const wchar_t* name, wchar_t (&path)[kP
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// The folders of `list` (';'-separated, quotes dropped: a quoted entry may
-// hold ';') in order, until `found` takes one. Entries too long for a path
-// are passed over.
-template <typename Found>
-bool FindInFolderList(const wchar_t* list, Found found)
-{
-    wchar_t entry[kPathCapacity];
-    std::size_t length = 0;
-    bool quoted = false;
-    bool fits = true;
-    for (const wchar_t* at = list;; ++at) {
-        if (*at == L'\0' || (*at == L';' && !quoted)) {
-            entry[length] = L'\0';
-            if (fits && length != 0 && found(entry)) {
-                return true;
-            }
-            if (*at == L'\0') {
-                return false;
-            }
-            length = 0;
-            fits = true;
-        } else if (*at == L'"') {
-            quoted = !quoted;
-        } else if (length + 1 < kPathCapacity) {
-            entry[length++] = *at;
-        } else {
-            fits = false;
-        }
-    }
-}
-
 // The module `name` in the host's folder, the system folder, the Windows
 // folder or an absolute folder of PATH, into `path`.
 bool FindModule(const wchar_t* name, wchar_t (&path)[kPathCapacity])
@@ -105,8 +75,15 @@ bool FindModule(const wchar_t* name, wchar_t (&path)[kPathCapacity])
         return true;
     }
     ZvString processPath;
-    return ReadProcessPath(processPath) &&
-           FindInFolderList(processPath.c_str(), [&](const wchar_t* entry) { return FindInFolder(entry, name, path); });
+    if (!ReadProcessPath(processPath)) {
+        return false;
+    }
+    for (const ZvString& entry : SplitFolderList(processPath.c_str())) {
+        if (FindInFolder(entry.c_str(), name, path)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // True when all `bytes` from `data` on are committed, readable memory: a

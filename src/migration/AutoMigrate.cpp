@@ -90,8 +90,8 @@ bool WriteAutoMigrate(const wchar_t* userKeyPath, DWORD state)
            userKey.WriteDword(L"AutoMigrate", state) == ERROR_SUCCESS;
 }
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 // Migration is off when the machine's product key holds "AutoMigrate" 0 or
 // cannot give it, and when there is no product registry root key at all (a
@@ -163,7 +163,7 @@ bool MigrationDecisions::FullRunDue() const noexcept
 MigrationDecisions DecideMigration(CurrentIdentity& identity)
 {
     MigrationDecisions decisions;
-    DecideMachineSwitch(identity.Settled().ProductRegistryRootKey, decisions);
+    DecideMachineSwitch(identity.EnsureProductParams().ProductRegistryRootKey, decisions);
     if (decisions.switchedOn) {
         DecideUserState(identity, decisions);
     }
@@ -172,7 +172,7 @@ MigrationDecisions DecideMigration(CurrentIdentity& identity)
 
 bool MigrateWhenDue(CurrentIdentity& identity)
 {
-    const ProductParamsRecord& params = identity.Settled();
+    const ProductParamsRecord& params = identity.EnsureProductParams();
     DapMarkerCreated = CreateDapMarker(identity);
     const MigrationDecisions decided = DecideMigration(identity);
     if (!decided.switchedOn || !decided.userKeyOpens) {

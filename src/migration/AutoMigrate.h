@@ -5,7 +5,7 @@
 
 #include "base/Capacities.h"
 #include "config/CurrentIdentity.h"
-#include "config/StartupReason.h"
+#include "config/Reason.h"
 
 #include <windows.h>
 
@@ -19,11 +19,11 @@ namespace userdata {
 struct MigrationDecisions {
     bool switchedOn = false;
     DWORD switchValue = 0;
-    StartupReason switchReason;
+    Reason switchReason;
     bool userKeyOpens = false;
     bool stateSet = false;  // false: a new user, for whom the state 1 is written
     DWORD state = 0;
-    StartupReason stateReason;
+    Reason stateReason;
 
     // Whether the tool gets a full run (when the .NET loader can be loaded).
     [[nodiscard]] bool FullRunDue() const noexcept;

@@ -11,10 +11,10 @@ namespace {
 
 // The caller's key reopened for querying, for a caller whose handle may only
 // set values. A machine hive that cannot be found is the current user's.
-ZvRegistryAccess OpenForQuerying(HKEY key)
+ZvRegistryAccess OpenForQuerying(const ZvRegistryAccess& hostKey)
 {
     ZvRegistryAccess queryKey;
-    if (queryKey.Open(key, nullptr, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
+    if (queryKey.Open(hostKey.Key(), nullptr, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return ZvRegistryAccess();  // the type then stays unknown
     }
     return queryKey;
@@ -22,12 +22,12 @@ ZvRegistryAccess OpenForQuerying(HKEY key)
 
 // The type of the value as it stands; REG_SZ for a new value, and also when
 // the type cannot be found out (the query denied twice, or any other error).
-DWORD TypeToWrite(HKEY key, const wchar_t* valueName)
+DWORD TypeToWrite(const ZvRegistryAccess& hostKey, const wchar_t* valueName)
 {
     DWORD type = REG_NONE;
-    LSTATUS status = QueryValueType(key, valueName, type);
+    LSTATUS status = hostKey.QueryType(valueName, type);
     if (status == ERROR_ACCESS_DENIED) {
-        const ZvRegistryAccess queryKey = OpenForQuerying(key);
+        const ZvRegistryAccess queryKey = OpenForQuerying(hostKey);
         status = queryKey.IsOpen() ? queryKey.QueryType(valueName, type) : ERROR_ACCESS_DENIED;
     }
     return status == ERROR_SUCCESS ? type : REG_SZ;
@@ -40,15 +40,16 @@ LSTATUS WriteFoldedString(HKEY key, const wchar_t* valueName, const wchar_t* dat
     if (data == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
+    const ZvRegistryAccess hostKey = ZvRegistryAccess::Borrow(key);
     ZvString folded(data);
     const std::size_t length = folded.length();
     if (FoldPathVariables(folded, table) != 0) {
         // Expandable whatever the value held, so its type is not asked: that
         // would cost a registry round trip as long as the write itself.
-        return WriteValueText(key, valueName, REG_EXPAND_SZ, folded.c_str(), folded.length());
+        return hostKey.WriteText(valueName, REG_EXPAND_SZ, folded.c_str(), folded.length());
     }
-    const DWORD type = TypeToWrite(key, valueName);  // its second handle is closed again here
-    return WriteValueText(key, valueName, type, data, length);
+    const DWORD type = TypeToWrite(hostKey, valueName);  // its second handle is closed again here
+    return hostKey.WriteText(valueName, type, data, length);
 }
 
 }  // namespace userdata

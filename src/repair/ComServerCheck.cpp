@@ -11,8 +11,8 @@
 namespace userdata {
 namespace {
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 // The one server that must be registered; the other two may be absent.
 constexpr CLSID kRequiredServer = {0x3F6B0D18, 0xC2E4, 0x4A97, {0x8B, 0x1D, 0x5E, 0x2F, 0x7A, 0x09, 0xC6, 0xD4}};
@@ -48,9 +48,7 @@ ComServerDecision DecideServer(const ZvString& identifier, bool mustExist)
     ZvRegistryAccess serverKey;
     const LSTATUS opened = serverKey.Open(HKEY_CLASSES_ROOT, keyPath.c_str());
     if (opened != ERROR_SUCCESS) {
-        decision.path.reason =
-            ReasonOf(opened == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused, Place::Registry, keyName);
-        decision.path.reason.status = opened;
+        decision.path.reason = AbsentOrRefused(opened, keyName);
         decision.passes = !mustExist;
         return decision;
     }

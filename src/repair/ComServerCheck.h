@@ -2,7 +2,7 @@
 // with relative paths, and repaired through the Windows Installer when not.
 #pragma once
 
-#include "config/StartupDecisions.h"
+#include "config/Reason.h"
 
 #include <windows.h>
 
@@ -28,7 +28,7 @@ std::span<const ComServer> ComServers() noexcept;
 struct ComServerDecision {
     ZvString identifier;
     bool mustExist = false;
-    StartupDecision path;
+    Decision path;
     bool passes = false;
 };
 

@@ -10,8 +10,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <memory>
-#include <new>
 
 namespace userdata {
 namespace {
@@ -20,8 +18,15 @@ constexpr wchar_t kFirstRunReinstall[] = L"REINSTALL=UserData REINSTALLMODE=uos 
 constexpr wchar_t kMissingFolderReinstall[] = L"REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1";
 constexpr wchar_t kUserRegistryReinstall[] = L"REINSTALL=UserData REINSTALLMODE=u ZOVA_SECONDARY_INSTALL=1";
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
+
+// Products whose per-user key path ends in "KPW-<something>" get no folder checks.
+bool SkipsFolderChecks(const wchar_t* userKeyPath)
+{
+    const wchar_t* const dash = std::wcsrchr(userKeyPath, L'-');
+    return dash != nullptr && dash - userKeyPath >= 3 && std::wcsncmp(dash - 3, L"KPW", 3) == 0;
+}
 
 // The product list below `productRootKey`, machine first; ERROR_BAD_PATHNAME
 // when its path does not fit.
@@ -34,13 +39,6 @@ LSTATUS OpenProductList(const ZvString& productRootKey, ZvRegistryAccess& produc
     return productList.Open(HKEY_LOCAL_MACHINE, listPath, KEY_QUERY_VALUE);
 }
 
-// Whether the per-user key exists: opened and closed at once.
-LSTATUS ProbeUserKey(const wchar_t* userKeyPath)
-{
-    ZvRegistryAccess probe;
-    return probe.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_READ);
-}
-
 // Opens the folder for reading and writing, as the user's programs use it, and
 // closes it again: 0, or why it does not open.
 DWORD OpenForReadingAndWriting(const wchar_t* folder)
@@ -51,110 +49,116 @@ DWORD OpenForReadingAndWriting(const wchar_t* folder)
     return opened ? ERROR_SUCCESS : GetLastError();
 }
 
-// The folder checks' view of a product whose per-user key exists.
-void DecideLocalRootFolder(ProductRepairDecision& decision, const ZvString& userKeyName)
+RepairStep Ended(unsigned status, Reason reason)
+{
+    return {RepairAction::None, std::move(reason), status};
+}
+
+// The folder checks of a product whose per-user key exists: a missing local
+// root folder is reinstalled once; one that then still does not open for
+// reading and writing has the key tree deleted and reinstalled.
+RepairStep DecideFolderStep(const ProductRepair& product, const ZvString& userKeyName)
 {
     ZvRegistryAccess userKey;
-    wchar_t folder[kPathCapacity] = {};
-    if (userKey.OpenExact(HKEY_CURRENT_USER, decision.userKey.c_str(), KEY_READ) != ERROR_SUCCESS ||
-        !userKey.ReadExpandedCharacters(L"LocalRootFolder", folder)) {
-        decision.reason = WhyUnread(userKey, userKeyName, L"LocalRootFolder");  // nothing to check
-        return;
+    const LSTATUS opened = userKey.OpenExact(HKEY_CURRENT_USER, product.userKey.c_str(), KEY_READ);
+    if (opened != ERROR_SUCCESS) {
+        return Ended(opened, AbsentOrRefused(opened, userKeyName));
     }
-    if (GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES) {
-        decision.action = RepairAction::MissingFolder;
-        decision.reason = ReasonOf(Kind::Absent, Place::Folder, ZvString(folder));
-        return;
+    wchar_t folder[kPathCapacity] = {};
+    if (!userKey.ReadExpandedCharacters(L"LocalRootFolder", folder)) {
+        return Ended(product.status, WhyUnread(userKey, userKeyName, L"LocalRootFolder"));  // nothing to check
+    }
+    if (GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES && !product.Took(RepairAction::MissingFolder)) {
+        return {RepairAction::MissingFolder, ReasonOf(Kind::Absent, Place::Folder, ZvString(folder))};
     }
     const DWORD denied = OpenForReadingAndWriting(folder);
-    decision.action = denied == ERROR_SUCCESS ? RepairAction::None : RepairAction::UserRegistry;
-    decision.reason = ReasonOf(denied == ERROR_SUCCESS ? Kind::Read : Kind::Refused, Place::Folder, ZvString(folder),
-                               L"", static_cast<LSTATUS>(denied));
+    if (denied == ERROR_SUCCESS) {
+        return Ended(product.status, ReasonOf(Kind::Read, Place::Folder, ZvString(folder)));
+    }
+    return {RepairAction::UserRegistry,
+            ReasonOf(Kind::Refused, Place::Folder, ZvString(folder), L"", static_cast<LSTATUS>(denied))};
 }
 
-ProductRepairDecision DecideProductRepair(const wchar_t* productCode, const wchar_t* userKeyPath)
+// The one rule of a product's repair: its next step, from the registry, the
+// file system and the steps already taken for it.
+RepairStep DecideRepairStep(const ProductRepair& product, bool repairComServers)
 {
-    ProductRepairDecision decision{ZvString(productCode), ZvString(userKeyPath), RepairAction::None, false, {}};
-    const ZvString userKeyName = RegistryKeyName(HKEY_CURRENT_USER, decision.userKey);
-    const LSTATUS probed = ProbeUserKey(userKeyPath);
-    if (probed != ERROR_SUCCESS) {
-        const bool missing = probed == ERROR_FILE_NOT_FOUND;
-        decision.action = missing ? RepairAction::FirstRun : RepairAction::Stopped;
-        decision.reason = ReasonOf(missing ? Kind::Absent : Kind::Refused, Place::Registry, userKeyName, L"", probed);
-        return decision;
+    const ZvString userKeyName = RegistryKeyName(HKEY_CURRENT_USER, product.userKey);
+    if (product.Took(RepairAction::UserRegistry)) {
+        return Ended(product.status, ReasonOf(Kind::Read, Place::Registry, userKeyName));  // the last resort
     }
-    decision.skipsFolderChecks = SkipsFolderChecks(userKeyPath);
-    if (decision.skipsFolderChecks) {
-        decision.reason = ReasonOf(Kind::Read, Place::Registry, userKeyName);
-        return decision;
+    if (product.steps.empty()) {
+        // Probed once, before anything is done for the product.
+        ZvRegistryAccess probe;
+        const LSTATUS probed = probe.OpenExact(HKEY_CURRENT_USER, product.userKey.c_str(), KEY_READ);
+        if (probed != ERROR_SUCCESS) {
+            Reason why = AbsentOrRefused(probed, userKeyName);
+            return IsNotFound(probed) ? RepairStep{RepairAction::FirstRun, std::move(why)} : Ended(probed, why);
+        }
+    } else if (product.Took(RepairAction::FirstRun) && product.status != ERROR_SUCCESS) {
+        return Ended(product.status, ReasonOf(Kind::Absent, Place::Registry, userKeyName));  // still missing
     }
-    DecideLocalRootFolder(decision, userKeyName);
-    return decision;
+    if (repairComServers && !product.Took(RepairAction::ComRepair)) {
+        return {RepairAction::ComRepair, Reason()};
+    }
+    if (product.skipsFolderChecks) {
+        return Ended(ERROR_SUCCESS, ReasonOf(Kind::Read, Place::Registry, userKeyName));
+    }
+    return DecideFolderStep(product, userKeyName);
 }
 
-// The folder checks for one product whose per-user key exists: a missing local
-// root folder is reinstalled; one that cannot be opened for reading and
-// writing has its per-user key tree deleted and reinstalled. Returns the
-// status the product's work ends with.
-unsigned RepairLocalRootFolder(const wchar_t* productCode, const wchar_t* userKeyPath)
+// Carries `action` out for the product; the status of its reinstall (the COM
+// repair reports nothing).
+unsigned CarryOut(RepairAction action, const ProductRepair& product)
 {
-    ZvRegistryAccess userKey;
-    const LSTATUS opened = userKey.OpenExact(HKEY_CURRENT_USER, userKeyPath, KEY_READ);
-    if (opened != ERROR_SUCCESS) {
-        return opened;
+    const wchar_t* const code = product.productCode.c_str();
+    switch (action) {
+    case RepairAction::FirstRun:
+        return ReinstallProduct(code, kFirstRunReinstall);
+    case RepairAction::ComRepair:
+        RepairCOMServerRegistration(code);
+        break;
+    case RepairAction::MissingFolder:
+        return ReinstallProduct(code, kMissingFolderReinstall);
+    case RepairAction::UserRegistry: {
+        wchar_t treePath[kDeleteTreePathCapacity] = {};
+        if (CopyText(treePath, product.userKey.c_str())) {
+            ZvRegistryAccess::DeleteRegistryTree(HKEY_CURRENT_USER, treePath);
+        }
+        return ReinstallProduct(code, kUserRegistryReinstall);
     }
-    wchar_t folder[kPathCapacity];
-    if (!userKey.ReadExpandedCharacters(L"LocalRootFolder", folder)) {
-        return ERROR_SUCCESS;  // nothing to check
+    case RepairAction::None:
+        break;
     }
-    unsigned status = ERROR_SUCCESS;
-    if (GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES) {
-        status = ReinstallProduct(productCode, kMissingFolderReinstall);
-    }
-    const bool opensForWriting = OpenForReadingAndWriting(folder) == ERROR_SUCCESS;
-    userKey.Close();
-    if (opensForWriting) {
-        return status;
-    }
-    wchar_t treePath[kDeleteTreePathCapacity] = {};
-    if (CopyText(treePath, userKeyPath)) {
-        DeleteRegistryTree(HKEY_CURRENT_USER, treePath);
-    }
-    return ReinstallProduct(productCode, kUserRegistryReinstall);
+    return product.status;
 }
 
-// The work on one product of the list.
-unsigned RepairProduct(const wchar_t* productCode, const wchar_t* userKeyPath, bool repairComServers)
+// Decides, acts and decides again until nothing more is due. Withheld, each
+// step is taken as a reinstall that succeeds and changes nothing.
+ProductRepair RepairProduct(const wchar_t* productCode, const wchar_t* userKeyPath, bool repairComServers,
+                            Effects effects)
 {
-    unsigned status = ProbeUserKey(userKeyPath);
-    if (status == ERROR_FILE_NOT_FOUND) {
-        status = ReinstallProduct(productCode, kFirstRunReinstall);
+    ProductRepair product{ZvString(productCode), ZvString(userKeyPath), SkipsFolderChecks(userKeyPath), {}, 0, {}};
+    RepairStep step = DecideRepairStep(product, repairComServers);
+    for (; step.action != RepairAction::None; step = DecideRepairStep(product, repairComServers)) {
+        product.status = effects == Effects::Apply ? CarryOut(step.action, product) : ERROR_SUCCESS;
+        product.steps.push_back(std::move(step));
     }
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (repairComServers) {
-        RepairCOMServerRegistration(productCode);
-    }
-    if (SkipsFolderChecks(userKeyPath)) {
-        return ERROR_SUCCESS;
-    }
-    return RepairLocalRootFolder(productCode, userKeyPath);
+    product.status = step.status;
+    product.end = std::move(step.reason);
+    return product;
 }
 
-}  // namespace
-
-bool SkipsFolderChecks(const wchar_t* userKeyPath)
-{
-    const wchar_t* const dash = std::wcsrchr(userKeyPath, L'-');
-    return dash != nullptr && dash - userKeyPath >= 3 && std::wcsncmp(dash - 3, L"KPW", 3) == 0;
-}
-
-unsigned RepairUserDataEntries(const ZvRegistryAccess& productList, bool repairComServers)
+// The values of the product list key (product code = per-user key path), each
+// product repaired in turn. The status of the last value's work, or of the
+// counting when the list cannot be walked (14 when the walk's buffers cannot
+// be had).
+unsigned RepairUserDataEntries(const ZvRegistryAccess& productList, bool repairComServers, Effects effects,
+                               std::vector<ProductRepair>& products)
 {
     ZvRegistryIterator entry(productList, ZvRegistryIterator::Walk::ValuesWithData, 0);
     if (!entry.Valid() && entry.Status() != ERROR_SUCCESS) {
-        return entry.Status();  // the list cannot be counted, or the walk's buffers cannot be had
+        return entry.Status();
     }
     unsigned status = ERROR_SUCCESS;
     for (; entry.Valid(); ++entry) {
@@ -162,85 +166,52 @@ unsigned RepairUserDataEntries(const ZvRegistryAccess& productList, bool repairC
         if (status != ERROR_SUCCESS || entry.NameLength() == 0) {
             continue;
         }
-        status = RepairProduct(entry.Name(), entry.Data(), repairComServers);
+        products.push_back(RepairProduct(entry.Name(), entry.Data(), repairComServers, effects));
+        status = products.back().status;
     }
     return status;
 }
 
-LSTATUS DeleteRegistryTree(HKEY root, wchar_t (&keyPath)[kDeleteTreePathCapacity])
+UserDataRepair WalkUserData(const ZvString& productRootKey, Effects effects)
 {
-    if (keyPath[0] == L'\0') {
-        return ERROR_INVALID_PARAMETER;  // the root of a hive is never deleted
-    }
-    if (DeleteRegistryKey(root, keyPath) == ERROR_SUCCESS) {
-        return ERROR_SUCCESS;
-    }
-    ZvRegistryAccess key;
-    const LSTATUS opened = key.OpenExact(root, keyPath, KEY_READ);
-    if (opened != ERROR_SUCCESS) {
-        return opened;
-    }
-    std::size_t ownLength = BoundedLength(keyPath);
-    if (keyPath[ownLength - 1] == L'\\') {
-        --ownLength;
-    } else if (!AppendText(keyPath, L"\\")) {
-        key.Close();
-        return DeleteRegistryKey(root, keyPath);  // no room for a subkey's name: this fails and says why
-    }
-    const std::size_t childStart = BoundedLength(keyPath);
-    // Always the first remaining subkey: deleting one renumbers the rest.
-    for (;;) {
-        const ZvRegistryIterator child(key, ZvRegistryIterator::Walk::Subkeys, kNameCapacity);
-        if (!child.Valid() || child.Status() != ERROR_SUCCESS) {
-            break;
-        }
-        keyPath[childStart] = L'\0';
-        if (!AppendText(keyPath, child.Name()) || DeleteRegistryTree(root, keyPath) != ERROR_SUCCESS) {
-            break;  // a subkey stays: deleting this key below fails and says why
-        }
-    }
-    keyPath[ownLength] = L'\0';
-    key.Close();
-    return DeleteRegistryKey(root, keyPath);
-}
-
-UserDataRepairDecisions DecideUserDataRepair(const ZvString& productRootKey)
-{
-    UserDataRepairDecisions decisions;
+    UserDataRepair repair;
+    // A root key too long to copy gives 0; one that leaves no room for
+    // "\\UserData" has no product list.
+    repair.result = productRootKey.length() < kKeyPathCapacity ? static_cast<unsigned>(productRootKey.length()) : 0;
     ZvString listPath = productRootKey;
     listPath.Append(L"\\UserData");
     ZvRegistryAccess productList;
     const LSTATUS opened = OpenProductList(productRootKey, productList);
     if (opened != ERROR_SUCCESS) {
-        decisions.productList.reason = ReasonOf(opened == ERROR_FILE_NOT_FOUND ? Kind::Absent : Kind::Refused,
-                                                Place::Registry, RegistryKeyName(HKEY_LOCAL_MACHINE, listPath));
-        decisions.productList.reason.status = opened;
-        return decisions;
+        repair.productList.reason = AbsentOrRefused(opened, RegistryKeyName(HKEY_LOCAL_MACHINE, listPath));
+        return repair;
     }
     const ZvString listName = RegistryKeyName(productList.Hive(), listPath);
-    decisions.productList = {listName, ReasonOf(Kind::Read, Place::Registry, listName)};
-    for (ZvRegistryIterator entry(productList, ZvRegistryIterator::Walk::ValuesWithData, 0); entry.Valid(); ++entry) {
-        if (entry.Status() == ERROR_SUCCESS && entry.NameLength() != 0) {
-            decisions.products.push_back(DecideProductRepair(entry.Name(), entry.Data()));
-        }
-    }
-    return decisions;
+    repair.productList = {listName, ReasonOf(Kind::Read, Place::Registry, listName)};
+    const bool serversSound = AllServersRelative();
+    repair.result = RepairUserDataEntries(productList, !serversSound, effects, repair.products);
+    return repair;
+}
+
+}  // namespace
+
+bool ProductRepair::Took(RepairAction action) const noexcept
+{
+    return std::any_of(steps.begin(), steps.end(), [action](const RepairStep& step) { return step.action == action; });
 }
 
 unsigned RepairUserData(const ZvString& productRootKey, PathVariableTable& pathVariables)
 {
-    // A root key too long to copy gives 0; one that leaves no room for
-    // "\\UserData" has no product list.
-    unsigned result = productRootKey.length() < kKeyPathCapacity ? static_cast<unsigned>(productRootKey.length()) : 0;
-    ZvRegistryAccess productList;
-    if (OpenProductList(productRootKey, productList) == ERROR_SUCCESS) {
-        const bool serversSound = AllServersRelative();
-        result = RepairUserDataEntries(productList, !serversSound);
-    }
+    const unsigned result = WalkUserData(productRootKey, Effects::Apply).result;
     if (result == 0) {
         RegisterUserProfileVariable(pathVariables);  // registry strings fold the profile folder from now on
     }
     return result;
+}
+
+UserDataRepair DecideUserDataRepair(const ZvString& productRootKey)
+{
+    return WalkUserData(productRootKey, Effects::Withhold);
 }
 
 }  // namespace userdata

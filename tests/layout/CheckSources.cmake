@@ -26,11 +26,14 @@ file(GLOB_RECURSE feature_files ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h)
 list(FILTER feature_files EXCLUDE REGEX "/src/base/")
 find_lines("${feature_files}" "${registry_call}" "calls the registry API outside src/base")
 
-# The floors: base, then config, then the subsystems.
+# The floors: base, then config, then the subsystems, then the export shells.
 file(GLOB_RECURSE base_files ${SOURCE_DIR}/src/base/*)
-find_lines("${base_files}" "#include \"(config|queries|folders|help|migration|repair|regwrite)/" "includes from above")
+find_lines("${base_files}" "#include \"(config|queries|folders|help|migration|repair|regwrite|exports)/" "includes from above")
 file(GLOB_RECURSE config_files ${SOURCE_DIR}/src/config/*)
-find_lines("${config_files}" "#include \"(queries|folders|help|migration|repair|regwrite)/" "includes from above")
+find_lines("${config_files}" "#include \"(queries|folders|help|migration|repair|regwrite|exports)/" "includes from above")
+file(GLOB_RECURSE below_exports ${SOURCE_DIR}/src/*)
+list(FILTER below_exports EXCLUDE REGEX "/src/exports/")
+find_lines("${below_exports}" "#include \"exports/" "includes from above")
 
 if(failures)
     list(JOIN failures "\n" text)

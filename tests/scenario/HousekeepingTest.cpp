@@ -3,10 +3,12 @@
 // folded paths, and InstallUserData with CheckCOMServerRelativePaths: which
 // products need a repair and what the Windows Installer is asked for, seen at
 // the library's delay-loaded msi.dll imports (UI level and command line of
-// each reinstall) whose calls go on to msi.dll. No package carries the
-// product codes, so each reinstall fails with ERROR_UNKNOWN_PRODUCT (real
+// each reinstall) whose calls go on to msi.dll, beside the steps that zvud's
+// doctor lists (the core's walk with every step withheld). No package carries
+// the product codes, so each reinstall fails with ERROR_UNKNOWN_PRODUCT (real
 // reinstalls: tests/installer).
 #include "TestSupport.h"
+#include "repair/UserDataInstall.h"
 
 #include <msi.h>
 
@@ -53,7 +55,8 @@ void Redirect(HMODULE library, const char* name, const void* to)
 }
 
 // A product listed for the machine, with its per-user key and that key's LocalRootFolder ("-": no per-user key;
-// "": no value); '$' stands for a folder that exists, and a value holding '%' is expandable.
+// "": no value; "!": a key the user may not open); '$' stands for a folder that exists, and a value holding '%' is
+// expandable.
 struct Product {
     std::wstring key = L"Software\\B\\Sound-1";
     std::wstring root = L"$";
@@ -87,6 +90,9 @@ const RepairRow kRepairRows[] = {
     {.name = "COM server at a network path", .server = {.index = 1, .path = L"\\\\server\\share\\x.dll"}},
     {.name = "COM server by a reference", .server = {.index = 2, .type = REG_EXPAND_SZ, .path = L"%P%\\x.dll"}},
     {.name = "per-user key missing", .products = {kNoUserKey}, .result = 1605, .modes = L"uos"},
+    {.name = "per-user key refused: left alone",
+     .products = {{.key = L"Software\\B\\Denied-1", .root = L"!"}},
+     .result = 5},
     {.name = "missing folder, stored long", .products = {kLongMissing}, .result = 1605, .modes = L"p u"},
     {.name = "PW is no KPW key", .products = {{.key = L"PW-1", .root = kMissing}}, .result = 1605, .modes = L"p u"},
     {.name = "kpw is no KPW", .products = {{.key = L"kpw-1", .root = kMissing}}, .result = 1605, .modes = L"p u"},
@@ -112,10 +118,27 @@ struct TextRow {
     DWORD type = REG_SZ;
     bool denyOthers = false;
 };
+// The REINSTALLMODE of each step that the doctor's view of the repair lists, in the products' order.
+std::wstring DoctorsModes(const std::wstring& productRoot)
+{
+    std::wstring modes;
+    for (const ProductRepair& product : DecideUserDataRepair(ZvString(productRoot.c_str())).products) {
+        for (const RepairStep& step : product.steps) {
+            const RepairAction action = step.action;
+            modes += (modes.empty() ? L"" : L" ") + std::wstring(action == RepairAction::FirstRun        ? L"uos"
+                                                                 : action == RepairAction::ComRepair     ? L"m"
+                                                                 : action == RepairAction::MissingFolder ? L"p"
+                                                                                                         : L"u");
+        }
+    }
+    return modes;
+}
+
 class HousekeepingTest : public ScenarioTest {
 protected:
     const std::wstring productList = ProductRootOf(L"ZOVA", L"L1") + L"\\UserData";
     TempFolder folder;
+    std::optional<DeniedKey> deniedUserKey;
 
     void SetUp() override { InstallConfigurable({{L"ZOVA", {L"L1"}}}); }
 
@@ -146,6 +169,9 @@ protected:
             if (product.root != L"-" && !root.empty()) {
                 const DWORD type = root.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ;
                 SetString(kUser, product.key, L"LocalRootFolder", root, type);
+            }
+            if (product.root == L"!") {
+                deniedUserKey.emplace(kUser, product.key);
             }
         }
         DeleteKey(HKEY_CLASSES_ROOT, L"CLSID");
@@ -202,8 +228,10 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         const std::ptrdiff_t handles = OpenHandleCount();
         const int check = api.CheckCOMServerRelativePaths();
         const bool leaked = OpenHandleCount() != handles;
+        const std::wstring doctors = DoctorsModes(ProductRootOf(L"ZOVA", L"L1"));
         requests.clear();
         const unsigned result = api.InstallUserData();
+        deniedUserKey.reset();
         std::wstring deleted;  // the per-user keys gone
         for (const Product& product : row.products) {
             deleted += product.root != L"-" && !KeyExists(kUser, product.key) ? L", " + product.key + L" deleted" : L"";
@@ -211,12 +239,14 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         const bool levelChanged = MsiSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr) != INSTALLUILEVEL_NONE;
         const std::wstring seen = L"check " + std::to_wstring(check) + L", result " + std::to_wstring(result) +
                                   deleted + (leaked ? L", a key left open" : L"") +
-                                  (levelChanged ? L", the host's UI level changed" : L"") + L"\n" + requests;
+                                  (levelChanged ? L", the host's UI level changed" : L"") + L", the doctor's " +
+                                  doctors + L"\n" + requests;
         // A repair for a missing folder deletes the product's per-user tree first.
         const bool deletes = std::wcscmp(row.modes, L"p u") == 0;
         std::wstring expected = L"check " + std::to_wstring(std::wcscmp(row.modes, L"m") != 0) + L", result " +
                                 std::to_wstring(row.result) +
-                                (deletes ? L", " + row.products[0].key + L" deleted" : L"") + L"\n";
+                                (deletes ? L", " + row.products[0].key + L" deleted" : L"") + L", the doctor's " +
+                                row.modes + L"\n";
         std::wistringstream modes(row.modes);
         for (std::wstring mode; modes >> mode;) {
             expected += std::to_wstring(kReinstallLevel) + (mode == L"m" ? L" REINSTALL=ALL" : L" REINSTALL=UserData") +
@@ -285,6 +315,10 @@ const VerticalRow kVerticalRows[] = {
     {.name = "vertical product", .value = L"A;B", .variable = L"A;B", .languages = L"A\\L1;B\\L1"},
     {.name = "base product: its language folder only", .product = L"ZOVA", .value = L"A", .variable = L"inherited"},
     {.name = "empty pieces make no folder", .value = L"A;;B;", .variable = L"A;;B;", .languages = L"A\\L1;B\\L1"},
+    {.name = "a quoted folder holding ';' stays one",
+     .value = L"\"A;B\";C",
+     .variable = L"\"A;B\";C",
+     .languages = L"\"A;B\\L1\";C\\L1"},
     {.name = "references kept", .type = REG_EXPAND_SZ, .value = L"%V%", .variable = L"%V%", .languages = L"%V%\\L1"},
     {.name = "the machine's key without a value stops start-up", .value = L"-", .started = 0},
     {.name = "fills the read buffer", .value = kFull, .variable = kFull, .languages = kFull + L"\\L1"},

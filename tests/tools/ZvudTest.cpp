@@ -14,6 +14,7 @@ namespace {
 
 const std::wstring kVersionKey = L"Software\\Brevonix\\Suite\\7.0";
 const std::wstring kZova = kVersionKey + L"\\ZOVA-7.0";
+const std::wstring kPlanner = kVersionKey + L"\\Planner-7.0";
 const std::wstring kComServer = L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}";
 const std::wstring kUserData = L"C:\\BrevonixData\\";  // what sample.reg names, as the products' packages make it
 // The installation folder, as the library names it.
@@ -97,8 +98,7 @@ void ComServerAtADrive()
 }
 void PlannersVerticalPathOfWrongType()
 {
-    SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0\\VerticalEnvPath", nullptr, L"C:\\Brevonix",
-              REG_MULTI_SZ);
+    SetString(HKEY_LOCAL_MACHINE, kPlanner + L"\\VerticalEnvPath", nullptr, L"C:\\Brevonix", REG_MULTI_SZ);
 }
 // The roamable root folder, also named as the local one, held open while zvud runs, shared for reading
 // only: it opens for reading but not for writing.
@@ -130,8 +130,7 @@ const Row kRows[] = {
     {.command = L"zvud --product=PLANNER show",
      .exit = 1,
      .texts = {L"start-up:                   failed\n"},
-     .err =
-         L"zvud: start-up failed (HKLM\\" + kVersionKey + L"\\Planner-7.0\\VerticalEnvPath\\(default) is REG_MULTI_SZ",
+     .err = L"zvud: start-up failed (HKLM\\" + kPlanner + L"\\VerticalEnvPath\\(default) is REG_MULTI_SZ",
      .setUp = PlannersVerticalPathOfWrongType},
     {.command = L"zvud folder userdatacachefolder", .texts = {L"\n" + kRoot + L"UserDataCache\n"}},  // any letter case
     {.command = L"zvud product-file Templates", .texts = {L"\nC:\\Brevonix\\Zova\\Templates\\standard.zvt\n"}},
@@ -183,12 +182,22 @@ const Row kRows[] = {
      .setUp = [] { DeleteFileW((kRoot + L"UserData.dll").c_str()); }},
     // a command line that cannot be taken: exit status 2 before anything is loaded
     {.command = L"zvud --product=PLANNER folder Nowhere", .exit = 2, .err = L"zvud: 'Nowhere' is neither"},
-    // --problems: the problems and the summary, nothing that is in order
+    // --problems: the problems and the summary, nothing that is in order; a listed product's repair step by step
     {.command = L"zvud doctor --problems",
      .exit = 1,
      .texts = {L"\nproblem help-file         C:\\BrevonixData\\Help\\ZOVACTXT.CHM: does not exist",
-               L"\nsummary: 1 problem, 8 notes\n"},
-     .setUp = [] { DeleteFileW((kUserData + L"Help\\ZOVACTXT.CHM").c_str()); },
+               L"\\UserData\\{C0DE}: LocalRootFolder C:\\BrevonixData\\Local\\Planner-7.0\\ (HKCU\\" + kPlanner +
+                   L") does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p), then if the folder "
+                   L"still does not open for reading and writing, delete HKCU\\" +
+                   kPlanner +
+                   L" and reinstall UserData (REINSTALLMODE=u). Fix: create C:\\BrevonixData\\Local\\Planner-7.0\\",
+               L"\nsummary: 2 problems, 8 notes\n"},
+     .setUp =
+         [] {
+             DeleteFileW((kUserData + L"Help\\ZOVACTXT.CHM").c_str());
+             SetString(HKEY_LOCAL_MACHINE, kZova + L"\\UserData", L"{C0DE}", kPlanner);
+             DeleteTree(kUserData + L"Local\\Planner-7.0");
+         },
      .absent = "ok "},
     // a problem for each check that start-up leaves working, every key of its objects
     {.command = L"zvud doctor --json",
@@ -199,7 +208,8 @@ const Row kRows[] = {
           L"\n  \"product\": \"ZOVA\",\n  \"language\": \"de-DE\",\n  \"problems\": 6,\n  \"notes\": 8,\n",
           L"\n  \"checks\": [\n    {\"check\": \"library-version\", \"status\": \"ok\"", L"}\n  ]\n}\n",
           LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
-          LR"(ZOVA-7.0\\ cannot be opened for writing)", LR"(and reinstall UserData (REINSTALLMODE=u))",
+          LR"(ZOVA-7.0\\ cannot be opened for writing)",
+          LR"((REINSTALL=ALL REINSTALLMODE=m), then delete HKCU\\Software\\Brevonix\\Suite\\7.0\\ZOVA-7.0 and reinstall UserData (REINSTALLMODE=u))",
           LR"({"check": "com-server", "status": "problem", "subject": "HKCR\\CLSID\\{3F6B0D18-)",
           LR"(InProcServer32", "detail": "registered with the absolute path C:\\z.dll", "fix": "register the server)",
           LR"("help-file", "status": "problem")"},
@@ -323,7 +333,7 @@ const DoctorRow kDoctorRows[] = {
      .breakIt = PlannersVerticalPathOfWrongType,
      .options = L"--product PLANNER",
      .check = L"vertical-path",
-     .subject = L"HKLM\\" + kVersionKey + L"\\Planner-7.0\\VerticalEnvPath",
+     .subject = L"HKLM\\" + kPlanner + L"\\VerticalEnvPath",
      .fixWords = {L"as REG_SZ"}},
     {.name = "identityver.ini with IsConfigurable=yes",
      .breakIt =
@@ -383,15 +393,6 @@ const DoctorRow kDoctorRows[] = {
      .check = L"special-folder",
      .subject = kUserZova + L"\\RoamableRootFolder",
      .fixWords = {L"variable NOSUCHVAR"}},
-    {.name = "a listed product whose LocalRootFolder is gone",
-     .breakIt =
-         [] {
-             SetString(HKEY_LOCAL_MACHINE, kZova + L"\\UserData", L"{C0DE}", kVersionKey + L"\\Planner-7.0");
-             DeleteTree(kUserData + L"Local\\Planner-7.0");
-         },
-     .check = L"product-list",
-     .subject = L"HKLM\\" + kZova + L"\\UserData\\{C0DE}",
-     .fixWords = {L"create C:\\BrevonixData\\Local\\Planner-7.0\\"}},
     // An entry of an odd size read after a longer one: the terminator that the registry writes behind the odd byte
     // leaves the next character's high byte as the longer entry's U+03A9 left it, unless the walk clears it.
     {.name = "a product list entry of an odd size after a longer one",
@@ -410,9 +411,9 @@ const DoctorRow kDoctorRows[] = {
      .breakIt =
          [] {
              SetDword(HKEY_LOCAL_MACHINE, kZova, L"AutoMigrate", 0);
-             SetDword(HKEY_LOCAL_MACHINE, kVersionKey + L"\\Planner-7.0", L"AutoMigrate", 1);
+             SetDword(HKEY_LOCAL_MACHINE, kPlanner, L"AutoMigrate", 1);
          },
-     .options = L"--user-root " + kVersionKey + L"\\Planner-7.0",
+     .options = L"--user-root " + kPlanner,
      .status = L"ok",
      .check = L"migration-switch",
      .subject = L"HKLM\\" + kZova + L"\\AutoMigrate"},

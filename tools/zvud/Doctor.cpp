@@ -12,6 +12,7 @@
 #include "StartUp.h"
 #include "Version.h"
 
+#include "base/FolderList.h"
 #include "config/ProductConfigInit.h"
 #include "config/ProductInstalledInfo.h"
 #include "config/StartupDecisions.h"
@@ -112,8 +113,8 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
 {
     const std::wstring path = installation.versionKey + L"\\InstalledProducts";
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, path);
-    const userdata::StartupReason& failure = catalogue.GetLoadFailure();
-    if (failure.kind != userdata::StartupReason::Kind::NotDecided) {
+    const userdata::Reason& failure = catalogue.GetLoadFailure();
+    if (failure.kind != userdata::Reason::Kind::NotDecided) {
         report.Problem(L"catalogue", subject,
                        Text(userdata::DescribeReason(failure)) + L": the library knows no products",
                        L"reinstall the products: their packages list themselves there");
@@ -163,7 +164,7 @@ std::wstring ProductList(const Installation& installation)
 }
 
 // What start-up settles on instead, as the core decides it.
-std::wstring Taken(const userdata::StartupDecision& decision)
+std::wstring Taken(const userdata::Decision& decision)
 {
     if (decision.reason.Failed()) {
         return L"fails: " + Text(userdata::DescribeReason(decision.reason));
@@ -172,9 +173,9 @@ std::wstring Taken(const userdata::StartupDecision& decision)
 }
 
 // A value that start-up ignores as it stands: not a string, or too long.
-bool Unusable(const userdata::StartupReason& reason)
+bool Unusable(const userdata::Reason& reason)
 {
-    using Kind = userdata::StartupReason::Kind;
+    using Kind = userdata::Reason::Kind;
     return reason.kind == Kind::WrongType || reason.kind == Kind::TooLong;
 }
 
@@ -184,10 +185,9 @@ bool Unusable(const userdata::StartupReason& reason)
 void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
                        Report& report)
 {
-    const userdata::StartupDecisions decisions =
-        userdata::DecideStartup(catalogue, userdata::ZvString(), userdata::ZvString());
-    using Kind = userdata::StartupReason::Kind;
-    const userdata::StartupReason& productReason = catalogue.GetLastLaunchedProductReason();
+    const userdata::StartupDecisions& decisions = installation.startup->GetDecisions();
+    using Kind = userdata::Reason::Kind;
+    const userdata::Reason& productReason = catalogue.GetLastLaunchedProductReason();
     if (productReason.kind == Kind::NotDecided) {
         return;  // the catalogue's problem is told already
     }
@@ -214,7 +214,7 @@ void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const I
                        product + L" is not installed: start-up takes another product",
                        L"start an installed product, or delete the value");
     } else if (std::find(listed->second.begin(), listed->second.end(), language) == listed->second.end()) {
-        const userdata::StartupReason& languageReason = catalogue.GetLastLaunchedLanguageReason();
+        const userdata::Reason& languageReason = catalogue.GetLastLaunchedLanguageReason();
         report.Problem(L"last-launched", subject + L"LastLaunchedLanguage",
                        (Unusable(languageReason) ? Text(userdata::DescribeReason(languageReason))
                         : language.empty()       ? std::wstring(L"empty")
@@ -259,12 +259,6 @@ void CheckStartUp(const Invocation& invocation, Installation& installation, Repo
     installation.product = AskLength(&zvudGetCurrentProduct).value_or(L"");
     installation.language = AskLength(&zvudGetCurrentLanguage).value_or(L"");
     installation.userRootKey = AskLength(&zvudGetUserProductRegistryRootKey).value_or(L"");
-    // Decided again by the core, for the choice start-up made and wrote back.
-    userdata::CProductInstalledInfo catalogue;
-    catalogue.Load();
-    installation.decisions =
-        userdata::DecideStartup(catalogue, Core(installation.product), Core(installation.language));
-    installation.decided = userdata::DecidedParams(installation.decisions);
     const std::wstring chosen = L"product '" + installation.product + L"', language '" + installation.language + L"'";
     if (startedUp) {
         report.Ok(L"start-up", L"zvudInitProductParams", L"succeeded with " + chosen);
@@ -327,24 +321,11 @@ void CheckIdentityFile(Installation& installation, Report& report)
     }
     report.Ok(L"identity-file", file, L"present");
     // Start-up takes both roots or neither.
-    installation.productRootKey = Text(installation.decided.ProductRegistryRootKey);
+    const userdata::StartupDecisions& decisions = installation.startup->GetDecisions();
+    installation.productRootKey = Text(installation.startup->GetProductParams().ProductRegistryRootKey);
     installation.machineRootMissing =
-        CheckRootKey(file, L"ProductRegistryRootKey", Text(installation.decisions.productRootKey.value), report);
-    CheckRootKey(file, L"GlobalRegistryRootKey", Text(installation.decisions.globalRootKey.value), report);
-}
-
-std::vector<std::wstring> SplitPathList(const std::wstring& list)
-{
-    std::vector<std::wstring> folders;
-    size_t start = 0;
-    while (start <= list.size()) {
-        const size_t end = std::min(list.find(L';', start), list.size());
-        if (end > start) {
-            folders.push_back(list.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return folders;
+        CheckRootKey(file, L"ProductRegistryRootKey", Text(decisions.productRootKey.value), report);
+    CheckRootKey(file, L"GlobalRegistryRootKey", Text(decisions.globalRootKey.value), report);
 }
 
 void CheckVerticalPath(const Installation& installation, Report& report)
@@ -355,15 +336,16 @@ void CheckVerticalPath(const Installation& installation, Report& report)
     const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, installation.productRootKey + L"\\VerticalEnvPath");
     const auto value = AskLength(&zvudGetVerticalEnvPath);
     if (!value) {
-        const userdata::StartupReason& why = installation.decisions.verticalPath.reason;
-        report.Problem(L"vertical-path", subject,
-                       (why.kind == userdata::StartupReason::Kind::NotDecided ? std::wstring(L"no default value")
-                                                                              : Described(why)) +
-                           L": start-up stops before the language folder reaches PATH",
-                       L"set the default value, as REG_SZ, to the product's folders, separated by ';'");
+        const userdata::Reason& why = installation.startup->GetDecisions().verticalPath.reason;
+        report.Problem(
+            L"vertical-path", subject,
+            (why.kind == userdata::Reason::Kind::NotDecided ? std::wstring(L"no default value") : Described(why)) +
+                L": start-up stops before the language folder reaches PATH",
+            L"set the default value, as REG_SZ, to the product's folders, separated by ';'");
         return;
     }
-    for (const std::wstring& folder : SplitPathList(*value)) {
+    for (const userdata::ZvString& entry : userdata::SplitFolderList(value->c_str())) {
+        const std::wstring folder = Text(entry);
         if (IsFolder(Expanded(folder))) {
             report.Ok(L"vertical-path", folder, L"present");
         } else {
@@ -382,9 +364,9 @@ void CheckPath(const Installation& installation, Report& report)
     const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
     std::wstring path(size, L'\0');
     GetEnvironmentVariableW(L"PATH", path.data(), size);
-    const auto entries = SplitPathList(path.c_str());
+    const auto entries = userdata::SplitFolderList(path.c_str());
     if (std::any_of(entries.begin(), entries.end(),
-                    [&folder](const std::wstring& entry) { return EqualIgnoringCase(entry, folder); })) {
+                    [&folder](const userdata::ZvString& entry) { return EqualIgnoringCase(Text(entry), folder); })) {
         report.Ok(L"path", L"PATH", L"holds the language folder " + folder);
     } else {
         report.Problem(L"path", L"PATH", L"does not hold the language folder " + folder + L": start-up did not end",
@@ -463,8 +445,9 @@ void CheckBeforeStartUp(Installation& installation, Report& report)
         !installation.configurable) {
         return;
     }
-    userdata::CProductInstalledInfo catalogue;
-    if (!catalogue.Load() && catalogue.GetLoadFailure().place == userdata::StartupReason::Place::File) {
+    const userdata::CProductInstalledInfo& catalogue = installation.startup->GetInstalledInfo();
+    const userdata::Reason& unloaded = catalogue.GetLoadFailure();
+    if (unloaded.kind != userdata::Reason::Kind::NotDecided && unloaded.place == userdata::Reason::Place::File) {
         return;  // the version file's problem is told already
     }
     CheckCatalogue(catalogue, installation, report);
@@ -477,6 +460,9 @@ int RunDoctor(const Invocation& invocation, bool)
 {
     Installation installation;
     Report report;
+    // Decided before the library's start-up writes its choice back over what it chose from.
+    installation.startup =
+        userdata::DecideStartup(Core(invocation.product.value_or(L"")), Core(invocation.language.value_or(L"")));
     CheckBeforeStartUp(installation, report);
     CheckStartUp(invocation, installation, report);
     CheckIdentityFile(installation, report);

@@ -18,19 +18,21 @@
 
 #include <msi.h>
 
+#include <algorithm>
+
 namespace zvud::doctor {
 namespace {
 
 using userdata::CurrentIdentity;
-using userdata::StartupDecision;
-using userdata::StartupReason;
+using userdata::Decision;
+using userdata::Reason;
 using userdata::ZvRegistryIterator;
-using Kind = StartupReason::Kind;
+using Kind = Reason::Kind;
 
 // A folder built from the library's folder or the help file: only the
 // language folder, which start-up puts in front of PATH, must exist.
-void CheckDerivedFolder(const Installation& installation, ZvUdSpecialFolder::Folders folder,
-                        const StartupDecision& decision, Report& report)
+void CheckDerivedFolder(const Installation& installation, ZvUdSpecialFolder::Folders folder, const Decision& decision,
+                        Report& report)
 {
     const wchar_t* name = SpecialFolderName(folder);
     const std::wstring path = Text(decision.value);
@@ -68,13 +70,13 @@ void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, R
 // A folder read from a per-user value: missing, unusable as the library reads
 // it, or naming a folder that is not there.
 void CheckValueFolder(const Installation& installation, const ZvUdSpecialFolder::FolderInfo& info,
-                      const StartupDecision& decision, Report& report)
+                      const Decision& decision, Report& report)
 {
     const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.userRootKey + L"\\" + info.valueName);
     const std::wstring given =
         decision.value.empty() ? std::wstring(L"the library gives none") : L"the library gives " + Text(decision.value);
-    const StartupReason& reason = decision.reason;
-    if (reason.kind == Kind::Absent && reason.status == ERROR_FILE_NOT_FOUND) {
+    const Reason& reason = decision.reason;
+    if (reason.kind == Kind::Absent && userdata::IsNotFound(reason.status)) {
         report.Info(L"special-folder", subject, L"not set: " + given);
     } else if (reason.kind == Kind::Unexpanded) {
         report.Problem(L"special-folder", subject, Described(reason),
@@ -119,7 +121,7 @@ std::wstring HelpFix(const Installation& installation, const userdata::HelpDecis
 // Why the library finds no help file: the key or value where its lookup stopped.
 void ReportNoHelpFile(const Installation& installation, const userdata::HelpDecisions& help, Report& report)
 {
-    const StartupReason& reason = help.helpFile.reason;
+    const Reason& reason = help.helpFile.reason;
     const std::wstring profiles = installation.userRootKey + L"\\Profiles";
     if (!help.profile.empty() && reason.kind == Kind::Absent && reason.item.empty()) {
         const std::wstring profile = profiles + L"\\" + Text(help.profile);
@@ -141,7 +143,7 @@ void ReportNoHelpFile(const Installation& installation, const userdata::HelpDeci
     }
 }
 
-void CheckContextFile(const StartupDecision& context, Report& report)
+void CheckContextFile(const Decision& context, Report& report)
 {
     if (context.value.empty()) {
         report.Problem(L"help-file", L"context help file", Described(context.reason),
@@ -154,46 +156,85 @@ void CheckContextFile(const StartupDecision& context, Report& report)
     }
 }
 
-// What InstallUserData would repair for one entry of the product list. A
-// reinstall it needs cannot run for a product the Windows Installer does not
-// know: then that is the fix.
-void CheckProductEntry(const std::wstring& subject, const userdata::ProductRepairDecision& product, Report& report)
+using userdata::RepairAction;
+
+std::wstring StepText(RepairAction action, const std::wstring& userKey)
 {
-    using userdata::RepairAction;
-    const std::wstring code = Text(product.productCode);
-    const std::wstring userKey = KeyName(HKEY_CURRENT_USER, Text(product.userKey));
-    const std::wstring folder = Text(product.reason.source);
-    const bool known = MsiQueryProductStateW(code.c_str()) == INSTALLSTATE_DEFAULT;
-    const std::wstring repair = known ? L"run zvud repair" : L"install " + code + L" (or delete the value)";
-    switch (product.action) {
+    switch (action) {
     case RepairAction::FirstRun:
-        return report.Problem(L"product-list", subject,
-                              userKey + L" is missing: InstallUserData would reinstall UserData (REINSTALLMODE=uos)",
-                              known ? repair : L"install " + code + L", or delete the value");
-    case RepairAction::Stopped:
-        return report.Problem(L"product-list", subject,
-                              userKey + L" cannot be opened (" + ErrorText(product.reason.status) +
-                                  L"): InstallUserData leaves the product alone",
-                              L"give the user read access to " + userKey);
+        return L"reinstall UserData (REINSTALLMODE=uos)";
+    case RepairAction::ComRepair:
+        return L"have the product rewrite the COM servers' registration (REINSTALL=ALL REINSTALLMODE=m)";
     case RepairAction::MissingFolder:
-        return report.Problem(L"product-list", subject,
-                              L"LocalRootFolder " + folder + L" (" + userKey +
-                                  L") does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p)",
-                              L"create " + folder + L", or " + repair);
+        return L"reinstall UserData (REINSTALLMODE=p)";
     case RepairAction::UserRegistry:
-        return report.Problem(L"product-list", subject,
-                              L"LocalRootFolder " + folder + L" cannot be opened for reading and writing (" +
-                                  ErrorText(product.reason.status) + L"): InstallUserData would delete " + userKey +
-                                  L" and reinstall UserData (REINSTALLMODE=u)",
-                              L"give the user access to " + folder + L", or " + repair);
+        return L"delete " + userKey + L" and reinstall UserData (REINSTALLMODE=u)";
     case RepairAction::None:
         break;
     }
-    const std::wstring state = L"nothing to repair; " + userKey;
+    return L"";
+}
+
+// The steps that InstallUserData would take, as the core decides them when no
+// reinstall changes anything.
+std::wstring PlanText(const userdata::ProductRepair& product, const std::wstring& userKey)
+{
+    std::wstring plan;
+    for (const userdata::RepairStep& step : product.steps) {
+        plan += plan.empty() ? L"InstallUserData would " : L", then ";
+        if (step.action == RepairAction::UserRegistry && product.Took(RepairAction::MissingFolder)) {
+            plan += L"if the folder still does not open for reading and writing, ";
+        }
+        plan += StepText(step.action, userKey);
+    }
+    return plan;
+}
+
+// What InstallUserData would do for one entry of the product list, told by the
+// first step for the per-user data. A reinstall cannot run for a product the
+// Windows Installer does not know: then that is the fix.
+void CheckProductEntry(const std::wstring& subject, const userdata::ProductRepair& product, Report& report)
+{
+    const std::wstring code = Text(product.productCode);
+    const std::wstring userKey = KeyName(HKEY_CURRENT_USER, Text(product.userKey));
+    const auto cause = std::find_if(product.steps.begin(), product.steps.end(), [](const userdata::RepairStep& step) {
+        return step.action != RepairAction::ComRepair;
+    });
+    if (cause != product.steps.end()) {
+        const std::wstring folder = Text(cause->reason.source);
+        const bool known = MsiQueryProductStateW(code.c_str()) == INSTALLSTATE_DEFAULT;
+        const std::wstring repair = known ? L"run zvud repair" : L"install " + code + L" (or delete the value)";
+        const std::wstring plan = PlanText(product, userKey);
+        if (cause->action == RepairAction::FirstRun) {
+            report.Problem(L"product-list", subject, userKey + L" is missing: " + plan,
+                           known ? repair : L"install " + code + L", or delete the value");
+        } else if (cause->action == RepairAction::MissingFolder) {
+            report.Problem(L"product-list", subject,
+                           L"LocalRootFolder " + folder + L" (" + userKey + L") does not exist: " + plan,
+                           L"create " + folder + L", or " + repair);
+        } else {
+            report.Problem(L"product-list", subject,
+                           L"LocalRootFolder " + folder + L" cannot be opened for reading and writing (" +
+                               ErrorText(cause->reason.status) + L"): " + plan,
+                           L"give the user access to " + folder + L", or " + repair);
+        }
+        return;
+    }
+    if (product.status != ERROR_SUCCESS) {
+        report.Problem(L"product-list", subject,
+                       userKey + L" cannot be opened (" + ErrorText(product.status) +
+                           L"): InstallUserData leaves the product alone",
+                       L"give the user read access to " + userKey);
+        return;
+    }
+    const std::wstring state =
+        (product.steps.empty() ? L"nothing to repair" : PlanText(product, userKey) + L", nothing more") + L"; " +
+        userKey;
     report.Ok(L"product-list", subject,
-              product.skipsFolderChecks           ? state + L" present, its folders not checked (KPW)"
-              : product.reason.kind == Kind::Read ? state + L" and LocalRootFolder " + folder + L" in order"
-                                                  : state + L" present, no LocalRootFolder to check");
+              product.skipsFolderChecks ? state + L" present, its folders not checked (KPW)"
+              : product.end.kind == Kind::Read
+                  ? state + L" and LocalRootFolder " + Text(product.end.source) + L" in order"
+                  : state + L" present, no LocalRootFolder to check");
 }
 
 void CheckComServer(const userdata::ComServerDecision& server, Report& report)
@@ -201,7 +242,7 @@ void CheckComServer(const userdata::ComServerDecision& server, Report& report)
     const wchar_t fix[] =
         L"register the server with a path without drive (zvud repair has the listed products "
         L"rewrite it)";
-    const StartupReason& reason = server.path.reason;
+    const Reason& reason = server.path.reason;
     const std::wstring subject = Text(reason.source);
     if (reason.kind == Kind::Read && server.passes) {
         report.Ok(L"com-server", subject,
@@ -256,12 +297,12 @@ void CheckMigrationTool(Report& report)
 
 void CheckSpecialFolders(const Installation& installation, Report& report)
 {
-    CurrentIdentity identity(installation.decided);
+    CurrentIdentity identity(*installation.startup);
     for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
         if (info.valueName != nullptr && installation.userRootKey.empty()) {
             continue;  // the user root key's problem is told already
         }
-        const StartupDecision decision = userdata::DecideSpecialFolder(identity, info.folder);
+        const Decision decision = userdata::DecideSpecialFolder(identity, info.folder);
         if (info.valueName == nullptr) {
             CheckDerivedFolder(installation, info.folder, decision, report);
         } else {
@@ -275,9 +316,9 @@ void CheckHelpFiles(const Installation& installation, Report& report)
     if (installation.userRootKey.empty()) {
         return;  // without registry roots there is no help to look for; that problem is told already
     }
-    CurrentIdentity identity(installation.decided);
+    CurrentIdentity identity(*installation.startup);
     const userdata::HelpDecisions help = userdata::DecideHelpFiles(identity);
-    const StartupReason& reason = help.helpFile.reason;
+    const Reason& reason = help.helpFile.reason;
     const std::wstring file = Text(help.helpFile.value);
     if (file.empty()) {
         ReportNoHelpFile(installation, help, report);
@@ -301,9 +342,9 @@ void CheckProductList(const Installation& installation, Report& report)
     if (installation.productRootKey.empty() || installation.machineRootMissing) {
         return;  // the identity file's or the product root key's problem is told already
     }
-    const userdata::UserDataRepairDecisions repair =
-        userdata::DecideUserDataRepair(installation.decided.ProductRegistryRootKey);
-    const StartupDecision& list = repair.productList;
+    const userdata::UserDataRepair repair =
+        userdata::DecideUserDataRepair(installation.startup->GetProductParams().ProductRegistryRootKey);
+    const Decision& list = repair.productList;
     if (list.reason.Failed()) {
         report.Problem(L"product-list", Named(list.reason),
                        Described(list.reason) + L" (and under HKCU): InstallUserData reports a failure",
@@ -313,7 +354,7 @@ void CheckProductList(const Installation& installation, Report& report)
     if (repair.products.empty()) {
         report.Ok(L"product-list", Text(list.value), L"lists no products: InstallUserData has nothing to do");
     }
-    for (const userdata::ProductRepairDecision& product : repair.products) {
+    for (const userdata::ProductRepair& product : repair.products) {
         CheckProductEntry(Text(list.value) + L"\\" + Text(product.productCode), product, report);
     }
 }
@@ -330,9 +371,9 @@ void CheckMigration(const Installation& installation, Report& report)
     if (installation.productRootKey.empty()) {
         return;
     }
-    CurrentIdentity identity(installation.decided);
+    CurrentIdentity identity(*installation.startup);
     const userdata::MigrationDecisions migration = userdata::DecideMigration(identity);
-    const StartupReason& reason = migration.switchReason;
+    const Reason& reason = migration.switchReason;
     const std::wstring subject = Text(reason.source) + L"\\AutoMigrate";
     if (!migration.switchedOn) {
         report.Ok(L"migration-switch", subject,

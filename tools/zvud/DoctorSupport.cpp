@@ -59,14 +59,14 @@ std::wstring KeyName(HKEY hive, const std::wstring& path)
     return Text(userdata::RegistryKeyName(hive, Core(path)));
 }
 
-std::wstring Described(const userdata::StartupReason& reason)
+std::wstring Described(const userdata::Reason& reason)
 {
     return Text(userdata::DescribeReason(reason));
 }
 
-std::wstring Named(const userdata::StartupReason& reason)
+std::wstring Named(const userdata::Reason& reason)
 {
-    if (reason.place != userdata::StartupReason::Place::Registry) {
+    if (reason.place != userdata::Reason::Place::Registry) {
         return Text(reason.source);
     }
     return Text(reason.source) + (reason.item.empty() ? L"" : L"\\" + Text(reason.item));

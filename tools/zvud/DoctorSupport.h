@@ -5,11 +5,11 @@
 
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "config/StartupDecisions.h"
 
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,11 +54,10 @@ struct Installation {
     std::wstring userRootKey;         // where the per-user values are read
     bool userRootOverridden = false;  // by --user-root
     bool machineRootMissing = false;  // told already: what lies below it is not told again
-    // Start-up as the core decides it for the product and language chosen,
-    // and the identity it settles on: the core's decisions after start-up
-    // are asked with it, and nothing is written.
-    userdata::StartupDecisions decisions;
-    userdata::ProductParamsRecord decided;
+    // Start-up as the core decides it for the product and language asked
+    // for, its effects withheld: its decisions, and the identity it settles
+    // on, with which the core's decisions after start-up are asked.
+    std::unique_ptr<userdata::CProductConfigInit> startup;
 };
 
 // The registry and the identity files through the library's core: its key
@@ -71,8 +70,8 @@ std::optional<HKEY> OpenMachineThenUser(ZvRegistryAccess& key, const std::wstrin
 // "HKLM", "HKCU" or "HKCR" followed by a backslash and `path`.
 std::wstring KeyName(HKEY hive, const std::wstring& path);
 // The reason in words; "<key>\<value>" (or the file, or the folder) it names.
-std::wstring Described(const userdata::StartupReason& reason);
-std::wstring Named(const userdata::StartupReason& reason);
+std::wstring Described(const userdata::Reason& reason);
+std::wstring Named(const userdata::Reason& reason);
 // A value of the "ProductIdentity" section of an INI file, as the library
 // reads it; "" when missing.
 std::wstring ReadIdentityValue(const std::wstring& file, const wchar_t* key);

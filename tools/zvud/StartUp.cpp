@@ -4,8 +4,7 @@
 #include "Output.h"
 
 #include "UserData.h"
-#include "config/ProductInstalledInfo.h"
-#include "config/StartupDecisions.h"
+#include "config/ProductConfigInit.h"
 
 namespace zvud {
 namespace {
@@ -23,8 +22,8 @@ userdata::ZvString Requested(const std::optional<std::wstring>& text)
 // "the product NOPE asked for is not installed: start-up took ZOVA, the last
 // launched one, from ..."; "" when nothing was asked for, or what was asked
 // for is what start-up took.
-std::wstring NotTaken(const wchar_t* what, const std::optional<std::wstring>& asked,
-                      const userdata::StartupDecision& decision, const std::wstring& refusal)
+std::wstring NotTaken(const wchar_t* what, const std::optional<std::wstring>& asked, const userdata::Decision& decision,
+                      const std::wstring& refusal)
 {
     if (!asked || asked->empty() || decision.reason.Failed() || Text(decision.value) == *asked) {
         return L"";
@@ -33,10 +32,11 @@ std::wstring NotTaken(const wchar_t* what, const std::optional<std::wstring>& as
            L", " + Text(userdata::DescribeReason(decision.reason));
 }
 
-void WarnOfRequestsNotTaken(const Invocation& invocation, const userdata::StartupDecisions& decisions)
+void WarnOfRequestsNotTaken(const Invocation& invocation, const userdata::CProductConfigInit& startup)
 {
     // A configurable installation takes what it lists; the others take neither.
-    const bool listed = decisions.configurable;
+    const bool listed = startup.GetInstalledInfo().GetIsConfigurable();
+    const userdata::StartupDecisions& decisions = startup.GetDecisions();
     const std::wstring product = NotTaken(L"the product", invocation.product, decisions.product,
                                           listed ? L"is not installed" : L"was not taken");
     const std::wstring language =
@@ -50,13 +50,13 @@ void WarnOfRequestsNotTaken(const Invocation& invocation, const userdata::Startu
 
 // The reason of the first step that failed, in the core's words; "" when
 // every step can be decided.
-std::wstring WhyFailed(const userdata::CProductInstalledInfo& catalogue, bool loaded,
-                       const userdata::StartupDecisions& decisions)
+std::wstring WhyFailed(const userdata::CProductConfigInit& startup)
 {
-    if (!loaded) {
-        return Text(userdata::DescribeReason(catalogue.GetLoadFailure()));
+    const userdata::Reason& unloaded = startup.GetInstalledInfo().GetLoadFailure();
+    if (unloaded.kind != userdata::Reason::Kind::NotDecided) {
+        return Text(userdata::DescribeReason(unloaded));
     }
-    const userdata::StartupDecision* const failed = userdata::FailedDecision(decisions);
+    const userdata::Decision* const failed = userdata::FailedDecision(startup.GetDecisions());
     return failed != nullptr ? Text(userdata::DescribeReason(failed->reason)) : L"";
 }
 
@@ -68,17 +68,12 @@ bool StartUp(const Invocation& invocation)
         zvudSetUserProductRegistryRootKey(invocation.userRoot->c_str());
     }
     // Decided by the core before start-up writes its choice back as the last launched one.
-    userdata::CProductInstalledInfo catalogue;
-    const bool loaded = catalogue.Load();
-    userdata::StartupDecisions decisions;
-    if (loaded) {
-        decisions = userdata::DecideStartup(catalogue, Requested(invocation.product), Requested(invocation.language));
-        WarnOfRequestsNotTaken(invocation, decisions);
-    }
+    const auto startup = userdata::DecideStartup(Requested(invocation.product), Requested(invocation.language));
+    WarnOfRequestsNotTaken(invocation, *startup);
     if (zvudInitProductParams(OptionalText(invocation.product), OptionalText(invocation.language)) != 0) {
         return true;
     }
-    const std::wstring why = WhyFailed(catalogue, loaded, decisions);
+    const std::wstring why = WhyFailed(*startup);
     Write(Stream::Err, L"zvud: start-up failed (" +
                            (why.empty() ? std::wstring(L"zvudInitProductParams gave 0") : why) +
                            L"); the library's answers follow all the same\n");

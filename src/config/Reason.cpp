@@ -1,4 +1,4 @@
-#include "config/StartupReason.h"
+#include "config/Reason.h"
 
 #include "base/RegistryAccess.h"
 
@@ -8,11 +8,11 @@
 namespace userdata {
 namespace {
 
-using Kind = StartupReason::Kind;
-using Place = StartupReason::Place;
+using Kind = Reason::Kind;
+using Place = Reason::Place;
 
 // "<key>\<value>", with "(default)" for the default value; "<file>: <key>".
-ZvString ItemIn(const StartupReason& reason)
+ZvString ItemIn(const Reason& reason)
 {
     ZvString text = reason.source;
     if (reason.place == Place::File) {
@@ -21,7 +21,7 @@ ZvString ItemIn(const StartupReason& reason)
     return text.Append(L'\\').Append(reason.item.empty() ? ZvString(L"(default)") : reason.item);
 }
 
-ZvString Missing(const StartupReason& reason)
+ZvString Missing(const Reason& reason)
 {
     ZvString text;
     switch (reason.place) {
@@ -34,7 +34,7 @@ ZvString Missing(const StartupReason& reason)
             .Append(L" of [ProductIdentity] is missing from ")
             .Append(reason.source);
     case Place::Registry:
-        if (reason.status == ERROR_FILE_NOT_FOUND && reason.item.empty()) {
+        if (IsNotFound(reason.status) && reason.item.empty()) {
             return text.Append(L"the registry key ").Append(reason.source).Append(L" is missing");
         }
         return text.Append(ItemIn(reason)).Append(L" is missing or empty");
@@ -46,7 +46,7 @@ ZvString Missing(const StartupReason& reason)
 }
 
 // A value that is there but cannot be used as it is.
-ZvString Unusable(const StartupReason& reason)
+ZvString Unusable(const Reason& reason)
 {
     ZvString text = ItemIn(reason);
     if (reason.kind == Kind::WrongType) {
@@ -62,9 +62,9 @@ ZvString Unusable(const StartupReason& reason)
 
 }  // namespace
 
-StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item, LSTATUS status)
+Reason ReasonOf(Kind kind, Place place, const ZvString& source, const wchar_t* item, LSTATUS status)
 {
-    StartupReason reason;
+    Reason reason;
     reason.kind = kind;
     reason.place = place;
     reason.source = source;
@@ -73,7 +73,27 @@ StartupReason ReasonOf(Kind kind, Place place, const ZvString& source, const wch
     return reason;
 }
 
-ZvString DescribeReason(const StartupReason& reason)
+Reason AbsentOrRefused(LSTATUS status, const ZvString& source, const wchar_t* item)
+{
+    return ReasonOf(IsNotFound(status) ? Kind::Absent : Kind::Refused, Place::Registry, source, item, status);
+}
+
+Reason WhyUnread(const ZvRegistryAccess& key, const ZvString& source, const wchar_t* valueName)
+{
+    // The default value is named, so that its absence is not told as the key's.
+    const wchar_t* const item = valueName != nullptr ? valueName : L"(default)";
+    DWORD type = REG_NONE;
+    const LSTATUS status = key.QueryType(valueName, type);
+    if (status != ERROR_SUCCESS) {
+        return AbsentOrRefused(status, source, item);
+    }
+    Reason reason = ReasonOf(type == REG_SZ || type == REG_EXPAND_SZ ? Kind::TooLong : Kind::WrongType, Place::Registry,
+                             source, item);
+    reason.type = type;
+    return reason;
+}
+
+ZvString DescribeReason(const Reason& reason)
 {
     ZvString text;
     switch (reason.kind) {
@@ -90,8 +110,6 @@ ZvString DescribeReason(const StartupReason& reason)
     case Kind::Read:
         return text.Append(L"from ").Append(reason.item.empty() && reason.place != Place::Registry ? reason.source
                                                                                                    : ItemIn(reason));
-    case Kind::NotNeeded:
-        return ZvString(L"not needed for the base product");
     case Kind::Absent:
         return Missing(reason);
     case Kind::NoneListed:

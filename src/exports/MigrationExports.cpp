@@ -8,6 +8,6 @@ using namespace userdata;
 bool ProcessAutoMigrate(void)
 {
     CurrentIdentity identity;
-    identity.Settled();
+    identity.EnsureProductParams();
     return MigrateWhenDue(identity);
 }

@@ -31,32 +31,32 @@ using namespace userdata;
 
 unsigned int zvudGetCurrentProduct(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverText(CurrentIdentity().Settled().Product, buffer, capacity);
+    return DeliverText(CurrentIdentity().EnsureProductParams().Product, buffer, capacity);
 }
 
 unsigned int zvudGetCurrentLanguage(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverText(CurrentIdentity().Settled().Language, buffer, capacity);
+    return DeliverText(CurrentIdentity().EnsureProductParams().Language, buffer, capacity);
 }
 
 extern "C" unsigned int zvudGetMachineProductRegistryRootKey(wchar_t* buffer, unsigned int capacity)
 {
-    return DeliverText(CurrentIdentity().Settled().ProductRegistryRootKey, buffer, capacity);
+    return DeliverText(CurrentIdentity().EnsureProductParams().ProductRegistryRootKey, buffer, capacity);
 }
 
 extern "C" unsigned int zvudGetGlobalRegistryRootKey(wchar_t* buffer, unsigned int capacity)
 {
-    return DeliverText(CurrentIdentity().Settled().GlobalRegistryRootKey, buffer, capacity);
+    return DeliverText(CurrentIdentity().EnsureProductParams().GlobalRegistryRootKey, buffer, capacity);
 }
 
 extern "C" unsigned int GetCurrentProductIdentityIniPath(wchar_t* buffer, unsigned int capacity)
 {
-    return DeliverText(CurrentIdentity().Settled().IdentityIniPath, buffer, capacity);
+    return DeliverText(CurrentIdentity().EnsureProductParams().IdentityIniPath, buffer, capacity);
 }
 
 extern "C" unsigned int zvudGetVerticalEnvPath(wchar_t* buffer, unsigned int capacity)
 {
-    return DeliverText(CurrentIdentity().Settled().VerticalEnvPath, buffer, capacity);
+    return DeliverText(CurrentIdentity().EnsureProductParams().VerticalEnvPath, buffer, capacity);
 }
 
 // Settles start-up only when no override is set.
@@ -76,18 +76,20 @@ extern "C" int zvudSetUserProductRegistryRootKey(const wchar_t* key)
 
 unsigned int GetProgramName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverName(ProgramNameOf(CurrentIdentity().Settled().ProductRegistryRootKey), buffer, capacity);
+    return DeliverName(ProgramNameOf(CurrentIdentity().EnsureProductParams().ProductRegistryRootKey), buffer, capacity);
 }
 
 unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverName(ProductNameOf(CurrentIdentity().Settled().ProductRegistryRootKey), buffer, capacity);
+    return DeliverName(ProductNameOf(CurrentIdentity().EnsureProductParams().ProductRegistryRootKey), buffer, capacity);
 }
 
-// The capacity is compared with the byte count, as hosts have always used it.
+// The capacity counts bytes, as the header states: it is compared with the
+// name's size in bytes.
 unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
 {
-    const VerticalProductName name = ReadVerticalProductName(CurrentIdentity().Settled().ProductRegistryRootKey);
+    const VerticalProductName name =
+        ReadVerticalProductName(CurrentIdentity().EnsureProductParams().ProductRegistryRootKey);
     if (name.bytes == 0 || name.bytes > capacity) {
         return 0;
     }
@@ -97,7 +99,7 @@ unsigned int GetVerticalProductName(wchar_t* buffer, unsigned long capacity)
 
 extern "C" const wchar_t* zvudGetProductUILanguage(void)
 {
-    return LanguageOrRaise(CurrentIdentity().Settled().Language);
+    return LanguageOrRaise(CurrentIdentity().EnsureProductParams().Language);
 }
 
 int IsUnicodeBuild(void)
@@ -111,6 +113,6 @@ unsigned int GetProductSpecificFilePath(const wchar_t* name, wchar_t* buffer, un
 {
     CurrentIdentity identity;
     const ZvString value =
-        ReadProductSpecificValue(identity.AsItStands().ProductRegistryRootKey, StringFromArgument(name));
+        ReadProductSpecificValue(identity.GetProductParams().ProductRegistryRootKey, StringFromArgument(name));
     return DeliverText(value, buffer, capacity);
 }

@@ -1,14 +1,17 @@
-// Why start-up took a value, or why it has none: the file, key or value it
-// came from, or what was wrong there. A doctor prints it with DescribeReason.
+// Why the library takes a value, does a repair, or has no value: the file,
+// key, value or folder it came from, or what was wrong there. Start-up, the
+// repair and the folder and help lookups decide with reasons; a doctor prints
+// them with DescribeReason.
 #pragma once
 
+#include "base/RegistryAccess.h"
 #include "base/ZvString.h"
 
 #include <windows.h>
 
 namespace userdata {
 
-struct StartupReason {
+struct Reason {
     enum class Kind {
         NotDecided,    // an earlier step failed, so this one was not looked at
         Requested,     // the host asked for it
@@ -16,7 +19,6 @@ struct StartupReason {
         FirstListed,   // the first that the catalogue lists under `source`
         Fixed,         // the installation is not configurable: the base product
         Read,          // read from `source` and `item`
-        NotNeeded,     // the step does not apply (the base product has no vertical folders)
         Absent,        // `source`, or its `item`, is missing or empty
         NoneListed,    // `source` lists nothing
         Refused,       // `source` could not be opened or read (`status`)
@@ -39,12 +41,32 @@ struct StartupReason {
 
 // A reason of `kind` found at `place`, in `source` and its `item` (null or ""
 // for none, or for a key's default value), with the Win32 `status` met there.
-StartupReason ReasonOf(StartupReason::Kind kind, StartupReason::Place place, const ZvString& source,
-                       const wchar_t* item = L"", LSTATUS status = ERROR_SUCCESS);
+Reason ReasonOf(Reason::Kind kind, Reason::Place place, const ZvString& source, const wchar_t* item = L"",
+                LSTATUS status = ERROR_SUCCESS);
+
+// Why the registry key `source` (or its value `item`) gave nothing: Absent
+// when the registry does not find it, Refused for any other `status`.
+Reason AbsentOrRefused(LSTATUS status, const ZvString& source, const wchar_t* item = L"");
+
+// Why the string value `valueName` (null for the default value, then named
+// "(default)") of `key`, named `source`, could not be read: missing, refused,
+// not a string, or too long.
+Reason WhyUnread(const ZvRegistryAccess& key, const ZvString& source, const wchar_t* valueName);
+
+// One value the library settles on, and why.
+struct Decision {
+    ZvString value;
+    Reason reason;
+};
+
+// Whether decisions are carried out or only recorded: the library's start-up
+// and repair act on theirs; a doctor's withhold every effect and read what
+// was decided.
+enum class Effects { Apply, Withhold };
 
 // The reason in words, for a person: "from <file>: <key>", "the file <file>
 // is missing", "<key>\<value> is REG_MULTI_SZ, not a string", and the like.
-ZvString DescribeReason(const StartupReason& reason);
+ZvString DescribeReason(const Reason& reason);
 
 // The first %NAME% in `text` that names no environment variable; "" when
 // every reference expands.

@@ -10,7 +10,7 @@ using namespace userdata;
 unsigned int InstallUserData(void)
 {
     CurrentIdentity identity;
-    return RepairUserData(identity.Settled().ProductRegistryRootKey, ProcessPathVariableTable());
+    return RepairUserData(identity.EnsureProductParams().ProductRegistryRootKey, ProcessPathVariableTable());
 }
 
 // Settles nothing: the registrations are the machine's.
