@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <utility>
 
 namespace userdata {
@@ -149,6 +150,24 @@ ZvString& ZvString::Append(const wchar_t* text, std::size_t length)
 ZvString& ZvString::Append(const wchar_t* text)
 {
     return text == nullptr ? *this : Append(text, std::wcslen(text));
+}
+
+ZvString& ZvString::AppendDecimal(long long value)
+{
+    // Digits from the last, as the magnitude's unsigned value: the most
+    // negative number has no positive counterpart.
+    wchar_t digits[24];
+    std::size_t first = std::size(digits);
+    unsigned long long magnitude =
+        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    do {
+        digits[--first] = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        digits[--first] = L'-';
+    }
+    return Append(digits + first, std::size(digits) - first);
 }
 
 void ZvString::Clear() noexcept
