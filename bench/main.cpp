@@ -35,7 +35,7 @@ int main(int argc, char** argv)
         }
     }
     BenchResults results;
-    results.options = quick ? MeasureOptions{5, 0.0002} : MeasureOptions{};
+    results.options = quick ? MeasureOptions{7, 0.0005} : MeasureOptions{};
     results.calls = MeasureCallCosts(results.options);
     results.load = MeasureLoadCosts(results.options);
     results.startup =

@@ -4,6 +4,15 @@
 
 #include <cstddef>  // any standard header: it tells which run-time this is
 
+// A function that runs once or rarely, kept out of the callers it would
+// otherwise be inlined into: their common path stays small enough to be
+// inlined itself.
+#if defined(_MSC_VER)
+#define ZV_RARELY_CALLED __declspec(noinline)
+#else
+#define ZV_RARELY_CALLED __attribute__((noinline))
+#endif
+
 #if defined(__GLIBCXX__)
 namespace __cxxabiv1 {
 // libstdc++'s per-thread record of the exceptions being handled, as its
