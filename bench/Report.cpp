@@ -161,8 +161,13 @@ std::string JsonEstimate(const char* name, const Estimate& estimate, int decimal
 
 void PrintRatioTable(const std::vector<RatioRow>& rows)
 {
-    std::printf("%-58s %10s %10s %6s %11s %5s  %-12s %s\n", "Comparison", "library", "baseline", "ratio", "interval",
-                "goal", "verdict", "baseline");
+    std::size_t width = 0;
+    for (const RatioRow& row : rows) {
+        width = std::max(width, row.label.size());
+    }
+    const int labelWidth = static_cast<int>(width);
+    std::printf("%-*s %10s %10s %6s %11s %5s  %-12s %s\n", labelWidth, "Comparison", "library", "baseline", "ratio",
+                "interval", "goal", "verdict", "baseline");
     std::string section;
     for (const RatioRow& row : rows) {
         if (row.section != section && !section.empty()) {
@@ -170,7 +175,7 @@ void PrintRatioTable(const std::vector<RatioRow>& rows)
         }
         section = row.section;
         const PairedTiming& timing = row.timing;
-        std::printf("%-58s %10s %10s %6s %11s %5s  %-12s %s\n", row.label.c_str(),
+        std::printf("%-*s %10s %10s %6s %11s %5s  %-12s %s\n", labelWidth, row.label.c_str(),
                     Time(timing.libraryNs.median).c_str(), Time(timing.baselineNs.median).c_str(),
                     Number(timing.ratio.median, 2).c_str(), IntervalText(timing.ratio).c_str(),
                     Number(row.goal, 2).c_str(), Verdict(timing.ratio, row.goal).c_str(), row.baseline.c_str());

@@ -2,7 +2,8 @@
 // calls it makes. Usage: userdata_bench [--json] [--quick] [--plot-script FILE]
 //   --json                the results as JSON instead of a table
 //   --quick               a few short samples and small catalogues only: shows
-//                         that the benchmark runs, not what anything costs
+//                         that the benchmark runs and judges every row, not
+//                         what anything costs
 //   --plot-script FILE    also writes a gnuplot script that draws the results
 #include "Benchmarks.h"
 #include "Report.h"
