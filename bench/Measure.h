@@ -11,7 +11,7 @@
 namespace userdata::bench {
 
 struct MeasureOptions {
-    int pairs = 31;                // samples per side
+    int pairs = 61;                // samples per side
     double sampleSeconds = 0.025;  // the least time a sample takes: thousands of wineserver round trips
 };
 

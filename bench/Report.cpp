@@ -282,10 +282,10 @@ void WriteRatioPanel(std::FILE* script, const std::vector<RatioRow>& rows)
     std::fprintf(script,
                  "EOD\n"
                  "set origin 0,0\nset size 1,0.7\n"
-                 "set title \"Library / baseline: median of the pairs' ratios, its 95%% interval, and the goal\"\n"
+                 "set title \"Library / baseline: the pairs' median ratio, its 95%% interval and the goal\"\n"
                  "set xlabel \"ratio\"\nunset ylabel\nset yrange [%zu.6:-0.6]\nset xrange [0:*]\n"
                  "set ytics scale 0\nset xtics nomirror\nset grid xtics\nset style fill solid 0.4\n"
-                 "set arrow 1 from 1, graph 0 to 1, graph 1 nohead dt 2 lw 1\nset key bottom right\n"
+                 "set arrow 1 from 1, graph 0 to 1, graph 1 nohead dt 2 lw 1\nset key outside top center horizontal\n"
                  "plot $RATIOS using ($2/2):0:($2/2):(0.3):yticlabels(1) with boxxyerror notitle, "
                  "$RATIOS using 2:0:3:4 with xerrorbars lw 2 pt 7 ps 0.6 lc rgb \"black\" title \"95%% interval\", "
                  "$RATIOS using 5:0 with points pt 3 ps 1.5 lc rgb \"red\" title \"goal\"\n",

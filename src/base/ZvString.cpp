@@ -202,8 +202,15 @@ void ZvString::ReleaseBuffer() noexcept
 
 void ZvString::ToLower()
 {
+    // ASCII, which paths mostly are, without a run-time call per character:
+    // towlower maps only A to Z there, in every locale.
     for (std::size_t i = 0; i < length_; ++i) {
-        data_[i] = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(data_[i])));
+        const wchar_t character = data_[i];
+        if (character >= L'A' && character <= L'Z') {
+            data_[i] = static_cast<wchar_t>(character - L'A' + L'a');
+        } else if (CodeUnit(character) >= 0x80) {
+            data_[i] = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(character)));
+        }
     }
 }
 
