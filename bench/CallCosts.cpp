@@ -14,6 +14,7 @@ namespace {
 using testing::UserDataExports;
 
 constexpr DWORD kCapacity = 2048;
+constexpr int kRounds = 3;
 constexpr wchar_t kSettingsKey[] = L"Software\\Brevonix\\Suite\\Settings";
 constexpr char kOpenQueryClose[] = "RegOpenKeyExW + RegQueryValueExW + RegCloseKey";
 constexpr char kStaticCopy[] = "wcslen + copy from a static buffer";
@@ -239,15 +240,26 @@ std::vector<CallComparison> MeasureCallCosts(const MeasureOptions& options)
                          PlainWriterCases(api, settings)}) {
         cases.insert(cases.end(), group.begin(), group.end());
     }
-    std::vector<CallComparison> comparisons;
+    std::vector<CallComparisonTimer> timers;
     for (const CallCase& entry : cases) {
-        Progress("timing " + entry.call + " against " + entry.baseline);
-        std::swprintf(libraryAnswer, kCapacity, L"(nothing from the library)");
-        std::swprintf(baselineAnswer, kCapacity, L"(nothing from the baseline)");
-        comparisons.push_back(
-            {entry.call, entry.baseline, entry.goal, TimeAgainstBaseline(entry.library, entry.baselineCall, options)});
-        EXPECT_TRUE(entry.agree()) << entry.call << " and its baseline disagree: " << testing::Narrow(libraryAnswer)
-                                   << " | " << testing::Narrow(baselineAnswer);
+        Progress("calibrating " + entry.call + " against " + entry.baseline);
+        timers.emplace_back(entry.library, entry.baselineCall, options);
+    }
+    // Every row's pairs in rounds over the whole run, the rows in turn.
+    for (int round = 0; round < kRounds; ++round) {
+        Progress("timing every call, round " + std::to_string(round + 1) + " of " + std::to_string(kRounds));
+        for (std::size_t row = 0; row < cases.size(); ++row) {
+            std::swprintf(libraryAnswer, kCapacity, L"(nothing from the library)");
+            std::swprintf(baselineAnswer, kCapacity, L"(nothing from the baseline)");
+            timers[row].TakePairs((options.pairs + kRounds - 1 - round) / kRounds);
+            EXPECT_TRUE(cases[row].agree())
+                << cases[row].call << " and its baseline disagree: " << testing::Narrow(libraryAnswer) << " | "
+                << testing::Narrow(baselineAnswer);
+        }
+    }
+    std::vector<CallComparison> comparisons;
+    for (std::size_t row = 0; row < cases.size(); ++row) {
+        comparisons.push_back({cases[row].call, cases[row].baseline, cases[row].goal, timers[row].Timing()});
     }
     RegCloseKey(settings);
     return comparisons;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <vector>
+#include <utility>
 
 namespace userdata::bench {
 namespace {
@@ -95,20 +95,25 @@ Estimate BootstrapMedian(const std::vector<double>& values)
 
 // Samples of the two sides in pairs, so that whatever else the machine does
 // at a moment weighs on both alike; each side goes first every other time.
-PairedTiming Pair(const std::function<double()>& library, const std::function<double()>& baseline, int pairs)
+void TakePairs(const std::function<double()>& library, const std::function<double()>& baseline, int pairs,
+               std::vector<double>& libraryNs, std::vector<double>& baselineNs)
 {
-    std::vector<double> libraryNs;
-    std::vector<double> baselineNs;
-    std::vector<double> ratios;
     for (int pair = 0; pair < pairs; ++pair) {
-        if (pair % 2 == 0) {
+        if (libraryNs.size() % 2 == 0) {
             libraryNs.push_back(library());
             baselineNs.push_back(baseline());
         } else {
             baselineNs.push_back(baseline());
             libraryNs.push_back(library());
         }
-        ratios.push_back(libraryNs.back() / baselineNs.back());
+    }
+}
+
+PairedTiming Summarize(const std::vector<double>& libraryNs, const std::vector<double>& baselineNs)
+{
+    std::vector<double> ratios;
+    for (std::size_t pair = 0; pair < libraryNs.size(); ++pair) {
+        ratios.push_back(libraryNs[pair] / baselineNs[pair]);
     }
     return {BootstrapMedian(libraryNs), BootstrapMedian(baselineNs), BootstrapMedian(ratios)};
 }
@@ -137,23 +142,36 @@ double Stopwatch::ElapsedNs() const
     return static_cast<double>(now.QuadPart - start_.QuadPart) * 1e9 / static_cast<double>(frequency.QuadPart);
 }
 
-PairedTiming TimeAgainstBaseline(const std::function<void()>& library, const std::function<void()>& baseline,
-                                 const MeasureOptions& options)
+CallComparisonTimer::CallComparisonTimer(std::function<void()> library, std::function<void()> baseline,
+                                         const MeasureOptions& options)
+    : library_(std::move(library)), baseline_(std::move(baseline))
 {
-    library();
-    baseline();
-    const long long libraryCalls = CallsPerSample(library, options.sampleSeconds);
-    const long long baselineCalls = CallsPerSample(baseline, options.sampleSeconds);
-    return Pair([&] { return NsPerCall(library, libraryCalls); }, [&] { return NsPerCall(baseline, baselineCalls); },
-                options.pairs);
+    library_();
+    baseline_();
+    libraryCalls_ = CallsPerSample(library_, options.sampleSeconds);
+    baselineCalls_ = CallsPerSample(baseline_, options.sampleSeconds);
+}
+
+void CallComparisonTimer::TakePairs(int pairs)
+{
+    userdata::bench::TakePairs([this] { return NsPerCall(library_, libraryCalls_); },
+                               [this] { return NsPerCall(baseline_, baselineCalls_); }, pairs, libraryNs_, baselineNs_);
+}
+
+PairedTiming CallComparisonTimer::Timing() const
+{
+    return Summarize(libraryNs_, baselineNs_);
 }
 
 PairedTiming TimeTrialsAgainstBaseline(const Trial& library, const Trial& baseline, const MeasureOptions& options)
 {
     library();
     baseline();
-    return Pair([&] { return NsPerTrial(library, options.sampleSeconds); },
-                [&] { return NsPerTrial(baseline, options.sampleSeconds); }, options.pairs);
+    std::vector<double> libraryNs;
+    std::vector<double> baselineNs;
+    TakePairs([&] { return NsPerTrial(library, options.sampleSeconds); },
+              [&] { return NsPerTrial(baseline, options.sampleSeconds); }, options.pairs, libraryNs, baselineNs);
+    return Summarize(libraryNs, baselineNs);
 }
 
 }  // namespace userdata::bench

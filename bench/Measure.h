@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace userdata::bench {
 
@@ -42,11 +43,25 @@ private:
     LARGE_INTEGER start_ = {};
 };
 
-// Times `library` and `baseline`, each sample a batch of calls that lasts
-// options.sampleSeconds at least. Each is called once before: what is timed
-// is the steady state.
-PairedTiming TimeAgainstBaseline(const std::function<void()>& library, const std::function<void()>& baseline,
-                                 const MeasureOptions& options);
+// `library` and `baseline` timed in pairs of samples, each sample a batch of
+// calls that lasts options.sampleSeconds at least. Each is called once
+// before: what is timed is the steady state. The pairs may be taken in
+// rounds spread over the run, so that the interval also holds what changes
+// on the machine meanwhile.
+class CallComparisonTimer {
+public:
+    CallComparisonTimer(std::function<void()> library, std::function<void()> baseline, const MeasureOptions& options);
+    void TakePairs(int pairs);
+    PairedTiming Timing() const;
+
+private:
+    std::function<void()> library_;
+    std::function<void()> baseline_;
+    long long libraryCalls_;
+    long long baselineCalls_;
+    std::vector<double> libraryNs_;
+    std::vector<double> baselineNs_;
+};
 
 // A trial prepares its call, times it (Stopwatch) and cleans up; it returns
 // the nanoseconds of the timed part. For calls that cost too much to repeat

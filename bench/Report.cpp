@@ -282,7 +282,7 @@ void WriteRatioPanel(std::FILE* script, const std::vector<RatioRow>& rows)
     std::fprintf(script,
                  "EOD\n"
                  "set origin 0,0\nset size 1,0.7\n"
-                 "set title \"Library / baseline: the pairs' median ratio, its 95%% interval and the goal\"\n"
+                 "set title \"Library / baseline: ratio, 95%% interval, goal\"\n"
                  "set xlabel \"ratio\"\nunset ylabel\nset yrange [%zu.6:-0.6]\nset xrange [0:*]\n"
                  "set ytics scale 0\nset xtics nomirror\nset grid xtics\nset style fill solid 0.4\n"
                  "set arrow 1 from 1, graph 0 to 1, graph 1 nohead dt 2 lw 1\nset key outside top center horizontal\n"
