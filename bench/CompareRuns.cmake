@@ -5,13 +5,7 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-# The decimal `number`, not negative, in millionths: an integer that the comparisons take.
-function(millionths variable number)
-    string(REGEX MATCH "^([0-9]+)(\\.([0-9]*))?$" number "${number}")
-    string(SUBSTRING "${CMAKE_MATCH_3}000000" 0 6 fraction)
-    math(EXPR value "${CMAKE_MATCH_1} * 1000000 + 1${fraction} - 1000000")
-    set(${variable} ${value} PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/JsonNumbers.cmake)
 
 file(READ ${FIRST} first)
 file(READ ${SECOND} second)
