@@ -155,8 +155,10 @@ std::string JsonText(const std::string& text)
 
 std::string JsonEstimate(const char* name, const Estimate& estimate, int decimals)
 {
-    return "\"" + std::string(name) + "\": " + Number(estimate.median, decimals) + ", \"" + name + "_interval\": [" +
-           Number(estimate.low, decimals) + ", " + Number(estimate.high, decimals) + "]";
+    char text[160] = {};
+    std::snprintf(text, sizeof(text), "\"%s\": %.*f, \"%s_interval\": [%.*f, %.*f]", name, decimals, estimate.median,
+                  name, decimals, estimate.low, decimals, estimate.high);
+    return text;
 }
 
 void PrintRatioTable(const std::vector<RatioRow>& rows)
