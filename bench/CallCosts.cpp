@@ -14,6 +14,7 @@ namespace {
 using testing::UserDataExports;
 
 constexpr DWORD kCapacity = 2048;
+constexpr int kRounds = 3;
 constexpr wchar_t kSettingsKey[] = L"Software\\Brevonix\\Suite\\Settings";
 constexpr char kOpenQueryClose[] = "RegOpenKeyExW + RegQueryValueExW + RegCloseKey";
 constexpr char kStaticCopy[] = "wcslen + copy from a static buffer";
@@ -30,6 +31,7 @@ struct CallCase {
     std::function<void()> library;
     std::string baseline;
     std::function<void()> baselineCall;
+    double goal;
     // Whether both sides gave the same answer; asked once they have run.
     std::function<bool()> agree = [] {
         return libraryAnswer[0] != L'\0' && std::wcscmp(libraryAnswer, baselineAnswer) == 0;
@@ -67,12 +69,12 @@ std::vector<CallCase> IdentityCases(const UserDataExports& api)
 {
     return {
         {"zvudGetCurrentProduct", [api] { api.zvudGetCurrentProduct(libraryAnswer, kCapacity); }, kStaticCopy,
-         CopyFromStatic(staticAnswers[0], L"ZOVA")},
+         CopyFromStatic(staticAnswers[0], L"ZOVA"), kIdentityGoal},
         {"zvudGetMachineProductRegistryRootKey",
          [api] { api.zvudGetMachineProductRegistryRootKey(libraryAnswer, kCapacity); }, kStaticCopy,
-         CopyFromStatic(staticAnswers[1], BenchInstallation::BaseProductRoot())},
+         CopyFromStatic(staticAnswers[1], BenchInstallation::BaseProductRoot()), kIdentityGoal},
         {"GetProgramName", [api] { api.GetProgramName(libraryAnswer, kCapacity); }, kStaticCopy,
-         CopyFromStatic(staticAnswers[2], L"ZOVA")},
+         CopyFromStatic(staticAnswers[2], L"ZOVA"), kIdentityGoal},
     };
 }
 
@@ -83,14 +85,17 @@ std::vector<CallCase> FolderCases(const UserDataExports& api)
         {"zvudGetSpecialFolder(LocalRootFolder)",
          [api] { api.zvudGetSpecialFolder(ZvUdSpecialFolder::LocalRootFolder, libraryAnswer, kCapacity); },
          kOpenQueryClose,
-         [root] { ReadValueDirectly(HKEY_CURRENT_USER, root.c_str(), L"LocalRootFolder", baselineAnswer); }},
+         [root] { ReadValueDirectly(HKEY_CURRENT_USER, root.c_str(), L"LocalRootFolder", baselineAnswer); },
+         kPlatformPeerGoal},
         {"zvudGetSpecialFolder(RoamableRootFolderLang)",
          [api] { api.zvudGetSpecialFolder(ZvUdSpecialFolder::RoamableRootFolderLang, libraryAnswer, kCapacity); },
          kOpenQueryClose,
-         [root] { ReadValueDirectly(HKEY_CURRENT_USER, root.c_str(), L"RoamableRootFolderLang", baselineAnswer); }},
+         [root] { ReadValueDirectly(HKEY_CURRENT_USER, root.c_str(), L"RoamableRootFolderLang", baselineAnswer); },
+         kPlatformPeerGoal},
         {"zvudGetXRootFoldPath(LocalRootFolder)",
          [api] { api.zvudGetXRootFoldPath(L"LocalRootFolder", libraryAnswer, kCapacity); }, kOpenQueryClose,
-         [root] { ReadValueDirectly(HKEY_CURRENT_USER, root.c_str(), L"LocalRootFolder", baselineAnswer); }},
+         [root] { ReadValueDirectly(HKEY_CURRENT_USER, root.c_str(), L"LocalRootFolder", baselineAnswer); },
+         kPlatformPeerGoal},
     };
 }
 
@@ -111,12 +116,14 @@ std::vector<CallCase> HelpAndFileCases(const UserDataExports& api)
     const std::wstring productSpecific = root + L"\\ProductSpecific";
     return {
         {"GetHelpFileName (current profile)", [api] { api.GetHelpFileName(libraryAnswer, kCapacity); },
-         "2 x (RegOpenKeyExW + RegQueryValueExW + RegCloseKey)", [profiles] { ReadProfileHelpDirectly(profiles); }},
+         "2 x (RegOpenKeyExW + RegQueryValueExW + RegCloseKey)", [profiles] { ReadProfileHelpDirectly(profiles); },
+         kPlatformPeerGoal},
         {"GetProductSpecificFilePath",
          [api] { api.GetProductSpecificFilePath(L"Templates", libraryAnswer, kCapacity); }, kOpenQueryClose,
          [productSpecific] {
              ReadValueDirectly(HKEY_LOCAL_MACHINE, productSpecific.c_str(), L"Templates", baselineAnswer);
-         }},
+         },
+         kPlatformPeerGoal},
     };
 }
 
@@ -128,10 +135,10 @@ std::vector<CallCase> StringCases(const UserDataExports& api)
         {"zvudLoadMUIString(@TestStrings.dll,-101)",
          [api, reference] { api.zvudLoadMUIString(reference.c_str(), libraryAnswer, kCapacity); },
          "SHLoadIndirectString",
-         [reference] { SHLoadIndirectString(reference.c_str(), baselineAnswer, kCapacity, nullptr); }},
+         [reference] { SHLoadIndirectString(reference.c_str(), baselineAnswer, kCapacity, nullptr); }, kReferenceGoal},
         {"zvudLoadMUIString(plain text)",
          [api, plain] { api.zvudLoadMUIString(plain.c_str(), libraryAnswer, kCapacity); }, "SHLoadIndirectString",
-         [plain] { SHLoadIndirectString(plain.c_str(), baselineAnswer, kCapacity, nullptr); }},
+         [plain] { SHLoadIndirectString(plain.c_str(), baselineAnswer, kCapacity, nullptr); }, kPlainTextGoal},
     };
 }
 
@@ -178,8 +185,9 @@ std::vector<CallCase> FoldingWriterCases(const UserDataExports& api, HKEY settin
     };
     return {
         {"zvudRegSetString (folds %USERPROFILE%)", writeFolded, "RegSetValueExW of the folded text",
-         [settings, folded] { WriteExpandable(settings, L"Report", folded.c_str()); }, folds},
+         [settings, folded] { WriteExpandable(settings, L"Report", folded.c_str()); }, kPlatformPeerGoal, folds},
         {"zvudRegSetString (folds %USERPROFILE%)", writeFolded, "PathUnExpandEnvStringsW + RegSetValueExW", unexpand,
+         kPlatformPeerGoal,
          [folds, path] {
              wchar_t unexpanded[kCapacity];
              return folds() && PathUnExpandEnvStringsW(path.c_str(), unexpanded, kCapacity) && unexpanded[0] == L'%';
@@ -194,7 +202,7 @@ std::vector<CallCase> PlainWriterCases(const UserDataExports& api, HKEY settings
         {"zvudRegSetString (nothing to fold)",
          [api, settings, text] { api.zvudRegSetString(settings, L"Plain", text.c_str()); },
          "RegQueryValueExW (type) + RegSetValueExW",
-         [settings, text] { WriteUnderPresentType(settings, L"Plain", text.c_str()); },
+         [settings, text] { WriteUnderPresentType(settings, L"Plain", text.c_str()); }, kPlatformPeerGoal,
          [text] { return WrittenText(L"Plain") == text; }},
     };
 }
@@ -232,15 +240,26 @@ std::vector<CallComparison> MeasureCallCosts(const MeasureOptions& options)
                          PlainWriterCases(api, settings)}) {
         cases.insert(cases.end(), group.begin(), group.end());
     }
-    std::vector<CallComparison> comparisons;
+    std::vector<CallComparisonTimer> timers;
     for (const CallCase& entry : cases) {
-        Progress("timing " + entry.call + " against " + entry.baseline);
-        std::swprintf(libraryAnswer, kCapacity, L"(nothing from the library)");
-        std::swprintf(baselineAnswer, kCapacity, L"(nothing from the baseline)");
-        comparisons.push_back(
-            {entry.call, entry.baseline, TimeAgainstBaseline(entry.library, entry.baselineCall, options)});
-        EXPECT_TRUE(entry.agree()) << entry.call << " and its baseline disagree: " << testing::Narrow(libraryAnswer)
-                                   << " | " << testing::Narrow(baselineAnswer);
+        Progress("calibrating " + entry.call + " against " + entry.baseline);
+        timers.emplace_back(entry.library, entry.baselineCall, options);
+    }
+    // Every row's pairs in rounds over the whole run, the rows in turn.
+    for (int round = 0; round < kRounds; ++round) {
+        Progress("timing every call, round " + std::to_string(round + 1) + " of " + std::to_string(kRounds));
+        for (std::size_t row = 0; row < cases.size(); ++row) {
+            std::swprintf(libraryAnswer, kCapacity, L"(nothing from the library)");
+            std::swprintf(baselineAnswer, kCapacity, L"(nothing from the baseline)");
+            timers[row].TakePairs((options.pairs + kRounds - 1 - round) / kRounds);
+            EXPECT_TRUE(cases[row].agree())
+                << cases[row].call << " and its baseline disagree: " << testing::Narrow(libraryAnswer) << " | "
+                << testing::Narrow(baselineAnswer);
+        }
+    }
+    std::vector<CallComparison> comparisons;
+    for (std::size_t row = 0; row < cases.size(); ++row) {
+        comparisons.push_back({cases[row].call, cases[row].baseline, cases[row].goal, timers[row].Timing()});
     }
     RegCloseKey(settings);
     return comparisons;

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
+#include <cstdint>
+#include <utility>
 
 namespace userdata::bench {
 namespace {
 
 constexpr long long kMostCallsPerSample = 1LL << 28;
-constexpr int kMostAttempts = 3;
+constexpr int kResamples = 2000;
+constexpr double kTailFraction = 0.025;  // each side of the 95% interval
 
 double NsPerCall(const std::function<void()>& call, long long calls)
 {
@@ -34,30 +36,70 @@ long long CallsPerSample(const std::function<void()>& call, double seconds)
     }
 }
 
-// The value below which `fraction` of the sorted samples lie, interpolated.
-double Quantile(const std::vector<double>& sorted, double fraction)
+// Trials until their timed parts add up to `seconds`: the mean of their times.
+double NsPerTrial(const Trial& trial, double seconds)
 {
-    const double position = fraction * static_cast<double>(sorted.size() - 1);
-    const auto below = static_cast<std::size_t>(position);
-    const std::size_t above = std::min(below + 1, sorted.size() - 1);
-    return sorted[below] + (sorted[above] - sorted[below]) * (position - static_cast<double>(below));
+    double totalNs = 0;
+    long long trials = 0;
+    do {
+        totalNs += trial();
+        ++trials;
+    } while (totalNs < seconds * 1e9);
+    return totalNs / static_cast<double>(trials);
 }
 
-Timing Summarize(std::vector<double> samples)
+double Median(std::vector<double> values)
 {
-    std::sort(samples.begin(), samples.end());
-    const double median = Quantile(samples, 0.5);
-    return {median, (Quantile(samples, 0.75) - Quantile(samples, 0.25)) / median};
+    const std::size_t middle = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+    const double upper = values[middle];
+    if (values.size() % 2 == 1) {
+        return upper;
+    }
+    return (upper + *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle))) / 2;
 }
 
-// Samples of the two sides in alternation, so that whatever else the machine
-// does at a moment weighs on both alike; each goes first every other time.
-PairedTiming Interleave(const Trial& library, const Trial& baseline, int samples)
+// A fixed sequence of pseudo-random numbers (xorshift64*): the same samples
+// give the same interval in every run.
+class Resampler {
+public:
+    std::size_t Index(std::size_t count)
+    {
+        state_ ^= state_ >> 12;
+        state_ ^= state_ << 25;
+        state_ ^= state_ >> 27;
+        return static_cast<std::size_t>((state_ * 0x2545F4914F6CDD1DULL) >> 33) % count;
+    }
+
+private:
+    std::uint64_t state_ = 0x9E3779B97F4A7C15ULL;
+};
+
+// The median of `values`, and the 2.5% and 97.5% quantiles of the medians of
+// kResamples resamples drawn with replacement.
+Estimate BootstrapMedian(const std::vector<double>& values)
 {
-    std::vector<double> libraryNs;
-    std::vector<double> baselineNs;
-    for (int sample = 0; sample < samples; ++sample) {
-        if (sample % 2 == 0) {
+    Resampler resampler;
+    std::vector<double> medians;
+    std::vector<double> resample(values.size());
+    for (int round = 0; round < kResamples; ++round) {
+        for (double& value : resample) {
+            value = values[resampler.Index(values.size())];
+        }
+        medians.push_back(Median(resample));
+    }
+    std::sort(medians.begin(), medians.end());
+    const auto tail = static_cast<std::size_t>(kTailFraction * kResamples);
+    return {medians[tail], Median(values), medians[medians.size() - 1 - tail]};
+}
+
+// Samples of the two sides in pairs, so that whatever else the machine does
+// at a moment weighs on both alike; each side goes first every other time.
+void TakePairs(const std::function<double()>& library, const std::function<double()>& baseline, int pairs,
+               std::vector<double>& libraryNs, std::vector<double>& baselineNs)
+{
+    for (int pair = 0; pair < pairs; ++pair) {
+        if (libraryNs.size() % 2 == 0) {
             libraryNs.push_back(library());
             baselineNs.push_back(baseline());
         } else {
@@ -65,30 +107,26 @@ PairedTiming Interleave(const Trial& library, const Trial& baseline, int samples
             libraryNs.push_back(library());
         }
     }
-    return {Summarize(libraryNs), Summarize(baselineNs)};
 }
 
-// The larger of the two spreads: how far the comparison can be trusted.
-double WorseSpread(const PairedTiming& timing)
+PairedTiming Summarize(const std::vector<double>& libraryNs, const std::vector<double>& baselineNs)
 {
-    return std::max(timing.library.spread, timing.baseline.spread);
-}
-
-// A comparison taken while the machine was too busy is taken again; the
-// steadiest of the attempts is kept.
-PairedTiming Steadiest(const std::function<PairedTiming()>& compare)
-{
-    PairedTiming steadiest = compare();
-    for (int attempt = 1; attempt < kMostAttempts && steadiest.Noisy(); ++attempt) {
-        const PairedTiming again = compare();
-        if (WorseSpread(again) < WorseSpread(steadiest)) {
-            steadiest = again;
-        }
+    std::vector<double> ratios;
+    for (std::size_t pair = 0; pair < libraryNs.size(); ++pair) {
+        ratios.push_back(libraryNs[pair] / baselineNs[pair]);
     }
-    return steadiest;
+    return {BootstrapMedian(libraryNs), BootstrapMedian(baselineNs), BootstrapMedian(ratios)};
 }
 
 }  // namespace
+
+std::string Verdict(const Estimate& estimate, double most)
+{
+    if (estimate.high <= most) {
+        return "meets";
+    }
+    return estimate.low > most ? "misses" : "cannot tell";
+}
 
 Stopwatch::Stopwatch()
 {
@@ -104,24 +142,36 @@ double Stopwatch::ElapsedNs() const
     return static_cast<double>(now.QuadPart - start_.QuadPart) * 1e9 / static_cast<double>(frequency.QuadPart);
 }
 
-PairedTiming TimeAgainstBaseline(const std::function<void()>& library, const std::function<void()>& baseline,
-                                 const MeasureOptions& options)
+CallComparisonTimer::CallComparisonTimer(std::function<void()> library, std::function<void()> baseline,
+                                         const MeasureOptions& options)
+    : library_(std::move(library)), baseline_(std::move(baseline))
 {
-    library();
-    baseline();
-    const long long libraryCalls = CallsPerSample(library, options.sampleSeconds);
-    const long long baselineCalls = CallsPerSample(baseline, options.sampleSeconds);
-    return Steadiest([&] {
-        return Interleave([&] { return NsPerCall(library, libraryCalls); },
-                          [&] { return NsPerCall(baseline, baselineCalls); }, options.samples);
-    });
+    library_();
+    baseline_();
+    libraryCalls_ = CallsPerSample(library_, options.sampleSeconds);
+    baselineCalls_ = CallsPerSample(baseline_, options.sampleSeconds);
+}
+
+void CallComparisonTimer::TakePairs(int pairs)
+{
+    userdata::bench::TakePairs([this] { return NsPerCall(library_, libraryCalls_); },
+                               [this] { return NsPerCall(baseline_, baselineCalls_); }, pairs, libraryNs_, baselineNs_);
+}
+
+PairedTiming CallComparisonTimer::Timing() const
+{
+    return Summarize(libraryNs_, baselineNs_);
 }
 
 PairedTiming TimeTrialsAgainstBaseline(const Trial& library, const Trial& baseline, const MeasureOptions& options)
 {
     library();
     baseline();
-    return Steadiest([&] { return Interleave(library, baseline, options.samples); });
+    std::vector<double> libraryNs;
+    std::vector<double> baselineNs;
+    TakePairs([&] { return NsPerTrial(library, options.sampleSeconds); },
+              [&] { return NsPerTrial(baseline, options.sampleSeconds); }, options.pairs, libraryNs, baselineNs);
+    return Summarize(libraryNs, baselineNs);
 }
 
 }  // namespace userdata::bench

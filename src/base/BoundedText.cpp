@@ -17,18 +17,6 @@ std::size_t BoundedLength(const wchar_t* text, std::size_t capacity) noexcept
     return length;
 }
 
-bool CopyText(wchar_t* destination, std::size_t capacity, const wchar_t* text, std::size_t length) noexcept
-{
-    if (destination == nullptr || length >= capacity || (text == nullptr && length != 0)) {
-        return false;
-    }
-    if (length != 0) {
-        std::wmemmove(destination, text, length);
-    }
-    destination[length] = L'\0';
-    return true;
-}
-
 bool CopyText(wchar_t* destination, std::size_t capacity, const wchar_t* text) noexcept
 {
     // Looking one character beyond the capacity is enough to know it won't fit.
@@ -61,14 +49,6 @@ bool AppendPathPiece(wchar_t* destination, std::size_t capacity, const wchar_t* 
     }
     destination[used] = L'\\';
     return CopyText(destination + used + 1, capacity - used - 1, piece, pieceLength);
-}
-
-unsigned DeliverLengthResult(const wchar_t* text, std::size_t length, wchar_t* buffer, std::size_t capacity) noexcept
-{
-    if (!CopyText(buffer, capacity, text, length)) {
-        return 0;
-    }
-    return static_cast<unsigned>(length);
 }
 
 unsigned DeliverCapacityResult(const wchar_t* text, std::size_t length, wchar_t* buffer, std::size_t capacity) noexcept

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cwchar>
 
 namespace userdata {
 
@@ -16,8 +17,20 @@ namespace userdata {
 std::size_t BoundedLength(const wchar_t* text, std::size_t capacity) noexcept;
 
 // Copies `length` characters of `text` and a terminator when length < capacity.
-[[nodiscard]] bool CopyText(wchar_t* destination, std::size_t capacity, const wchar_t* text,
-                            std::size_t length) noexcept;
+// Inline, with DeliverLengthResult: the identity queries that hosts make
+// often are little more than this copy.
+[[nodiscard]] inline bool CopyText(wchar_t* destination, std::size_t capacity, const wchar_t* text,
+                                   std::size_t length) noexcept
+{
+    if (destination == nullptr || length >= capacity || (text == nullptr && length != 0)) {
+        return false;
+    }
+    if (length != 0) {
+        std::wmemmove(destination, text, length);
+    }
+    destination[length] = L'\0';
+    return true;
+}
 // Copies the NUL-terminated `text` (null counts as empty).
 [[nodiscard]] bool CopyText(wchar_t* destination, std::size_t capacity, const wchar_t* text) noexcept;
 
@@ -30,7 +43,11 @@ std::size_t BoundedLength(const wchar_t* text, std::size_t capacity) noexcept;
 
 // Length result: copies `text` with its terminator and returns `length` when
 // length < capacity; otherwise writes nothing and returns 0.
-unsigned DeliverLengthResult(const wchar_t* text, std::size_t length, wchar_t* buffer, std::size_t capacity) noexcept;
+inline unsigned DeliverLengthResult(const wchar_t* text, std::size_t length, wchar_t* buffer,
+                                    std::size_t capacity) noexcept
+{
+    return CopyText(buffer, capacity, text, length) ? static_cast<unsigned>(length) : 0;
+}
 
 // Capacity result: length + 1 on success; with a null buffer or a capacity of 0
 // only that number. 0 for an empty text, a text whose length + 1 does not fit

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/Holders.h"
+#include "base/Toolchain.h"
 
 #include <windows.h>
 
@@ -21,23 +22,27 @@ public:
     ZvProcessWide() = delete;
 
     // The object, made with T() on the first call. If making it raises,
-    // nothing is kept and the next call starts afresh.
+    // nothing is kept and the next call starts afresh. Once it is made, a
+    // call is one load, small enough to be inlined where hosts call often.
     static T& Get()
     {
-        T* object = object_.load(std::memory_order_acquire);
+        T* const object = object_.load(std::memory_order_acquire);
+        return object != nullptr ? *object : Create();
+    }
+
+private:
+    ZV_RARELY_CALLED static T& Create()
+    {
+        const ZvExclusiveLock lock(creationLock_);
+        T* object = object_.load(std::memory_order_relaxed);
         if (object == nullptr) {
-            const ZvExclusiveLock lock(creationLock_);
-            object = object_.load(std::memory_order_relaxed);
-            if (object == nullptr) {
-                object = new (storage_) T();
-                std::atexit(&Destroy);  // the runtime's exit list runs when the library is unloaded
-                object_.store(object, std::memory_order_release);
-            }
+            object = new (storage_) T();
+            std::atexit(&Destroy);  // the runtime's exit list runs when the library is unloaded
+            object_.store(object, std::memory_order_release);
         }
         return *object;
     }
 
-private:
     static void Destroy() { object_.load(std::memory_order_acquire)->~T(); }
 
     alignas(T) static inline unsigned char storage_[sizeof(T)] = {};

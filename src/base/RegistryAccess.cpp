@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <iterator>
 #include <new>
-#include <string>
 
 namespace userdata {
 namespace {
@@ -102,7 +101,7 @@ ZvString RegistryTypeName(DWORD type)
         return ZvString(kNames[type]);
     }
     ZvString name(L"type ");
-    return name.Append(std::to_wstring(type).c_str());
+    return name.AppendDecimal(type);
 }
 
 ZvRegistryAccess ZvRegistryAccess::Borrow(HKEY key) noexcept

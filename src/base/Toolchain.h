@@ -4,24 +4,22 @@
 
 #include <cstddef>  // any standard header: it tells which run-time this is
 
-#if defined(__GLIBCXX__)
-namespace __gnu_cxx {
-// libstdc++'s release of the memory it keeps for the life of the process
-// (the pool for exceptions thrown when the heap is exhausted).
-void __freeres() noexcept;
-}  // namespace __gnu_cxx
+// A function that runs once or rarely, kept out of the callers it would
+// otherwise be inlined into: their common path stays small enough to be
+// inlined itself.
+#if defined(_MSC_VER)
+#define ZV_RARELY_CALLED __declspec(noinline)
+#else
+#define ZV_RARELY_CALLED __attribute__((noinline))
 #endif
 
-namespace userdata {
-
-// Frees what the statically linked C++ run-time allocated when the library
-// was loaded and would otherwise lose when it is unloaded. Call it last, when
-// the library is being unloaded from a process that goes on.
-inline void ReleaseRuntimeMemory() noexcept
-{
 #if defined(__GLIBCXX__)
-    __gnu_cxx::__freeres();
+namespace __cxxabiv1 {
+// libstdc++'s per-thread record of the exceptions being handled, as its
+// exception-handling entry points find it through __cxa_get_globals.
+struct __cxa_eh_globals {
+    void* caughtExceptions;
+    unsigned int uncaughtExceptions;
+};
+}  // namespace __cxxabiv1
 #endif
-}
-
-}  // namespace userdata

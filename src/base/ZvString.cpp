@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <utility>
 
 namespace userdata {
@@ -151,6 +152,24 @@ ZvString& ZvString::Append(const wchar_t* text)
     return text == nullptr ? *this : Append(text, std::wcslen(text));
 }
 
+ZvString& ZvString::AppendDecimal(long long value)
+{
+    // Digits from the last, as the magnitude's unsigned value: the most
+    // negative number has no positive counterpart.
+    wchar_t digits[24];
+    std::size_t first = std::size(digits);
+    unsigned long long magnitude =
+        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    do {
+        digits[--first] = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        digits[--first] = L'-';
+    }
+    return Append(digits + first, std::size(digits) - first);
+}
+
 void ZvString::Clear() noexcept
 {
     length_ = 0;
@@ -183,8 +202,15 @@ void ZvString::ReleaseBuffer() noexcept
 
 void ZvString::ToLower()
 {
+    // ASCII, which paths mostly are, without a run-time call per character:
+    // towlower maps only A to Z there, in every locale.
     for (std::size_t i = 0; i < length_; ++i) {
-        data_[i] = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(data_[i])));
+        const wchar_t character = data_[i];
+        if (character >= L'A' && character <= L'Z') {
+            data_[i] = static_cast<wchar_t>(character - L'A' + L'a');
+        } else if (CodeUnit(character) >= 0x80) {
+            data_[i] = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(character)));
+        }
     }
 }
 

@@ -48,6 +48,8 @@ public:
     ZvString& Append(const wchar_t* text);
     ZvString& Append(const ZvString& text) { return Append(text.c_str(), text.length()); }
     ZvString& Append(wchar_t character) { return Append(&character, 1); }
+    // Appends `value` in decimal, with a minus sign when it is negative.
+    ZvString& AppendDecimal(long long value);
     void Clear() noexcept;
 
     // Makes the string `length` characters long and returns its buffer, which

@@ -15,7 +15,7 @@ class CurrentIdentity {
 public:
     // The process-wide configuration, made on first need only: making it
     // loads the catalogue.
-    CurrentIdentity() noexcept = default;
+    CurrentIdentity() noexcept;
     // A configuration of the caller's own, such as a doctor's whose start-up
     // withholds its effects (DecideStartup); it must outlive this.
     explicit CurrentIdentity(CProductConfigInit& config) noexcept : config_(&config) {}
@@ -44,8 +44,14 @@ private:
     }
 
     CProductConfigInit* config_ = nullptr;
-    wchar_t userOverride_[kKeyPathCapacity] = {};
+    // Filled on the first UserRootKey call only: most uses never read it,
+    // and the identity queries must not pay for clearing it.
+    wchar_t userOverride_[kKeyPathCapacity];
     bool overrideRead_ = false;
 };
+
+// Defaulted here rather than in the class, so that CurrentIdentity() does not
+// clear the whole object (userOverride_ among it) before it is used.
+inline CurrentIdentity::CurrentIdentity() noexcept = default;
 
 }  // namespace userdata

@@ -1,12 +1,29 @@
 #include "config/ProductConfigInit.h"
 
+#include "base/Capacities.h"
 #include "base/Holders.h"
-#include "base/ProcessWide.h"
 #include "base/RegistryAccess.h"
+#include "config/RegistryKeyNames.h"
 
 #include <utility>
 
 namespace userdata {
+namespace {
+
+using NameFinder = std::optional<std::wstring_view> (*)(std::wstring_view) noexcept;
+
+// The name that `nameIn` cuts from the product registry root key, kept as
+// start-up settles the key: hosts ask for the program name often.
+std::optional<ZvString> NameOf(NameFinder nameIn, const ZvString& productRootKey)
+{
+    if (productRootKey.length() >= kLongTextCapacity) {
+        return std::nullopt;
+    }
+    const std::optional<std::wstring_view> name = nameIn({productRootKey.c_str(), productRootKey.length()});
+    return name ? std::optional<ZvString>(std::in_place, name->data(), name->length()) : std::nullopt;
+}
+
+}  // namespace
 
 CProductConfigInit::CProductConfigInit(Effects effects)
     : effects_(effects), installedInfo_(std::make_unique<CProductInstalledInfo>())
@@ -14,6 +31,11 @@ CProductConfigInit::CProductConfigInit(Effects effects)
 }
 
 CProductConfigInit::~CProductConfigInit() = default;
+
+void CProductConfigInit::RunStartupWithoutRequests()
+{
+    InitProductParams(ZvString(), ZvString());
+}
 
 bool CProductConfigInit::InitProductParams(const ZvString& requestedProduct, const ZvString& requestedLanguage)
 {
@@ -118,6 +140,8 @@ bool CProductConfigInit::ReadRegistryRootKeys()
     }
     productParams_.GlobalRegistryRootKey = decisions_.globalRootKey.value;
     productParams_.ProductRegistryRootKey = decisions_.productRootKey.value;
+    productParams_.ProgramName = NameOf(&ProgramNameIn, productParams_.ProductRegistryRootKey);
+    productParams_.ProductName = NameOf(&ProductNameIn, productParams_.ProductRegistryRootKey);
     return true;
 }
 
@@ -132,27 +156,9 @@ bool CProductConfigInit::ReadInstalledUILanguage()
                   DecideInstalledLanguage(productParams_.ProductRegistryRootKey), &productParams_.Language);
 }
 
-const ProductParamsRecord& CProductConfigInit::EnsureProductParams()
+LoadedConfig::LoadedConfig()
 {
-    if (!startupFinished_.load(std::memory_order_acquire)) {
-        InitProductParams(ZvString(), ZvString());
-    }
-    return productParams_;
-}
-
-namespace {
-
-// The configuration with its catalogue loaded, as one step of creation.
-struct LoadedConfig {
-    CProductConfigInit config;
-    LoadedConfig() { config.GetInstalledInfo().Load(); }
-};
-
-}  // namespace
-
-CProductConfigInit& GetProductConfig()
-{
-    return ZvProcessWide<LoadedConfig>::Get().config;
+    config.GetInstalledInfo().Load();
 }
 
 std::unique_ptr<CProductConfigInit> DecideStartup(const ZvString& requestedProduct, const ZvString& requestedLanguage)

@@ -4,6 +4,8 @@
 // effects (DecideStartup).
 #pragma once
 
+#include "base/ProcessWide.h"
+#include "base/Toolchain.h"
 #include "base/ZvString.h"
 #include "config/ProductInstalledInfo.h"
 #include "config/Reason.h"
@@ -13,6 +15,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace userdata {
 
@@ -25,6 +28,12 @@ struct ProductParamsRecord {
     ZvString GlobalRegistryRootKey;   // subkey path without hive
     ZvString IdentityIniPath;
     ZvString VerticalEnvPath;  // ';'-separated folders
+    // The program and product names cut from ProductRegistryRootKey as
+    // start-up settles it (ProgramNameIn, ProductNameIn): nothing when the
+    // key lacks the separators a name needs, or is kLongTextCapacity
+    // characters long or longer.
+    std::optional<ZvString> ProgramName;
+    std::optional<ZvString> ProductName;
 };
 
 class CProductConfigInit {
@@ -42,8 +51,15 @@ public:
     // anything once it has run.
     bool InitProductParams(const ZvString& requestedProduct, const ZvString& requestedLanguage);
 
-    // The identity, after running start-up with no requests if it has not run.
-    const ProductParamsRecord& EnsureProductParams();
+    // The identity, after running start-up with no requests if it has not
+    // run. Inline: the identity queries that hosts make often are little more.
+    const ProductParamsRecord& EnsureProductParams()
+    {
+        if (!startupFinished_.load(std::memory_order_acquire)) {
+            RunStartupWithoutRequests();
+        }
+        return productParams_;
+    }
 
     // The identity as it stands, without running start-up.
     const ProductParamsRecord& GetProductParams() const noexcept { return productParams_; }
@@ -65,6 +81,7 @@ protected:
     virtual bool ReadRegistryRootKeys();
 
 private:
+    ZV_RARELY_CALLED void RunStartupWithoutRequests();
     bool RunStartup(const ZvString& requestedProduct, const ZvString& requestedLanguage);
     // The steps of a configurable installation.
     bool SelectCurrentProduct(const ZvString& requestedProduct);
@@ -91,9 +108,19 @@ private:
     std::atomic<bool> startupFinished_{false};
 };
 
+// The configuration with its catalogue loaded, as one step of creation.
+struct LoadedConfig {
+    LoadedConfig();
+    CProductConfigInit config;
+};
+
 // The process-wide configuration, created (and its catalogue loaded) on the
 // first call; destroyed when the library is unloaded. Does not run start-up.
-CProductConfigInit& GetProductConfig();
+// Inline, as EnsureProductParams is.
+inline CProductConfigInit& GetProductConfig()
+{
+    return ZvProcessWide<LoadedConfig>::Get().config;
+}
 
 // Start-up decided for these requests by a configuration of the caller's
 // own, its catalogue loaded afresh and its effects withheld: what start-up

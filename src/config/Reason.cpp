@@ -2,7 +2,6 @@
 
 #include "base/RegistryAccess.h"
 
-#include <string>
 #include <string_view>
 
 namespace userdata {
@@ -115,10 +114,7 @@ ZvString DescribeReason(const Reason& reason)
     case Kind::NoneListed:
         return text.Append(L"the registry key ").Append(reason.source).Append(L" lists none");
     case Kind::Refused:
-        return text.Append(reason.source)
-            .Append(L" cannot be read (error ")
-            .Append(std::to_wstring(reason.status).c_str())
-            .Append(L')');
+        return text.Append(reason.source).Append(L" cannot be read (error ").AppendDecimal(reason.status).Append(L')');
     case Kind::WrongType:
     case Kind::TooLong:
     case Kind::Unexpanded:

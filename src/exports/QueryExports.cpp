@@ -19,9 +19,9 @@ unsigned DeliverText(const ZvString& text, wchar_t* buffer, std::size_t capacity
     return DeliverLengthResult(text.c_str(), text.length(), buffer, capacity);
 }
 
-unsigned DeliverName(const std::optional<std::wstring_view>& name, wchar_t* buffer, std::size_t capacity)
+unsigned DeliverName(const std::optional<ZvString>& name, wchar_t* buffer, std::size_t capacity)
 {
-    return name ? DeliverLengthResult(name->data(), name->length(), buffer, capacity) : 0;
+    return name ? DeliverText(*name, buffer, capacity) : 0;
 }
 
 }  // namespace
@@ -76,12 +76,12 @@ extern "C" int zvudSetUserProductRegistryRootKey(const wchar_t* key)
 
 unsigned int GetProgramName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverName(ProgramNameOf(CurrentIdentity().EnsureProductParams().ProductRegistryRootKey), buffer, capacity);
+    return DeliverName(CurrentIdentity().EnsureProductParams().ProgramName, buffer, capacity);
 }
 
 unsigned int GetProductName(wchar_t* buffer, unsigned long capacity)
 {
-    return DeliverName(ProductNameOf(CurrentIdentity().EnsureProductParams().ProductRegistryRootKey), buffer, capacity);
+    return DeliverName(CurrentIdentity().EnsureProductParams().ProductName, buffer, capacity);
 }
 
 // The capacity counts bytes, as the header states: it is compared with the

@@ -3,7 +3,6 @@
 #include "base/Capacities.h"
 #include "base/RegistryAccess.h"
 #include "help/HelpFiles.h"
-#include "queries/IdentityQueries.h"
 
 namespace userdata {
 namespace {
@@ -73,8 +72,7 @@ HelpDecisions DecideHelpFiles(CurrentIdentity& identity)
     decisions.contextFile = DecideContextFile(identity, decisions.helpFile);
     decisions.profile = trace.profile;
     decisions.profileValue = ProfileHelpValueName(identity);
-    const auto program = ProgramNameOf(identity.EnsureProductParams().ProductRegistryRootKey);
-    decisions.program = program ? ZvString(program->data(), program->length()) : ZvString();
+    decisions.program = identity.EnsureProductParams().ProgramName.value_or(ZvString());
     return decisions;
 }
 

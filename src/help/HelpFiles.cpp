@@ -10,7 +10,6 @@
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
-#include "queries/IdentityQueries.h"
 
 #include <windows.h>
 
@@ -27,12 +26,11 @@ namespace {
 // shorter than kNameCapacity characters.
 std::optional<std::wstring_view> ProgramName(CurrentIdentity& identity)
 {
-    const std::optional<std::wstring_view> program =
-        ProgramNameOf(identity.EnsureProductParams().ProductRegistryRootKey);
+    const std::optional<ZvString>& program = identity.EnsureProductParams().ProgramName;
     if (!program || program->empty() || program->length() >= kNameCapacity) {
         return std::nullopt;
     }
-    return program;
+    return std::wstring_view(program->c_str(), program->length());
 }
 
 // Notes the key the lookup reached and the value it reads there.

@@ -4,23 +4,6 @@
 #include <utility>
 
 namespace userdata {
-
-void PathVariableTable::Add(const ZvString& name, ZvString value)
-{
-    value.ToLower();
-    // Longer values are replaced first, so a subfolder keeps its own name
-    // rather than becoming its parent's token plus a remainder.
-    const auto position = std::find_if(entries_.begin(), entries_.end(), [&](const PathVariable& entry) {
-        return entry.value.length() < value.length();
-    });
-    entries_.insert(position, PathVariable{name, std::move(value)});
-}
-
-bool PathVariableTable::ClaimUserProfileRegistration() noexcept
-{
-    return !std::exchange(userProfileClaimed_, true);
-}
-
 namespace {
 
 // "%" + name + "%", made at its full length at once.
@@ -36,12 +19,28 @@ ZvString TokenOf(const ZvString& name)
 
 }  // namespace
 
+void PathVariableTable::Add(const ZvString& name, ZvString value)
+{
+    value.ToLower();
+    // Longer values are replaced first, so a subfolder keeps its own name
+    // rather than becoming its parent's token plus a remainder.
+    const auto position = std::find_if(entries_.begin(), entries_.end(), [&](const PathVariable& entry) {
+        return entry.value.length() < value.length();
+    });
+    entries_.insert(position, PathVariable{name, std::move(value), TokenOf(name)});
+}
+
+bool PathVariableTable::ClaimUserProfileRegistration() noexcept
+{
+    return !std::exchange(userProfileClaimed_, true);
+}
+
 int FoldPathVariables(ZvString& text, const PathVariableTable& table)
 {
     text.ToLower();
     int replaced = 0;
     for (const PathVariable& entry : table.Entries()) {
-        replaced += text.ReplaceAll(entry.value, TokenOf(entry.name));
+        replaced += text.ReplaceAll(entry.value, entry.token);
     }
     return replaced;
 }

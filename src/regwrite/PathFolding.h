@@ -14,6 +14,7 @@ namespace userdata {
 struct PathVariable {
     ZvString name;   // as registered, letter case kept
     ZvString value;  // in lower case
+    ZvString token;  // "%name%", what the value folds into: made once, as the value is lowered once
 };
 
 // The variables whose values are folded, longest value first. It only grows.

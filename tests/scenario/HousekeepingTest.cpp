@@ -380,7 +380,9 @@ struct FoldRow {
 };
 const FoldRow kFoldRows[] = {
     {.name = "the profile folder", .text = kProfile, .stored = L"%USERPROFILE%\\appdata\\roaming\\data"},
-    {.name = "twice, any case", .text = L"C:\\Users\\me\\a;c:\\users\\me", .stored = L"%USERPROFILE%\\a;%USERPROFILE%"},
+    {.name = "twice, any case",
+     .text = L"C:\\Users\\me\\AZ;c:\\users\\me",
+     .stored = L"%USERPROFILE%\\az;%USERPROFILE%"},
     {.name = "a longer folder name", .text = L"C:\\Users\\me2\\x", .stored = L"%USERPROFILE%2\\x"},
     {.name = "after a near miss", .text = L"C:\\Users\\mC:\\Users\\me", .stored = L"c:\\users\\m%USERPROFILE%"},
     {.name = "no folder: as given", .text = L"C:\\Users\\m\\X", .stored = L"C:\\Users\\m\\X", .type = REG_SZ},

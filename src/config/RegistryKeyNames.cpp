@@ -1,4 +1,4 @@
-#include "queries/RegistryKeyNames.h"
+#include "config/RegistryKeyNames.h"
 
 namespace userdata {
 namespace {
