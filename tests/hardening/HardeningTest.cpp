@@ -306,7 +306,7 @@ TEST_F(HardeningTest, HostileRegistryData)
             action.run(api);
         }
         Unload();
-        WaitForChildProcesses();  // the tool in the installation folder, copied again for the next row
+        WaitForChildProcesses(InstallFolder());  // the tool in the installation folder, copied again for the next row
     }
 }
 

@@ -52,7 +52,7 @@ protected:
     // What the tools that ProcessAutoMigrate started wrote, once they have all ended.
     std::string ToolLog()
     {
-        WaitForChildProcesses();
+        WaitForChildProcesses(suite);
         std::ifstream file(Narrow(suite + L"\\bxmigrator.log"));
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
@@ -63,7 +63,7 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
     // The log of one run: its arguments, one per line, and an empty line.
     const std::string full = "/a\n/product\nZOVA\n/language\nL1\\\" /evil \"x\\\n";
     const std::string dap = "/dap\n\n";
-    // The machine's switch (or its text, stored expandable) and the user's state below the product root key, and the
+    // The machine's switch (or its text, stored as REG_SZ) and the user's state below the product root key, and the
     // state below `other`; the marker "DAP" (a file or a folder) and "fails" beside the tool; the product root key
     // missing from the machine or from both hives; identity.ini gone; the user key override naming `other` and the
     // machine's switch there. What the tool's log then holds, and the user's states in `root` and `other` ("-": none).
@@ -117,7 +117,7 @@ TEST_F(MigrationTest, WhetherAndHowTheToolRuns)
         InstallSuite();
         SetSwitch(HKEY_LOCAL_MACHINE, root, row.machine);
         if (row.machineText != nullptr) {
-            SetString(HKEY_LOCAL_MACHINE, root, L"AutoMigrate", row.machineText, REG_EXPAND_SZ);
+            SetString(HKEY_LOCAL_MACHINE, root, L"AutoMigrate", row.machineText);
         }
         SetSwitch(HKEY_CURRENT_USER, root, row.user);
         SetSwitch(HKEY_CURRENT_USER, other, row.otherUser);
