@@ -68,6 +68,7 @@ const Row kRows[] = {
     {.name = "base product in lower case", .products = {{L"zova", {L"L1"}}}, .gives = L"1 zova/L1 zova/L1"},
     {.name = "the machine's catalogue first", .user = kProdA, .gives = L"1 PRODB/L1 PRODB/L1"},
     {.name = "the user's catalogue, remembered", .products = {}, .user = kProdA, .gives = L"0 PRODA/L1 PRODA/L1"},
+    {.name = "IsConfigurable \"yes\" is not 1", .configurable = L"yes", .gives = L"0 / -"},
     {.name = "IsConfigurable missing", .configurable = nullptr, .asks = L"PRODB/L1", .gives = L"0 PRODB/ -"},
     {.name = "empty catalogue", .machine = kNoProducts, .gives = L"0 / -"},
     {.name = "a product without languages", .machine = kNoLanguages, .asks = L"NOLANG/", .gives = L"0 NOLANG/ -"},
