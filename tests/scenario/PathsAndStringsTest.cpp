@@ -70,6 +70,7 @@ struct Row {
     std::optional<REGSAM> allow{};
 };
 
+constexpr auto kLanguageCache = UserDataCacheFolderLang;
 constexpr Call XF = Call::XFold, CL = Call::CacheLang, WD = Call::Directory, PS = Call::Specific, H = Call::Help,
                C = Call::Context, S = Call::String, XR = Call::XRoot;
 const wchar_t *const kT = L"T", *const kLR = L"LocalRootFolder";
@@ -96,6 +97,13 @@ const Row kRows[] = {
     {.name = "the sample folder", .arg = SampleFolder, .gives = L"$Sample"},
     {.name = "the sample language folder", .call = XF, .arg = SampleFolderLang, .gives = L"$Sample\\L1", .room = kAny},
     {.name = "the language's cache folder", .call = CL, .gives = L"$UserDataCache\\L1"},
+    {.name = "the language's cache folder of the product",
+     .call = XF,
+     .arg = kLanguageCache,
+     .gives = L"$UserDataCache\\L1"},
+    {.name = "no product folder of the help folder", .call = XF, .arg = HelpFolder},
+    {.name = "none of the roamable root folder, a per-user value", .call = XF, .arg = RoamableRootFolder},
+    {.name = "no product folder 17", .call = XF, .arg = 17},
     {.name = "only the plain cache folder fits", .call = CL, .room = kFitsLeft, .left = L"$UserDataCache"},
     {.name = "folder 17", .arg = 17},
     {.name = "folder -1", .arg = -1},
