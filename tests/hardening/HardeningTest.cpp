@@ -222,64 +222,65 @@ TEST_F(HardeningTest, Handles)
     EXPECT_EQ(SlotsHolding(Module(), MsiFunction("MsiConfigureProductExW")).size(), 1u) << "the installer was asked";
 }
 
+// Views of keys that outlive the rows: an aggregate with a string member in this array trips GCC 12's
+// maybe-uninitialized warning at -O3. `call`: the export whose answer a row may state.
+struct Place {
+    HKEY hive;
+    std::wstring_view key;
+    const wchar_t* value = nullptr;
+    std::string_view call = "";
+};
+const std::wstring kVerticalKey = kRoot + L"\\VerticalEnvPath";
+const std::wstring kSpecificKey = kRoot + L"\\ProductSpecific";
+const Place kGraphics = {HKEY_CURRENT_USER, kRoot, L"GraphicsCacheFolder", "zvudGetSpecialFolder GraphicsCacheFolder"};
+const Place kLocal = {HKEY_CURRENT_USER, kRoot, L"LocalRootFolder"};
+const Place kVertical = {HKEY_LOCAL_MACHINE, kVerticalKey};
+const Place kProduct = {HKEY_CURRENT_USER, L"Software\\Brevonix\\Suite\\7.0", L"LastLaunchedProduct"};
+const Place kName = {HKEY_LOCAL_MACHINE, kRoot, L"ProductName", "GetVerticalProductName"};
+const Place kSpecific = {HKEY_LOCAL_MACHINE, kSpecificKey, L"Dictionary", "GetProductSpecificFilePath"};
+const std::wstring kV4096(4096, L'v');
+const std::wstring kG2047(2047, L'g');
+const std::wstring kG2048(2048, L'g');
+// References of the re-read buffer's 4095 characters (with a terminator) and 4096 (without), "C:\\N" expanded.
+const std::wstring kVariable(4093, L'N');  // set to "C:\\N"
+const std::wstring kRef4095 = L"%" + kVariable + L"%";
+const std::wstring kRef4096 = kRef4095 + L"x#";
+// `bytes` of `data` are stored as they are (a "#" after them, as the registry terminates string data that a
+// NUL follows); REG_NONE: the key is denied to everyone. `gives`: what the place's call gives.
+struct HostileRow {
+    const char* name;
+    Place at;
+    DWORD type = REG_NONE;
+    std::wstring data = L"";
+    DWORD bytes = 0;
+    std::optional<unsigned> gives = {};
+};
+const HostileRow kHostileRows[] = {
+    {.name = "odd expandable", .at = kGraphics, .type = REG_EXPAND_SZ, .data = L"D:\\Dat#", .bytes = 11, .gives = 6},
+    {.name = "expandable of 4096, no end", .at = kLocal, .type = REG_EXPAND_SZ, .data = kV4096 + L"#", .bytes = 8192},
+    {.name = "empty, no end", .at = kLocal, .type = REG_SZ, .data = L"#"},
+    {.name = "REG_SZ unterminated", .at = kGraphics, .type = REG_SZ, .data = L"D:\\Data#", .bytes = 14, .gives = 0},
+    {.name = "REG_SZ of odd size", .at = kGraphics, .type = REG_SZ, .data = L"C:\\Odd\0#"s, .bytes = 15, .gives = 0},
+    {.name = "expandable, odd size", .at = kVertical, .type = REG_EXPAND_SZ, .data = L"C:\\V;D:\\#", .bytes = 15},
+    {.name = "REG_DWORD product", .at = kProduct, .type = REG_DWORD, .data = L"C:#", .bytes = 4},
+    {.name = "520 bytes of binary", .at = kSpecific, .type = REG_BINARY, .data = kG2047, .bytes = 520, .gives = 0},
+    {.name = "expands short, 4095", .at = kName, .type = REG_EXPAND_SZ, .data = kRef4095, .bytes = 8192, .gives = 10},
+    {.name = "expands short, 4096", .at = kName, .type = REG_EXPAND_SZ, .data = kRef4096, .bytes = 8192, .gives = 0},
+    {.name = "folder of 2047", .at = kGraphics, .type = REG_SZ, .data = kG2047, .bytes = 4096, .gives = 2048},
+    {.name = "folder of 2048", .at = kGraphics, .type = REG_SZ, .data = kG2048, .bytes = 4098, .gives = 0},
+    {.name = "machine product key denied", .at = {HKEY_LOCAL_MACHINE, kRoot}},
+    {.name = "user product key denied", .at = {HKEY_CURRENT_USER, kRoot}},
+    {.name = "per-user key of the product list denied", .at = {HKEY_CURRENT_USER, kPerUser}},
+};
+
 // Whatever the registry holds where the library reads, every export answers
 // within its caller's roomy buffer, terminated; where a row names a call, that
 // call gives the result expected.
 TEST_F(HardeningTest, HostileRegistryData)
 {
-    // Views of keys that outlive the rows: an aggregate with a string member in this array trips GCC 12's
-    // maybe-uninitialized warning at -O3. `call`: the export whose answer a row may state.
-    struct Place {
-        HKEY hive;
-        std::wstring_view key;
-        const wchar_t* value = nullptr;
-        std::string_view call = "";
-    };
-    const std::wstring verticalKey = kRoot + L"\\VerticalEnvPath";
-    const std::wstring specificKey = kRoot + L"\\ProductSpecific";
-    const Place graphics = {HKEY_CURRENT_USER, kRoot, L"GraphicsCacheFolder",
-                            "zvudGetSpecialFolder GraphicsCacheFolder"};
-    const Place local = {HKEY_CURRENT_USER, kRoot, L"LocalRootFolder"};
-    const Place vertical = {HKEY_LOCAL_MACHINE, verticalKey};
-    const Place product = {HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct"};
-    const Place name = {HKEY_LOCAL_MACHINE, kRoot, L"ProductName", "GetVerticalProductName"};
-    const Place specific = {HKEY_LOCAL_MACHINE, specificKey, L"Dictionary", "GetProductSpecificFilePath"};
-    const std::wstring v4096(4096, L'v');
-    const std::wstring g2047(2047, L'g');
-    const std::wstring g2048(2048, L'g');
-    // References of the re-read buffer's 4095 characters (with a terminator) and 4096 (without), "C:\\N" expanded.
-    const std::wstring variable(4093, L'N');
-    const VariableGuard guard(variable.c_str());
-    SetEnvironment(variable.c_str(), L"C:\\N");
-    const std::wstring ref4095 = L"%" + variable + L"%";
-    const std::wstring ref4096 = ref4095 + L"x#";
-    // `bytes` of `data` are stored as they are (a "#" after them, as the registry terminates string data that a
-    // NUL follows); REG_NONE: the key is denied to everyone. `gives`: what the place's call gives.
-    struct Row {
-        const char* name;
-        Place at;
-        DWORD type = REG_NONE;
-        std::wstring data = L"";
-        DWORD bytes = 0;
-        std::optional<unsigned> gives = {};
-    } rows[] = {
-        {.name = "odd expandable", .at = graphics, .type = REG_EXPAND_SZ, .data = L"D:\\Dat#", .bytes = 11, .gives = 6},
-        {.name = "expandable of 4096, no end", .at = local, .type = REG_EXPAND_SZ, .data = v4096 + L"#", .bytes = 8192},
-        {.name = "empty, no end", .at = local, .type = REG_SZ, .data = L"#"},
-        {.name = "REG_SZ unterminated", .at = graphics, .type = REG_SZ, .data = L"D:\\Data#", .bytes = 14, .gives = 0},
-        {.name = "REG_SZ of odd size", .at = graphics, .type = REG_SZ, .data = L"C:\\Odd\0#"s, .bytes = 15, .gives = 0},
-        {.name = "expandable, odd size", .at = vertical, .type = REG_EXPAND_SZ, .data = L"C:\\V;D:\\#", .bytes = 15},
-        {.name = "REG_DWORD product", .at = product, .type = REG_DWORD, .data = L"C:#", .bytes = 4},
-        {.name = "520 bytes of binary", .at = specific, .type = REG_BINARY, .data = g2047, .bytes = 520, .gives = 0},
-        {.name = "expands short, 4095", .at = name, .type = REG_EXPAND_SZ, .data = ref4095, .bytes = 8192, .gives = 10},
-        {.name = "expands short, 4096", .at = name, .type = REG_EXPAND_SZ, .data = ref4096, .bytes = 8192, .gives = 0},
-        {.name = "folder of 2047", .at = graphics, .type = REG_SZ, .data = g2047, .bytes = 4096, .gives = 2048},
-        {.name = "folder of 2048", .at = graphics, .type = REG_SZ, .data = g2048, .bytes = 4098, .gives = 0},
-        {.name = "machine product key denied", .at = {HKEY_LOCAL_MACHINE, kRoot}},
-        {.name = "user product key denied", .at = {HKEY_CURRENT_USER, kRoot}},
-        {.name = "per-user key of the product list denied", .at = {HKEY_CURRENT_USER, kPerUser}},
-    };
-    for (const Row& row : rows) {
+    const VariableGuard guard(kVariable.c_str());
+    SetEnvironment(kVariable.c_str(), L"C:\\N");
+    for (const HostileRow& row : kHostileRows) {
         SCOPED_TRACE(row.name);
         InstallEverything();
         std::optional<DeniedKey> denied;
@@ -376,6 +377,10 @@ TEST_F(HardeningTest, ManyThreads)
     const std::wstring startUpFolders = RootFolder() + L"L1;C:\\Vertical\\PLANNER;C:\\Vertical\\PLANNER\\L1;C:\\Old";
     const std::wstring keys[] = {L"Software\\Brevonix\\One", L"Software\\Maker\\AnotherUserRootKey"};
     const std::vector<BufferCall> firstCalls = BufferCalls();
+    std::wstring appended;  // by 16 threads, 20 times each
+    for (int count = 0; count < 320; ++count) {
+        appended += L"C:\\A;";
+    }
     std::atomic<int> wrong{0};
     for (int load = 0; load < 200; ++load) {
         SetEnvironment(L"PATH", L"C:\\Old");
@@ -404,10 +409,6 @@ TEST_F(HardeningTest, ManyThreads)
         }
         start.Give();
         threads.clear();  // joined
-        std::wstring appended;
-        for (int count = 0; count < 320; ++count) {
-            appended += L"C:\\A;";
-        }
         ASSERT_EQ(GetEnvironment(L"PATH"), appended + startUpFolders) << "load " << load;
         ASSERT_EQ(wrong, 0) << "another product seen, or a torn override; load " << load;
         Unload();
