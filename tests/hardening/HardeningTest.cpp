@@ -43,50 +43,49 @@ unsigned Ask(Exports api, wchar_t* buffer, unsigned capacity)
     return (api.*Query)(buffer, capacity);
 }
 
-// Every export that takes a buffer (`to`, of `n` characters), each special folder on its own row; the first sixteen
-// are the threads' first calls.
+// Every export that takes a buffer (`to`, of `n` characters) but the special folders; the first sixteen are the
+// threads' first calls.
+const std::vector<BufferCall> kBufferCalls = {
+    {.name = "zvudGetCurrentProduct", .call = Ask<&U::zvudGetCurrentProduct>},
+    {.name = "zvudGetCurrentLanguage", .call = Ask<&U::zvudGetCurrentLanguage>},
+    {.name = "GetProgramName", .call = Ask<&U::GetProgramName>},
+    {.name = "zvudGetMachineProductRegistryRootKey", .call = Ask<&U::zvudGetMachineProductRegistryRootKey>},
+    {.name = "zvudGetUserProductRegistryRootKey", .call = Ask<&U::zvudGetUserProductRegistryRootKey>},
+    {.name = "zvudGetGlobalRegistryRootKey", .call = Ask<&U::zvudGetGlobalRegistryRootKey>},
+    {.name = "GetCurrentProductIdentityIniPath", .call = Ask<&U::GetCurrentProductIdentityIniPath>},
+    {.name = "zvudGetVerticalEnvPath", .call = Ask<&U::zvudGetVerticalEnvPath>},
+    {.name = "GetProductName", .call = Ask<&U::GetProductName>},
+    {.name = "GetProductRootFolder", .call = Ask<&U::GetProductRootFolder>},
+    {.name = "GetVerticalProductName", .call = Ask<&U::GetVerticalProductName>, .capacityInBytes = true},
+    {.name = "GetProductSpecificFilePath",
+     .call = [](Exports api, wchar_t* to, unsigned n) { return api.GetProductSpecificFilePath(L"Dictionary", to, n); }},
+    {.name = "GetHelpFileName", .call = Ask<&U::GetHelpFileName>},
+    {.name = "GetContextFileName", .call = Ask<&U::GetContextFileName>},
+    {.name = "GetZOVAUserDataCacheLangPath",
+     .call = [](Exports api, wchar_t* to, unsigned n) { return api.GetZOVAUserDataCacheLangPath(to, nullptr, n); },
+     .null = NullBuffer::Need},
+    {.name = "zvudGetXRootFoldPath",
+     .call = [](Exports api, wchar_t* to, unsigned n) { return api.zvudGetXRootFoldPath(L"LocalRootFolder", to, n); },
+     .null = NullBuffer::Exists},
+    {.name = "zvudLoadMUIString",
+     .call = [](Exports api, wchar_t* to,
+                unsigned n) { return api.zvudLoadMUIString(L"@TestStrings.dll,-101", to, n); },
+     .null = NullBuffer::Need},
+    {.name = "zvudGetProductXFoldPath",
+     .call = [](Exports api, wchar_t* to, unsigned n) { return api.zvudGetProductXFoldPath(to, n, kLanguageCache); }},
+};
+
+// kBufferCalls, then each special folder on its own row.
 std::vector<BufferCall> BufferCalls()
 {
-    using enum NullBuffer;
-    std::vector<BufferCall> calls = {
-        {.name = "zvudGetCurrentProduct", .call = Ask<&U::zvudGetCurrentProduct>},
-        {.name = "zvudGetCurrentLanguage", .call = Ask<&U::zvudGetCurrentLanguage>},
-        {.name = "GetProgramName", .call = Ask<&U::GetProgramName>},
-        {.name = "zvudGetMachineProductRegistryRootKey", .call = Ask<&U::zvudGetMachineProductRegistryRootKey>},
-        {.name = "zvudGetUserProductRegistryRootKey", .call = Ask<&U::zvudGetUserProductRegistryRootKey>},
-        {.name = "zvudGetGlobalRegistryRootKey", .call = Ask<&U::zvudGetGlobalRegistryRootKey>},
-        {.name = "GetCurrentProductIdentityIniPath", .call = Ask<&U::GetCurrentProductIdentityIniPath>},
-        {.name = "zvudGetVerticalEnvPath", .call = Ask<&U::zvudGetVerticalEnvPath>},
-        {.name = "GetProductName", .call = Ask<&U::GetProductName>},
-        {.name = "GetProductRootFolder", .call = Ask<&U::GetProductRootFolder>},
-        {.name = "GetVerticalProductName", .call = Ask<&U::GetVerticalProductName>, .capacityInBytes = true},
-        {.name = "GetProductSpecificFilePath",
-         .call = [](Exports api, wchar_t* to,
-                    unsigned n) { return api.GetProductSpecificFilePath(L"Dictionary", to, n); }},
-        {.name = "GetHelpFileName", .call = Ask<&U::GetHelpFileName>},
-        {.name = "GetContextFileName", .call = Ask<&U::GetContextFileName>},
-        {.name = "GetZOVAUserDataCacheLangPath",
-         .call = [](Exports api, wchar_t* to, unsigned n) { return api.GetZOVAUserDataCacheLangPath(to, nullptr, n); },
-         .null = Need},
-        {.name = "zvudGetXRootFoldPath",
-         .call = [](Exports api, wchar_t* to,
-                    unsigned n) { return api.zvudGetXRootFoldPath(L"LocalRootFolder", to, n); },
-         .null = Exists},
-        {.name = "zvudLoadMUIString",
-         .call = [](Exports api, wchar_t* to,
-                    unsigned n) { return api.zvudLoadMUIString(L"@TestStrings.dll,-101", to, n); },
-         .null = Need},
-        {.name = "zvudGetProductXFoldPath",
-         .call = [](Exports api, wchar_t* to,
-                    unsigned n) { return api.zvudGetProductXFoldPath(to, n, kLanguageCache); }},
-    };
+    std::vector<BufferCall> calls = kBufferCalls;
     for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
         const auto folder = info.folder;
         calls.push_back(
             {.name = "zvudGetSpecialFolder " + Narrow(info.name),
              .call = [folder](Exports api, wchar_t* buffer,
                               unsigned capacity) { return api.zvudGetSpecialFolder(folder, buffer, capacity); },
-             .null = Need});
+             .null = NullBuffer::Need});
     }
     return calls;
 }
@@ -392,9 +391,7 @@ TEST_F(HardeningTest, ManyThreads)
                 std::vector<wchar_t> buffer(4096);
                 start.Wait();
                 firstCalls[index].call(api, buffer.data(), 4096);
-                if (AskText(api.zvudGetMachineProductRegistryRootKey) != kRoot) {
-                    ++wrong;
-                }
+                wrong += AskText(api.zvudGetMachineProductRegistryRootKey) != kRoot ? 1 : 0;
                 for (int turn = 0; turn < 200; ++turn) {
                     if (turn < 20) {
                         api.AppendEnvironmentPath(L"C:\\A");

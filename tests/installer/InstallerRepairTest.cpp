@@ -18,6 +18,13 @@ std::wstring Stored(const std::wstring& key, const wchar_t* name = L"Reinstalled
     return ReadValue(hive, key, name).value_or(RegistryValue{}).Text();
 }
 
+// What breaks the installation, and what the first product's reinstall was asked for, as REINSTALL:REINSTALLMODE.
+struct RepairRow {
+    const char* name;
+    std::function<void()> prepare;
+    std::wstring reinstalled;
+};
+
 class InstallerRepairTest : public ScenarioTest {
 protected:
     InstallerRepairTest() : ScenarioTest(RegistryView::Real) {}
@@ -56,12 +63,7 @@ TEST_F(InstallerRepairTest, MissingUserDataIsRestored)
     InstallBothProducts();
     const std::wstring folder = Stored(kUserKey, L"LocalRootFolder", HKEY_CURRENT_USER);
     HANDLE held = INVALID_HANDLE_VALUE;
-    // `reinstalled`: what the first product's reinstall was asked for, as REINSTALL:REINSTALLMODE.
-    struct Row {
-        const char* name;
-        std::function<void()> prepare;
-        std::wstring reinstalled;
-    } rows[] = {
+    const RepairRow rows[] = {
         {.name = "per-user key missing: a first-run install",
          .prepare = [&] { DeleteKey(HKEY_CURRENT_USER, kUserKey); },
          .reinstalled = L"UserData:uos"},
@@ -82,10 +84,11 @@ TEST_F(InstallerRepairTest, MissingUserDataIsRestored)
              },
          .reinstalled = L"ALL:m"},
     };
-    for (const Row& row : rows) {
+    for (const RepairRow& row : rows) {
         SCOPED_TRACE(std::string(row.name) + ": InstallUserData()");
-        SetString(HKEY_LOCAL_MACHINE, kMachineKeys[0], L"Reinstalled", L"untouched");
-        SetString(HKEY_LOCAL_MACHINE, kMachineKeys[1], L"Reinstalled", L"untouched");
+        for (const std::wstring& key : kMachineKeys) {
+            SetString(HKEY_LOCAL_MACHINE, key, L"Reinstalled", L"untouched");
+        }
         row.prepare();
         EXPECT_EQ(Load().InstallUserData(), 0u);
         CloseHandle(std::exchange(held, INVALID_HANDLE_VALUE));
