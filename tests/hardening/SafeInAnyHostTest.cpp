@@ -12,7 +12,7 @@ constexpr unsigned kRoomy = 4096;
 // Where a reference finds its string. The test program's folder holds planted\PlantedStrings.dll; "*" stands for
 // the test's folder, which holds x.dll (both copies of the test string table, with string 101 "Open") and
 // damaged.dll (DamagedStrings.dll), and x.dll again in its subfolders cur (the current folder), cur\rel and "a;b".
-// In damaged.dll, string 96 claims 65535 characters, far beyond the end of its block; 112 is "Ok"; 113 claims 9
+// In damaged.dll, string 96 claims 65535 characters, far beyond the end of its block; 112 is "Ok"; 113 claims 3
 // characters where its block ends after 2.
 // References at the limits of the 260-character working buffers: the module found nowhere and string 101 of the
 // table beside the test program; a module name or number too long for them names nothing.
@@ -51,7 +51,7 @@ const StringRow kStringRows[] = {
     {.name = "a string behind one that runs past its block", .reference = L"@*\\damaged.dll,-101"},
     {.name = "the string that runs past its block", .reference = L"@*\\damaged.dll,-96"},
     {.name = "a sound string before a damaged one", .reference = L"@*\\damaged.dll,-112", .expected = L"Ok"},
-    {.name = "a string whose own length runs past its block", .reference = L"@*\\damaged.dll,-113"},
+    {.name = "a string whose own length runs one character past its block", .reference = L"@*\\damaged.dll,-113"},
     {.name = "a string behind that", .reference = L"@*\\damaged.dll,-114"},
 };
 
