@@ -412,52 +412,5 @@ TEST_F(HardeningTest, ManyThreads)
     }
 }
 
-// One thread switches the user root key override between "K" and a key of 511 characters, the longest it holds,
-// while six others read it, and a folder value below it, into 1024 characters and into 2 before a no-access page,
-// for a second or 20,000 rounds each. Set before they start, the override is never seen off (the product's own key
-// or folder value), nor as a mix of the two keys.
-TEST_F(HardeningTest, OverrideSwitchedUnderReaders)
-{
-    InstallEverything();
-    SetString(HKEY_CURRENT_USER, L"K", L"LocalRootFolder", L"D:\\K");
-    const auto& api = Load();
-    ASSERT_EQ(api.zvudInitProductParams(L"PLANNER", L"L1"), 1);
-    const std::wstring longKey(511, L'k');
-    api.zvudSetUserProductRegistryRootKey(L"K");
-    std::atomic<bool> readersDone{false};
-    std::atomic<int> wrong{0};
-    const StartSignal start;
-    const std::jthread switcher([&] {
-        start.Wait();
-        for (bool k = false; !readersDone; k = !k) {
-            api.zvudSetUserProductRegistryRootKey(k ? L"K" : longKey.c_str());
-        }
-    });
-    std::vector<std::jthread> readers;
-    for (int index = 0; index < 6; ++index) {
-        readers.emplace_back([&] {
-            const GuardedBuffer small(2);
-            std::vector<wchar_t> roomy(1024);
-            start.Wait();
-            const ULONGLONG end = GetTickCount64() + 1000;
-            for (int round = 0; round < 20000 && GetTickCount64() < end; ++round) {
-                const unsigned length = api.zvudGetUserProductRegistryRootKey(roomy.data(), 1024);
-                const bool whole =
-                    (length == 1 && roomy.data() == std::wstring(L"K")) || (length == 511 && roomy.data() == longKey);
-                const unsigned shortLength = api.zvudGetUserProductRegistryRootKey(small.Data(), 2);
-                const bool shortWhole = shortLength == 0 || (shortLength == 1 && small.Text() == L"K");
-                const bool folder = api.zvudGetXRootFoldPath(L"LocalRootFolder", roomy.data(), 1024) == 0 ||
-                                    roomy.data() == std::wstring(L"D:\\K");
-                api.zvudGetXRootFoldPath(L"LocalRootFolder", small.Data(), 2);  // fits no value: the page guards it
-                wrong += whole && shortWhole && folder ? 0 : 1;
-            }
-        });
-    }
-    start.Give();
-    readers.clear();  // joined
-    readersDone = true;
-    EXPECT_EQ(wrong, 0) << "reads that saw the override off, or a mix of two keys";
-}
-
 }  // namespace
 }  // namespace userdata::testing
