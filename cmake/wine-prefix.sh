@@ -2,10 +2,12 @@
 # The project's private Wine prefixes. Every program of the project that runs
 # under Wine starts through here.
 #   wine-prefix.sh ensure PREFIX   create and initialise it once
-#   wine-prefix.sh start PREFIX    ensure it, and keep one wineserver running
+#   wine-prefix.sh start PREFIX [HOLDER]
+#                                  ensure it, and keep one wineserver running
 #                                  until stop, while tests come and go (a cold
 #                                  start costs seconds per process, a warm one
-#                                  milliseconds)
+#                                  milliseconds); the Windows program HOLDER
+#                                  runs until stop, holding Wine's desktop
 #   wine-prefix.sh stop PREFIX     shut its wineserver down
 #   wine-prefix.sh wine ARGS...    run wine64 (WINEPREFIX set by the caller)
 #   wine-prefix.sh home PREFIX     print the private home folder Wine is given
@@ -108,6 +110,9 @@ ensure | start)
         "$wineserver" -w </dev/null >/dev/null 2>&1 || true
         "$wineserver" -p </dev/null >/dev/null 2>&1
         "$(find_wine_tool wine64 wine)" cmd /c exit </dev/null >/dev/null 2>&1
+        if [ -n "${2:-}" ]; then
+            "$(find_wine_tool wine64 wine)" "$2" </dev/null >/dev/null 2>&1 &
+        fi
     fi
     ;;
 stop)

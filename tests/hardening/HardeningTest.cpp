@@ -43,50 +43,49 @@ unsigned Ask(Exports api, wchar_t* buffer, unsigned capacity)
     return (api.*Query)(buffer, capacity);
 }
 
-// Every export that takes a buffer (`to`, of `n` characters), each special folder on its own row; the first sixteen
-// are the threads' first calls.
+// Every export that takes a buffer (`to`, of `n` characters) but the special folders; the first sixteen are the
+// threads' first calls.
+const std::vector<BufferCall> kBufferCalls = {
+    {.name = "zvudGetCurrentProduct", .call = Ask<&U::zvudGetCurrentProduct>},
+    {.name = "zvudGetCurrentLanguage", .call = Ask<&U::zvudGetCurrentLanguage>},
+    {.name = "GetProgramName", .call = Ask<&U::GetProgramName>},
+    {.name = "zvudGetMachineProductRegistryRootKey", .call = Ask<&U::zvudGetMachineProductRegistryRootKey>},
+    {.name = "zvudGetUserProductRegistryRootKey", .call = Ask<&U::zvudGetUserProductRegistryRootKey>},
+    {.name = "zvudGetGlobalRegistryRootKey", .call = Ask<&U::zvudGetGlobalRegistryRootKey>},
+    {.name = "GetCurrentProductIdentityIniPath", .call = Ask<&U::GetCurrentProductIdentityIniPath>},
+    {.name = "zvudGetVerticalEnvPath", .call = Ask<&U::zvudGetVerticalEnvPath>},
+    {.name = "GetProductName", .call = Ask<&U::GetProductName>},
+    {.name = "GetProductRootFolder", .call = Ask<&U::GetProductRootFolder>},
+    {.name = "GetVerticalProductName", .call = Ask<&U::GetVerticalProductName>, .capacityInBytes = true},
+    {.name = "GetProductSpecificFilePath",
+     .call = [](Exports api, wchar_t* to, unsigned n) { return api.GetProductSpecificFilePath(L"Dictionary", to, n); }},
+    {.name = "GetHelpFileName", .call = Ask<&U::GetHelpFileName>},
+    {.name = "GetContextFileName", .call = Ask<&U::GetContextFileName>},
+    {.name = "GetZOVAUserDataCacheLangPath",
+     .call = [](Exports api, wchar_t* to, unsigned n) { return api.GetZOVAUserDataCacheLangPath(to, nullptr, n); },
+     .null = NullBuffer::Need},
+    {.name = "zvudGetXRootFoldPath",
+     .call = [](Exports api, wchar_t* to, unsigned n) { return api.zvudGetXRootFoldPath(L"LocalRootFolder", to, n); },
+     .null = NullBuffer::Exists},
+    {.name = "zvudLoadMUIString",
+     .call = [](Exports api, wchar_t* to,
+                unsigned n) { return api.zvudLoadMUIString(L"@TestStrings.dll,-101", to, n); },
+     .null = NullBuffer::Need},
+    {.name = "zvudGetProductXFoldPath",
+     .call = [](Exports api, wchar_t* to, unsigned n) { return api.zvudGetProductXFoldPath(to, n, kLanguageCache); }},
+};
+
+// kBufferCalls, then each special folder on its own row.
 std::vector<BufferCall> BufferCalls()
 {
-    using enum NullBuffer;
-    std::vector<BufferCall> calls = {
-        {.name = "zvudGetCurrentProduct", .call = Ask<&U::zvudGetCurrentProduct>},
-        {.name = "zvudGetCurrentLanguage", .call = Ask<&U::zvudGetCurrentLanguage>},
-        {.name = "GetProgramName", .call = Ask<&U::GetProgramName>},
-        {.name = "zvudGetMachineProductRegistryRootKey", .call = Ask<&U::zvudGetMachineProductRegistryRootKey>},
-        {.name = "zvudGetUserProductRegistryRootKey", .call = Ask<&U::zvudGetUserProductRegistryRootKey>},
-        {.name = "zvudGetGlobalRegistryRootKey", .call = Ask<&U::zvudGetGlobalRegistryRootKey>},
-        {.name = "GetCurrentProductIdentityIniPath", .call = Ask<&U::GetCurrentProductIdentityIniPath>},
-        {.name = "zvudGetVerticalEnvPath", .call = Ask<&U::zvudGetVerticalEnvPath>},
-        {.name = "GetProductName", .call = Ask<&U::GetProductName>},
-        {.name = "GetProductRootFolder", .call = Ask<&U::GetProductRootFolder>},
-        {.name = "GetVerticalProductName", .call = Ask<&U::GetVerticalProductName>, .capacityInBytes = true},
-        {.name = "GetProductSpecificFilePath",
-         .call = [](Exports api, wchar_t* to,
-                    unsigned n) { return api.GetProductSpecificFilePath(L"Dictionary", to, n); }},
-        {.name = "GetHelpFileName", .call = Ask<&U::GetHelpFileName>},
-        {.name = "GetContextFileName", .call = Ask<&U::GetContextFileName>},
-        {.name = "GetZOVAUserDataCacheLangPath",
-         .call = [](Exports api, wchar_t* to, unsigned n) { return api.GetZOVAUserDataCacheLangPath(to, nullptr, n); },
-         .null = Need},
-        {.name = "zvudGetXRootFoldPath",
-         .call = [](Exports api, wchar_t* to,
-                    unsigned n) { return api.zvudGetXRootFoldPath(L"LocalRootFolder", to, n); },
-         .null = Exists},
-        {.name = "zvudLoadMUIString",
-         .call = [](Exports api, wchar_t* to,
-                    unsigned n) { return api.zvudLoadMUIString(L"@TestStrings.dll,-101", to, n); },
-         .null = Need},
-        {.name = "zvudGetProductXFoldPath",
-         .call = [](Exports api, wchar_t* to,
-                    unsigned n) { return api.zvudGetProductXFoldPath(to, n, kLanguageCache); }},
-    };
+    std::vector<BufferCall> calls = kBufferCalls;
     for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
         const auto folder = info.folder;
         calls.push_back(
             {.name = "zvudGetSpecialFolder " + Narrow(info.name),
              .call = [folder](Exports api, wchar_t* buffer,
                               unsigned capacity) { return api.zvudGetSpecialFolder(folder, buffer, capacity); },
-             .null = Need});
+             .null = NullBuffer::Need});
     }
     return calls;
 }
@@ -222,64 +221,65 @@ TEST_F(HardeningTest, Handles)
     EXPECT_EQ(SlotsHolding(Module(), MsiFunction("MsiConfigureProductExW")).size(), 1u) << "the installer was asked";
 }
 
+// Views of keys that outlive the rows: an aggregate with a string member in this array trips GCC 12's
+// maybe-uninitialized warning at -O3. `call`: the export whose answer a row may state.
+struct Place {
+    HKEY hive;
+    std::wstring_view key;
+    const wchar_t* value = nullptr;
+    std::string_view call = "";
+};
+const std::wstring kVerticalKey = kRoot + L"\\VerticalEnvPath";
+const std::wstring kSpecificKey = kRoot + L"\\ProductSpecific";
+const Place kGraphics = {HKEY_CURRENT_USER, kRoot, L"GraphicsCacheFolder", "zvudGetSpecialFolder GraphicsCacheFolder"};
+const Place kLocal = {HKEY_CURRENT_USER, kRoot, L"LocalRootFolder"};
+const Place kVertical = {HKEY_LOCAL_MACHINE, kVerticalKey};
+const Place kProduct = {HKEY_CURRENT_USER, L"Software\\Brevonix\\Suite\\7.0", L"LastLaunchedProduct"};
+const Place kName = {HKEY_LOCAL_MACHINE, kRoot, L"ProductName", "GetVerticalProductName"};
+const Place kSpecific = {HKEY_LOCAL_MACHINE, kSpecificKey, L"Dictionary", "GetProductSpecificFilePath"};
+const std::wstring kV4096(4096, L'v');
+const std::wstring kG2047(2047, L'g');
+const std::wstring kG2048(2048, L'g');
+// References of the re-read buffer's 4095 characters (with a terminator) and 4096 (without), "C:\\N" expanded.
+const std::wstring kVariable(4093, L'N');  // set to "C:\\N"
+const std::wstring kRef4095 = L"%" + kVariable + L"%";
+const std::wstring kRef4096 = kRef4095 + L"x#";
+// `bytes` of `data` are stored as they are (a "#" after them, as the registry terminates string data that a
+// NUL follows); REG_NONE: the key is denied to everyone. `gives`: what the place's call gives.
+struct HostileRow {
+    const char* name;
+    Place at;
+    DWORD type = REG_NONE;
+    std::wstring data = L"";
+    DWORD bytes = 0;
+    std::optional<unsigned> gives = {};
+};
+const HostileRow kHostileRows[] = {
+    {.name = "odd expandable", .at = kGraphics, .type = REG_EXPAND_SZ, .data = L"D:\\Dat#", .bytes = 11, .gives = 6},
+    {.name = "expandable of 4096, no end", .at = kLocal, .type = REG_EXPAND_SZ, .data = kV4096 + L"#", .bytes = 8192},
+    {.name = "empty, no end", .at = kLocal, .type = REG_SZ, .data = L"#"},
+    {.name = "REG_SZ unterminated", .at = kGraphics, .type = REG_SZ, .data = L"D:\\Data#", .bytes = 14, .gives = 0},
+    {.name = "REG_SZ of odd size", .at = kGraphics, .type = REG_SZ, .data = L"C:\\Odd\0#"s, .bytes = 15, .gives = 0},
+    {.name = "expandable, odd size", .at = kVertical, .type = REG_EXPAND_SZ, .data = L"C:\\V;D:\\#", .bytes = 15},
+    {.name = "REG_DWORD product", .at = kProduct, .type = REG_DWORD, .data = L"C:#", .bytes = 4},
+    {.name = "520 bytes of binary", .at = kSpecific, .type = REG_BINARY, .data = kG2047, .bytes = 520, .gives = 0},
+    {.name = "expands short, 4095", .at = kName, .type = REG_EXPAND_SZ, .data = kRef4095, .bytes = 8192, .gives = 10},
+    {.name = "expands short, 4096", .at = kName, .type = REG_EXPAND_SZ, .data = kRef4096, .bytes = 8192, .gives = 0},
+    {.name = "folder of 2047", .at = kGraphics, .type = REG_SZ, .data = kG2047, .bytes = 4096, .gives = 2048},
+    {.name = "folder of 2048", .at = kGraphics, .type = REG_SZ, .data = kG2048, .bytes = 4098, .gives = 0},
+    {.name = "machine product key denied", .at = {HKEY_LOCAL_MACHINE, kRoot}},
+    {.name = "user product key denied", .at = {HKEY_CURRENT_USER, kRoot}},
+    {.name = "per-user key of the product list denied", .at = {HKEY_CURRENT_USER, kPerUser}},
+};
+
 // Whatever the registry holds where the library reads, every export answers
 // within its caller's roomy buffer, terminated; where a row names a call, that
 // call gives the result expected.
 TEST_F(HardeningTest, HostileRegistryData)
 {
-    // Views of keys that outlive the rows: an aggregate with a string member in this array trips GCC 12's
-    // maybe-uninitialized warning at -O3. `call`: the export whose answer a row may state.
-    struct Place {
-        HKEY hive;
-        std::wstring_view key;
-        const wchar_t* value = nullptr;
-        std::string_view call = "";
-    };
-    const std::wstring verticalKey = kRoot + L"\\VerticalEnvPath";
-    const std::wstring specificKey = kRoot + L"\\ProductSpecific";
-    const Place graphics = {HKEY_CURRENT_USER, kRoot, L"GraphicsCacheFolder",
-                            "zvudGetSpecialFolder GraphicsCacheFolder"};
-    const Place local = {HKEY_CURRENT_USER, kRoot, L"LocalRootFolder"};
-    const Place vertical = {HKEY_LOCAL_MACHINE, verticalKey};
-    const Place product = {HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct"};
-    const Place name = {HKEY_LOCAL_MACHINE, kRoot, L"ProductName", "GetVerticalProductName"};
-    const Place specific = {HKEY_LOCAL_MACHINE, specificKey, L"Dictionary", "GetProductSpecificFilePath"};
-    const std::wstring v4096(4096, L'v');
-    const std::wstring g2047(2047, L'g');
-    const std::wstring g2048(2048, L'g');
-    // References of the re-read buffer's 4095 characters (with a terminator) and 4096 (without), "C:\\N" expanded.
-    const std::wstring variable(4093, L'N');
-    const VariableGuard guard(variable.c_str());
-    SetEnvironment(variable.c_str(), L"C:\\N");
-    const std::wstring ref4095 = L"%" + variable + L"%";
-    const std::wstring ref4096 = ref4095 + L"x#";
-    // `bytes` of `data` are stored as they are (a "#" after them, as the registry terminates string data that a
-    // NUL follows); REG_NONE: the key is denied to everyone. `gives`: what the place's call gives.
-    struct Row {
-        const char* name;
-        Place at;
-        DWORD type = REG_NONE;
-        std::wstring data = L"";
-        DWORD bytes = 0;
-        std::optional<unsigned> gives = {};
-    } rows[] = {
-        {.name = "odd expandable", .at = graphics, .type = REG_EXPAND_SZ, .data = L"D:\\Dat#", .bytes = 11, .gives = 6},
-        {.name = "expandable of 4096, no end", .at = local, .type = REG_EXPAND_SZ, .data = v4096 + L"#", .bytes = 8192},
-        {.name = "empty, no end", .at = local, .type = REG_SZ, .data = L"#"},
-        {.name = "REG_SZ unterminated", .at = graphics, .type = REG_SZ, .data = L"D:\\Data#", .bytes = 14, .gives = 0},
-        {.name = "REG_SZ of odd size", .at = graphics, .type = REG_SZ, .data = L"C:\\Odd\0#"s, .bytes = 15, .gives = 0},
-        {.name = "expandable, odd size", .at = vertical, .type = REG_EXPAND_SZ, .data = L"C:\\V;D:\\#", .bytes = 15},
-        {.name = "REG_DWORD product", .at = product, .type = REG_DWORD, .data = L"C:#", .bytes = 4},
-        {.name = "520 bytes of binary", .at = specific, .type = REG_BINARY, .data = g2047, .bytes = 520, .gives = 0},
-        {.name = "expands short, 4095", .at = name, .type = REG_EXPAND_SZ, .data = ref4095, .bytes = 8192, .gives = 10},
-        {.name = "expands short, 4096", .at = name, .type = REG_EXPAND_SZ, .data = ref4096, .bytes = 8192, .gives = 0},
-        {.name = "folder of 2047", .at = graphics, .type = REG_SZ, .data = g2047, .bytes = 4096, .gives = 2048},
-        {.name = "folder of 2048", .at = graphics, .type = REG_SZ, .data = g2048, .bytes = 4098, .gives = 0},
-        {.name = "machine product key denied", .at = {HKEY_LOCAL_MACHINE, kRoot}},
-        {.name = "user product key denied", .at = {HKEY_CURRENT_USER, kRoot}},
-        {.name = "per-user key of the product list denied", .at = {HKEY_CURRENT_USER, kPerUser}},
-    };
-    for (const Row& row : rows) {
+    const VariableGuard guard(kVariable.c_str());
+    SetEnvironment(kVariable.c_str(), L"C:\\N");
+    for (const HostileRow& row : kHostileRows) {
         SCOPED_TRACE(row.name);
         InstallEverything();
         std::optional<DeniedKey> denied;
@@ -306,7 +306,7 @@ TEST_F(HardeningTest, HostileRegistryData)
             action.run(api);
         }
         Unload();
-        WaitForChildProcesses();  // the tool in the installation folder, copied again for the next row
+        WaitForChildProcesses(InstallFolder());  // the tool in the installation folder, copied again for the next row
     }
 }
 
@@ -376,6 +376,10 @@ TEST_F(HardeningTest, ManyThreads)
     const std::wstring startUpFolders = RootFolder() + L"L1;C:\\Vertical\\PLANNER;C:\\Vertical\\PLANNER\\L1;C:\\Old";
     const std::wstring keys[] = {L"Software\\Brevonix\\One", L"Software\\Maker\\AnotherUserRootKey"};
     const std::vector<BufferCall> firstCalls = BufferCalls();
+    std::wstring appended;  // by 16 threads, 20 times each
+    for (int count = 0; count < 320; ++count) {
+        appended += L"C:\\A;";
+    }
     std::atomic<int> wrong{0};
     for (int load = 0; load < 200; ++load) {
         SetEnvironment(L"PATH", L"C:\\Old");
@@ -387,9 +391,7 @@ TEST_F(HardeningTest, ManyThreads)
                 std::vector<wchar_t> buffer(4096);
                 start.Wait();
                 firstCalls[index].call(api, buffer.data(), 4096);
-                if (AskText(api.zvudGetMachineProductRegistryRootKey) != kRoot) {
-                    ++wrong;
-                }
+                wrong += AskText(api.zvudGetMachineProductRegistryRootKey) != kRoot ? 1 : 0;
                 for (int turn = 0; turn < 200; ++turn) {
                     if (turn < 20) {
                         api.AppendEnvironmentPath(L"C:\\A");
@@ -404,61 +406,10 @@ TEST_F(HardeningTest, ManyThreads)
         }
         start.Give();
         threads.clear();  // joined
-        std::wstring appended;
-        for (int count = 0; count < 320; ++count) {
-            appended += L"C:\\A;";
-        }
         ASSERT_EQ(GetEnvironment(L"PATH"), appended + startUpFolders) << "load " << load;
         ASSERT_EQ(wrong, 0) << "another product seen, or a torn override; load " << load;
         Unload();
     }
-}
-
-// One thread switches the user root key override between "K" and a key of 511 characters, the longest it holds,
-// while six others read it, and a folder value below it, into 1024 characters and into 2 before a no-access page,
-// for a second or 20,000 rounds each. Set before they start, the override is never seen off (the product's own key
-// or folder value), nor as a mix of the two keys.
-TEST_F(HardeningTest, OverrideSwitchedUnderReaders)
-{
-    InstallEverything();
-    SetString(HKEY_CURRENT_USER, L"K", L"LocalRootFolder", L"D:\\K");
-    const auto& api = Load();
-    ASSERT_EQ(api.zvudInitProductParams(L"PLANNER", L"L1"), 1);
-    const std::wstring longKey(511, L'k');
-    api.zvudSetUserProductRegistryRootKey(L"K");
-    std::atomic<bool> readersDone{false};
-    std::atomic<int> wrong{0};
-    const StartSignal start;
-    const std::jthread switcher([&] {
-        start.Wait();
-        for (bool k = false; !readersDone; k = !k) {
-            api.zvudSetUserProductRegistryRootKey(k ? L"K" : longKey.c_str());
-        }
-    });
-    std::vector<std::jthread> readers;
-    for (int index = 0; index < 6; ++index) {
-        readers.emplace_back([&] {
-            const GuardedBuffer small(2);
-            std::vector<wchar_t> roomy(1024);
-            start.Wait();
-            const ULONGLONG end = GetTickCount64() + 1000;
-            for (int round = 0; round < 20000 && GetTickCount64() < end; ++round) {
-                const unsigned length = api.zvudGetUserProductRegistryRootKey(roomy.data(), 1024);
-                const bool whole =
-                    (length == 1 && roomy.data() == std::wstring(L"K")) || (length == 511 && roomy.data() == longKey);
-                const unsigned shortLength = api.zvudGetUserProductRegistryRootKey(small.Data(), 2);
-                const bool shortWhole = shortLength == 0 || (shortLength == 1 && small.Text() == L"K");
-                const bool folder = api.zvudGetXRootFoldPath(L"LocalRootFolder", roomy.data(), 1024) == 0 ||
-                                    roomy.data() == std::wstring(L"D:\\K");
-                api.zvudGetXRootFoldPath(L"LocalRootFolder", small.Data(), 2);  // fits no value: the page guards it
-                wrong += whole && shortWhole && folder ? 0 : 1;
-            }
-        });
-    }
-    start.Give();
-    readers.clear();  // joined
-    readersDone = true;
-    EXPECT_EQ(wrong, 0) << "reads that saw the override off, or a mix of two keys";
 }
 
 }  // namespace

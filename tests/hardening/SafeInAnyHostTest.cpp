@@ -9,10 +9,10 @@ namespace {
 
 constexpr unsigned kRoomy = 4096;
 
-// Where a reference finds its string. The test program's folder holds planted\PlantedStrings.dll; "$" stands for
+// Where a reference finds its string. The test program's folder holds planted\PlantedStrings.dll; "*" stands for
 // the test's folder, which holds x.dll (both copies of the test string table, with string 101 "Open") and
 // damaged.dll (DamagedStrings.dll), and x.dll again in its subfolders cur (the current folder), cur\rel and "a;b".
-// In damaged.dll, string 96 claims 65535 characters, far beyond the end of its block; 112 is "Ok"; 113 claims 9
+// In damaged.dll, string 96 claims 65535 characters, far beyond the end of its block; 112 is "Ok"; 113 claims 3
 // characters where its block ends after 2.
 // References at the limits of the 260-character working buffers: the module found nowhere and string 101 of the
 // table beside the test program; a module name or number too long for them names nothing.
@@ -39,20 +39,20 @@ const StringRow kStringRows[] = {
     {.name = "a bare name, PATH holding an empty entry", .reference = L"@x.dll,-101", .inFrontOfPath = L";"},
     {.name = "a bare name, PATH quoting a folder with ';'",
      .reference = L"@x,-101",
-     .inFrontOfPath = L"\"$\\a;b\"",
+     .inFrontOfPath = L"\"*\\a;b\"",
      .expected = L"Open"},
-    {.name = "a full path", .reference = L"@$\\x.dll,-101", .expected = L"Open"},
+    {.name = "a full path", .reference = L"@*\\x.dll,-101", .expected = L"Open"},
     {.name = "a module name of 259 characters", .reference = kModule259.c_str()},
     {.name = "a module name of 260 characters", .reference = kModule260.c_str()},
     {.name = "a module path of 309 characters", .reference = kLongPath.c_str()},
     {.name = "a module path of 313 characters with \\\\?\\", .reference = kLongPrefixedPath.c_str()},
     {.name = "a number of 259 digits", .reference = kDigits259.c_str(), .expected = L"Open"},
     {.name = "a number of 260 digits", .reference = kDigits260.c_str()},
-    {.name = "a string behind one that runs past its block", .reference = L"@$\\damaged.dll,-101"},
-    {.name = "the string that runs past its block", .reference = L"@$\\damaged.dll,-96"},
-    {.name = "a sound string before a damaged one", .reference = L"@$\\damaged.dll,-112", .expected = L"Ok"},
-    {.name = "a string whose own length runs past its block", .reference = L"@$\\damaged.dll,-113"},
-    {.name = "a string behind that", .reference = L"@$\\damaged.dll,-114"},
+    {.name = "a string behind one that runs past its block", .reference = L"@*\\damaged.dll,-101"},
+    {.name = "the string that runs past its block", .reference = L"@*\\damaged.dll,-96"},
+    {.name = "a sound string before a damaged one", .reference = L"@*\\damaged.dll,-112", .expected = L"Ok"},
+    {.name = "a string whose own length runs one character past its block", .reference = L"@*\\damaged.dll,-113"},
+    {.name = "a string behind that", .reference = L"@*\\damaged.dll,-114"},
 };
 
 // "ProductName" stored with a byte count of its own, read into a buffer of
@@ -109,7 +109,7 @@ protected:
 
     std::wstring WithFolder(const std::wstring& text) const
     {
-        const size_t at = text.find(L'$');
+        const size_t at = text.find(L'*');
         return at == std::wstring::npos ? text : text.substr(0, at) + folders_.Path() + text.substr(at + 1);
     }
 
@@ -193,35 +193,6 @@ TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)
         } else {
             EXPECT_EQ(buffer.Text(), row.expectedText) << row.name;
         }
-    }
-}
-
-// zvudGetProductXFoldPath builds only the install folder's family; any other
-// number, in the range of special folders or not, gives 0 and writes nothing.
-TEST_F(SafeInAnyHostTest, ProductFoldersComeOnlyFromTheInstallFolder)
-{
-    InstallConfigurable({{L"ZOVA", {L"L1"}}});
-    Load();
-    const struct Row {
-        const char* name;
-        int folder;
-        unsigned expected;
-    } rows[] = {
-        {.name = "InstallFolder", .folder = 0, .expected = 1},
-        {.name = "UserDataCacheFolderLang", .folder = 15, .expected = 1},
-        {.name = "HelpFolder, of the help file's folder", .folder = 2, .expected = 0},
-        {.name = "RoamableRootFolder, which falls back to the install folder", .folder = 6, .expected = 0},
-        {.name = "SandboxCrashSaveFolder, a per-user value", .folder = 16, .expected = 0},
-        {.name = "17, beyond the folders", .folder = 17, .expected = 0},
-        {.name = "-1", .folder = -1, .expected = 0},
-    };
-    for (const Row& row : rows) {
-        GuardedBuffer buffer(kRoomy);
-        const auto folder = static_cast<ZvUdSpecialFolder::Folders>(row.folder);
-        const std::string call =
-            std::string(row.name) + ": zvudGetProductXFoldPath(buffer, 4096, " + std::to_string(row.folder) + ")";
-        EXPECT_EQ(Api().zvudGetProductXFoldPath(buffer.Data(), kRoomy, folder), row.expected) << call;
-        EXPECT_EQ(buffer.Untouched(), row.expected == 0) << call << " wrote " << Narrow(buffer.Text());
     }
 }
 

@@ -12,6 +12,19 @@ const wchar_t* const kCodes[] = {L"{A1B2C3D4-0000-4000-8000-0000000000A1}", L"{A
 const std::wstring kTests = L"Software\\Brevonix\\InstallerTests\\", kUserKey = kTests + L"ProductA-User";
 const std::wstring kMachineKeys[] = {kTests + L"ProductA", kTests + L"ProductB"};
 
+// The text of a value, "" when there is none.
+std::wstring Stored(const std::wstring& key, const wchar_t* name = L"Reinstalled", HKEY hive = HKEY_LOCAL_MACHINE)
+{
+    return ReadValue(hive, key, name).value_or(RegistryValue{}).Text();
+}
+
+// What breaks the installation, and what the first product's reinstall was asked for, as REINSTALL:REINSTALLMODE.
+struct RepairRow {
+    const char* name;
+    std::function<void()> prepare;
+    std::wstring reinstalled;
+};
+
 class InstallerRepairTest : public ScenarioTest {
 protected:
     InstallerRepairTest() : ScenarioTest(RegistryView::Real) {}
@@ -26,33 +39,31 @@ protected:
         RemoveFromRealHives({L"Software\\Brevonix\\InstallerTests"});
     }
 
+    // Both products installed, unless they are already, and listed for the base product.
+    void InstallBothProducts()
+    {
+        for (int product = 0; product < 2; ++product) {
+            if (MsiQueryProductStateW(kCodes[product]) != INSTALLSTATE_DEFAULT) {
+                const std::wstring package = TestProgramFolder() + L"\\packages\\Product" + L"AB"[product] + L".msi";
+                ASSERT_EQ(MsiInstallProductW(package.c_str(), L""), ERROR_SUCCESS) << Narrow(package);
+                installedHere_.push_back(kCodes[product]);
+            }
+            SetString(HKEY_LOCAL_MACHINE, ProductRootOf(L"ZOVA", L"L1") + L"\\UserData", kCodes[product],
+                      kMachineKeys[product] + L"-User");
+        }
+    }
+
     std::vector<const wchar_t*> installedHere_;
 };
 
 TEST_F(InstallerRepairTest, MissingUserDataIsRestored)
 {
-    const auto text = [](const auto& key, const wchar_t* name = L"Reinstalled", HKEY hive = HKEY_LOCAL_MACHINE) {
-        return ReadValue(hive, key, name).value_or(RegistryValue{}).Text();
-    };
     MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
     InstallConfigurable({{L"ZOVA", {L"L1"}}});
-    for (int product = 0; product < 2; ++product) {
-        if (MsiQueryProductStateW(kCodes[product]) != INSTALLSTATE_DEFAULT) {
-            const std::wstring package = TestProgramFolder() + L"\\packages\\Product" + L"AB"[product] + L".msi";
-            ASSERT_EQ(MsiInstallProductW(package.c_str(), L""), ERROR_SUCCESS) << Narrow(package);
-            installedHere_.push_back(kCodes[product]);
-        }
-        SetString(HKEY_LOCAL_MACHINE, ProductRootOf(L"ZOVA", L"L1") + L"\\UserData", kCodes[product],
-                  kMachineKeys[product] + L"-User");
-    }
-    const std::wstring folder = text(kUserKey, L"LocalRootFolder", HKEY_CURRENT_USER);
+    InstallBothProducts();
+    const std::wstring folder = Stored(kUserKey, L"LocalRootFolder", HKEY_CURRENT_USER);
     HANDLE held = INVALID_HANDLE_VALUE;
-    // `reinstalled`: what the first product's reinstall was asked for, as REINSTALL:REINSTALLMODE.
-    struct Row {
-        const char* name;
-        std::function<void()> prepare;
-        std::wstring reinstalled;
-    } rows[] = {
+    const RepairRow rows[] = {
         {.name = "per-user key missing: a first-run install",
          .prepare = [&] { DeleteKey(HKEY_CURRENT_USER, kUserKey); },
          .reinstalled = L"UserData:uos"},
@@ -73,19 +84,20 @@ TEST_F(InstallerRepairTest, MissingUserDataIsRestored)
              },
          .reinstalled = L"ALL:m"},
     };
-    for (const Row& row : rows) {
+    for (const RepairRow& row : rows) {
         SCOPED_TRACE(std::string(row.name) + ": InstallUserData()");
-        SetString(HKEY_LOCAL_MACHINE, kMachineKeys[0], L"Reinstalled", L"untouched");
-        SetString(HKEY_LOCAL_MACHINE, kMachineKeys[1], L"Reinstalled", L"untouched");
+        for (const std::wstring& key : kMachineKeys) {
+            SetString(HKEY_LOCAL_MACHINE, key, L"Reinstalled", L"untouched");
+        }
         row.prepare();
         EXPECT_EQ(Load().InstallUserData(), 0u);
         CloseHandle(std::exchange(held, INVALID_HANDLE_VALUE));
         EXPECT_EQ(MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr), INSTALLUILEVEL_NONE) << "the host's UI level back";
         EXPECT_TRUE(FileExists(folder) && !KeyExists(HKEY_CURRENT_USER, kUserKey + L"\\Settings"));
-        EXPECT_EQ(text(kUserKey, L"UILevel", HKEY_CURRENT_USER), L"3") << "the basic UI level";
+        EXPECT_EQ(Stored(kUserKey, L"UILevel", HKEY_CURRENT_USER), L"3") << "the basic UI level";
         EXPECT_TRUE(Api().CheckCOMServerRelativePaths());
         // The second product has nothing to restore.
-        EXPECT_EQ(text(kMachineKeys[0]) + L", " + text(kMachineKeys[1]), row.reinstalled + L", untouched");
+        EXPECT_EQ(Stored(kMachineKeys[0]) + L", " + Stored(kMachineKeys[1]), row.reinstalled + L", untouched");
         Unload();
     }
 }

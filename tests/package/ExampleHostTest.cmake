@@ -1,16 +1,17 @@
-# The package as a host developer meets it: the release archive (on Windows, the build installed into a prefix)
-# unpacked into a fresh folder, laid out as package managers lay packages out, its checksums and source archive
-# beside it; its own examples/host built through find_package(UserData) as its README says (cross-built, with
-# mingw-w64's GCC) and run in its sample installation, whose registry values (sample.reg) are imported for the run
-# and deleted after it: the host must give that installation's answers. A package without UserData.dll must fail
-# the host's configuration, naming it. Arguments: see tests/CMakeLists.txt.
+# The package as a host developer meets it: the release archive, made in the test's own folder from the build's
+# products as they are (on Windows, the build installed into a prefix), unpacked into a fresh folder, laid out as
+# package managers lay packages out, its checksums and source archive beside it; its own examples/host built through
+# find_package(UserData) as its README says (cross-built, with mingw-w64's GCC) and run in its sample installation,
+# whose registry values (sample.reg) are imported for the run and deleted after it: the host must give that
+# installation's answers. A package without UserData.dll must fail the host's configuration, naming it. Arguments:
+# see tests/CMakeLists.txt.
 
 cmake_minimum_required(VERSION 3.25)
 include(${SOURCE_DIR}/tests/support/ScriptSupport.cmake)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 if(TOOLCHAIN)
-    userdata_run(${SOURCE_DIR}/scripts/release ${BUILD_DIR})
+    userdata_run(${SOURCE_DIR}/scripts/release ${BUILD_DIR} ${WORK_DIR}/release)
     string(STRIP "${output}" archive)
     get_filename_component(release ${archive} DIRECTORY)
     execute_process(COMMAND sha256sum --check SHA256SUMS WORKING_DIRECTORY ${release} RESULT_VARIABLE status

@@ -3,18 +3,14 @@
 // folded paths, and InstallUserData with CheckCOMServerRelativePaths: which
 // products need a repair and what the Windows Installer is asked for, seen at
 // the library's delay-loaded msi.dll imports (UI level and command line of
-// each reinstall) whose calls go on to msi.dll, beside the steps that zvud's
-// doctor lists (the core's walk with every step withheld). No package carries
+// each reinstall) whose calls go on to msi.dll. No package carries
 // the product codes, so each reinstall fails with ERROR_UNKNOWN_PRODUCT (real
 // reinstalls: tests/installer).
 #include "TestSupport.h"
-#include "repair/UserDataInstall.h"
 
 #include <msi.h>
 
 #include <cstdlib>
-#include <cwchar>
-#include <sstream>
 
 namespace userdata::testing {
 namespace {
@@ -22,7 +18,6 @@ namespace {
 const HKEY kMachine = HKEY_LOCAL_MACHINE;
 const HKEY kUser = HKEY_CURRENT_USER;
 const std::wstring kKey = L"Software\\Brevonix\\Suite\\Settings";  // the string writer's
-constexpr auto kReinstallLevel = static_cast<INSTALLUILEVEL>(INSTALLUILEVEL_BASIC | INSTALLUILEVEL_HIDECANCEL);
 const std::wstring kServers[] = {L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32",  // required
                                  L"CLSID\\{5A1C7E42-3B9D-4F08-A6E2-71C4D0B9E315}\\InProcServer32",
                                  L"CLSID\\{9E0D2F6B-84A7-4C13-B5F9-2D6A8E1C4B70}\\InProcServer32"};
@@ -30,6 +25,13 @@ const std::wstring kLongName(300, L'A');  // a variable that expands to "a"
 
 INSTALLUILEVEL levelInForce = INSTALLUILEVEL_NOCHANGE;
 std::wstring requests;  // "level command line" of each reinstall, a line each
+
+// The reinstalls asked for, each at the basic UI level without a cancel button (35): the first run's, a missing
+// folder's (which deletes the per-user tree first), the per-user key's, and the COM servers'.
+const std::wstring kFirstRun = L"35 REINSTALL=UserData REINSTALLMODE=uos ZOVA_SECONDARY_INSTALL=1\n";
+const std::wstring kFolder = L"35 REINSTALL=UserData REINSTALLMODE=p ZOVA_SECONDARY_INSTALL=1\n";
+const std::wstring kUserKey = L"35 REINSTALL=UserData REINSTALLMODE=u ZOVA_SECONDARY_INSTALL=1\n";
+const std::wstring kServer = L"35 REINSTALL=ALL REINSTALLMODE=m ZOVA_SECONDARY_INSTALL=1\n";
 
 INSTALLUILEVEL WINAPI RecordingSetInternalUI(INSTALLUILEVEL level, HWND* owner)
 {
@@ -55,11 +57,11 @@ void Redirect(HMODULE library, const char* name, const void* to)
 }
 
 // A product listed for the machine, with its per-user key and that key's LocalRootFolder ("-": no per-user key;
-// "": no value; "!": a key the user may not open); '$' stands for a folder that exists, and a value holding '%' is
+// "": no value; "!": a key the user may not open); '*' stands for the test's own folder, and a value holding '%' is
 // expandable.
 struct Product {
     std::wstring key = L"Software\\B\\Sound-1";
-    std::wstring root = L"$";
+    std::wstring root = L"*";
 };
 // One COM server's registration, the others sound: its index in kServers (0: the required one), the type of its
 // default value (REG_NONE: none) and its path (null: no key).
@@ -68,17 +70,17 @@ struct Server {
     DWORD type = REG_SZ;
     const wchar_t* path = L"zvserver.dll";
 };
-// The products listed in their order (none: no product list), InstallUserData's result and the REINSTALLMODE of
-// each reinstall it asks for.
+// The products listed in their order (none: no product list), InstallUserData's result and the reinstalls it asks
+// for.
 struct RepairRow {
     const char* name = "";
     std::vector<Product> products = {Product{}};
     Server server{};
     unsigned result = 0;
-    const wchar_t* modes = L"";
+    std::wstring requests = L"";
 };
 
-const std::wstring kMissing = L"$\\missing";
+const std::wstring kMissing = L"*\\missing";
 const Product kNoUserKey = {.key = L"Software\\B\\User-1", .root = L"-"};
 const Product kLongMissing = {.key = L"Software\\B\\User-1", .root = kMissing + L"%" + kLongName + L"%"};
 const Product kNoValue = {.key = L"Software\\B\\Second", .root = L""};
@@ -89,20 +91,26 @@ const RepairRow kRepairRows[] = {
     {.name = "a bare KPW key", .products = {{.key = L"KPW-1", .root = kMissing}}},
     {.name = "COM server at a network path", .server = {.index = 1, .path = L"\\\\server\\share\\x.dll"}},
     {.name = "COM server by a reference", .server = {.index = 2, .type = REG_EXPAND_SZ, .path = L"%P%\\x.dll"}},
-    {.name = "per-user key missing", .products = {kNoUserKey}, .result = 1605, .modes = L"uos"},
+    {.name = "per-user key missing", .products = {kNoUserKey}, .result = 1605, .requests = kFirstRun},
     {.name = "per-user key refused: left alone",
      .products = {{.key = L"Software\\B\\Denied-1", .root = L"!"}},
      .result = 5},
-    {.name = "missing folder, stored long", .products = {kLongMissing}, .result = 1605, .modes = L"p u"},
-    {.name = "PW is no KPW key", .products = {{.key = L"PW-1", .root = kMissing}}, .result = 1605, .modes = L"p u"},
-    {.name = "kpw is no KPW", .products = {{.key = L"kpw-1", .root = kMissing}}, .result = 1605, .modes = L"p u"},
-    {.name = "the last decides: sound", .products = {kNoUserKey, Product{}}, .modes = L"uos"},
-    {.name = "the last decides: failing", .products = {Product{}, kNoUserKey}, .result = 1605, .modes = L"uos"},
-    {.name = "required COM server missing", .server = {.type = REG_NONE, .path = nullptr}, .modes = L"m"},
-    {.name = "required COM server at a drive", .server = {.path = L"C:\\Suite\\zvserver.dll"}, .modes = L"m"},
-    {.name = "optional COM server drive-relative", .server = {.index = 2, .path = L"D:x.dll"}, .modes = L"m"},
-    {.name = "optional server, no default", .server = {.index = 2, .type = REG_NONE, .path = L""}, .modes = L"m"},
-    {.name = "server by number", .server = {.index = 1, .type = REG_DWORD, .path = L"\x0001"}, .modes = L"m"},
+    {.name = "missing folder, stored long", .products = {kLongMissing}, .result = 1605, .requests = kFolder + kUserKey},
+    {.name = "PW is no KPW key",
+     .products = {{.key = L"PW-1", .root = kMissing}},
+     .result = 1605,
+     .requests = kFolder + kUserKey},
+    {.name = "kpw is no KPW",
+     .products = {{.key = L"kpw-1", .root = kMissing}},
+     .result = 1605,
+     .requests = kFolder + kUserKey},
+    {.name = "the last decides: sound", .products = {kNoUserKey, Product{}}, .requests = kFirstRun},
+    {.name = "the last decides: failing", .products = {Product{}, kNoUserKey}, .result = 1605, .requests = kFirstRun},
+    {.name = "required COM server missing", .server = {.type = REG_NONE, .path = nullptr}, .requests = kServer},
+    {.name = "required COM server at a drive", .server = {.path = L"C:\\Suite\\zvserver.dll"}, .requests = kServer},
+    {.name = "optional COM server drive-relative", .server = {.index = 2, .path = L"D:x.dll"}, .requests = kServer},
+    {.name = "optional server, no default", .server = {.index = 2, .type = REG_NONE, .path = L""}, .requests = kServer},
+    {.name = "server by number", .server = {.index = 1, .type = REG_DWORD, .path = L"\x0001"}, .requests = kServer},
 };
 
 // The value before (REG_NONE: none; a REG_DWORD holds 7, a text "old"), the caller's access to the key, the call,
@@ -118,22 +126,6 @@ struct TextRow {
     DWORD type = REG_SZ;
     bool denyOthers = false;
 };
-// The REINSTALLMODE of each step that the doctor's view of the repair lists, in the products' order.
-std::wstring DoctorsModes(const std::wstring& productRoot)
-{
-    std::wstring modes;
-    for (const ProductRepair& product : DecideUserDataRepair(ZvString(productRoot.c_str())).products) {
-        for (const RepairStep& step : product.steps) {
-            const RepairAction action = step.action;
-            modes += (modes.empty() ? L"" : L" ") + std::wstring(action == RepairAction::FirstRun        ? L"uos"
-                                                                 : action == RepairAction::ComRepair     ? L"m"
-                                                                 : action == RepairAction::MissingFolder ? L"p"
-                                                                                                         : L"u");
-        }
-    }
-    return modes;
-}
-
 class HousekeepingTest : public ScenarioTest {
 protected:
     const std::wstring productList = ProductRootOf(L"ZOVA", L"L1") + L"\\UserData";
@@ -165,7 +157,7 @@ protected:
                     CreateKey(kUser, product.key + below);
                 }
             }
-            const std::wstring root = product.root[0] == L'$' ? folder.Path() + product.root.substr(1) : product.root;
+            const std::wstring root = product.root[0] == L'*' ? folder.Path() + product.root.substr(1) : product.root;
             if (product.root != L"-" && !root.empty()) {
                 const DWORD type = root.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ;
                 SetString(kUser, product.key, L"LocalRootFolder", root, type);
@@ -228,7 +220,6 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         const std::ptrdiff_t handles = OpenHandleCount();
         const int check = api.CheckCOMServerRelativePaths();
         const bool leaked = OpenHandleCount() != handles;
-        const std::wstring doctors = DoctorsModes(ProductRootOf(L"ZOVA", L"L1"));
         requests.clear();
         const unsigned result = api.InstallUserData();
         deniedUserKey.reset();
@@ -239,19 +230,11 @@ TEST_F(HousekeepingTest, EachProductGetsTheRepairItNeeds)
         const bool levelChanged = MsiSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr) != INSTALLUILEVEL_NONE;
         const std::wstring seen = L"check " + std::to_wstring(check) + L", result " + std::to_wstring(result) +
                                   deleted + (leaked ? L", a key left open" : L"") +
-                                  (levelChanged ? L", the host's UI level changed" : L"") + L", the doctor's " +
-                                  doctors + L"\n" + requests;
-        // A repair for a missing folder deletes the product's per-user tree first.
-        const bool deletes = std::wcscmp(row.modes, L"p u") == 0;
-        std::wstring expected = L"check " + std::to_wstring(std::wcscmp(row.modes, L"m") != 0) + L", result " +
-                                std::to_wstring(row.result) +
-                                (deletes ? L", " + row.products[0].key + L" deleted" : L"") + L", the doctor's " +
-                                row.modes + L"\n";
-        std::wistringstream modes(row.modes);
-        for (std::wstring mode; modes >> mode;) {
-            expected += std::to_wstring(kReinstallLevel) + (mode == L"m" ? L" REINSTALL=ALL" : L" REINSTALL=UserData") +
-                        L" REINSTALLMODE=" + mode + L" ZOVA_SECONDARY_INSTALL=1\n";
-        }
+                                  (levelChanged ? L", the host's UI level changed" : L"") + L"\n" + requests;
+        const bool deletes = row.requests.starts_with(kFolder);
+        const std::wstring expected =
+            L"check " + std::to_wstring(row.requests != kServer) + L", result " + std::to_wstring(row.result) +
+            (deletes ? L", " + row.products[0].key + L" deleted" : L"") + L"\n" + row.requests;
         EXPECT_EQ(Narrow(expected), Narrow(seen)) << row.name << ": CheckCOMServerRelativePaths, InstallUserData";
         for (const Product& product : row.products) {
             DeleteKey(kUser, product.key);

@@ -18,13 +18,10 @@ using namespace ZvUdSpecialFolder;
 enum class Call { Folder, CacheLang, String, XFold, XRoot, Root, Specific, Help, Context, Directory };
 // What each export's result counts when it answers: the answer with its terminator, 1, or the answer's characters.
 enum class Counts { Capacity, Flag, Length };
-const std::pair<const char*, Counts> kExports[] = {
-    {"zvudGetSpecialFolder", Counts::Capacity},     {"GetZOVAUserDataCacheLangPath", Counts::Capacity},
-    {"zvudLoadMUIString", Counts::Capacity},        {"zvudGetProductXFoldPath", Counts::Flag},
-    {"zvudGetXRootFoldPath", Counts::Flag},         {"GetProductRootFolder", Counts::Length},
-    {"GetProductSpecificFilePath", Counts::Length}, {"GetHelpFileName", Counts::Length},
-    {"GetContextFileName", Counts::Length},         {"SetWorkingDirectory", Counts::Length}};  // in Call's order
-enum Start { Settled, Unsettled, Failed };  // by the host, not yet, failing (no catalogue)
+const Counts kCounts[] = {Counts::Capacity, Counts::Capacity, Counts::Capacity, Counts::Flag,
+                          Counts::Flag,     Counts::Length,   Counts::Length,   Counts::Length,
+                          Counts::Length,   Counts::Length};  // in Call's order
+enum Start { Settled, Unsettled, Failed };                    // by the host, not yet, failing (no catalogue)
 
 constexpr unsigned long long kRoom = 2100;
 constexpr unsigned long long kAny = 0xFFFFFFFF;
@@ -70,6 +67,7 @@ struct Row {
     std::optional<REGSAM> allow{};
 };
 
+constexpr auto kLanguageCache = UserDataCacheFolderLang;
 constexpr Call XF = Call::XFold, CL = Call::CacheLang, WD = Call::Directory, PS = Call::Specific, H = Call::Help,
                C = Call::Context, S = Call::String, XR = Call::XRoot;
 const wchar_t *const kT = L"T", *const kLR = L"LocalRootFolder";
@@ -96,6 +94,13 @@ const Row kRows[] = {
     {.name = "the sample folder", .arg = SampleFolder, .gives = L"$Sample"},
     {.name = "the sample language folder", .call = XF, .arg = SampleFolderLang, .gives = L"$Sample\\L1", .room = kAny},
     {.name = "the language's cache folder", .call = CL, .gives = L"$UserDataCache\\L1"},
+    {.name = "the language's cache folder of the product",
+     .call = XF,
+     .arg = kLanguageCache,
+     .gives = L"$UserDataCache\\L1"},
+    {.name = "no product folder of the help folder", .call = XF, .arg = HelpFolder},
+    {.name = "none of the roamable root folder, a per-user value", .call = XF, .arg = RoamableRootFolder},
+    {.name = "no product folder 17", .call = XF, .arg = 17},
     {.name = "only the plain cache folder fits", .call = CL, .room = kFitsLeft, .left = L"$UserDataCache"},
     {.name = "folder 17", .arg = 17},
     {.name = "folder -1", .arg = -1},
@@ -238,25 +243,13 @@ unsigned Invoke(const UserDataExports& api, const Row& row, const wchar_t* arg, 
 // The result an export gives for the answer `gives` (none: it fails).
 unsigned Result(Call call, const std::optional<std::wstring>& gives)
 {
-    const Counts counts = kExports[static_cast<int>(call)].second;
+    const Counts counts = kCounts[static_cast<int>(call)];
     if (!gives) {
         return 0;
     }
     return static_cast<unsigned>(counts == Counts::Capacity ? gives->size() + 1
                                  : counts == Counts::Flag   ? 1
                                                             : gives->size());
-}
-
-// The call as the host made it, for failure messages.
-std::string Describe(const Row& row, const wchar_t* arg, unsigned long long room)
-{
-    const bool folder = row.call == Call::Folder || row.call == XF;
-    std::string argument = folder ? std::to_string(std::get<0>(row.arg)) + ", " : "";
-    if (arg != nullptr || row.call == S) {
-        argument =
-            IS_INTRESOURCE(arg) ? std::to_string(reinterpret_cast<uintptr_t>(arg)) + ", " : "\"" + Narrow(arg) + "\", ";
-    }
-    return kExports[static_cast<int>(row.call)].first + ("(" + argument) + "capacity " + std::to_string(room) + ")";
 }
 
 // What the host sees, in one line: the result, the buffer's text, and what went wrong besides.
@@ -292,7 +285,7 @@ TEST_P(PathsAndStringsTest, Call)
     // Without a language a special folder that needs it raises the no-language exception (continued here).
     const std::wstring expected =
         Seen(Result(row.call, gives), left, false, row.start == Failed && row.call == Call::Folder);
-    EXPECT_EQ(Narrow(expected), Narrow(seen)) << row.name << ": " << Describe(row, arg, room);
+    EXPECT_EQ(Narrow(expected), Narrow(seen)) << row.name << ", capacity " << room;
     EXPECT_EQ(GetEnvironment(L"USERDATA_PLANTED_MODULE_RAN"), std::nullopt) << "a planted module's code ran";
 }
 
