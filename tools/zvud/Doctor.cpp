@@ -6,7 +6,6 @@
 
 #include "CoreText.h"
 #include "DoctorSupport.h"
-#include "Json.h"
 #include "Output.h"
 #include "Queries.h"
 #include "StartUp.h"
@@ -374,70 +373,6 @@ void CheckPath(const Installation& installation, Report& report)
     }
 }
 
-const wchar_t* StatusName(Status status)
-{
-    return status == Status::Ok ? L"ok" : status == Status::Problem ? L"problem" : L"info";
-}
-
-// The findings to show: all, or with --problems only the problems.
-std::vector<Finding> Shown(const Invocation& invocation, const Report& report)
-{
-    std::vector<Finding> shown;
-    for (const Finding& finding : report.Findings()) {
-        if (!invocation.problemsOnly || finding.status == Status::Problem) {
-            shown.push_back(finding);
-        }
-    }
-    return shown;
-}
-
-std::wstring Counted(size_t count, const wchar_t* singular, const wchar_t* plural)
-{
-    return (count == 0 ? std::wstring(L"no") : std::to_wstring(count)) + L" " + (count == 1 ? singular : plural);
-}
-
-// The closing line: how many problems and notes, or that all is in order.
-std::wstring Summary(const Report& report)
-{
-    const size_t problems = report.Count(Status::Problem);
-    const std::wstring notes = Counted(report.Count(Status::Info), L"note", L"notes");
-    if (problems == 0) {
-        return L"summary: everything is in order (" + notes + L")\n";
-    }
-    return L"summary: " + Counted(problems, L"problem", L"problems") + L", " + notes + L"\n";
-}
-
-std::wstring RenderText(const Invocation& invocation, const Report& report)
-{
-    std::wstring text;
-    for (const Finding& finding : Shown(invocation, report)) {
-        text += Padded(StatusName(finding.status), 8) + Padded(finding.check, 18) + finding.subject + L": " +
-                finding.detail + (finding.fix.empty() ? L"" : L". Fix: " + finding.fix) + L"\n";
-    }
-    return text + Summary(report);
-}
-
-std::wstring RenderJson(const Invocation& invocation, const Installation& installation, const Report& report)
-{
-    JsonWriter json;
-    json.Text(L"zvudVersion", VersionText(ModulePath(nullptr)));
-    json.Text(L"userDataVersion", VersionText(ModulePath(GetModuleHandleW(L"UserData.dll"))));
-    json.Text(L"product", installation.product);
-    json.Text(L"language", installation.language);
-    json.Number(L"problems", report.Count(Status::Problem));
-    json.Number(L"notes", report.Count(Status::Info));
-    json.BeginArray(L"checks");
-    for (const Finding& finding : Shown(invocation, report)) {
-        json.LineObject({{L"check", finding.check},
-                         {L"status", StatusName(finding.status)},
-                         {L"subject", finding.subject},
-                         {L"detail", finding.detail},
-                         {L"fix", finding.fix.empty() ? std::nullopt : std::optional(finding.fix)}});
-    }
-    json.EndArray();
-    return json.Finish();
-}
-
 void CheckBeforeStartUp(Installation& installation, Report& report)
 {
     CheckLibraryVersion(report);
@@ -458,11 +393,14 @@ void CheckBeforeStartUp(Installation& installation, Report& report)
 
 int RunDoctor(const Invocation& invocation, bool)
 {
+    userdata::StartRecordingInputs();
     Installation installation;
     Report report;
     // Decided before the library's start-up writes its choice back over what it chose from.
+    userdata::SetInputReader(L"zvudInitProductParams");
     installation.startup =
         userdata::DecideStartup(Core(invocation.product.value_or(L"")), Core(invocation.language.value_or(L"")));
+    userdata::SetInputReader(L"");
     CheckBeforeStartUp(installation, report);
     CheckStartUp(invocation, installation, report);
     CheckIdentityFile(installation, report);
@@ -474,8 +412,9 @@ int RunDoctor(const Invocation& invocation, bool)
     CheckProductList(installation, report);
     CheckComServers(report);
     CheckMigration(installation, report);
-    Write(Stream::Out, invocation.json ? RenderJson(invocation, installation, report) : RenderText(invocation, report));
-    return report.Count(Status::Problem) > 0 ? kExitNoAnswer : kExitSuccess;
+    CheckExports(installation, report);
+    CheckInputs(installation, report);
+    return Render(invocation, installation, report);
 }
 
 }  // namespace zvud

@@ -317,7 +317,9 @@ void CheckHelpFiles(const Installation& installation, Report& report)
         return;  // without registry roots there is no help to look for; that problem is told already
     }
     CurrentIdentity identity(*installation.startup);
+    userdata::SetInputReader(L"GetHelpFileName");
     const userdata::HelpDecisions help = userdata::DecideHelpFiles(identity);
+    userdata::SetInputReader(L"");
     const Reason& reason = help.helpFile.reason;
     const std::wstring file = Text(help.helpFile.value);
     if (file.empty()) {

@@ -1,6 +1,7 @@
 #include "DoctorSupport.h"
 
 #include "CoreText.h"
+#include "Output.h"
 #include "Queries.h"
 
 #include "base/IdentityIniFile.h"
@@ -23,15 +24,29 @@ std::wstring AfterSubject(const std::wstring& subject, const std::wstring& detai
 
 }  // namespace
 
+// Nothing found broken is also told as in order: an ok about a subject with a
+// problem is dropped, whichever check came first.
 void Report::Ok(const std::wstring& check, const std::wstring& subject, const std::wstring& detail)
 {
-    findings_.push_back({check, Status::Ok, subject, AfterSubject(subject, detail), L""});
+    if (!HasProblem(subject)) {
+        findings_.push_back({check, Status::Ok, subject, AfterSubject(subject, detail), L""});
+    }
 }
 
 void Report::Problem(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
                      const std::wstring& fix)
 {
+    std::erase_if(findings_, [&subject](const Finding& finding) {
+        return finding.status == Status::Ok && EqualIgnoringCase(finding.subject, subject);
+    });
     findings_.push_back({check, Status::Problem, subject, AfterSubject(subject, detail), fix});
+}
+
+bool Report::HasProblem(const std::wstring& subject) const
+{
+    return std::any_of(findings_.begin(), findings_.end(), [&subject](const Finding& finding) {
+        return finding.status == Status::Problem && EqualIgnoringCase(finding.subject, subject);
+    });
 }
 
 void Report::Info(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,

@@ -3,6 +3,9 @@
 // registry and the file system that only look.
 #pragma once
 
+#include "Json.h"
+
+#include "base/InputRecorder.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
 
@@ -37,6 +40,7 @@ public:
 
     const std::vector<Finding>& Findings() const { return findings_; }
     [[nodiscard]] size_t Count(Status status) const;
+    [[nodiscard]] bool HasProblem(const std::wstring& subject) const;
 
 private:
     std::vector<Finding> findings_;
@@ -91,5 +95,22 @@ void CheckHelpFiles(const Installation& installation, Report& report);
 void CheckProductList(const Installation& installation, Report& report);
 void CheckComServers(Report& report);
 void CheckMigration(const Installation& installation, Report& report);
+
+// Every export a host calls, asked through the DLL: one that answers nothing
+// is traced to the input whose reading made it fail.
+void CheckExports(const Installation& installation, Report& report);
+// Every input the library read, judged by the rules of its kind; then the
+// inputs that must agree with each other.
+void CheckInputs(const Installation& installation, Report& report);
+// How a report names an input: a key, "<key>\<value>", "<file> <key>", a
+// file, or a variable.
+std::wstring InputName(const userdata::RecordedInput& input);
+// The first input read for `reader` (SetInputReader) that was missing or not
+// taken; null when every one was.
+const userdata::RecordedInput* FailedInput(const wchar_t* reader);
+// The inputs as a table (where, kind, type, data as stored, as taken), and
+// as members of the JSON report.
+std::wstring RenderInputs();
+void WriteInputs(JsonWriter& json);
 
 }  // namespace zvud::doctor
