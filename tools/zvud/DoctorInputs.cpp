@@ -254,7 +254,8 @@ Verdict JudgeList(const std::wstring& list, bool perUser)
 // What the text names, by its kind.
 Verdict JudgeNamed(const RecordedInput& input, const userdata::InputRule& rule)
 {
-    const std::wstring taken = Text(input.taken);
+    // A host expands what the library gives unexpanded.
+    const std::wstring taken = input.type == REG_EXPAND_SZ ? Expanded(Text(input.taken)) : Text(input.taken);
     switch (rule.kind) {
     case InputKind::FolderPath:
     case InputKind::FilePath:
