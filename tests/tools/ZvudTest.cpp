@@ -97,6 +97,22 @@ void OlderLibrary()
                                 static_cast<DWORD>(resource.size())));
     EXPECT_TRUE(EndUpdateResourceW(update, FALSE));
 }
+// The line "`key`=`value`" of the INI file at `path` set to `value`, or removed. Written as text: a profile API
+// would take the file from a cache that the restored copy, of the same time stamp, does not refresh.
+void SetIniValue(const std::wstring& path, const std::wstring& key, const std::optional<std::wstring>& value)
+{
+    std::ifstream file{std::filesystem::path(path)};
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    file.close();
+    WriteTextFile(path, std::regex_replace(text, std::regex(Narrow(key) + "=[^\r\n]*\r?\n?"),
+                                           value ? Narrow(key + L"=" + *value + L"\r\n") : ""));
+}
+
+// A DLL that is no UserData.dll in its place.
+void ForeignLibrary()
+{
+    CopyFileW((TestProgramFolder() + L"\\TestStrings.dll").c_str(), (kRoot + L"UserData.dll").c_str(), FALSE);
+}
 void ComServerAtADrive()
 {
     SetString(HKEY_CLASSES_ROOT, kComServer + L"\\InProcServer32", nullptr, L"C:\\z.dll");
@@ -105,20 +121,6 @@ void PlannersVerticalPathOfWrongType()
 {
     SetString(HKEY_LOCAL_MACHINE, kPlanner + L"\\VerticalEnvPath", nullptr, L"C:\\Brevonix", REG_MULTI_SZ);
 }
-// The roamable root folder, also named as the local one, held open while zvud runs, shared for reading
-// only: it opens for reading but not for writing.
-HANDLE heldFolder = INVALID_HANDLE_VALUE;
-void HoldEverythingBroken()
-{
-    SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"fr");
-    SetString(HKEY_CURRENT_USER, kZova, L"LocalRootFolder", kUserData + L"Roaming\\ZOVA-7.0");
-    SetString(HKEY_LOCAL_MACHINE, kZova + L"\\UserData", L"{C0DE}", kZova);
-    ComServerAtADrive();
-    DeleteFileW((kUserData + L"Help\\zova-standard.chm").c_str());
-    heldFolder = CreateFileW((kUserData + L"Roaming\\ZOVA-7.0").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-}
-
 const Row kRows[] = {
     {.command = L"zvud show --language en-US",
      .texts = {L"   succeeded\nlibrary version:            " USERDATA_FILE_VERSION ", commit ",
@@ -190,35 +192,52 @@ const Row kRows[] = {
     // --problems: the problems and the summary, nothing that is in order; a listed product's repair step by step
     {.command = L"zvud doctor --problems",
      .exit = 1,
-     .texts = {L"\nproblem help-file         C:\\BrevonixData\\Help\\ZOVACTXT.CHM: does not exist",
-               L"\\UserData\\{C0DE}: LocalRootFolder C:\\BrevonixData\\Local\\Planner-7.0\\ (HKCU\\" + kPlanner +
-                   L") does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p), then if the folder "
-                   L"still does not open for reading and writing, delete HKCU\\" +
-                   kPlanner +
-                   L" and reinstall UserData (REINSTALLMODE=u). Fix: create C:\\BrevonixData\\Local\\Planner-7.0\\",
-               L"\nsummary: 2 problems, 8 notes\n"},
+     .texts = {L"\nproblem help-file         C:\\BrevonixData\\Help\\ZOVACTXT.CHM: does not exist. Fix: restore the "
+               L"context help file beside the help file\nproblem product-list      HKLM\\" +
+               kZova + L"\\UserData\\{C0DE}: HKCU\\" + kPlanner +
+               L"\\LocalRootFolder names C:\\BrevonixData\\Local\\Planner-7.0\\, "
+               L"which does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p), then if the folder "
+               L"still does not open for reading and writing, delete HKCU\\" +
+               kPlanner +
+               L" and reinstall UserData (REINSTALLMODE=u). Fix: create C:\\BrevonixData\\Local\\Planner-7.0\\, or "
+               L"install {C0DE} (or delete the value)\nsummary: 2 problems, 8 notes\n\nLastLaunchedProduct: ZOVA\n"},
      .setUp =
          [] {
              DeleteFileW((kUserData + L"Help\\ZOVACTXT.CHM").c_str());
              SetString(HKEY_LOCAL_MACHINE, kZova + L"\\UserData", L"{C0DE}", kPlanner);
              DeleteTree(kUserData + L"Local\\Planner-7.0");
-         },
-     .absent = "ok "},
-    // a problem for each check that start-up leaves working, every key of its objects
-    {.command = L"zvud doctor --json",
+         }},
+    // every key of the report's objects, and of its inputs'
+    {.command = L"zvud doctor --json --inputs",
      .exit = 1,
      .texts =
          {L"\n{\n  \"zvudVersion\": \"" USERDATA_FILE_VERSION ", commit ",
           L"\n  \"userDataVersion\": \"" USERDATA_FILE_VERSION ", commit ",
-          L"\n  \"product\": \"ZOVA\",\n  \"language\": \"de-DE\",\n  \"problems\": 6,\n  \"notes\": 8,\n",
-          L"\n  \"checks\": [\n    {\"check\": \"library-version\", \"status\": \"ok\"", L"}\n  ]\n}\n",
-          LR"("last-launched", "status": "problem")", LR"("special-folder", "status": "problem")",
-          LR"(ZOVA-7.0\\ cannot be opened for writing)",
-          LR"((REINSTALL=ALL REINSTALLMODE=m), then delete HKCU\\Software\\Brevonix\\Suite\\7.0\\ZOVA-7.0 and reinstall UserData (REINSTALLMODE=u))",
-          LR"({"check": "com-server", "status": "problem", "subject": "HKCR\\CLSID\\{3F6B0D18-)",
-          LR"(InProcServer32", "detail": "registered with the absolute path C:\\z.dll", "fix": "register the server)",
-          LR"("help-file", "status": "problem")"},
-     .setUp = HoldEverythingBroken},
+          L"\n  \"product\": \"ZOVA\",\n  \"language\": \"de-DE\",\n  \"problems\": 1,\n  \"notes\": 8,\n",
+          L"\n  \"checks\": [\n    {\"check\": \"library-version\", \"status\": \"ok\"",
+          LR"j(    {"check": "com-server", "status": "problem", "subject": "HKCR\\CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32", "detail": "registered with the absolute path C:\\z.dll", "fix": "register the server with a path without drive (zvud repair has the listed products rewrite it)"},)j",
+          LR"(    {"name": "HKLM\\Software\\Brevonix\\Suite\\7.0\\ZOVA-7.0\\ProductName", "kind": "name", "type": "REG_SZ", "stored": "Brevonix Zova", "taken": "Brevonix Zova"},)",
+          L"}\n  ]\n}\n"},
+     .setUp = ComServerAtADrive},
+    // a DLL without the exports, as a foreign UserData.dll: one line, never a crash
+    {.command = L"zvud show",
+     .exit = 1,
+     .err = L"zvud: " + kRoot + L"UserData.dll lacks exports that zvud calls (?CheckCOMServerRelativePaths@@YA_NXZ, ",
+     .setUp = ForeignLibrary},
+    {.command = L"zvud doctor",
+     .exit = 1,
+     .texts = {L"\nproblem library-version   " + kRoot + L"UserData.dll: lacks exports that zvud calls (",
+               L"): it is not a UserData.dll of version " USERDATA_FILE_VERSION
+               ", and nothing more is checked. Fix: put "
+               L"the UserData.dll of version " USERDATA_FILE_VERSION " beside zvud.exe (reinstall the suite)\nsummary: "
+               L"1 problem, no notes\n\nLastLaunchedProduct: ZOVA\n"},
+     .setUp = ForeignLibrary},
+    // IsConfigurable is 1 or not configurable, as the library reads it: start-up looks beside the library
+    {.command = L"zvud show",
+     .exit = 1,
+     .texts = {L"start-up:                   failed\n"},
+     .err = L"zvud: start-up failed (the file " + kRoot + L"\\identity.ini is missing)",
+     .setUp = [] { SetIniValue(kRoot + L"identityver.ini", L"IsConfigurable", L"yes"); }},
     {.command = L"zvud check-com",
      .exit = 1,
      .texts = {L"\nCheckCOMServerRelativePaths: false\n"},
@@ -242,7 +261,6 @@ void LayOutSample()
 
 void ClearSample()
 {
-    CloseHandle(std::exchange(heldFolder, INVALID_HANDLE_VALUE));
     RemoveFromRealHives({L"Software\\Brevonix", (L"Software\\Classes\\" + kComServer).c_str()});
     DeleteTree(kUserData);
 }
@@ -369,17 +387,6 @@ std::vector<Breakage> WaysToBreak(const Input& input, bool registry)
         ways.push_back({"deleted", L"", REG_NONE});
     }
     return ways;
-}
-
-// The line "`key`=`value`" of the INI file at `path` set to `value`, or removed. Written as text: a profile API
-// would take the file from a cache that the restored copy, of the same time stamp, does not refresh.
-void SetIniValue(const std::wstring& path, const std::wstring& key, const std::optional<std::wstring>& value)
-{
-    std::ifstream file{std::filesystem::path(path)};
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    file.close();
-    WriteTextFile(path, std::regex_replace(text, std::regex(Narrow(key) + "=[^\r\n]*\r?\n?"),
-                                           value ? Narrow(key + L"=" + *value + L"\r\n") : ""));
 }
 
 // Breaks the input named `name` in one way, runs `undo` (what restores it) afterwards: a registry value

@@ -111,36 +111,6 @@ Verdict JudgeExpansion(const RecordedInput& input)
     return std::nullopt;
 }
 
-// The user may create files in `folder`: its security checked against the user's token.
-DWORD MayCreateFilesIn(const std::wstring& folder)
-{
-    const SECURITY_INFORMATION wanted =
-        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    DWORD needed = 0;
-    GetFileSecurityW(folder.c_str(), wanted, nullptr, 0, &needed);
-    std::vector<BYTE> security(std::max<DWORD>(needed, 1));
-    HANDLE process = nullptr;
-    HANDLE token = nullptr;
-    if (!GetFileSecurityW(folder.c_str(), wanted, security.data(), needed, &needed) ||
-        !OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &process) ||
-        !DuplicateToken(process, SecurityImpersonation, &token)) {
-        const DWORD error = GetLastError();
-        CloseHandle(process);
-        return error;
-    }
-    GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
-    PRIVILEGE_SET privileges = {};
-    DWORD privilegesSize = sizeof(privileges);
-    DWORD granted = 0;
-    BOOL allowed = FALSE;
-    const BOOL checked = AccessCheck(security.data(), token, FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY, &mapping,
-                                     &privileges, &privilegesSize, &granted, &allowed);
-    const DWORD error = checked ? (allowed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED) : GetLastError();
-    CloseHandle(token);
-    CloseHandle(process);
-    return error;
-}
-
 // A drive letter that names no drive, or "".
 std::wstring MissingDrive(const std::wstring& path)
 {
@@ -355,7 +325,7 @@ void CheckInputs(const Installation& installation, Report& report)
 {
     for (const auto& [input, rule] : Inventory()) {
         const std::wstring name = InputName(input);
-        if (report.HasProblem(name)) {
+        if (report.Mentions(name)) {
             continue;  // told already, by the check that knows its consequence
         }
         if (const Verdict fault = Judge(input, rule)) {

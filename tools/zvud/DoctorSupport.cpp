@@ -55,6 +55,13 @@ void Report::Info(const std::wstring& check, const std::wstring& subject, const 
     findings_.push_back({check, Status::Info, subject, AfterSubject(subject, detail), fix});
 }
 
+bool Report::Mentions(const std::wstring& name) const
+{
+    return HasProblem(name) || std::any_of(findings_.begin(), findings_.end(), [&name](const Finding& finding) {
+               return finding.status == Status::Problem && finding.detail.find(name) != std::wstring::npos;
+           });
+}
+
 size_t Report::Count(Status status) const
 {
     return static_cast<size_t>(std::count_if(findings_.begin(), findings_.end(),
@@ -110,6 +117,35 @@ DWORD TryOpen(const std::wstring& path, DWORD access)
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file ? ERROR_SUCCESS : GetLastError();
+}
+
+DWORD MayCreateFilesIn(const std::wstring& folder)
+{
+    const SECURITY_INFORMATION wanted =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD needed = 0;
+    GetFileSecurityW(folder.c_str(), wanted, nullptr, 0, &needed);
+    std::vector<BYTE> security(std::max<DWORD>(needed, 1));
+    HANDLE process = nullptr;
+    HANDLE token = nullptr;
+    if (!GetFileSecurityW(folder.c_str(), wanted, security.data(), needed, &needed) ||
+        !OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &process) ||
+        !DuplicateToken(process, SecurityImpersonation, &token)) {
+        const DWORD error = GetLastError();
+        CloseHandle(process);
+        return error;
+    }
+    GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    PRIVILEGE_SET privileges = {};
+    DWORD privilegesSize = sizeof(privileges);
+    DWORD granted = 0;
+    BOOL allowed = FALSE;
+    const BOOL checked = AccessCheck(security.data(), token, FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY, &mapping,
+                                     &privileges, &privilegesSize, &granted, &allowed);
+    const DWORD error = checked ? (allowed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED) : GetLastError();
+    CloseHandle(token);
+    CloseHandle(process);
+    return error;
 }
 
 std::wstring Expanded(const std::wstring& path)

@@ -41,6 +41,8 @@ public:
     const std::vector<Finding>& Findings() const { return findings_; }
     [[nodiscard]] size_t Count(Status status) const;
     [[nodiscard]] bool HasProblem(const std::wstring& subject) const;
+    // A problem is about `name`, or names it as its cause.
+    [[nodiscard]] bool Mentions(const std::wstring& name) const;
 
 private:
     std::vector<Finding> findings_;
@@ -85,6 +87,10 @@ bool IsFile(const std::wstring& path);
 // Opens the file or folder with `access` and closes it again; for reading and
 // writing, what the library's repair takes for "usable". 0 or the error.
 DWORD TryOpen(const std::wstring& path, DWORD access = GENERIC_READ | GENERIC_WRITE);
+// Whether the user may create files and folders in `folder`: its security
+// checked against the user's token (opening the folder says nothing about
+// that). 0, ERROR_ACCESS_DENIED, or why it could not be checked.
+DWORD MayCreateFilesIn(const std::wstring& folder);
 // `path` with its environment references expanded, as a host would use it.
 std::wstring Expanded(const std::wstring& path);
 std::wstring ErrorText(unsigned long status);
