@@ -9,10 +9,9 @@
 
 #include <sddl.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <regex>
+#include <sstream>
 
 namespace userdata::testing {
 namespace {
@@ -24,6 +23,9 @@ const std::wstring kComServer = L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}"
 const std::wstring kUserData = L"C:\\BrevonixData\\";  // what sample.reg names, as the products' packages make it
 // The installation folder, as the library names it.
 const std::wstring kRoot = kUserData + L"Suite \u00dcbung \u03a9 \U0001D11E\\";
+const std::wstring kVersionFile = kRoot + L"identityver.ini";
+const std::wstring kIdentityFile = kRoot + L"de-DE\\identity.ini";
+const std::wstring kUserZova = L"HKCU\\" + kZova + L"\\";
 
 // Runs `program` with `commandLine` to its end, started in the userdatacache
 // folder beside zvud as shortcuts start the products: its exit status, and
@@ -71,10 +73,6 @@ struct Row {
     std::string absent = "";
 };
 
-void NoIdentityFile()
-{
-    DeleteFileW((kRoot + L"de-DE\\identity.ini").c_str());
-}
 // The installation's UserData.dll stamped as version 1.0.7, as an older DLL left beside a newer zvud.
 void OlderLibrary()
 {
@@ -97,15 +95,11 @@ void OlderLibrary()
                                 static_cast<DWORD>(resource.size())));
     EXPECT_TRUE(EndUpdateResourceW(update, FALSE));
 }
-// The line "`key`=`value`" of the INI file at `path` set to `value`, or removed. Written as text: a profile API
-// would take the file from a cache that the restored copy, of the same time stamp, does not refresh.
+// The key `key` of the identity files' section set to `value`, or removed.
 void SetIniValue(const std::wstring& path, const std::wstring& key, const std::optional<std::wstring>& value)
 {
-    std::ifstream file{std::filesystem::path(path)};
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    file.close();
-    WriteTextFile(path, std::regex_replace(text, std::regex(Narrow(key) + "=[^\r\n]*\r?\n?"),
-                                           value ? Narrow(key + L"=" + *value + L"\r\n") : ""));
+    EXPECT_TRUE(
+        WritePrivateProfileStringW(L"ProductIdentity", key.c_str(), value ? value->c_str() : nullptr, path.c_str()));
 }
 
 // A DLL that is no UserData.dll in its place.
@@ -132,7 +126,7 @@ const Row kRows[] = {
      .texts = {LR"("startUpSucceeded": false)", L"\"userRootKey\": \"K\\\"\\t\\u0001\\\\\U0001D11E\"",
                LR"("specialFolders": {)", LR"("SandboxCrashSaveFolder": null)", LR"("contextHelpFile": )"},
      .err = L"zvud: start-up failed (the file " + kRoot + L"de-DE\\identity.ini",
-     .setUp = NoIdentityFile},
+     .setUp = [] { DeleteFileW((kRoot + L"de-DE\\identity.ini").c_str()); }},
     // start-up's reason, as the core decides it: the value of the wrong type
     {.command = L"zvud --product=PLANNER show",
      .exit = 1,
@@ -189,21 +183,18 @@ const Row kRows[] = {
      .setUp = [] { DeleteFileW((kRoot + L"UserData.dll").c_str()); }},
     // a command line that cannot be taken: exit status 2 before anything is loaded
     {.command = L"zvud --product=PLANNER folder Nowhere", .exit = 2, .err = L"zvud: 'Nowhere' is neither"},
-    // --problems: the problems and the summary, nothing that is in order; a listed product's repair step by step
+    // a listed product's repair step by step
     {.command = L"zvud doctor --problems",
      .exit = 1,
-     .texts = {L"\nproblem help-file         C:\\BrevonixData\\Help\\ZOVACTXT.CHM: does not exist. Fix: restore the "
-               L"context help file beside the help file\nproblem product-list      HKLM\\" +
-               kZova + L"\\UserData\\{C0DE}: HKCU\\" + kPlanner +
-               L"\\LocalRootFolder names C:\\BrevonixData\\Local\\Planner-7.0\\, "
-               L"which does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p), then if the folder "
-               L"still does not open for reading and writing, delete HKCU\\" +
+     .texts = {L"{C0DE}: HKCU\\" + kPlanner +
+               L"\\LocalRootFolder names C:\\BrevonixData\\Local\\Planner-7.0\\, which "
+               L"does not exist: InstallUserData would reinstall UserData (REINSTALLMODE=p), then if the folder still "
+               L"does not open for reading and writing, delete HKCU\\" +
                kPlanner +
-               L" and reinstall UserData (REINSTALLMODE=u). Fix: create C:\\BrevonixData\\Local\\Planner-7.0\\, or "
-               L"install {C0DE} (or delete the value)\nsummary: 2 problems, 8 notes\n\nLastLaunchedProduct: ZOVA\n"},
+               L" and reinstall UserData "
+               L"(REINSTALLMODE=u). Fix: create C:\\BrevonixData\\Local\\Planner-7.0\\, or install {C0DE} (or "},
      .setUp =
          [] {
-             DeleteFileW((kUserData + L"Help\\ZOVACTXT.CHM").c_str());
              SetString(HKEY_LOCAL_MACHINE, kZova + L"\\UserData", L"{C0DE}", kPlanner);
              DeleteTree(kUserData + L"Local\\Planner-7.0");
          }},
@@ -227,10 +218,8 @@ const Row kRows[] = {
     {.command = L"zvud doctor",
      .exit = 1,
      .texts = {L"\nproblem library-version   " + kRoot + L"UserData.dll: lacks exports that zvud calls (",
-               L"): it is not a UserData.dll of version " USERDATA_FILE_VERSION
-               ", and nothing more is checked. Fix: put "
-               L"the UserData.dll of version " USERDATA_FILE_VERSION " beside zvud.exe (reinstall the suite)\nsummary: "
-               L"1 problem, no notes\n\nLastLaunchedProduct: ZOVA\n"},
+               L", and nothing more is checked. Fix: put the UserData.dll of version " USERDATA_FILE_VERSION
+               " beside zvud.exe (reinstall the suite)\nsummary: 1 problem, no notes\n\nLastLaunchedProduct: ZOVA\n"},
      .setUp = ForeignLibrary},
     // IsConfigurable is 1 or not configurable, as the library reads it: start-up looks beside the library
     {.command = L"zvud show",
@@ -238,6 +227,54 @@ const Row kRows[] = {
      .texts = {L"start-up:                   failed\n"},
      .err = L"zvud: start-up failed (the file " + kRoot + L"\\identity.ini is missing)",
      .setUp = [] { SetIniValue(kRoot + L"identityver.ini", L"IsConfigurable", L"yes"); }},
+    // zvud doctor where breaking one input does not reach, or on unusual but valid installations: no problem
+    {.command = L"zvud doctor", .texts = {L"\nsummary: everything is in order ("}},
+    {.command = L"zvud --product PLANNER doctor", .texts = {L"\nsummary: everything is in order ("}},
+    // nothing remembered yet, a folder value that expands
+    {.command = L"zvud --product ZOVA doctor",
+     .texts = {L"\nok      special-folder    " + kUserZova + L"LocalRootFolder: C:\\BrevonixData\\ exists, writable\n",
+               L"\nsummary: everything is in order ("},
+     .setUp =
+         [] {
+             RegDeleteKeyValueW(HKEY_CURRENT_USER, kVersionKey.c_str(), L"LastLaunchedProduct");
+             SetString(HKEY_CURRENT_USER, kZova, L"LocalRootFolder", L"%SystemDrive%\\BrevonixData\\", 2);
+         }},
+    {.command = L"zvud doctor",
+     .exit = 1,
+     .texts = {L"\nproblem library-version   " + kRoot + L"UserData.dll: is version 1.0.7, zvud is version "},
+     .setUp = OlderLibrary},
+    {.command = L"zvud doctor",
+     .exit = 1,
+     .texts = {L"\nproblem identity-file     " + kIdentityFile + L" ProductRegistryRootKey: names " + kPlanner +
+               L", whose program name is Planner, not ZOVA: every answer is another product's. Fix: "},
+     .setUp = [] { SetIniValue(kIdentityFile, L"ProductRegistryRootKey", kPlanner); }},
+    // the user may not create files in it: its access control list lets everyone only read it
+    {.command = L"zvud doctor --problems",
+     .exit = 1,
+     .texts = {L"\nproblem special-folder    " + kUserZova +
+               L"BrevonixSharedFolder: the user cannot create files in "
+               L"C:\\BrevonixData\\Shared\\ (error 5: Access denied.). Fix: give the user the right to create files "
+               L"in C:\\BrevonixData\\Shared\\\nsummary: 1 problem, 8 notes\n\nLastLaunchedProduct: ZOVA\n"},
+     .setUp =
+         [] {
+             PSECURITY_DESCRIPTOR security = nullptr;
+             ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FRFX;;;WD)", SDDL_REVISION_1,
+                                                                              &security, nullptr));
+             EXPECT_TRUE(SetFileSecurityW((kUserData + L"Shared").c_str(), DACL_SECURITY_INFORMATION, security));
+             LocalFree(security);
+         }},
+    {.command = L"zvud doctor",
+     .exit = 1,
+     .texts = {L"\nproblem product-list      HKLM\\" + kZova + L"\\UserData: the registry key "},
+     .setUp = [] { DeleteKey(HKEY_LOCAL_MACHINE, kZova + L"\\UserData"); }},
+    {.command = L"zvud --user-root Software\\Brevonix\\Nowhere doctor",
+     .exit = 1,
+     .texts = {L"\nproblem user-root         HKCU\\Software\\Brevonix\\Nowhere: the override "}},
+    // the switch is under the product's root key, not under the user root override
+    {.command = L"zvud --user-root " + kPlanner + L" doctor",
+     .exit = 1,
+     .texts = {L"\nok      migration-switch  HKLM\\" + kZova + L"\\AutoMigrate: missing: migration is off\n"},
+     .setUp = [] { SetDword(HKEY_LOCAL_MACHINE, kPlanner, L"AutoMigrate", 1); }},
     {.command = L"zvud check-com",
      .exit = 1,
      .texts = {L"\nCheckCOMServerRelativePaths: false\n"},
@@ -301,19 +338,14 @@ TEST(ZvudTest, CommandsOnTheSampleInstallation)
     }
 }
 
-// The inputs the library reads on the sample for ZOVA in de-DE, as zvud doctor --inputs lists them, with the kind
-// that says how each may break; `required` when emptying or deleting it breaks the installation. Written out:
-// an input the library starts or stops reading, or one the doctor labels otherwise, fails the test until it is
-// listed here.
+// The inputs the library reads on the sample for ZOVA in de-DE, as zvud doctor --inputs lists them, and the kind
+// that says how each may break; `required`: emptying or deleting it breaks the installation. Written out: an
+// input the library starts or stops reading, or one labelled otherwise, fails the test until it is listed here.
 struct Input {
     std::wstring name;
     std::wstring kind;
     bool required = false;
 };
-
-const std::wstring kVersionFile = kRoot + L"identityver.ini";
-const std::wstring kIdentityFile = kRoot + L"de-DE\\identity.ini";
-const std::wstring kUserZova = L"HKCU\\" + kZova + L"\\";
 
 const Input kInventory[] = {
     {kVersionFile, L"file path", true},
@@ -339,65 +371,51 @@ const Input kInventory[] = {
     {L"HKLM\\" + kZova + L"\\ProductName", L"name", true},
 };
 
-// One way to break an input: what is put in its place, as a registry value of `type` (REG_NONE deletes it;
-// REG_DWORD stores 7) or as an INI value, or what is done to a file.
+// One way to break an input: the data put in its place, as a registry value of `type` (REG_NONE deletes it,
+// REG_DWORD stores 7), as an INI value, or as a file's content.
 struct Breakage {
     const char* way;
     std::wstring data = L"";
     DWORD type = REG_SZ;
 };
 
-// The ways each kind allows, beyond emptying and deleting what is required.
 std::vector<Breakage> WaysToBreak(const Input& input, bool registry)
 {
-    const std::vector<Breakage> asText = {{"padded", L" x"}, {"ending in a dot", L"x."}};
-    const std::vector<Breakage> asPath = {{"pointing nowhere", L"C:\\Nowhere\\x"},
-                                          {"relative", L"Help\\x"},
-                                          {"padded", L" C:\\BrevonixData\\"},
-                                          {"unexpandable", L"%NOSUCHVAR%\\x", REG_EXPAND_SZ},
-                                          {"expanded by nothing", L"%SystemDrive%\\BrevonixData\\", REG_SZ},
-                                          {"on a drive that does not exist", L"Q:\\x\\"}};
-    std::vector<Breakage> ways;
-    if (input.kind == L"switch") {
-        // a number of another type is read as a number
-        return registry ? std::vector<Breakage>{{"as text", L"0"}}
-                        : std::vector<Breakage>{{"a word", L"yes"}, {"emptied", L""}, {"deleted", L"", REG_NONE}};
-    } else if (input.kind == L"folder path") {
-        ways = asPath;
-        ways.push_back({"pointing at a file", kRoot + L"zvud.exe"});
-    } else if (input.kind == L"file path" && registry) {
-        ways = asPath;
-        ways.push_back({"pointing at a folder", kUserData + L"Help"});
+    std::vector<Breakage> ways = {{"padded", L" x"}, {"ending in a dot", L"x."}, {"holding a backslash", L"de\\DE"}};
+    if (input.kind == L"switch") {  // a number of another type is read as a number
+        ways = registry ? std::vector<Breakage>{{"as text", L"0"}} : std::vector<Breakage>{{"a word", L"yes"}};
+    } else if (input.kind.ends_with(L"path") && registry) {
+        ways = {{"pointing nowhere", L"C:\\Nowhere\\x"},
+                {"relative", L"Help\\x"},
+                {"padded", L" C:\\BrevonixData\\"},
+                {"unexpandable", L"%NOSUCHVAR%\\x", REG_EXPAND_SZ},
+                {"expanded by nothing", L"%SystemDrive%\\x"},
+                {"on a drive that does not exist", L"Q:\\x\\"},
+                {"pointing at the other kind", input.kind == L"file path" ? kUserData + L"Help" : kRoot + L"zvud.exe"}};
+    } else if (input.kind == L"key path") {  // INI values are read without the blanks around them
+        ways = {{"ending in a backslash", L"Software\\Brevonix\\Global\\"}, {"pointing nowhere", L"Software\\Nowhere"}};
     } else if (input.kind == L"file path") {
         ways = {};
-    } else if (input.kind == L"key path") {
-        // INI values are read without the blanks around them
-        ways = {{"ending in a backslash", L"Software\\Brevonix\\Global\\"}, {"pointing nowhere", L"Software\\Nowhere"}};
-    } else {
-        ways = asText;
-        if (input.kind != L"name") {
-            ways.push_back({"holding a backslash", L"de\\DE"});
-        }
+    } else if (input.kind == L"name") {
+        ways.pop_back();
     }
-    if (registry) {
+    if (registry && input.kind != L"switch") {
         ways.push_back({"of another type", L"", REG_DWORD});
     }
     if (input.required) {
-        ways.push_back({"emptied", L""});
-        ways.push_back({"deleted", L"", REG_NONE});
+        ways.insert(ways.end(), {{"emptied", L""}, {"deleted", L"", REG_NONE}});
     }
     return ways;
 }
 
-// Breaks the input named `name` in one way, runs `undo` (what restores it) afterwards: a registry value
-// ("HKCU\<key>\<value>"), an INI value ("<file> <key>") or a file.
+// Breaks the input named `name` (a registry value "HKCU\<key>\<value>", an INI value "<file> <key>" or a file),
+// runs `run` and restores it, and what start-up remembers, as the sample has them.
 void BreakAndRun(const std::wstring& name, const Breakage& breakage, const std::function<void()>& run)
 {
     const bool registry = name.starts_with(L"HK");
     const size_t split = registry ? name.rfind(L'\\') : std::min(name.find(L".ini "), name.size() - 4) + 4;
-    const std::wstring path = registry ? name.substr(5, split - 5) : name.substr(0, std::min(split, name.size()));
-    const std::wstring item =
-        split < name.size() && name.substr(split + 1) != L"(default)" ? name.substr(split + 1) : L"";
+    const std::wstring path = registry ? name.substr(5, split - 5) : name.substr(0, split);
+    const std::wstring item = split < name.size() && !name.ends_with(L"(default)") ? name.substr(split + 1) : L"";
     const HKEY hive = name.starts_with(L"HKCU") ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
     const auto saved = registry ? ReadValue(hive, path, item.c_str()) : std::nullopt;
     CopyFileW(path.c_str(), (kUserData + L"saved").c_str(), FALSE);
@@ -405,12 +423,9 @@ void BreakAndRun(const std::wstring& name, const Breakage& breakage, const std::
         breakage.type == REG_NONE ? DeleteFileW(path.c_str()) : (WriteTextFile(path, ""), TRUE);
     } else if (!registry) {
         SetIniValue(path, item, breakage.type == REG_NONE ? std::nullopt : std::optional(breakage.data));
-    } else if (breakage.type == REG_NONE || breakage.type == REG_DWORD) {
-        RegDeleteKeyValueW(hive, path.c_str(), item.c_str());
-        if (breakage.type == REG_DWORD) {
-            SetDword(hive, path, item.c_str(), 7);
-        }
-    } else {
+    } else if (RegDeleteKeyValueW(hive, path.c_str(), item.c_str()); breakage.type == REG_DWORD) {
+        SetDword(hive, path, item.c_str(), 7);
+    } else if (breakage.type != REG_NONE) {
         SetString(hive, path, item.c_str(), breakage.data, breakage.type);
     }
     run();
@@ -421,7 +436,6 @@ void BreakAndRun(const std::wstring& name, const Breakage& breakage, const std::
     } else {
         CopyFileW((kUserData + L"saved").c_str(), path.c_str(), FALSE);
     }
-    // what start-up remembers, as the sample has it
     SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedProduct", L"ZOVA");
     SetString(HKEY_CURRENT_USER, kVersionKey, L"LastLaunchedLanguage", L"de-DE");
 }
@@ -429,27 +443,26 @@ void BreakAndRun(const std::wstring& name, const Breakage& breakage, const std::
 // The lines of zvud doctor's report of `status` ("problem", "ok") about `subject`.
 size_t LinesAbout(const std::string& report, const std::string& status, const std::wstring& subject)
 {
+    std::istringstream lines(report);
     size_t count = 0;
-    for (size_t start = 0; start < report.size(); start = report.find('\n', start) + 1) {
-        const std::string line = report.substr(start, report.find('\n', start) - start);
-        count += line.starts_with(status + " ") && line.find(" " + Narrow(subject) + ": ", 18) != std::string::npos;
-        if (report.find('\n', start) == std::string::npos) {
-            break;
-        }
+    for (std::string line; std::getline(lines, line);) {
+        count += line.starts_with(status + " ") && line.find(" " + Narrow(subject) + ": ") != std::string::npos;
     }
     return count;
 }
 
+// zvud doctor on the sample broken in each way each input of its inventory allows: that input named as a problem,
+// never as ok.
 TEST(ZvudTest, DoctorNamesEachBrokenInput)
 {
     LayOutSample();
     const std::string inventory = std::get<1>(Start(kRoot + L"zvud.exe", L"zvud doctor --json --inputs"));
     std::string listed;
+    std::string expected;
     const std::regex entry(R"re(\{"name": "(.*)", "kind": "(?!other)([a-z ]+)")re");
     for (std::sregex_iterator it(inventory.begin(), inventory.end(), entry), end; it != end; ++it) {
         listed += std::regex_replace(it->str(1), std::regex(R"(\\\\)"), "\\") + " (" + it->str(2) + ")\n";
     }
-    std::string expected;
     for (const Input& input : kInventory) {
         expected += Narrow(input.name + L" (" + input.kind + L")\n");
     }
@@ -460,87 +473,11 @@ TEST(ZvudTest, DoctorNamesEachBrokenInput)
             BreakAndRun(input.name, breakage, [&input] {
                 const auto [exit, out, err] = Start(kRoot + L"zvud.exe", L"zvud doctor");
                 EXPECT_EQ(exit, 1u) << out;
-                EXPECT_EQ(LinesAbout(out, "problem", input.name), 1u) << out;
-                EXPECT_EQ(LinesAbout(out, "ok", input.name), 0u) << out;
+                EXPECT_EQ(LinesAbout(out, "problem", input.name) * 10 + LinesAbout(out, "ok", input.name), 10u) << out;
             });
         }
     }
     ClearSample();
-}
-
-// The sample in a way zvud doctor cannot reach by breaking one input: its options and what is done first; the
-// one line of `status` it must give about `subject` (none: no problem at all, exit status 0).
-struct DoctorRow {
-    const char* name;
-    void (*setUp)() = [] {};
-    std::wstring options = L"";
-    std::wstring subject = L"";
-    std::string status = "problem";
-};
-
-const DoctorRow kDoctorRows[] = {
-    {.name = "intact"},
-    {.name = "PLANNER: no roamable folder, no help profile", .options = L"--product PLANNER"},
-    {.name = "a folder value that expands",
-     .setUp =
-         [] {
-             SetString(HKEY_CURRENT_USER, kZova, L"LocalRootFolder", L"%SystemDrive%\\BrevonixData\\Local\\ZOVA-7.0\\",
-                       REG_EXPAND_SZ);
-         }},
-    {.name = "nothing remembered yet",
-     .setUp = [] { RegDeleteKeyValueW(HKEY_CURRENT_USER, kVersionKey.c_str(), L"LastLaunchedProduct"); }},
-    {.name = "an older UserData.dll", .setUp = OlderLibrary, .subject = kRoot + L"UserData.dll"},
-    {.name = "the identity file naming PLANNER's root key",
-     .setUp = [] { SetIniValue(kIdentityFile, L"ProductRegistryRootKey", kPlanner); },
-     .subject = kIdentityFile + L" ProductRegistryRootKey"},
-    // the user may not create files in it: its access control list lets everyone only read it
-    {.name = "an unwritable per-user folder",
-     .setUp =
-         [] {
-             PSECURITY_DESCRIPTOR security = nullptr;
-             ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FRFX;;;WD)", SDDL_REVISION_1,
-                                                                              &security, nullptr));
-             EXPECT_TRUE(SetFileSecurityW((kUserData + L"Shared").c_str(), DACL_SECURITY_INFORMATION, security));
-             LocalFree(security);
-         },
-     .subject = kUserZova + L"BrevonixSharedFolder"},
-    {.name = "the product list key deleted",
-     .setUp = [] { DeleteKey(HKEY_LOCAL_MACHINE, kZova + L"\\UserData"); },
-     .subject = L"HKLM\\" + kZova + L"\\UserData"},
-    {.name = "the required COM server not registered",
-     .setUp = [] { DeleteKey(HKEY_CLASSES_ROOT, kComServer + L"\\InProcServer32"); },
-     .subject = L"HKCR\\" + kComServer + L"\\InProcServer32"},
-    {.name = "the user root override naming a missing key",
-     .options = L"--user-root Software\\Brevonix\\Nowhere",
-     .subject = L"HKCU\\Software\\Brevonix\\Nowhere"},
-    {.name = "the catalogue's ZOVA key with a default value",
-     .setUp = [] { SetString(HKEY_LOCAL_MACHINE, kVersionKey + L"\\InstalledProducts\\ZOVA", nullptr, L""); },
-     .subject = L"HKLM\\" + kVersionKey + L"\\InstalledProducts\\ZOVA\\(default)"},
-    // the switch is under the product's root key, not under the user root override
-    {.name = "AutoMigrate 0 for the product, 1 under the override",
-     .setUp =
-         [] {
-             SetDword(HKEY_LOCAL_MACHINE, kZova, L"AutoMigrate", 0);
-             SetDword(HKEY_LOCAL_MACHINE, kPlanner, L"AutoMigrate", 1);
-         },
-     .options = L"--user-root " + kPlanner,
-     .subject = L"HKLM\\" + kZova + L"\\AutoMigrate",
-     .status = "ok"},
-};
-
-TEST(ZvudTest, DoctorOnInstallationsNotBrokenInOneInput)
-{
-    for (const DoctorRow& row : kDoctorRows) {
-        SCOPED_TRACE(row.name);
-        LayOutSample();
-        row.setUp();
-        auto [exit, out, err] = Start(kRoot + L"zvud.exe", L"zvud " + row.options + L" doctor");
-        EXPECT_EQ(exit, row.subject.empty() ? 0u : 1u) << out;
-        EXPECT_TRUE(row.subject.empty() ? out.find("\nsummary: everything is in order (") != std::string::npos
-                                        : LinesAbout(out, row.status, row.subject) == 1)
-            << out;
-        ClearSample();
-    }
 }
 
 }  // namespace
