@@ -237,7 +237,7 @@ const Row kRows[] = {
     // the user may not create files in it: its access control list lets everyone only read it
     {.command = L"zvud doctor --problems",
      .exit = 1,
-     .texts = {L"\nproblem special-folder    " + kUserZova +
+     .texts = {L"\nproblem folder-path       " + kUserZova +
                L"BrevonixSharedFolder: the user cannot create files in "
                L"C:\\BrevonixData\\Shared\\ (error 5: Access denied.). Fix: give the user the right to create files "
                L"in C:\\BrevonixData\\Shared\\\nsummary: 1 problem, 8 notes\n\nLastLaunchedProduct: ZOVA\n"},
@@ -348,38 +348,39 @@ const Input kInventory[] = {
 };
 
 // One way to break an input: the data put in its place, as a registry value of `type` (REG_NONE deletes it,
-// REG_DWORD stores 7), as an INI value, or as a file's content.
+// REG_DWORD stores 7), as an INI value, or as a file's content; and what the problem's line must say.
 struct Breakage {
-    const char* way;
+    const char* says;
     std::wstring data = L"";
     DWORD type = REG_SZ;
 };
 
 std::vector<Breakage> WaysToBreak(const Input& input, bool registry)
 {
-    std::vector<Breakage> ways = {{"padded", L" x"}, {"ending in a dot", L"x."}, {"holding a backslash", L"de\\DE"}};
+    std::vector<Breakage> ways = {{"blank", L" x"}, {"dot", L"x."}, {"character", L"de\\DE"}};
     if (input.kind == L"switch") {  // a number of another type is read as a number
-        ways = registry ? std::vector<Breakage>{{"as text", L"0"}} : std::vector<Breakage>{{"a word", L"yes"}};
+        ways = registry ? std::vector<Breakage>{{"the number 48", L"0"}} : std::vector<Breakage>{{"'yes'", L"yes"}};
     } else if (input.kind.ends_with(L"path") && registry) {
-        ways = {{"pointing nowhere", L"C:\\Nowhere\\x"},
+        ways = {{"C:\\Nowhere\\x does not exist", L"C:\\Nowhere\\x"},
                 {"relative", L"Help\\x"},
-                {"padded", L" C:\\BrevonixData\\"},
-                {"unexpandable", L"%NOSUCHVAR%\\x", REG_EXPAND_SZ},
-                {"expanded by nothing", L"%SystemDrive%\\x"},
-                {"on a drive that does not exist", L"Q:\\x\\"},
-                {"pointing at the other kind", input.kind == L"file path" ? kUserData + L"Help" : kRoot + L"zvud.exe"}};
+                {"blank", L" C:\\BrevonixData\\"},
+                {"%NOSUCHVAR%, which is not defined", L"%NOSUCHVAR%\\x", REG_EXPAND_SZ},
+                {"REG_SZ", L"%SystemDrive%\\x"},
+                {"the drive Q:", L"Q:\\x"},
+                {input.kind == L"file path" ? "a folder, not a file" : "a file, not a folder",
+                 input.kind == L"file path" ? kUserData + L"Help" : kRoot + L"zvud.exe"}};
     } else if (input.kind == L"key path") {  // INI values are read without the blanks around them
-        ways = {{"ending in a backslash", L"Software\\Brevonix\\Global\\"}, {"pointing nowhere", L"Software\\Nowhere"}};
+        ways = {{"backslash", L"Software\\Brevonix\\Global\\"}, {"does not exist", L"Software\\Nowhere"}};
     } else if (input.kind == L"file path") {
         ways = {};
     } else if (input.kind == L"name") {
         ways.pop_back();
     }
     if (registry && input.kind != L"switch") {
-        ways.push_back({"of another type", L"", REG_DWORD});
+        ways.push_back({"REG_DWORD", L"", REG_DWORD});
     }
     if (input.required) {
-        ways.insert(ways.end(), {{"emptied", L""}, {"deleted", L"", REG_NONE}});
+        ways.insert(ways.end(), {{"empty", L""}, {registry ? "missing" : "", L"", REG_NONE}});
     }
     return ways;
 }
@@ -403,13 +404,16 @@ void Break(const std::wstring& name, const Breakage& breakage)
     }
 }
 
-// The lines of zvud doctor's report of `status` ("problem", "ok") about `subject`.
-size_t LinesAbout(const std::string& report, const std::string& status, const std::wstring& subject)
+// The lines of zvud doctor's report of `status` ("problem", "ok") about `subject` that say `says`.
+size_t LinesAbout(const std::string& report, const std::string& status, const std::wstring& subject,
+                  const std::string& says = "")
 {
     std::istringstream lines(report);
     size_t count = 0;
     for (std::string line; std::getline(lines, line);) {
-        count += line.starts_with(status + " ") && line.find(" " + Narrow(subject) + ": ") != std::string::npos;
+        const size_t start = line.find(" " + Narrow(subject) + ": ");
+        count +=
+            line.starts_with(status + " ") && start != std::string::npos && line.find(says, start) != std::string::npos;
     }
     return count;
 }
@@ -432,12 +436,14 @@ TEST(ZvudTest, DoctorNamesEachBrokenInput)
     EXPECT_EQ(listed, expected);
     for (const Input& input : kInventory) {
         for (const Breakage& breakage : WaysToBreak(input, input.name.starts_with(L"HK"))) {
-            SCOPED_TRACE(Narrow(input.name) + " " + breakage.way);
+            SCOPED_TRACE(Narrow(input.name) + ": " + breakage.says);
             LayOutSample();
             Break(input.name, breakage);
             const auto [exit, out, err] = Start(kRoot + L"zvud.exe", L"zvud doctor");
             EXPECT_EQ(exit, 1u) << out;
-            EXPECT_EQ(LinesAbout(out, "problem", input.name) * 10 + LinesAbout(out, "ok", input.name), 10u) << out;
+            EXPECT_EQ(LinesAbout(out, "problem", input.name, breakage.says) * 10 + LinesAbout(out, "ok", input.name),
+                      10u)
+                << out;
             ClearSample();
         }
     }

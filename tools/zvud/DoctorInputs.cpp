@@ -163,7 +163,8 @@ Verdict JudgePath(const std::wstring& path, InputKind kind, bool perUser)
 Verdict JudgeSwitch(const RecordedInput& input)
 {
     if (input.place == Place::IniKey && input.stored != L"0" && input.stored != L"1") {
-        return Fault{L"is '" + Text(input.stored) + L"': only 1 is configurable, and only 0 is meant as not",
+        return Fault{(input.stored.empty() ? std::wstring(L"is empty") : L"is '" + Text(input.stored) + L"'") +
+                         L": only 1 is configurable, and only 0 is meant as not",
                      L"set it to 1 (or 0 for an installation of the base product alone)"};
     }
     if (input.place == Place::Value && input.type != REG_DWORD) {
@@ -325,13 +326,15 @@ void CheckInputs(const Installation& installation, Report& report)
 {
     for (const auto& [input, rule] : Inventory()) {
         const std::wstring name = InputName(input);
-        if (report.Mentions(name)) {
-            continue;  // told already, by the check that knows its consequence
+        if (!report.HasProblem(name) && report.Mentions(name)) {
+            continue;  // told already as the cause of another problem
         }
+        // The rule of its kind says what is wrong with the input itself, more
+        // exactly than a check that met its consequence.
         if (const Verdict fault = Judge(input, rule)) {
             std::wstring check = userdata::InputKindName(rule.kind);
             std::replace(check.begin(), check.end(), L' ', L'-');
-            report.Problem(check, name, fault->detail, fault->fix);
+            report.Replace(check, name, fault->detail, fault->fix);
         }
     }
     CheckIdentityAgrees(installation, report);

@@ -42,6 +42,14 @@ void Report::Problem(const std::wstring& check, const std::wstring& subject, con
     findings_.push_back({check, Status::Problem, subject, AfterSubject(subject, detail), fix});
 }
 
+void Report::Replace(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
+                     const std::wstring& fix)
+{
+    std::erase_if(findings_,
+                  [&subject](const Finding& finding) { return EqualIgnoringCase(finding.subject, subject); });
+    Problem(check, subject, detail, fix);
+}
+
 bool Report::HasProblem(const std::wstring& subject) const
 {
     return std::any_of(findings_.begin(), findings_.end(), [&subject](const Finding& finding) {

@@ -40,6 +40,9 @@ public:
 
     const std::vector<Finding>& Findings() const { return findings_; }
     [[nodiscard]] size_t Count(Status status) const;
+    // The one problem about `subject`, in place of what was said about it.
+    void Replace(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
+                 const std::wstring& fix);
     [[nodiscard]] bool HasProblem(const std::wstring& subject) const;
     // A problem is about `name`, or names it as its cause.
     [[nodiscard]] bool Mentions(const std::wstring& name) const;
