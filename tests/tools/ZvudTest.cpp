@@ -1,10 +1,8 @@
-// zvud.exe as a user runs it: one command line per row, as its own process, on
-// a fresh copy of the sample installation that the build lays out beside the
-// test programs: sample/ (with the library, zvud and the MSVC hosts) in a
-// folder named beyond ASCII inside the data folder that sample.reg names, and
-// sample-data/ (the user's folders and help files) as that data folder, which
-// each row deletes afterwards; the registry imported with regedit into the
-// prefix's real hives.
+// zvud.exe as a user runs it: one command line per row, as its own process, on a fresh copy of the sample
+// installation that the build lays out beside the test programs: sample/ (with the library, zvud and the MSVC
+// hosts) in a folder named beyond ASCII inside the data folder that sample.reg names, and sample-data/ (the user's
+// folders and help files) as that data folder, which each row deletes afterwards; the registry imported with
+// regedit into the prefix's real hives.
 #include "TestSupport.h"
 
 #include <sddl.h>
@@ -28,10 +26,8 @@ const std::wstring kVersionFile = kRoot + L"identityver.ini";
 const std::wstring kIdentityFile = kRoot + L"de-DE\\identity.ini";
 const std::wstring kUserZova = L"HKCU\\" + kZova + L"\\";
 
-// Runs `program` with `commandLine` to its end, started in the userdatacache
-// folder beside zvud as shortcuts start the products: its exit status, and
-// what it wrote to stdout and to stderr (read back from the files' start;
-// UTF-8 is expected).
+// Runs `program` with `commandLine` to its end, started in the userdatacache folder beside zvud as shortcuts
+// start the products: its exit status, and what it wrote to stdout and stderr (UTF-8 is expected).
 std::tuple<DWORD, std::string, std::string> Start(const std::wstring& program, std::wstring commandLine)
 {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
@@ -58,13 +54,10 @@ std::tuple<DWORD, std::string, std::string> Start(const std::wstring& program, s
     return output;
 }
 
-// A command line (a program of the installation, then its arguments as typed
-// in a prompt; it names the row) and what it must give: exit status; texts of
-// its output (a leading "\n" starts a line; none: no output) followed by the
-// line "LastLaunchedProduct: " with what start-up remembers; how its one line
-// on stderr starts (none: stderr is empty); what is done to the sample before
-// it. An MSVC host's answers are compared
-// with zvud show --json as well.
+// A command line (a program of the installation, then its arguments as typed in a prompt; it names the row) and
+// what it must give: exit status; texts of its output (a leading "\n" starts a line; none: no output) followed by
+// the line "LastLaunchedProduct: " with what start-up remembers; how its one line on stderr starts (none: stderr
+// is empty); what is done to the sample before it. An MSVC host's answers are compared with zvud show --json.
 struct Row {
     std::wstring command;
     DWORD exit = 0;
