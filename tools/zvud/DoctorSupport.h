@@ -98,6 +98,13 @@ DWORD MayCreateFilesIn(const std::wstring& folder);
 std::wstring Expanded(const std::wstring& path);
 std::wstring ErrorText(unsigned long status);
 
+// The catalogue as the library's core reads it: the products and their
+// languages, or why the library knows none.
+void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installation& installation, Report& report);
+// The last launched product and language that start-up chooses from.
+void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
+                       Report& report);
+
 // The checks after start-up, in the order the library uses what they look at.
 void CheckSpecialFolders(const Installation& installation, Report& report);
 void CheckHelpFiles(const Installation& installation, Report& report);
