@@ -326,8 +326,9 @@ void CheckInputs(const Installation& installation, Report& report)
 {
     for (const auto& [input, rule] : Inventory()) {
         const std::wstring name = InputName(input);
-        if (!report.HasProblem(name) && report.Mentions(name)) {
-            continue;  // told already as the cause of another problem
+        const bool told = report.HasProblem(name);
+        if ((!told && report.Mentions(name)) || (told && input.status != ERROR_SUCCESS)) {
+            continue;  // told already as the cause of another problem, or missing with what it makes fail
         }
         // The rule of its kind says what is wrong with the input itself, more
         // exactly than a check that met its consequence.
