@@ -38,7 +38,8 @@ std::tuple<DWORD, std::string, std::string> Start(const std::wstring& program, s
     startup.hStdError = CreateFileW((kUserData + L"err").c_str(), GENERIC_ALL, 0, &inherit, CREATE_ALWAYS, 0, 0);
     PROCESS_INFORMATION process = {};
     EXPECT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                               (kRoot + L"userdatacache").c_str(), &startup, &process));
+                               (kRoot + L"userdatacache").c_str(), &startup, &process))
+        << GetLastError();
     WaitForSingleObject(process.hProcess, INFINITE);
     std::tuple<DWORD, std::string, std::string> output;
     GetExitCodeProcess(process.hProcess, &std::get<0>(output));
