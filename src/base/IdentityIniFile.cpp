@@ -16,7 +16,9 @@ ZvString ReadProductIdentityValue(const ZvString& iniPath, const wchar_t* key)
         input.place = RecordedInput::Place::IniKey;
         input.where = iniPath;
         input.item = ZvString(key);
-        input.status = GetFileAttributesW(iniPath.c_str()) == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
+        input.status = GetFileAttributesW(iniPath.c_str()) == INVALID_FILE_ATTRIBUTES
+                           ? static_cast<LSTATUS>(GetLastError())
+                           : ERROR_SUCCESS;
         input.stored = read;
         input.taken = read;
         RecordInput(std::move(input));

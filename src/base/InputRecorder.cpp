@@ -63,7 +63,7 @@ void RecordFile(const ZvString& path)
     input.where = path;
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        input.status = GetLastError();
+        input.status = static_cast<LSTATUS>(GetLastError());
     } else {
         input.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         input.size = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

@@ -77,8 +77,8 @@ void OlderLibrary()
     const DWORD fixed[] = {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, MAKELONG(0, 1), MAKELONG(0, 7)};
     const size_t at = image.find(std::string(reinterpret_cast<const char*>(fixed), 8));
     ASSERT_NE(at, std::string::npos);
-    WriteTextFile(kRoot + L"UserData.dll",
-                  image.replace(at, sizeof(fixed), reinterpret_cast<const char*>(fixed), sizeof(fixed)));
+    std::copy_n(reinterpret_cast<const char*>(fixed), sizeof(fixed), image.begin() + std::ptrdiff_t(at));
+    WriteTextFile(kRoot + L"UserData.dll", image);
 }
 // The key `key` of the identity files' section set to `value`, or removed.
 void SetIniValue(const std::wstring& path, const std::wstring& key, const std::optional<std::wstring>& value)
@@ -403,9 +403,10 @@ size_t LinesAbout(const std::string& report, const std::string& status, const st
                   const std::string& says = "")
 {
     std::istringstream lines(report);
+    const std::string about = std::string(1, ' ').append(Narrow(subject)).append(": ");
     size_t count = 0;
     for (std::string line; std::getline(lines, line);) {
-        const size_t start = line.find(" " + Narrow(subject) + ": ");
+        const size_t start = line.find(about);
         count +=
             line.starts_with(status + " ") && start != std::string::npos && line.find(says, start) != std::string::npos;
     }
