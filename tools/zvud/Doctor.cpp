@@ -198,6 +198,22 @@ void CheckIdentityFile(Installation& installation, Report& report)
     CheckRootKey(file, L"GlobalRegistryRootKey", Text(decisions.globalRootKey.value), report);
 }
 
+// ZVVERTICALPATH as the library's start-up set it: the folders the core decided on.
+void CheckVerticalVariable(const Installation& installation, Report& report)
+{
+    const std::wstring decided = Text(installation.startup->GetDecisions().verticalPath.value);
+    const DWORD size = GetEnvironmentVariableW(L"ZVVERTICALPATH", nullptr, 0);
+    std::wstring published(size, L'\0');
+    published.resize(size == 0 ? 0 : GetEnvironmentVariableW(L"ZVVERTICALPATH", published.data(), size));
+    if (published == decided) {
+        report.Ok(L"vertical-path", L"ZVVERTICALPATH", L"holds " + decided + L", as start-up decided");
+    } else {
+        report.Problem(L"vertical-path", L"ZVVERTICALPATH",
+                       L"holds '" + published + L"', where start-up decided on '" + decided + L"'",
+                       L"mend what the problems above name");
+    }
+}
+
 void CheckVerticalPath(const Installation& installation, Report& report)
 {
     if (installation.productRootKey.empty() || userdata::IsBaseProduct(installation.product.c_str())) {
@@ -223,6 +239,7 @@ void CheckVerticalPath(const Installation& installation, Report& report)
                            L"create the folder, or correct the value");
         }
     }
+    CheckVerticalVariable(installation, report);
 }
 
 void CheckPath(const Installation& installation, Report& report)
