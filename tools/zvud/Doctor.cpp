@@ -300,6 +300,7 @@ int RunDoctor(const Invocation& invocation, bool)
     CheckProductList(installation, report);
     CheckComServers(report);
     CheckMigration(installation, report);
+    CheckSharedFolders(installation, report);
     CheckExports(installation, report);
     CheckInputs(installation, report);
     return Render(invocation, installation, report);

@@ -47,7 +47,60 @@ bool Unusable(const userdata::Reason& reason)
     return reason.kind == Kind::WrongType || reason.kind == Kind::TooLong;
 }
 
+// A folder as Windows compares folders: expanded, in lower case, without a
+// trailing backslash.
+std::wstring ComparedFolder(const std::wstring& folder)
+{
+    std::wstring compared = Expanded(folder);
+    std::transform(compared.begin(), compared.end(), compared.begin(), towlower);
+    while (compared.size() > 3 && compared.back() == L'\\') {
+        compared.pop_back();
+    }
+    return compared;
+}
+
+// The per-user key of `product`, as the identity file of its first language names it.
+std::wstring UserKeyOf(const Installation& installation, const std::wstring& product,
+                       const std::vector<std::wstring>& languages)
+{
+    if (languages.empty()) {
+        return L"";
+    }
+    return ReadIdentityValue(Text(userdata::IdentityFilePath(Core(installation.rootFolder), installation.configurable,
+                                                             Core(product), Core(languages.front()))),
+                             L"ProductRegistryRootKey");
+}
+
 }  // namespace
+
+void CheckSharedFolders(const Installation& installation, Report& report)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> named;  // folder as compared, the value that names it
+    for (const auto& [product, languages] : installation.catalogue) {
+        const std::wstring userKey = UserKeyOf(installation, product, languages);
+        ZvRegistryAccess key;
+        if (userKey.empty() || key.OpenExact(HKEY_CURRENT_USER, userKey.c_str(), KEY_READ) != ERROR_SUCCESS) {
+            continue;
+        }
+        for (const wchar_t* value : {L"RoamableRootFolder", L"LocalRootFolder"}) {
+            userdata::ZvString folder;
+            if (key.ReadString(value, folder) != ERROR_SUCCESS || folder.empty()) {
+                continue;
+            }
+            const std::wstring name = KeyName(HKEY_CURRENT_USER, userKey + L"\\" + value);
+            const auto other = std::find_if(named.begin(), named.end(), [&folder](const auto& entry) {
+                return entry.first == ComparedFolder(Text(folder));
+            });
+            if (other != named.end()) {
+                report.Problem(L"folder-path", name,
+                               L"names " + Text(folder) + L", which " + other->second +
+                                   L" names too: two products' per-user data would mix",
+                               L"give each product a folder of its own");
+            }
+            named.emplace_back(ComparedFolder(Text(folder)), name);
+        }
+    }
+}
 
 // The catalogue as the library's core reads it: the products and their
 // languages, or why the library knows none.

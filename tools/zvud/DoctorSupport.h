@@ -105,6 +105,9 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
 void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
                        Report& report);
 
+// No two installed products' per-user root folders are the same folder.
+void CheckSharedFolders(const Installation& installation, Report& report);
+
 // The checks after start-up, in the order the library uses what they look at.
 void CheckSpecialFolders(const Installation& installation, Report& report);
 void CheckHelpFiles(const Installation& installation, Report& report);
