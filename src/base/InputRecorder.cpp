@@ -53,16 +53,16 @@ void RecordInput(RecordedInput input)
     Log().inputs.push_back(std::move(input));
 }
 
-void RecordFile(const ZvString& path)
+void RecordFile(const wchar_t* path)
 {
     if (!recording) {
         return;
     }
     RecordedInput input;
     input.place = RecordedInput::Place::File;
-    input.where = path;
+    input.where = ZvString(path);
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
         input.status = static_cast<LSTATUS>(GetLastError());
     } else {
         input.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -43,7 +43,7 @@ void SetInputReader(const wchar_t* reader);
 void RecordInput(RecordedInput input);
 
 // A file or folder the library looks for at `path`, and what lies there.
-void RecordFile(const ZvString& path);
+void RecordFile(const wchar_t* path);
 
 // An environment variable read, as it stood.
 void RecordVariable(const wchar_t* name);

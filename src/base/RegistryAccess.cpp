@@ -121,9 +121,11 @@ void ReadStoredValue(HKEY key, const wchar_t* valueName, RecordedInput& input)
     }
 }
 
-// One read of a value for the input recorder: what is stored, and what the
-// reader took (nothing when `usable` is false).
-void RecordValueRead(HKEY key, const wchar_t* valueName, bool usable, const ZvString& taken)
+// One read of a value for the input recorder: what is stored, and the
+// `length` characters the reader took (nothing when `usable` is false). Only
+// a pointer is passed in, so that the library, which never records, copies
+// nothing: the folder exports read without the heap.
+void RecordValueRead(HKEY key, const wchar_t* valueName, bool usable, const wchar_t* taken, std::size_t length)
 {
     if (!RecordingInputs()) {
         return;
@@ -132,7 +134,7 @@ void RecordValueRead(HKEY key, const wchar_t* valueName, bool usable, const ZvSt
     input.where = RecordedKeyName(key);
     input.item = ZvString(valueName);
     input.usable = usable;
-    input.taken = usable ? taken : ZvString();
+    input.taken = usable && taken != nullptr ? ZvString(taken, length) : ZvString();
     ReadStoredValue(key, valueName, input);
     RecordInput(std::move(input));
 }
@@ -237,12 +239,9 @@ LSTATUS ZvRegistryAccess::ReadAnyType(const wchar_t* valueName, DWORD* type, voi
     if (type != nullptr) {
         *type = readType;
     }
-    const bool text = readType == REG_SZ || readType == REG_EXPAND_SZ;
-    RecordValueRead(Key(), valueName, status == ERROR_SUCCESS,
-                    text && data != nullptr
-                        ? ZvString(static_cast<const wchar_t*>(data),
-                                   BoundedLength(static_cast<const wchar_t*>(data), *bytes / sizeof(wchar_t)))
-                        : ZvString());
+    const auto* text = readType == REG_SZ || readType == REG_EXPAND_SZ ? static_cast<const wchar_t*>(data) : nullptr;
+    RecordValueRead(Key(), valueName, status == ERROR_SUCCESS, text,
+                    text != nullptr ? BoundedLength(text, *bytes / sizeof(wchar_t)) : 0);
     return status;
 }
 
@@ -257,14 +256,14 @@ bool ZvRegistryAccess::ReadExpandedInto(const wchar_t* valueName, wchar_t* buffe
     DWORD size = ReadSizeOf(capacity);
     const bool read = GetValueAnyType(Key(), valueName, nullptr, buffer, &size) == ERROR_SUCCESS &&
                       BoundedLength(buffer, capacity) < capacity;
-    RecordValueRead(Key(), valueName, read, read ? ZvString(buffer) : ZvString());
+    RecordValueRead(Key(), valueName, read, buffer, read ? BoundedLength(buffer, capacity) : 0);
     return read;
 }
 
 bool ZvRegistryAccess::ReadRawInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
 {
     const bool read = ReadRawText(Key(), valueName, buffer, capacity);
-    RecordValueRead(Key(), valueName, read, read ? ZvString(buffer, BoundedLength(buffer, capacity)) : ZvString());
+    RecordValueRead(Key(), valueName, read, buffer, read ? BoundedLength(buffer, capacity) : 0);
     return read;
 }
 
@@ -285,7 +284,7 @@ LSTATUS ZvRegistryAccess::ReadString(const wchar_t* valueName, ZvString& text) c
         status = ERROR_UNSUPPORTED_TYPE;
     }
     if (status != ERROR_SUCCESS) {
-        RecordValueRead(Key(), valueName, false, ZvString());
+        RecordValueRead(Key(), valueName, false, nullptr, 0);
         return status;
     }
     ZvString read;
@@ -296,7 +295,7 @@ LSTATUS ZvRegistryAccess::ReadString(const wchar_t* valueName, ZvString& text) c
         return status;
     }
     read.ReleaseBuffer();
-    RecordValueRead(Key(), valueName, true, read);
+    RecordValueRead(Key(), valueName, true, read.c_str(), read.length());
     text = std::move(read);
     return ERROR_SUCCESS;
 }
@@ -306,7 +305,10 @@ bool ZvRegistryAccess::ReadDword(const wchar_t* valueName, DWORD& value) const
     DWORD read = 0;
     DWORD bytes = sizeof(read);
     const bool taken = GetValueAnyType(Key(), valueName, nullptr, &read, &bytes) == ERROR_SUCCESS;
-    RecordValueRead(Key(), valueName, taken, ZvString(std::to_wstring(read).c_str()));
+    if (RecordingInputs()) {
+        const std::wstring number = std::to_wstring(read);
+        RecordValueRead(Key(), valueName, taken, number.c_str(), number.size());
+    }
     if (taken) {
         value = read;
     }

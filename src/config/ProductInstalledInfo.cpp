@@ -82,7 +82,7 @@ bool CProductInstalledInfo::Load()
 bool CProductInstalledInfo::ReadVersionFile()
 {
     const ZvString versionFile = VersionFileIn(productRootFolder_);
-    RecordFile(versionFile);
+    RecordFile(versionFile.c_str());
     productVersionKey_ = ReadProductIdentityValue(versionFile, L"ProductVersionKey");
     const ZvString configurable =
         productVersionKey_.empty() ? ZvString() : ReadProductIdentityValue(versionFile, L"IsConfigurable");

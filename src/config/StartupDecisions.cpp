@@ -119,7 +119,7 @@ Decision DecideIdentityFile(const CProductInstalledInfo& catalogue, const ZvStri
     }
     const ZvString path =
         IdentityFilePath(catalogue.GetProductRootFolder(), catalogue.GetIsConfigurable(), product, language);
-    RecordFile(path);
+    RecordFile(path.c_str());
     if (!PathFileExistsW(path.c_str())) {
         return {ZvString(), ReasonOf(Kind::Absent, Place::File, path)};
     }

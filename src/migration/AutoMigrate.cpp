@@ -156,7 +156,7 @@ bool GetMigratorPath(wchar_t (&tool)[kPathCapacity])
         _wmakepath_s(tool, kPathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") != 0) {
         return false;
     }
-    RecordFile(ZvString(tool));
+    RecordFile(tool);
     return true;
 }
 
