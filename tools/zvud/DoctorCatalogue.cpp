@@ -9,6 +9,7 @@
 #include "config/StartupDecisions.h"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace zvud::doctor {
 namespace {

@@ -11,10 +11,7 @@
 #include "config/Reason.h"
 #include "queries/IdentityQueries.h"
 
-#include <sddl.h>
-
 #include <algorithm>
-#include <cwctype>
 
 namespace zvud::doctor {
 namespace {
