@@ -36,17 +36,25 @@ void Report::Ok(const std::wstring& check, const std::wstring& subject, const st
 void Report::Problem(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
                      const std::wstring& fix)
 {
-    std::erase_if(findings_, [&subject](const Finding& finding) {
-        return finding.status == Status::Ok && EqualIgnoringCase(finding.subject, subject);
-    });
+    // remove_if rather than std::erase_if: clang names the latter's reference
+    // to a lambda by the source's full path in the PDB, where the build's
+    // path remapping does not reach, and the release would differ by folder.
+    findings_.erase(std::remove_if(findings_.begin(), findings_.end(),
+                                   [&subject](const Finding& finding) {
+                                       return finding.status == Status::Ok &&
+                                              EqualIgnoringCase(finding.subject, subject);
+                                   }),
+                    findings_.end());
     findings_.push_back({check, Status::Problem, subject, AfterSubject(subject, detail), fix});
 }
 
 void Report::Replace(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
                      const std::wstring& fix)
 {
-    std::erase_if(findings_,
-                  [&subject](const Finding& finding) { return EqualIgnoringCase(finding.subject, subject); });
+    findings_.erase(
+        std::remove_if(findings_.begin(), findings_.end(),
+                       [&subject](const Finding& finding) { return EqualIgnoringCase(finding.subject, subject); }),
+        findings_.end());
     Problem(check, subject, detail, fix);
 }
 
