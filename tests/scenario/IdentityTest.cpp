@@ -9,8 +9,6 @@ namespace {
 
 const std::wstring kFixedRoot = L"Software\\Brevonix\\Suite\\7.0\\ZOVA-7.0";  // of a non-configurable installation
 const std::wstring kGlobalRoot = L"Software\\Brevonix\\Global";
-const HKEY kMachine = HKEY_LOCAL_MACHINE;
-const HKEY kUser = HKEY_CURRENT_USER;
 
 // "product/language" as its two halves.
 std::pair<std::wstring, std::wstring> Halves(const std::wstring& text)

@@ -26,8 +26,6 @@ enum Start { Settled, Unsettled, Failed };                    // by the host, no
 constexpr unsigned long long kRoom = 2100;
 constexpr unsigned long long kAny = 0xFFFFFFFF;
 constexpr unsigned long long kFitsLeft = 1ULL << 40;  // just room for the text left in the buffer
-const HKEY kMachine = HKEY_LOCAL_MACHINE;
-const HKEY kUser = HKEY_CURRENT_USER;
 const std::wstring kMine = L"Software\\Mine";
 const std::wstring kRoot259 = L"Software\\" + std::wstring(200, L'k') + L"\\" + std::wstring(49, L'k');
 const std::wstring kLongName(300, L'V');
