@@ -114,7 +114,6 @@ const Row kRows[] = {
     // Capacities beyond a 32-bit byte count: the value and its terminator, nothing beyond.
     {.name = "capacity 2^31", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = 1ULL << 31},
     {.name = "capacity 2^32", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = 1ULL << 32},
-    {.name = "capacity 2^32 + 1", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = (1ULL << 32) + 1},
     {.name = "capacity 2^63", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = 1ULL << 63},
     {.name = "capacity 2^64 - 1", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = ~0ULL},
     {.name = "without a language no product folder", .call = XF, .start = Failed},
