@@ -1,10 +1,12 @@
 #include "base/RegistryAccess.h"
 
 #include "base/BoundedText.h"
+#include "base/InputRecorder.h"
 
 #include <algorithm>
 #include <iterator>
 #include <new>
+#include <vector>
 
 namespace userdata {
 namespace {
@@ -60,6 +62,32 @@ LSTATUS GetValueAnyType(HKEY key, const wchar_t* valueName, DWORD* type, void* d
     return ERROR_SUCCESS;
 }
 
+// See ZvRegistryAccess::ReadRawString.
+bool ReadRawText(HKEY key, const wchar_t* valueName, wchar_t* buffer, std::size_t capacity)
+{
+    DWORD type = REG_NONE;
+    DWORD size = ReadSizeOf(capacity);
+    if (RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    if (type == REG_EXPAND_SZ) {
+        // Unchecked, but a reader must find the end of the text inside the buffer.
+        const DWORD characters = static_cast<DWORD>(size / sizeof(wchar_t));
+        if (characters < capacity && (characters == 0 || buffer[characters - 1] != L'\0')) {
+            buffer[characters] = L'\0';
+        }
+        return true;
+    }
+    if (type != REG_SZ || size % 2 != 0) {
+        return false;
+    }
+    if (size == 0) {
+        buffer[0] = L'\0';
+        return true;
+    }
+    return buffer[size / 2 - 1] == L'\0';
+}
+
 // Deletes the first remaining subkey of `key`, whose path `keyPath` holds up
 // to `childStart`, with its tree: deleting one renumbers the rest. False when
 // none is left, or it stays.
@@ -70,6 +98,61 @@ bool DeleteFirstSubkey(HKEY key, HKEY root, wchar_t (&keyPath)[kDeleteTreePathCa
     keyPath[childStart] = L'\0';
     return RegEnumKeyExW(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
            AppendText(keyPath, child) && ZvRegistryAccess::DeleteRegistryTree(root, keyPath) == ERROR_SUCCESS;
+}
+
+// What `valueName` of `key` stores, as text: strings up to their first NUL,
+// a number in decimal, other data by its size.
+void ReadStoredValue(HKEY key, const wchar_t* valueName, RecordedInput& input)
+{
+    DWORD bytes = 0;
+    input.status = RegQueryValueExW(key, valueName, nullptr, &input.type, nullptr, &bytes);
+    std::vector<BYTE> data(bytes + 2 * sizeof(wchar_t), 0);  // room for a terminator the data lacks
+    if (input.status != ERROR_SUCCESS ||
+        RegQueryValueExW(key, valueName, nullptr, &input.type, data.data(), &bytes) != ERROR_SUCCESS) {
+        return;
+    }
+    if (input.type == REG_DWORD && bytes == sizeof(DWORD)) {
+        input.stored.AppendDecimal(*reinterpret_cast<const DWORD*>(data.data()));
+    } else if (input.type == REG_SZ || input.type == REG_EXPAND_SZ || input.type == REG_MULTI_SZ) {
+        input.stored = ZvString(reinterpret_cast<const wchar_t*>(data.data()));
+    } else {
+        input.stored.AppendDecimal(bytes).Append(L" bytes");
+    }
+}
+
+// One read of a value for the input recorder: what is stored, and the
+// `length` characters the reader took (nothing when `usable` is false). Only
+// a pointer is passed in, so that the library, which never records, copies
+// nothing: the folder exports read without the heap.
+void RecordValueRead(HKEY key, const wchar_t* valueName, bool usable, const wchar_t* taken, std::size_t length)
+{
+    if (!RecordingInputs()) {
+        return;
+    }
+    RecordedInput input;
+    input.where = RecordedKeyName(key);
+    input.item = ZvString(valueName);
+    input.usable = usable;
+    input.taken = usable && taken != nullptr ? ZvString(taken, length) : ZvString();
+    ReadStoredValue(key, valueName, input);
+    RecordInput(std::move(input));
+}
+
+// One key opened (or not) for the input recorder; an opened one is named for
+// the values read through it.
+void RecordKeyOpened(HKEY root, const wchar_t* subkey, HKEY opened, LSTATUS status)
+{
+    if (!RecordingInputs()) {
+        return;
+    }
+    RecordedInput input;
+    input.place = RecordedInput::Place::Key;
+    input.where = RecordedKeyName(root).Append(L'\\').Append(subkey);
+    input.status = status;
+    if (status == ERROR_SUCCESS) {
+        NameRecordedKey(opened, input.where);
+    }
+    RecordInput(std::move(input));
 }
 
 }  // namespace
@@ -132,6 +215,7 @@ LSTATUS ZvRegistryAccess::OpenExact(HKEY root, const wchar_t* subkey, REGSAM acc
     lent_ = nullptr;
     const LSTATUS status = OpenInto(root, subkey, access, owned_);
     hive_ = status == ERROR_SUCCESS ? root : nullptr;
+    RecordKeyOpened(root, subkey, owned_.Get(), status);
     return status;
 }
 
@@ -149,7 +233,15 @@ LSTATUS ZvRegistryAccess::QueryType(const wchar_t* valueName, DWORD& type, DWORD
 
 LSTATUS ZvRegistryAccess::ReadAnyType(const wchar_t* valueName, DWORD* type, void* data, DWORD* bytes) const
 {
-    return GetValueAnyType(Key(), valueName, type, data, bytes);
+    DWORD readType = REG_NONE;
+    const LSTATUS status = GetValueAnyType(Key(), valueName, &readType, data, bytes);
+    if (type != nullptr) {
+        *type = readType;
+    }
+    const auto* text = readType == REG_SZ || readType == REG_EXPAND_SZ ? static_cast<const wchar_t*>(data) : nullptr;
+    RecordValueRead(Key(), valueName, status == ERROR_SUCCESS, text,
+                    text != nullptr ? BoundedLength(text, *bytes / sizeof(wchar_t)) : 0);
+    return status;
 }
 
 bool ZvRegistryAccess::HoldsString(const wchar_t* valueName) const
@@ -161,35 +253,17 @@ bool ZvRegistryAccess::HoldsString(const wchar_t* valueName) const
 bool ZvRegistryAccess::ReadExpandedInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
 {
     DWORD size = ReadSizeOf(capacity);
-    if (GetValueAnyType(Key(), valueName, nullptr, buffer, &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    return BoundedLength(buffer, capacity) < capacity;
+    const bool read = GetValueAnyType(Key(), valueName, nullptr, buffer, &size) == ERROR_SUCCESS &&
+                      BoundedLength(buffer, capacity) < capacity;
+    RecordValueRead(Key(), valueName, read, buffer, read ? BoundedLength(buffer, capacity) : 0);
+    return read;
 }
 
 bool ZvRegistryAccess::ReadRawInto(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
 {
-    DWORD type = REG_NONE;
-    DWORD size = ReadSizeOf(capacity);
-    if (RegQueryValueExW(Key(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    if (type == REG_EXPAND_SZ) {
-        // Unchecked, but a reader must find the end of the text inside the buffer.
-        const DWORD characters = static_cast<DWORD>(size / sizeof(wchar_t));
-        if (characters < capacity && (characters == 0 || buffer[characters - 1] != L'\0')) {
-            buffer[characters] = L'\0';
-        }
-        return true;
-    }
-    if (type != REG_SZ || size % 2 != 0) {
-        return false;
-    }
-    if (size == 0) {
-        buffer[0] = L'\0';
-        return true;
-    }
-    return buffer[size / 2 - 1] == L'\0';
+    const bool read = ReadRawText(Key(), valueName, buffer, capacity);
+    RecordValueRead(Key(), valueName, read, buffer, read ? BoundedLength(buffer, capacity) : 0);
+    return read;
 }
 
 bool ZvRegistryAccess::DeliverRawString(const wchar_t* valueName, wchar_t* buffer, std::size_t capacity) const
@@ -205,11 +279,12 @@ LSTATUS ZvRegistryAccess::ReadString(const wchar_t* valueName, ZvString& text) c
     DWORD type = REG_NONE;
     DWORD bytes = 0;
     LSTATUS status = QueryType(valueName, type, &bytes);
-    if (status != ERROR_SUCCESS) {
-        return status;
+    if (status == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ) {
+        status = ERROR_UNSUPPORTED_TYPE;
     }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) {
-        return ERROR_UNSUPPORTED_TYPE;
+    if (status != ERROR_SUCCESS) {
+        RecordValueRead(Key(), valueName, false, nullptr, 0);
+        return status;
     }
     ZvString read;
     wchar_t* const characters = read.GetBufferSetLength(bytes / sizeof(wchar_t));
@@ -219,6 +294,7 @@ LSTATUS ZvRegistryAccess::ReadString(const wchar_t* valueName, ZvString& text) c
         return status;
     }
     read.ReleaseBuffer();
+    RecordValueRead(Key(), valueName, true, read.c_str(), read.length());
     text = std::move(read);
     return ERROR_SUCCESS;
 }
@@ -227,11 +303,16 @@ bool ZvRegistryAccess::ReadDword(const wchar_t* valueName, DWORD& value) const
 {
     DWORD read = 0;
     DWORD bytes = sizeof(read);
-    if (GetValueAnyType(Key(), valueName, nullptr, &read, &bytes) != ERROR_SUCCESS) {
-        return false;
+    const bool taken = GetValueAnyType(Key(), valueName, nullptr, &read, &bytes) == ERROR_SUCCESS;
+    if (RecordingInputs()) {
+        ZvString number;
+        number.AppendDecimal(read);
+        RecordValueRead(Key(), valueName, taken, number.c_str(), number.length());
     }
-    value = read;
-    return true;
+    if (taken) {
+        value = read;
+    }
+    return taken;
 }
 
 LSTATUS ZvRegistryAccess::WriteText(const wchar_t* valueName, DWORD type, const wchar_t* text, std::size_t length) const

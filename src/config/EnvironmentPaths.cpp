@@ -3,6 +3,7 @@
 #include "base/Holders.h"
 #include "base/Capacities.h"
 #include "base/FolderList.h"
+#include "base/InputRecorder.h"
 #include "config/ProcessEnvironment.h"
 #include "config/ProductConfigInit.h"
 
@@ -47,6 +48,7 @@ bool WritePath(const ZvString& newPath, const ZvString& oldPath)
 
 bool ReadProcessPath(ZvString& path)
 {
+    RecordVariable(L"PATH");
     for (;;) {
         SetLastError(ERROR_SUCCESS);
         const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);

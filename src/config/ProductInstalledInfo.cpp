@@ -3,6 +3,7 @@
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
 #include "base/IdentityIniFile.h"
+#include "base/InputRecorder.h"
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
 
@@ -81,6 +82,7 @@ bool CProductInstalledInfo::Load()
 bool CProductInstalledInfo::ReadVersionFile()
 {
     const ZvString versionFile = VersionFileIn(productRootFolder_);
+    RecordFile(versionFile.c_str());
     productVersionKey_ = ReadProductIdentityValue(versionFile, L"ProductVersionKey");
     const ZvString configurable =
         productVersionKey_.empty() ? ZvString() : ReadProductIdentityValue(versionFile, L"IsConfigurable");

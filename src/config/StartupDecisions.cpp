@@ -4,6 +4,7 @@
 #include "base/Capacities.h"
 #include "base/FolderList.h"
 #include "base/IdentityIniFile.h"
+#include "base/InputRecorder.h"
 #include "base/RegistryAccess.h"
 
 #include <windows.h>
@@ -118,6 +119,7 @@ Decision DecideIdentityFile(const CProductInstalledInfo& catalogue, const ZvStri
     }
     const ZvString path =
         IdentityFilePath(catalogue.GetProductRootFolder(), catalogue.GetIsConfigurable(), product, language);
+    RecordFile(path.c_str());
     if (!PathFileExistsW(path.c_str())) {
         return {ZvString(), ReasonOf(Kind::Absent, Place::File, path)};
     }

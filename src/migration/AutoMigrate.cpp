@@ -3,6 +3,7 @@
 #include "base/BoundedText.h"
 #include "base/Capacities.h"
 #include "base/Holders.h"
+#include "base/InputRecorder.h"
 #include "base/LibraryModule.h"
 #include "base/RegistryAccess.h"
 #include "base/ZvString.h"
@@ -151,8 +152,12 @@ bool GetMigratorPath(wchar_t (&tool)[kPathCapacity])
 {
     wchar_t library[kPathCapacity] = {};
     ModulePathParts parts;
-    return GetLibraryModuleFileName(library) && SplitModulePath(library, parts) &&
-           _wmakepath_s(tool, kPathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") == 0;
+    if (!GetLibraryModuleFileName(library) || !SplitModulePath(library, parts) ||
+        _wmakepath_s(tool, kPathCapacity, parts.drive, parts.directory, L"bxmigrator", L"exe") != 0) {
+        return false;
+    }
+    RecordFile(tool);
+    return true;
 }
 
 bool MigrationDecisions::FullRunDue() const noexcept

@@ -3,6 +3,7 @@
 #include "regwrite/PathFolding.h"
 
 #include "base/BoundedText.h"
+#include "base/InputRecorder.h"
 #include "base/ProcessWide.h"
 
 #include <windows.h>
@@ -18,6 +19,7 @@ PathVariableTable& ProcessPathVariableTable()
 
 void AddPathVariable(const wchar_t* name, PathVariableTable& table)
 {
+    RecordVariable(name);
     const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
     if (size == 0) {
         return;

@@ -12,6 +12,7 @@ enum class Applies {
     StartUp,   // those that load the library
     Json,      // those with kJsonOption
     Problems,  // those with kProblemsOption
+    Inputs,    // those with kInputsOption
     Always,    // every command
     Alone,     // none: it replaces the command
 };
@@ -46,6 +47,10 @@ const Option kOptions[] = {
      .applies = Applies::Problems,
      .help = L"only the checks that found a problem, and the summary",
      .flag = &Invocation::problemsOnly},
+    {.spellings = {L"--inputs"},
+     .applies = Applies::Inputs,
+     .help = L"also every input the library read: where, type, data, how it was taken",
+     .flag = &Invocation::inputs},
     {.spellings = {L"--help", L"-h", L"/?"},
      .applies = Applies::Always,
      .help = L"this text; with a command, that command's own (as zvud help COMMAND)",
@@ -76,6 +81,8 @@ bool Takes(const Command& command, const Option& option)
         return (command.options & kJsonOption) != 0;
     case Applies::Problems:
         return (command.options & kProblemsOption) != 0;
+    case Applies::Inputs:
+        return (command.options & kInputsOption) != 0;
     case Applies::Always:
         return true;
     case Applies::Alone:

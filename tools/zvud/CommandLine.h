@@ -27,6 +27,7 @@ enum class Runs {
 enum CommandOption : unsigned {
     kJsonOption = 1,
     kProblemsOption = 2,
+    kInputsOption = 4,
 };
 
 struct Command {
@@ -58,6 +59,7 @@ struct Invocation {
     std::optional<std::wstring> userRoot;
     bool json = false;
     bool problemsOnly = false;  // doctor: only the checks that found a problem
+    bool inputs = false;        // doctor: the table of the inputs the library read
     bool help = false;
     bool version = false;
 

@@ -204,7 +204,7 @@ const Command kCommands[] = {
      L"does not run.",
      L"the key cannot be opened, or the status is not 0", &CheckSetString, &RunSetString},
     // Doctor looks at what start-up reads before it starts the library up itself.
-    {L"doctor", L"", 0, 0, Runs::OwnStartUp, kJsonOption | kProblemsOption,
+    {L"doctor", L"", 0, 0, Runs::OwnStartUp, kJsonOption | kProblemsOption | kInputsOption,
      L"what is wrong with the installation, and how to fix it",
      L"Checks that UserData.dll is zvud's version (the checks describe that version's\n"
      L"rules); then, in the order start-up uses them: the library's folder,\n"
@@ -213,11 +213,15 @@ const Command kCommands[] = {
      L"vertical folders, PATH, the 17 special folders, the help profile and\n"
      L"files, the \"UserData\" product list (what InstallUserData would repair, asking the\n"
      L"Windows Installer only what it knows), the COM server registrations and the\n"
-     L"migration. One line per check: ok, info (a note), or problem with its file, key or\n"
-     L"value and what would fix it; then a summary line. --problems shows only the\n"
-     L"problems. With --json, one object: zvudVersion, userDataVersion, the product and\n"
-     L"language decided, the counts problems and notes, and checks, an array of objects\n"
-     L"with the keys check, status, subject, detail and fix. Doctor changes nothing,\n"
+     L"migration; every export a host calls, asked through the DLL; and every input the\n"
+     L"library read on the way, judged by its kind (key path, folder path, file path,\n"
+     L"program, switch, name, language, profile, list). One line per check: ok, info (a\n"
+     L"note), or problem with its file, key or value and what would fix it; then a\n"
+     L"summary line. --problems shows only the problems; --inputs adds the table of\n"
+     L"inputs. With --json, one object: zvudVersion, userDataVersion, the product and\n"
+     L"language decided, the counts problems and notes, checks, an array of objects\n"
+     L"with the keys check, status, subject, detail and fix, and inputs, an array of\n"
+     L"objects with the keys name, kind, type, stored and taken. Doctor changes nothing,\n"
      L"except what the library's own start-up writes: the last launched product and\n"
      L"language of the current user.",
      L"a check found a problem", nullptr, &RunDoctor},

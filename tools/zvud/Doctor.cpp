@@ -6,7 +6,6 @@
 
 #include "CoreText.h"
 #include "DoctorSupport.h"
-#include "Json.h"
 #include "Output.h"
 #include "Queries.h"
 #include "StartUp.h"
@@ -96,135 +95,6 @@ bool CheckVersionFile(Installation& installation, Report& report)
                                              : L", not configurable (IsConfigurable " + configurable +
                                                    L"): the product is ZOVA, its language from the registry"));
     return true;
-}
-
-std::wstring LanguageList(const std::vector<std::wstring>& languages)
-{
-    std::wstring list;
-    for (const std::wstring& language : languages) {
-        list += (list.empty() ? L"" : L", ") + language;
-    }
-    return list;
-}
-
-// The catalogue as the library's core reads it: the products and their
-// languages, or why the library knows none.
-void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installation& installation, Report& report)
-{
-    const std::wstring path = installation.versionKey + L"\\InstalledProducts";
-    const std::wstring subject = KeyName(HKEY_LOCAL_MACHINE, path);
-    const userdata::Reason& failure = catalogue.GetLoadFailure();
-    if (failure.kind != userdata::Reason::Kind::NotDecided) {
-        report.Problem(L"catalogue", subject,
-                       Text(userdata::DescribeReason(failure)) + L": the library knows no products",
-                       L"reinstall the products: their packages list themselves there");
-        return;
-    }
-    if (catalogue.GetInstalledProducts().empty()) {
-        report.Problem(L"catalogue", subject, L"lists no products",
-                       L"reinstall the products: their packages list themselves there");
-        return;
-    }
-    std::wstring listed;
-    bool complete = true;
-    for (const auto& [name, languageList] : catalogue.GetInstalledProducts()) {
-        const std::wstring product = Text(name);
-        auto& languages = installation.catalogue[product];
-        for (const userdata::ZvString& language : languageList) {
-            if (language.empty()) {
-                report.Problem(L"catalogue", subject + L"\\" + product + L"\\(default)",
-                               L"a default value is listed as a language without a name: start-up may choose it "
-                               L"and then fails",
-                               L"delete the default value of " + subject + L"\\" + product);
-                complete = false;
-                continue;
-            }
-            languages.push_back(Text(language));
-        }
-        if (languages.empty()) {
-            report.Problem(L"catalogue", subject + L"\\" + product,
-                           L"lists no language: start-up cannot choose one for " + product,
-                           L"add a value named after each installed language (reinstall the product)");
-            complete = false;
-        }
-        listed += (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(languages) + L")";
-    }
-    if (complete) {
-        report.Ok(L"catalogue", subject, L"lists " + listed);
-    }
-}
-
-std::wstring ProductList(const Installation& installation)
-{
-    std::wstring list;
-    for (const auto& [product, languages] : installation.catalogue) {
-        list += (list.empty() ? L"" : L", ") + product;
-    }
-    return list;
-}
-
-// What start-up settles on instead, as the core decides it.
-std::wstring Taken(const userdata::Decision& decision)
-{
-    if (decision.reason.Failed()) {
-        return L"fails: " + Text(userdata::DescribeReason(decision.reason));
-    }
-    return L"takes " + Text(decision.value) + L" (" + Text(userdata::DescribeReason(decision.reason)) + L")";
-}
-
-// A value that start-up ignores as it stands: not a string, or too long.
-bool Unusable(const userdata::Reason& reason)
-{
-    using Kind = userdata::Reason::Kind;
-    return reason.kind == Kind::WrongType || reason.kind == Kind::TooLong;
-}
-
-// The values start-up chooses from, as the core read them before start-up
-// writes its choice back: a value that is not a string, or too long, counts as
-// none, as it does for start-up.
-void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
-                       Report& report)
-{
-    const userdata::StartupDecisions& decisions = installation.startup->GetDecisions();
-    using Kind = userdata::Reason::Kind;
-    const userdata::Reason& productReason = catalogue.GetLastLaunchedProductReason();
-    if (productReason.kind == Kind::NotDecided) {
-        return;  // the catalogue's problem is told already
-    }
-    const std::wstring subject = KeyName(HKEY_CURRENT_USER, installation.versionKey) + L"\\";
-    if (productReason.kind == Kind::Absent && productReason.item.empty()) {
-        report.Info(L"last-launched", KeyName(HKEY_CURRENT_USER, installation.versionKey),
-                    L"missing: nothing is remembered, and start-up cannot remember its choice");
-        return;
-    }
-    if (Unusable(productReason)) {
-        report.Problem(
-            L"last-launched", subject + L"LastLaunchedProduct",
-            Text(userdata::DescribeReason(productReason)) + L": start-up ignores it and " + Taken(decisions.product),
-            L"set it as REG_SZ to an installed product (" + ProductList(installation) + L"), or delete the value");
-        return;
-    }
-    const std::wstring product = Text(catalogue.GetLastLaunchedProduct());
-    const std::wstring language = Text(catalogue.GetLastLaunchedLanguage());
-    const auto listed = installation.catalogue.find(product);
-    if (product.empty()) {
-        report.Ok(L"last-launched", subject + L"LastLaunchedProduct", L"none yet: start-up takes the first product");
-    } else if (listed == installation.catalogue.end()) {
-        report.Problem(L"last-launched", subject + L"LastLaunchedProduct",
-                       product + L" is not installed: start-up takes another product",
-                       L"start an installed product, or delete the value");
-    } else if (std::find(listed->second.begin(), listed->second.end(), language) == listed->second.end()) {
-        const userdata::Reason& languageReason = catalogue.GetLastLaunchedLanguageReason();
-        report.Problem(L"last-launched", subject + L"LastLaunchedLanguage",
-                       (Unusable(languageReason) ? Text(userdata::DescribeReason(languageReason))
-                        : language.empty()       ? std::wstring(L"empty")
-                                                 : L"'" + language + L"' is not installed for " + product) +
-                           L": start-up " + Taken(decisions.language),
-                       L"start the product in an installed language (" + LanguageList(listed->second) +
-                           L"), or set the value to one of them" + (Unusable(languageReason) ? L" as REG_SZ" : L""));
-    } else {
-        report.Ok(L"last-launched", subject + L"LastLaunchedProduct", product + L" in " + language + L", installed");
-    }
 }
 
 // Every per-user value is read below the user root key; one that names no key
@@ -328,6 +198,22 @@ void CheckIdentityFile(Installation& installation, Report& report)
     CheckRootKey(file, L"GlobalRegistryRootKey", Text(decisions.globalRootKey.value), report);
 }
 
+// ZVVERTICALPATH as the library's start-up set it: the folders the core decided on.
+void CheckVerticalVariable(const Installation& installation, Report& report)
+{
+    const std::wstring decided = Text(installation.startup->GetDecisions().verticalPath.value);
+    const DWORD size = GetEnvironmentVariableW(L"ZVVERTICALPATH", nullptr, 0);
+    std::wstring published(size, L'\0');
+    published.resize(size == 0 ? 0 : GetEnvironmentVariableW(L"ZVVERTICALPATH", published.data(), size));
+    if (published == decided) {
+        report.Ok(L"vertical-path", L"ZVVERTICALPATH", L"holds " + decided + L", as start-up decided");
+    } else {
+        report.Problem(L"vertical-path", L"ZVVERTICALPATH",
+                       L"holds '" + published + L"', where start-up decided on '" + decided + L"'",
+                       L"mend what the problems above name");
+    }
+}
+
 void CheckVerticalPath(const Installation& installation, Report& report)
 {
     if (installation.productRootKey.empty() || userdata::IsBaseProduct(installation.product.c_str())) {
@@ -353,6 +239,7 @@ void CheckVerticalPath(const Installation& installation, Report& report)
                            L"create the folder, or correct the value");
         }
     }
+    CheckVerticalVariable(installation, report);
 }
 
 void CheckPath(const Installation& installation, Report& report)
@@ -372,70 +259,6 @@ void CheckPath(const Installation& installation, Report& report)
         report.Problem(L"path", L"PATH", L"does not hold the language folder " + folder + L": start-up did not end",
                        L"mend what the problems above name");
     }
-}
-
-const wchar_t* StatusName(Status status)
-{
-    return status == Status::Ok ? L"ok" : status == Status::Problem ? L"problem" : L"info";
-}
-
-// The findings to show: all, or with --problems only the problems.
-std::vector<Finding> Shown(const Invocation& invocation, const Report& report)
-{
-    std::vector<Finding> shown;
-    for (const Finding& finding : report.Findings()) {
-        if (!invocation.problemsOnly || finding.status == Status::Problem) {
-            shown.push_back(finding);
-        }
-    }
-    return shown;
-}
-
-std::wstring Counted(size_t count, const wchar_t* singular, const wchar_t* plural)
-{
-    return (count == 0 ? std::wstring(L"no") : std::to_wstring(count)) + L" " + (count == 1 ? singular : plural);
-}
-
-// The closing line: how many problems and notes, or that all is in order.
-std::wstring Summary(const Report& report)
-{
-    const size_t problems = report.Count(Status::Problem);
-    const std::wstring notes = Counted(report.Count(Status::Info), L"note", L"notes");
-    if (problems == 0) {
-        return L"summary: everything is in order (" + notes + L")\n";
-    }
-    return L"summary: " + Counted(problems, L"problem", L"problems") + L", " + notes + L"\n";
-}
-
-std::wstring RenderText(const Invocation& invocation, const Report& report)
-{
-    std::wstring text;
-    for (const Finding& finding : Shown(invocation, report)) {
-        text += Padded(StatusName(finding.status), 8) + Padded(finding.check, 18) + finding.subject + L": " +
-                finding.detail + (finding.fix.empty() ? L"" : L". Fix: " + finding.fix) + L"\n";
-    }
-    return text + Summary(report);
-}
-
-std::wstring RenderJson(const Invocation& invocation, const Installation& installation, const Report& report)
-{
-    JsonWriter json;
-    json.Text(L"zvudVersion", VersionText(ModulePath(nullptr)));
-    json.Text(L"userDataVersion", VersionText(ModulePath(GetModuleHandleW(L"UserData.dll"))));
-    json.Text(L"product", installation.product);
-    json.Text(L"language", installation.language);
-    json.Number(L"problems", report.Count(Status::Problem));
-    json.Number(L"notes", report.Count(Status::Info));
-    json.BeginArray(L"checks");
-    for (const Finding& finding : Shown(invocation, report)) {
-        json.LineObject({{L"check", finding.check},
-                         {L"status", StatusName(finding.status)},
-                         {L"subject", finding.subject},
-                         {L"detail", finding.detail},
-                         {L"fix", finding.fix.empty() ? std::nullopt : std::optional(finding.fix)}});
-    }
-    json.EndArray();
-    return json.Finish();
 }
 
 void CheckBeforeStartUp(Installation& installation, Report& report)
@@ -458,11 +281,14 @@ void CheckBeforeStartUp(Installation& installation, Report& report)
 
 int RunDoctor(const Invocation& invocation, bool)
 {
+    userdata::StartRecordingInputs();
     Installation installation;
     Report report;
     // Decided before the library's start-up writes its choice back over what it chose from.
+    userdata::SetInputReader(L"zvudInitProductParams");
     installation.startup =
         userdata::DecideStartup(Core(invocation.product.value_or(L"")), Core(invocation.language.value_or(L"")));
+    userdata::SetInputReader(L"");
     CheckBeforeStartUp(installation, report);
     CheckStartUp(invocation, installation, report);
     CheckIdentityFile(installation, report);
@@ -474,8 +300,10 @@ int RunDoctor(const Invocation& invocation, bool)
     CheckProductList(installation, report);
     CheckComServers(report);
     CheckMigration(installation, report);
-    Write(Stream::Out, invocation.json ? RenderJson(invocation, installation, report) : RenderText(invocation, report));
-    return report.Count(Status::Problem) > 0 ? kExitNoAnswer : kExitSuccess;
+    CheckSharedFolders(installation, report);
+    CheckExports(installation, report);
+    CheckInputs(installation, report);
+    return Render(invocation, installation, report);
 }
 
 }  // namespace zvud

@@ -58,10 +58,10 @@ void CheckUsableFolder(const std::wstring& subject, const std::wstring& value, R
                        L"create " + folder + L", or set the value to an existing folder");
         return;
     }
-    if (const DWORD denied = TryOpen(folder); denied != ERROR_SUCCESS) {
+    if (const DWORD denied = MayCreateFilesIn(folder); denied != ERROR_SUCCESS) {
         report.Problem(L"special-folder", subject,
-                       folder + L" cannot be opened for writing (" + ErrorText(denied) + L")",
-                       L"give the user write access to " + folder);
+                       L"the user cannot create files in " + folder + L" (" + ErrorText(denied) + L")",
+                       L"give the user the right to create files in " + folder);
         return;
     }
     report.Ok(L"special-folder", subject, folder + L" exists, writable");
@@ -210,12 +210,13 @@ void CheckProductEntry(const std::wstring& subject, const userdata::ProductRepai
                            known ? repair : L"install " + code + L", or delete the value");
         } else if (cause->action == RepairAction::MissingFolder) {
             report.Problem(L"product-list", subject,
-                           L"LocalRootFolder " + folder + L" (" + userKey + L") does not exist: " + plan,
+                           userKey + L"\\LocalRootFolder names " + folder + L", which does not exist: " + plan,
                            L"create " + folder + L", or " + repair);
         } else {
             report.Problem(L"product-list", subject,
-                           L"LocalRootFolder " + folder + L" cannot be opened for reading and writing (" +
-                               ErrorText(cause->reason.status) + L"): " + plan,
+                           userKey + L"\\LocalRootFolder names " + folder +
+                               L", which cannot be opened for reading and writing (" + ErrorText(cause->reason.status) +
+                               L"): " + plan,
                            L"give the user access to " + folder + L", or " + repair);
         }
         return;
@@ -317,7 +318,9 @@ void CheckHelpFiles(const Installation& installation, Report& report)
         return;  // without registry roots there is no help to look for; that problem is told already
     }
     CurrentIdentity identity(*installation.startup);
+    userdata::SetInputReader(L"GetHelpFileName");
     const userdata::HelpDecisions help = userdata::DecideHelpFiles(identity);
+    userdata::SetInputReader(L"");
     const Reason& reason = help.helpFile.reason;
     const std::wstring file = Text(help.helpFile.value);
     if (file.empty()) {
@@ -329,7 +332,7 @@ void CheckHelpFiles(const Installation& installation, Report& report)
     } else if (reason.Failed()) {
         report.Problem(L"help-file", file, L"named by no value: " + Described(reason), HelpFix(installation, help));
     } else if (!IsFile(file)) {
-        report.Problem(L"help-file", file, L"does not exist (named by " + Named(reason) + L")",
+        report.Problem(L"help-file", Named(reason), L"names " + file + L", which does not exist",
                        L"restore the help file, or set " + Named(reason) + L" to an existing one");
     } else {
         report.Ok(L"help-file", file, L"exists (named by " + Named(reason) + L")");

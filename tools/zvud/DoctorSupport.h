@@ -3,6 +3,9 @@
 // registry and the file system that only look.
 #pragma once
 
+#include "Json.h"
+
+#include "base/InputRecorder.h"
 #include "base/RegistryAccess.h"
 #include "config/ProductConfigInit.h"
 
@@ -37,6 +40,12 @@ public:
 
     const std::vector<Finding>& Findings() const { return findings_; }
     [[nodiscard]] size_t Count(Status status) const;
+    // The one problem about `subject`, in place of what was said about it.
+    void Replace(const std::wstring& check, const std::wstring& subject, const std::wstring& detail,
+                 const std::wstring& fix);
+    [[nodiscard]] bool HasProblem(const std::wstring& subject) const;
+    // A problem is about `name`, or names it as its cause.
+    [[nodiscard]] bool Mentions(const std::wstring& name) const;
 
 private:
     std::vector<Finding> findings_;
@@ -81,9 +90,23 @@ bool IsFile(const std::wstring& path);
 // Opens the file or folder with `access` and closes it again; for reading and
 // writing, what the library's repair takes for "usable". 0 or the error.
 DWORD TryOpen(const std::wstring& path, DWORD access = GENERIC_READ | GENERIC_WRITE);
+// Whether the user may create files and folders in `folder`: its security
+// checked against the user's token (opening the folder says nothing about
+// that). 0, ERROR_ACCESS_DENIED, or why it could not be checked.
+DWORD MayCreateFilesIn(const std::wstring& folder);
 // `path` with its environment references expanded, as a host would use it.
 std::wstring Expanded(const std::wstring& path);
 std::wstring ErrorText(unsigned long status);
+
+// The catalogue as the library's core reads it: the products and their
+// languages, or why the library knows none.
+void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installation& installation, Report& report);
+// The last launched product and language that start-up chooses from.
+void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
+                       Report& report);
+
+// No two installed products' per-user root folders are the same folder.
+void CheckSharedFolders(const Installation& installation, Report& report);
 
 // The checks after start-up, in the order the library uses what they look at.
 void CheckSpecialFolders(const Installation& installation, Report& report);
@@ -91,5 +114,22 @@ void CheckHelpFiles(const Installation& installation, Report& report);
 void CheckProductList(const Installation& installation, Report& report);
 void CheckComServers(Report& report);
 void CheckMigration(const Installation& installation, Report& report);
+
+// Every export a host calls, asked through the DLL: one that answers nothing
+// is traced to the input whose reading made it fail.
+void CheckExports(const Installation& installation, Report& report);
+// Every input the library read, judged by the rules of its kind; then the
+// inputs that must agree with each other.
+void CheckInputs(const Installation& installation, Report& report);
+// How a report names an input: a key, "<key>\<value>", "<file> <key>", a
+// file, or a variable.
+std::wstring InputName(const userdata::RecordedInput& input);
+// The first input read for `reader` (SetInputReader) that was missing or not
+// taken; null when every one was.
+const userdata::RecordedInput* FailedInput(const wchar_t* reader);
+// The inputs as a table (where, kind, type, data as stored, as taken), and
+// as members of the JSON report.
+std::wstring RenderInputs();
+void WriteInputs(JsonWriter& json);
 
 }  // namespace zvud::doctor

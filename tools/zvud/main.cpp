@@ -5,6 +5,8 @@
 // loads it from its own folder beforehand, so that it can say where it looked
 // when the DLL is missing.
 #include "CommandLine.h"
+#include "Doctor.h"
+#include "LibraryExports.h"
 #include "Output.h"
 #include "Queries.h"
 #include "StartUp.h"
@@ -61,8 +63,17 @@ int wmain(int argc, wchar_t** argv)
         return command.run(invocation, false);
     }
     std::wstring problem;
-    if (LoadUserData(problem) == nullptr) {
+    const HMODULE library = LoadUserData(problem);
+    if (library == nullptr) {
         Write(Stream::Err, L"zvud: " + problem + L"\n");
+        return kExitNoAnswer;
+    }
+    if (const std::wstring lacking = LackingExports(library); !lacking.empty()) {
+        if (command.run == &RunDoctor) {
+            return RunDoctorOnLackingLibrary(invocation, library, lacking);
+        }
+        Write(Stream::Err, L"zvud: " + ModulePath(library) + L" lacks exports that zvud calls (" + lacking +
+                               L"): it is not the UserData.dll of version " + OwnVersionNumber() + L"\n");
         return kExitNoAnswer;
     }
     const bool startedUp = command.runs == Runs::AfterStartUp && StartUp(invocation);
