@@ -7,7 +7,6 @@
 // and '&' for the user's Documents folder.
 #include "TestSupport.h"
 
-#include <cctype>
 #include <variant>
 
 namespace userdata::testing {
@@ -286,22 +285,13 @@ TEST_P(PathsAndStringsTest, Call)
     EXPECT_EQ(GetEnvironment(L"USERDATA_PLANTED_MODULE_RAN"), std::nullopt) << "a planted module's code ran";
 }
 
-// A row prints as its name.
+// A row prints as its name, beside its number in the test's name.
 void PrintTo(const Row& row, std::ostream* out)
 {
     *out << row.name;
 }
 
-// Each row runs under its name, its blanks and signs made underscores.
-std::string RowName(const ::testing::TestParamInfo<Row>& info)
-{
-    std::string name = info.param.name;
-    std::replace_if(
-        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Exports, PathsAndStringsTest, ::testing::ValuesIn(kRows), RowName);
+INSTANTIATE_TEST_SUITE_P(Exports, PathsAndStringsTest, ::testing::ValuesIn(kRows));
 
 }  // namespace
 }  // namespace userdata::testing
