@@ -114,12 +114,7 @@ protected:
         if (!row.user.empty()) {
             WriteCatalogue(row.user, kUser);
         }
-        if (row.configurable == nullptr) {
-            WriteTextFile(InstallFolder() + L"\\identityver.ini",
-                          "[ProductIdentity]\r\nProductVersionKey=" + Narrow(kVersionKey) + "\r\n");
-        } else {
-            WriteVersionFile(kVersionKey, row.configurable);
-        }
+        WriteVersionFile(kVersionKey, row.configurable);
         if (row.userKey) {
             CreateKey(kUser, kVersionKey);
         }
