@@ -37,12 +37,11 @@ endforeach()
 userdata_run(${MINGW_CXX} -shared ${WORK_DIR}/mingw.obj -L${LIBRARY_DIR} -lUserData -o ${WORK_DIR}/mingw.dll)
 
 # Under NO_STRICT, HKEY is void*: zvudRegSetString takes it and still asks for its exported name.
+# The overload is plain C++, one for every compiler in GNU mode: GCC's compile shows it (clang's labels, above).
 set(no_strict ${SOURCE_DIR}/tests/exports/NoStrictHost.cpp)
 set(registry_write "?zvudRegSetString@@YAIPEAUHKEY__@@PEB_W1@Z")
 check_host(mingw-no-strict "${registry_write}" ${MINGW_CXX} -std=c++20 -Wall -Wextra -Werror -c ${no_strict}
     ${includes} -o ${WORK_DIR}/mingw-no-strict.obj)
-check_host(clang-mingw-no-strict "${registry_write}" ${CLANG_CL} --driver-mode=g++ --target=x86_64-w64-mingw32
-    -std=c++20 -Wall -Wextra -Werror -c ${no_strict} ${includes} -o ${WORK_DIR}/clang-mingw-no-strict.obj)
 check_host(msvc-no-strict "__imp_${registry_write}" ${CLANG_CL} --target=x86_64-pc-windows-msvc /std:c++20 /W4 /WX
     /c ${includes} /Fo${WORK_DIR}/msvc-no-strict.obj -- ${no_strict})
 

@@ -74,7 +74,6 @@ const std::wstring kName2047(2047, L'n');
 const ByteRow kByteRows[] = {
     {.name = "7 bytes into 7", .storedBytes = 7, .capacity = 7, .expectedResult = 0},
     {.name = "7 bytes into 9, odd", .storedBytes = 7, .capacity = 9, .expectedResult = 7, .expectedText = L"Odd"},
-    {.name = "8 bytes into 8, no room for the terminator", .storedBytes = 8, .capacity = 8, .expectedResult = 0},
     {.name = "8 bytes into 9", .storedBytes = 8, .capacity = 9, .expectedResult = 0},
     {.name = "8 bytes into 10", .storedBytes = 8, .capacity = 10, .expectedResult = 8, .expectedText = L"Oddx"},
     {.name = "5 bytes into 6", .storedBytes = 5, .capacity = 6, .expectedResult = 5, .expectedText = L"Od"},

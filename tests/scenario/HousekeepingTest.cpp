@@ -15,8 +15,6 @@
 namespace userdata::testing {
 namespace {
 
-const HKEY kMachine = HKEY_LOCAL_MACHINE;
-const HKEY kUser = HKEY_CURRENT_USER;
 const std::wstring kKey = L"Software\\Brevonix\\Suite\\Settings";  // the string writer's
 const std::wstring kServers[] = {L"CLSID\\{3F6B0D18-C2E4-4A97-8B1D-5E2F7A09C6D4}\\InProcServer32",  // required
                                  L"CLSID\\{5A1C7E42-3B9D-4F08-A6E2-71C4D0B9E315}\\InProcServer32",

@@ -9,8 +9,6 @@ namespace {
 
 const std::wstring kFixedRoot = L"Software\\Brevonix\\Suite\\7.0\\ZOVA-7.0";  // of a non-configurable installation
 const std::wstring kGlobalRoot = L"Software\\Brevonix\\Global";
-const HKEY kMachine = HKEY_LOCAL_MACHINE;
-const HKEY kUser = HKEY_CURRENT_USER;
 
 // "product/language" as its two halves.
 std::pair<std::wstring, std::wstring> Halves(const std::wstring& text)
@@ -116,12 +114,7 @@ protected:
         if (!row.user.empty()) {
             WriteCatalogue(row.user, kUser);
         }
-        if (row.configurable == nullptr) {
-            WriteTextFile(InstallFolder() + L"\\identityver.ini",
-                          "[ProductIdentity]\r\nProductVersionKey=" + Narrow(kVersionKey) + "\r\n");
-        } else {
-            WriteVersionFile(kVersionKey, row.configurable);
-        }
+        WriteVersionFile(kVersionKey, row.configurable);
         if (row.userKey) {
             CreateKey(kUser, kVersionKey);
         }

@@ -12,6 +12,9 @@
 
 namespace userdata::testing {
 
+inline const HKEY kMachine = HKEY_LOCAL_MACHINE;
+inline const HKEY kUser = HKEY_CURRENT_USER;
+
 // The key, created if needed, opened for all access; the test fails when the registry refuses.
 HKEY OpenForWriting(HKEY root, const std::wstring& path);
 

@@ -63,10 +63,11 @@ ScenarioTest::~ScenarioTest()
     }
 }
 
-void ScenarioTest::WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable)
+void ScenarioTest::WriteVersionFile(const std::wstring& versionKey, const wchar_t* configurable)
 {
-    WriteTextFile(*install_ / L"identityver.ini", Narrow(L"[ProductIdentity]\r\nProductVersionKey=" + versionKey +
-                                                         L"\r\nIsConfigurable=" + configurable + L"\r\n"));
+    const std::wstring line = configurable != nullptr ? L"IsConfigurable=" + std::wstring(configurable) + L"\r\n" : L"";
+    WriteTextFile(*install_ / L"identityver.ini",
+                  Narrow(L"[ProductIdentity]\r\nProductVersionKey=" + versionKey + L"\r\n" + line));
 }
 
 void ScenarioTest::WriteIdentityFile(const std::wstring& relativeFolder, const std::wstring& productRoot,

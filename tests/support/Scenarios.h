@@ -43,8 +43,8 @@ protected:
     const std::wstring& InstallFolder() const { return install_->Path(); }
     std::wstring RootFolder() const { return install_->Path() + L"\\"; }  // as the library names it
 
-    // "identityver.ini" beside the library.
-    void WriteVersionFile(const std::wstring& versionKey, const std::wstring& configurable);
+    // "identityver.ini" beside the library; its IsConfigurable left out when null.
+    void WriteVersionFile(const std::wstring& versionKey, const wchar_t* configurable);
     // An "identity.ini" in `relativeFolder` ("" for the installation folder)
     // naming the two registry roots (an empty root is left out).
     void WriteIdentityFile(const std::wstring& relativeFolder, const std::wstring& productRoot,
