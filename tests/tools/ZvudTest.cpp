@@ -234,6 +234,18 @@ const Row kRows[] = {
      .texts = {L"\nproblem identity-file     " + kIdentityFile + L" ProductRegistryRootKey: names " + kPlanner +
                L", whose program name is Planner, not ZOVA: every answer is another product's. Fix: "},
      .setUp = [] { SetIniValue(kIdentityFile, L"ProductRegistryRootKey", kPlanner); }},
+    // the version file names another suite's version, whose catalogue lists nothing installed here
+    {.command = L"zvud doctor",
+     .exit = 1,
+     .texts = {L"\nproblem version-file      " + kVersionFile +
+               L" ProductVersionKey: names Software\\Brevonix\\Suite\\6.0, "
+               L"whose catalogue lists only what is not installed here (ZOVA in fr-FR: no identity file beside "},
+     .err = L"zvud: start-up failed (the file " + kRoot + L"fr-FR\\identity.ini is missing)",
+     .setUp =
+         [] {
+             SetString(HKEY_LOCAL_MACHINE, L"Software\\Brevonix\\Suite\\6.0\\InstalledProducts\\ZOVA", L"fr-FR", L"");
+             SetIniValue(kVersionFile, L"ProductVersionKey", L"Software\\Brevonix\\Suite\\6.0");
+         }},
     // the user may not create files in it: its access control list lets everyone only read it
     {.command = L"zvud doctor --problems",
      .exit = 1,
