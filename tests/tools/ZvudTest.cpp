@@ -208,7 +208,11 @@ const Row kRows[] = {
      .err = L"zvud: start-up failed (the file " + kRoot + L"\\identity.ini is missing)",
      .setUp = [] { SetIniValue(kRoot + L"identityver.ini", L"IsConfigurable", L"yes"); }},
     // zvud doctor where breaking one input does not reach, or on unusual but valid installations: no problem
-    {.command = L"zvud doctor", .texts = {L"\nsummary: everything is in order ("}},
+    {.command = L"zvud doctor",
+     .texts = {L"\nok      export            zvudGetSpecialFolder(LocalRootFolder): answers " + kUserData +
+                   L"Local\\ZOVA-7.0\\\n",
+               L"\nok      export            zvudLoadMUIString: answers Brevonix Zova\n",
+               L"\nsummary: everything is in order ("}},
     {.command = L"zvud --product PLANNER doctor", .texts = {L"\nsummary: everything is in order ("}},
     // nothing remembered yet, a folder value that expands
     {.command = L"zvud --product ZOVA doctor",
