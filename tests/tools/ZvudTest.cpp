@@ -358,6 +358,8 @@ const Input kInventory[] = {
     {L"HKCU\\" + kPlanner + L"\\RoamableRootFolder", L"folder path"},
     {L"HKCU\\" + kPlanner + L"\\LocalRootFolder", L"folder path"},
     {L"HKLM\\" + kZova + L"\\ProductName", L"name", true},
+    {L"HKLM\\" + kZova + L"\\ProductSpecific\\(default)", L"named path"},
+    {L"HKLM\\" + kZova + L"\\ProductSpecific\\Templates", L"named path"},
 };
 
 // One way to break an input: the data put in its place, as a registry value of `type` (REG_NONE deletes it,
@@ -380,8 +382,11 @@ std::vector<Breakage> WaysToBreak(const Input& input, bool registry)
                 {"%NOSUCHVAR%, which is not defined", L"%NOSUCHVAR%\\x", REG_EXPAND_SZ},
                 {"REG_SZ", L"%SystemDrive%\\x"},
                 {"the drive Q:", L"Q:\\x"},
-                {input.kind == L"file path" ? "a folder, not a file" : "a file, not a folder",
-                 input.kind == L"file path" ? kUserData + L"Help" : kRoot + L"zvud.exe"}};
+                {input.kind == L"folder path" ? "a file, not a folder" : "a folder, not a file",
+                 input.kind == L"folder path" ? kRoot + L"zvud.exe" : kUserData + L"Help"}};
+        if (input.kind == L"named path") {  // handed to the host as stored: it need not exist yet
+            ways.erase(ways.begin());
+        }
     } else if (input.kind == L"key path") {  // INI values are read without the blanks around them
         ways = {{"backslash", L"Software\\Brevonix\\Global\\"}, {"does not exist", L"Software\\Nowhere"}};
     } else if (input.kind == L"file path") {

@@ -13,6 +13,7 @@
 #include "config/StartupDecisions.h"
 #include "folders/FolderDecisions.h"
 #include "help/LocalizedStrings.h"
+#include "queries/ProductFilePaths.h"
 #include "queries/VerticalProductName.h"
 
 #include <functional>
@@ -117,10 +118,31 @@ AskedExport StringExport(const Installation& installation)
             }};
 }
 
+// GetProductSpecificFilePath asked for each value the product's
+// "ProductSpecific" key holds.
+void AddProductFileExports(const Installation& installation, std::vector<AskedExport>& exports)
+{
+    ZvRegistryAccess key;
+    if (!OpenMachineThenUser(key, installation.productRootKey + L"\\ProductSpecific")) {
+        return;
+    }
+    const std::wstring root = installation.productRootKey;
+    for (userdata::ZvRegistryIterator entry(key, userdata::ZvRegistryIterator::Walk::Values, 0);
+         entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
+        const std::wstring value(entry.Name(), entry.NameLength());
+        const std::wstring name = L"GetProductSpecificFilePath(" + value + L")";
+        exports.push_back({name, [value] { return AskProductSpecificFile(value); }, name,
+                           [root, value](const Installation&) {
+                               static_cast<void>(userdata::ReadProductSpecificValue(Core(root), Core(value)));
+                           }});
+    }
+}
+
 std::vector<AskedExport> AskedExports(const Installation& installation)
 {
     std::vector<AskedExport> exports = IdentityExports();
     AddFolderExports(exports);
+    AddProductFileExports(installation, exports);
     exports.push_back(StringExport(installation));
     return exports;
 }
