@@ -60,7 +60,7 @@ InputRule RuleOfValueIn(const ZvString& key, const ZvString& name)
         return {InputKind::FilePath, false};
     }
     if (EndsWith(key, L"\\ProductSpecific")) {
-        return {InputKind::FilePath, false};
+        return {InputKind::NamedPath, false};
     }
     if (EndsWith(key, L"\\UserData")) {
         return {InputKind::KeyPath, false};
@@ -106,8 +106,8 @@ InputRule RuleOfInput(const RecordedInput& input)
 
 const wchar_t* InputKindName(InputKind kind)
 {
-    constexpr const wchar_t* kNames[] = {L"key path", L"folder path", L"file path", L"program", L"switch",
-                                         L"name",     L"language",    L"profile",   L"list",    L"other"};
+    constexpr const wchar_t* kNames[] = {L"key path", L"folder path", L"file path", L"program",    L"switch", L"name",
+                                         L"language", L"profile",     L"list",      L"named path", L"other"};
     return kNames[static_cast<int>(kind)];
 }
 

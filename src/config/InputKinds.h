@@ -17,6 +17,7 @@ enum class InputKind {
     Language,    // a UI language, the name of a folder beside the library
     Profile,     // the name of a help profile key
     List,        // folders separated by ';', as PATH takes them
+    NamedPath,   // a file named to the host as stored, which need not exist yet
     Other,       // judged by its own check (the COM servers), or not at all
 };
 

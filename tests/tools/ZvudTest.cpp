@@ -208,7 +208,11 @@ const Row kRows[] = {
      .err = L"zvud: start-up failed (the file " + kRoot + L"\\identity.ini is missing)",
      .setUp = [] { SetIniValue(kRoot + L"identityver.ini", L"IsConfigurable", L"yes"); }},
     // zvud doctor where breaking one input does not reach, or on unusual but valid installations: no problem
-    {.command = L"zvud doctor", .texts = {L"\nsummary: everything is in order ("}},
+    {.command = L"zvud doctor",
+     .texts = {L"\nok      export            zvudGetSpecialFolder(LocalRootFolder): answers " + kUserData +
+                   L"Local\\ZOVA-7.0\\\n",
+               L"\nok      export            zvudLoadMUIString: answers Brevonix Zova\n",
+               L"\nsummary: everything is in order ("}},
     {.command = L"zvud --product PLANNER doctor", .texts = {L"\nsummary: everything is in order ("}},
     // nothing remembered yet, a folder value that expands
     {.command = L"zvud --product ZOVA doctor",
@@ -234,6 +238,18 @@ const Row kRows[] = {
      .texts = {L"\nproblem identity-file     " + kIdentityFile + L" ProductRegistryRootKey: names " + kPlanner +
                L", whose program name is Planner, not ZOVA: every answer is another product's. Fix: "},
      .setUp = [] { SetIniValue(kIdentityFile, L"ProductRegistryRootKey", kPlanner); }},
+    // the version file names another suite's version, whose catalogue lists nothing installed here
+    {.command = L"zvud doctor",
+     .exit = 1,
+     .texts = {L"\nproblem version-file      " + kVersionFile +
+               L" ProductVersionKey: names Software\\Brevonix\\Suite\\6.0, "
+               L"whose catalogue lists only what is not installed here (ZOVA in fr-FR: no identity file beside "},
+     .err = L"zvud: start-up failed (the file " + kRoot + L"fr-FR\\identity.ini is missing)",
+     .setUp =
+         [] {
+             SetString(HKEY_LOCAL_MACHINE, L"Software\\Brevonix\\Suite\\6.0\\InstalledProducts\\ZOVA", L"fr-FR", L"");
+             SetIniValue(kVersionFile, L"ProductVersionKey", L"Software\\Brevonix\\Suite\\6.0");
+         }},
     // the user may not create files in it: its access control list lets everyone only read it
     {.command = L"zvud doctor --problems",
      .exit = 1,
@@ -342,6 +358,8 @@ const Input kInventory[] = {
     {L"HKCU\\" + kPlanner + L"\\RoamableRootFolder", L"folder path"},
     {L"HKCU\\" + kPlanner + L"\\LocalRootFolder", L"folder path"},
     {L"HKLM\\" + kZova + L"\\ProductName", L"name", true},
+    {L"HKLM\\" + kZova + L"\\ProductSpecific\\(default)", L"named path"},
+    {L"HKLM\\" + kZova + L"\\ProductSpecific\\Templates", L"named path"},
 };
 
 // One way to break an input: the data put in its place, as a registry value of `type` (REG_NONE deletes it,
@@ -364,8 +382,11 @@ std::vector<Breakage> WaysToBreak(const Input& input, bool registry)
                 {"%NOSUCHVAR%, which is not defined", L"%NOSUCHVAR%\\x", REG_EXPAND_SZ},
                 {"REG_SZ", L"%SystemDrive%\\x"},
                 {"the drive Q:", L"Q:\\x"},
-                {input.kind == L"file path" ? "a folder, not a file" : "a file, not a folder",
-                 input.kind == L"file path" ? kUserData + L"Help" : kRoot + L"zvud.exe"}};
+                {input.kind == L"folder path" ? "a file, not a folder" : "a folder, not a file",
+                 input.kind == L"folder path" ? kRoot + L"zvud.exe" : kUserData + L"Help"}};
+        if (input.kind == L"named path") {  // handed to the host as stored: it need not exist yet
+            ways.erase(ways.begin());
+        }
     } else if (input.kind == L"key path") {  // INI values are read without the blanks around them
         ways = {{"backslash", L"Software\\Brevonix\\Global\\"}, {"does not exist", L"Software\\Nowhere"}};
     } else if (input.kind == L"file path") {

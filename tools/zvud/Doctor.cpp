@@ -274,6 +274,7 @@ void CheckBeforeStartUp(Installation& installation, Report& report)
         return;  // the version file's problem is told already
     }
     CheckCatalogue(catalogue, installation, report);
+    CheckVersionListsInstallation(installation, report);
     CheckLastLaunched(catalogue, installation, report);
 }
 

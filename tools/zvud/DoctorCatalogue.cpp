@@ -72,6 +72,32 @@ std::wstring UserKeyOf(const Installation& installation, const std::wstring& pro
                              L"ProductRegistryRootKey");
 }
 
+// The languages the catalogue `subject` lists for `product`, into `taken`:
+// false when one has no name or none is listed, which start-up cannot use.
+bool TakeLanguages(const std::wstring& subject, const std::wstring& product,
+                   const std::vector<userdata::ZvString>& listed, std::vector<std::wstring>& taken, Report& report)
+{
+    bool usable = true;
+    for (const userdata::ZvString& language : listed) {
+        if (language.empty()) {
+            report.Problem(L"catalogue", subject + L"\\" + product + L"\\(default)",
+                           L"a default value is listed as a language without a name: start-up may choose it "
+                           L"and then fails",
+                           L"delete the default value of " + subject + L"\\" + product);
+            usable = false;
+            continue;
+        }
+        taken.push_back(Text(language));
+    }
+    if (taken.empty()) {
+        report.Problem(L"catalogue", subject + L"\\" + product,
+                       L"lists no language: start-up cannot choose one for " + product,
+                       L"add a value named after each installed language (reinstall the product)");
+        return false;
+    }
+    return usable;
+}
+
 }  // namespace
 
 void CheckSharedFolders(const Installation& installation, Report& report)
@@ -123,31 +149,40 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
     }
     std::wstring listed;
     bool complete = true;
-    for (const auto& [name, languageList] : catalogue.GetInstalledProducts()) {
+    for (const auto& [name, languages] : catalogue.GetInstalledProducts()) {
         const std::wstring product = Text(name);
-        auto& languages = installation.catalogue[product];
-        for (const userdata::ZvString& language : languageList) {
-            if (language.empty()) {
-                report.Problem(L"catalogue", subject + L"\\" + product + L"\\(default)",
-                               L"a default value is listed as a language without a name: start-up may choose it "
-                               L"and then fails",
-                               L"delete the default value of " + subject + L"\\" + product);
-                complete = false;
-                continue;
-            }
-            languages.push_back(Text(language));
-        }
-        if (languages.empty()) {
-            report.Problem(L"catalogue", subject + L"\\" + product,
-                           L"lists no language: start-up cannot choose one for " + product,
-                           L"add a value named after each installed language (reinstall the product)");
-            complete = false;
-        }
-        listed += (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(languages) + L")";
+        complete = TakeLanguages(subject, product, languages, installation.catalogue[product], report) && complete;
+        listed +=
+            (listed.empty() ? L"" : L"; ") + product + L" (" + LanguageList(installation.catalogue[product]) + L")";
     }
     if (complete) {
         report.Ok(L"catalogue", subject, L"lists " + listed);
     }
+}
+
+// The version file names the version whose catalogue lists this
+// installation: at least one product and language listed there has its
+// identity file beside the library. Otherwise the file names another suite's
+// version, and start-up chooses among products that are not here.
+void CheckVersionListsInstallation(const Installation& installation, Report& report)
+{
+    std::wstring listed;
+    for (const auto& [product, languages] : installation.catalogue) {
+        for (const std::wstring& language : languages) {
+            if (IsFile(Text(userdata::IdentityFilePath(Core(installation.rootFolder), installation.configurable,
+                                                       Core(product), Core(language))))) {
+                return;
+            }
+            listed += (listed.empty() ? L"" : L", ") + product + L" in " + language;
+        }
+    }
+    if (listed.empty()) {
+        return;  // the catalogue's problem is told already
+    }
+    report.Problem(L"version-file", installation.rootFolder + L"identityver.ini ProductVersionKey",
+                   L"names " + installation.versionKey + L", whose catalogue lists only what is not installed here (" +
+                       listed + L": no identity file beside the library)",
+                   L"set it to the version key of this installation's suite (reinstall the suite)");
 }
 
 // The values start-up chooses from, as the core read them before start-up

@@ -12,7 +12,6 @@
 #include "base/Capacities.h"
 #include "folders/FolderDecisions.h"
 #include "help/HelpDecisions.h"
-#include "migration/AutoMigrate.h"
 #include "repair/ComServerCheck.h"
 #include "repair/UserDataInstall.h"
 
@@ -190,35 +189,44 @@ std::wstring PlanText(const userdata::ProductRepair& product, const std::wstring
     return plan;
 }
 
-// What InstallUserData would do for one entry of the product list, told by the
-// first step for the per-user data. A reinstall cannot run for a product the
-// Windows Installer does not know: then that is the fix.
-void CheckProductEntry(const std::wstring& subject, const userdata::ProductRepair& product, Report& report)
+// The first step for the per-user data that InstallUserData would take for
+// one entry of the product list, as a problem. A reinstall cannot run for a
+// product the Windows Installer does not know: then that is the fix.
+void ReportRepairCause(const std::wstring& subject, const userdata::ProductRepair& product,
+                       const userdata::RepairStep& cause, Report& report)
 {
     const std::wstring code = Text(product.productCode);
+    const std::wstring userKey = KeyName(HKEY_CURRENT_USER, Text(product.userKey));
+    const std::wstring folder = Text(cause.reason.source);
+    const bool known = MsiQueryProductStateW(code.c_str()) == INSTALLSTATE_DEFAULT;
+    const std::wstring repair = known ? L"run zvud repair" : L"install " + code + L" (or delete the value)";
+    const std::wstring plan = PlanText(product, userKey);
+    if (cause.action == RepairAction::FirstRun) {
+        report.Problem(L"product-list", subject, userKey + L" is missing: " + plan,
+                       known ? repair : L"install " + code + L", or delete the value");
+    } else if (cause.action == RepairAction::MissingFolder) {
+        report.Problem(L"product-list", subject,
+                       userKey + L"\\LocalRootFolder names " + folder + L", which does not exist: " + plan,
+                       L"create " + folder + L", or " + repair);
+    } else {
+        report.Problem(L"product-list", subject,
+                       userKey + L"\\LocalRootFolder names " + folder +
+                           L", which cannot be opened for reading and writing (" + ErrorText(cause.reason.status) +
+                           L"): " + plan,
+                       L"give the user access to " + folder + L", or " + repair);
+    }
+}
+
+// What InstallUserData would do for one entry of the product list, told by the
+// first step for the per-user data.
+void CheckProductEntry(const std::wstring& subject, const userdata::ProductRepair& product, Report& report)
+{
     const std::wstring userKey = KeyName(HKEY_CURRENT_USER, Text(product.userKey));
     const auto cause = std::find_if(product.steps.begin(), product.steps.end(), [](const userdata::RepairStep& step) {
         return step.action != RepairAction::ComRepair;
     });
     if (cause != product.steps.end()) {
-        const std::wstring folder = Text(cause->reason.source);
-        const bool known = MsiQueryProductStateW(code.c_str()) == INSTALLSTATE_DEFAULT;
-        const std::wstring repair = known ? L"run zvud repair" : L"install " + code + L" (or delete the value)";
-        const std::wstring plan = PlanText(product, userKey);
-        if (cause->action == RepairAction::FirstRun) {
-            report.Problem(L"product-list", subject, userKey + L" is missing: " + plan,
-                           known ? repair : L"install " + code + L", or delete the value");
-        } else if (cause->action == RepairAction::MissingFolder) {
-            report.Problem(L"product-list", subject,
-                           userKey + L"\\LocalRootFolder names " + folder + L", which does not exist: " + plan,
-                           L"create " + folder + L", or " + repair);
-        } else {
-            report.Problem(L"product-list", subject,
-                           userKey + L"\\LocalRootFolder names " + folder +
-                               L", which cannot be opened for reading and writing (" + ErrorText(cause->reason.status) +
-                               L"): " + plan,
-                           L"give the user access to " + folder + L", or " + repair);
-        }
+        ReportRepairCause(subject, product, *cause, report);
         return;
     }
     if (product.status != ERROR_SUCCESS) {
@@ -258,40 +266,6 @@ void CheckComServer(const userdata::ComServerDecision& server, Report& report)
     } else {
         report.Problem(L"com-server", subject, L"not registered: CheckCOMServerRelativePaths fails", fix);
     }
-}
-
-void CheckMigrationState(const userdata::MigrationDecisions& migration, Report& report)
-{
-    const std::wstring subject = Named(migration.stateReason);
-    const std::wstring state = std::to_wstring(migration.state);
-    if (!migration.userKeyOpens) {
-        report.Info(L"migration-state", subject, Described(migration.stateReason) + L": no migration runs");
-    } else if (!migration.stateSet) {
-        report.Ok(L"migration-state", subject, L"not set yet: the next start sets 1 and runs the migration tool");
-    } else if (migration.FullRunDue()) {
-        report.Ok(L"migration-state", subject, state + L": the next start runs the migration tool");
-    } else {
-        report.Info(L"migration-state", subject, state + L": no full migration runs (0 is what a failed run leaves)",
-                    L"set it to 1 to run the migration tool again");
-    }
-}
-
-// Where the library starts it from, by the core's rule.
-void CheckMigrationTool(Report& report)
-{
-    wchar_t toolPath[userdata::kPathCapacity] = {};
-    const std::wstring tool = userdata::GetMigratorPath(toolPath) ? toolPath : L"bxmigrator.exe";
-    if (!IsFile(tool)) {
-        report.Problem(L"migration-tool", tool, L"missing: a migration that is due fails and ends the user's migration",
-                       L"restore bxmigrator.exe beside UserData.dll (reinstall the suite)");
-        return;
-    }
-    if (!userdata::ZvUniqueModule(LoadLibraryExW(L"Mscoree.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE))) {
-        report.Problem(L"migration-tool", L"Mscoree.dll", L"the .NET loader is not found: the tool is never run",
-                       L"install the .NET Framework");
-        return;
-    }
-    report.Ok(L"migration-tool", tool, L"present, and the .NET loader Mscoree.dll with it");
 }
 
 }  // namespace
@@ -367,30 +341,6 @@ void CheckComServers(Report& report)
     for (const userdata::ComServer& server : userdata::ComServers()) {
         CheckComServer(userdata::DecideComServer(server), report);
     }
-}
-
-void CheckMigration(const Installation& installation, Report& report)
-{
-    if (installation.productRootKey.empty()) {
-        return;
-    }
-    CurrentIdentity identity(*installation.startup);
-    const userdata::MigrationDecisions migration = userdata::DecideMigration(identity);
-    const Reason& reason = migration.switchReason;
-    const std::wstring subject = Text(reason.source) + L"\\AutoMigrate";
-    if (!migration.switchedOn) {
-        report.Ok(L"migration-switch", subject,
-                  (reason.kind == Kind::Read     ? std::wstring(L"0")
-                   : reason.kind == Kind::Absent ? std::wstring(L"missing")
-                                                 : Described(reason)) +
-                      L": migration is off");
-        return;
-    }
-    report.Ok(L"migration-switch", subject,
-              reason.kind == Kind::Read ? std::to_wstring(migration.switchValue) + L": migration is on"
-                                        : L"the key is missing under HKLM and HKCU: migration is not switched off");
-    CheckMigrationState(migration, report);
-    CheckMigrationTool(report);
 }
 
 }  // namespace zvud::doctor

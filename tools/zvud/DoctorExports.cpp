@@ -8,24 +8,35 @@
 #include "CoreText.h"
 #include "Queries.h"
 
+#include "config/CurrentIdentity.h"
 #include "config/Reason.h"
 #include "config/StartupDecisions.h"
+#include "folders/FolderDecisions.h"
+#include "help/LocalizedStrings.h"
+#include "queries/ProductFilePaths.h"
 #include "queries/VerticalProductName.h"
+
+#include <functional>
+#include <vector>
 
 namespace zvud::doctor {
 namespace {
 
+using userdata::CurrentIdentity;
 using userdata::RecordedInput;
 
 struct AskedExport {
-    const wchar_t* name;
-    std::optional<std::wstring> (*ask)();
+    std::wstring name;
+    std::function<std::optional<std::wstring>()> ask;
     // Whose reading gave its inputs: start-up's, or the export's own.
-    const wchar_t* reader;
-    // The core's reading for the same answer, recorded under `name`; null
+    std::wstring reader;
+    // The core's reading for the same answer, recorded under `name`; empty
     // when start-up's reading gives it.
-    void (*read)(const Installation& installation) = nullptr;
+    std::function<void(const Installation&)> read = nullptr;
     bool verticalOnly = false;  // the base product has none
+    // An intact installation leaves its value unset too: answering nothing
+    // for a value that is not there is no problem.
+    bool unsetIsIntact = false;
 };
 
 template <auto Export>
@@ -41,21 +52,100 @@ void ReadProductName(const Installation& installation)
 
 constexpr wchar_t kStartUp[] = L"zvudInitProductParams";
 
-const AskedExport kExports[] = {
-    {L"zvudGetCurrentProduct", &Ask<&zvudGetCurrentProduct>, kStartUp},
-    {L"zvudGetCurrentLanguage", &Ask<&zvudGetCurrentLanguage>, kStartUp},
-    {L"zvudGetMachineProductRegistryRootKey", &Ask<&zvudGetMachineProductRegistryRootKey>, kStartUp},
-    {L"zvudGetGlobalRegistryRootKey", &Ask<&zvudGetGlobalRegistryRootKey>, kStartUp},
-    {L"zvudGetUserProductRegistryRootKey", &Ask<&zvudGetUserProductRegistryRootKey>, kStartUp},
-    {L"GetCurrentProductIdentityIniPath", &Ask<&GetCurrentProductIdentityIniPath>, kStartUp},
-    {L"zvudGetVerticalEnvPath", &Ask<&zvudGetVerticalEnvPath>, kStartUp, nullptr, true},
-    {L"GetProgramName", &Ask<&GetProgramName>, kStartUp},
-    {L"GetProductName", &Ask<&GetProductName>, kStartUp},
-    {L"GetVerticalProductName", &AskVerticalProductName, L"GetVerticalProductName", &ReadProductName},
-    {L"GetProductRootFolder", &Ask<&GetProductRootFolder>, kStartUp},
-    {L"GetHelpFileName", &Ask<&GetHelpFileName>, L"GetHelpFileName"},
-    {L"GetContextFileName", &Ask<&GetContextFileName>, L"GetHelpFileName"},
-};
+std::vector<AskedExport> IdentityExports()
+{
+    return {
+        {L"zvudGetCurrentProduct", &Ask<&zvudGetCurrentProduct>, kStartUp},
+        {L"zvudGetCurrentLanguage", &Ask<&zvudGetCurrentLanguage>, kStartUp},
+        {L"zvudGetMachineProductRegistryRootKey", &Ask<&zvudGetMachineProductRegistryRootKey>, kStartUp},
+        {L"zvudGetGlobalRegistryRootKey", &Ask<&zvudGetGlobalRegistryRootKey>, kStartUp},
+        {L"zvudGetUserProductRegistryRootKey", &Ask<&zvudGetUserProductRegistryRootKey>, kStartUp},
+        {L"GetCurrentProductIdentityIniPath", &Ask<&GetCurrentProductIdentityIniPath>, kStartUp},
+        {L"zvudGetVerticalEnvPath", &Ask<&zvudGetVerticalEnvPath>, kStartUp, nullptr, true},
+        {L"GetProgramName", &Ask<&GetProgramName>, kStartUp},
+        {L"GetProductName", &Ask<&GetProductName>, kStartUp},
+        {L"GetVerticalProductName", &AskVerticalProductName, L"GetVerticalProductName", &ReadProductName},
+        {L"GetProductRootFolder", &Ask<&GetProductRootFolder>, kStartUp},
+        {L"GetHelpFileName", &Ask<&GetHelpFileName>, L"GetHelpFileName"},
+        {L"GetContextFileName", &Ask<&GetContextFileName>, L"GetHelpFileName"},
+        {L"GetZOVAUserDataCacheLangPath", &AskCacheLanguageFolder, kStartUp},
+    };
+}
+
+// The folder's reading as zvudGetSpecialFolder makes it; the root folder and
+// product folder exports read the same.
+std::function<void(const Installation&)> FolderReading(ZvUdSpecialFolder::Folders folder)
+{
+    return [folder](const Installation& installation) {
+        CurrentIdentity identity(*installation.startup);
+        static_cast<void>(userdata::DecideSpecialFolder(identity, folder));
+    };
+}
+
+// Each folder a host asks by number, and by the name of its per-user value or
+// as a folder of the product.
+void AddFolderExports(std::vector<AskedExport>& exports)
+{
+    using ZvUdSpecialFolder::Source;
+    for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
+        const ZvUdSpecialFolder::Folders folder = info.folder;
+        const std::wstring special = L"zvudGetSpecialFolder(" + std::wstring(info.name) + L")";
+        exports.push_back({special, [folder] { return AskSpecialFolder(folder); }, special, FolderReading(folder),
+                           false, info.source == Source::UserValue});
+        const std::wstring other =
+            (info.valueName != nullptr ? L"zvudGetXRootFoldPath(" : L"zvudGetProductXFoldPath(") +
+            std::wstring(info.name) + L")";
+        if (info.valueName != nullptr) {
+            const std::wstring value = info.valueName;
+            exports.push_back(
+                {other, [value] { return AskRootFolder(value); }, other, FolderReading(folder), false, true});
+        } else if (info.source == Source::InstallFolder) {
+            exports.push_back({other, [folder] { return AskProductFolder(folder); }, other, FolderReading(folder)});
+        }
+    }
+}
+
+// zvudLoadMUIString asked with the product's name as the installation stores
+// it: a reference to a string resource, or the plain text itself.
+AskedExport StringExport(const Installation& installation)
+{
+    const std::wstring text = userdata::ReadVerticalProductName(Core(installation.productRootKey)).text;
+    const std::wstring asked = text.empty() ? std::wstring(L"plain text") : text;
+    return {L"zvudLoadMUIString", [asked] { return AskLocalizedString(asked); }, L"zvudLoadMUIString",
+            [asked](const Installation&) {
+                wchar_t loaded[userdata::kNameCapacity];
+                static_cast<void>(userdata::ResolveString(asked.c_str(), loaded));
+            }};
+}
+
+// GetProductSpecificFilePath asked for each value the product's
+// "ProductSpecific" key holds.
+void AddProductFileExports(const Installation& installation, std::vector<AskedExport>& exports)
+{
+    ZvRegistryAccess key;
+    if (!OpenMachineThenUser(key, installation.productRootKey + L"\\ProductSpecific")) {
+        return;
+    }
+    const std::wstring root = installation.productRootKey;
+    for (userdata::ZvRegistryIterator entry(key, userdata::ZvRegistryIterator::Walk::Values, 0);
+         entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
+        const std::wstring value(entry.Name(), entry.NameLength());
+        const std::wstring name = L"GetProductSpecificFilePath(" + value + L")";
+        exports.push_back({name, [value] { return AskProductSpecificFile(value); }, name,
+                           [root, value](const Installation&) {
+                               static_cast<void>(userdata::ReadProductSpecificValue(Core(root), Core(value)));
+                           }});
+    }
+}
+
+std::vector<AskedExport> AskedExports(const Installation& installation)
+{
+    std::vector<AskedExport> exports = IdentityExports();
+    AddFolderExports(exports);
+    AddProductFileExports(installation, exports);
+    exports.push_back(StringExport(installation));
+    return exports;
+}
 
 std::wstring WhyMissing(const RecordedInput& input)
 {
@@ -69,8 +159,8 @@ std::wstring WhyMissing(const RecordedInput& input)
 
 void CheckExport(const Installation& installation, const AskedExport& asked, Report& report)
 {
-    userdata::SetInputReader(asked.name);
-    if (asked.read != nullptr) {
+    userdata::SetInputReader(asked.name.c_str());
+    if (asked.read) {
         asked.read(installation);
     }
     userdata::SetInputReader(L"");
@@ -79,7 +169,11 @@ void CheckExport(const Installation& installation, const AskedExport& asked, Rep
         report.Ok(L"export", asked.name, L"answers " + *answer);
         return;
     }
-    const RecordedInput* cause = FailedInput(asked.reader);
+    const RecordedInput* cause = FailedInput(asked.reader.c_str());
+    if (cause != nullptr &&
+        (report.HasProblem(InputName(*cause)) || (asked.unsetIsIntact && cause->status == ERROR_FILE_NOT_FOUND))) {
+        return;  // told already, or unset as an intact installation may leave it
+    }
     if (cause == nullptr) {
         report.Problem(L"export", asked.name, L"answers nothing", L"mend what the problems above name");
         return;
@@ -96,7 +190,7 @@ void CheckExports(const Installation& installation, Report& report)
     if (installation.product.empty() || installation.productRootKey.empty()) {
         return;  // start-up's problem is told already
     }
-    for (const AskedExport& asked : kExports) {
+    for (const AskedExport& asked : AskedExports(installation)) {
         if (!asked.verticalOnly || !userdata::IsBaseProduct(installation.product.c_str())) {
             CheckExport(installation, asked, report);
         }

@@ -139,6 +139,9 @@ Verdict JudgePath(const std::wstring& path, InputKind kind, bool perUser)
         return Fault{L"names the drive " + drive + L", which does not exist",
                      L"name a path on an existing drive (" + drive + L" does not exist: nothing can be created there)"};
     }
+    if (kind == InputKind::NamedPath) {  // the library hands it on as stored, whether the file exists or not
+        return IsFolder(path) ? Verdict{Fault{path + L" is a folder, not a file", L"name a file"}} : std::nullopt;
+    }
     const bool folderWanted = kind == InputKind::FolderPath || kind == InputKind::List;
     if (!(folderWanted ? IsFolder(path) : IsFile(path))) {
         const bool other = folderWanted ? IsFile(path) : IsFolder(path);
@@ -228,6 +231,7 @@ Verdict JudgeNamed(const RecordedInput& input, const userdata::InputRule& rule)
     case InputKind::FolderPath:
     case InputKind::FilePath:
     case InputKind::Program:
+    case InputKind::NamedPath:
         return JudgePath(taken, rule.kind, Text(input.where).starts_with(L"HKCU\\"));  // the user's own folders
     case InputKind::KeyPath:
         return JudgeKeyPath(taken, rule.required);

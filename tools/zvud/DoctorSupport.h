@@ -101,6 +101,8 @@ std::wstring ErrorText(unsigned long status);
 // The catalogue as the library's core reads it: the products and their
 // languages, or why the library knows none.
 void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installation& installation, Report& report);
+// The catalogue lists a product and language whose identity file lies here.
+void CheckVersionListsInstallation(const Installation& installation, Report& report);
 // The last launched product and language that start-up chooses from.
 void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
                        Report& report);

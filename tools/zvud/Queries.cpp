@@ -105,6 +105,31 @@ std::optional<std::wstring> AskProductSpecificFile(const std::wstring& name)
     });
 }
 
+std::optional<std::wstring> AskCacheLanguageFolder()
+{
+    return AskCapacity([](wchar_t* buffer, unsigned long long capacity) {
+        return GetZOVAUserDataCacheLangPath(buffer, nullptr, static_cast<unsigned>(capacity));
+    });
+}
+
+std::optional<std::wstring> AskRootFolder(const std::wstring& valueName)
+{
+    std::wstring text(kTextCapacity, L'\0');
+    if (zvudGetXRootFoldPath(valueName.c_str(), text.data(), kTextCapacity) == 0) {
+        return std::nullopt;
+    }
+    return std::wstring(text.c_str());
+}
+
+std::optional<std::wstring> AskProductFolder(ZvUdSpecialFolder::Folders folder)
+{
+    std::wstring text(kTextCapacity, L'\0');
+    if (zvudGetProductXFoldPath(text.data(), kTextCapacity, folder) == 0) {
+        return std::nullopt;
+    }
+    return std::wstring(text.c_str());
+}
+
 const wchar_t* SpecialFolderName(int folder)
 {
     const ZvUdSpecialFolder::FolderInfo* const info = ZvUdSpecialFolder::FindFolderInfo(folder);

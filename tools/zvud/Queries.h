@@ -36,6 +36,14 @@ std::optional<std::wstring> AskVerticalProductName();
 // (0xC0000008) is continued, as a host may do, and reported as nothing.
 std::optional<std::wstring> AskSpecialFolder(ZvUdSpecialFolder::Folders folder);
 
+// GetZOVAUserDataCacheLangPath, asking for the size first.
+std::optional<std::wstring> AskCacheLanguageFolder();
+
+// zvudGetXRootFoldPath for the per-user folder value `valueName`, and
+// zvudGetProductXFoldPath: the path, or nothing for a result of 0.
+std::optional<std::wstring> AskRootFolder(const std::wstring& valueName);
+std::optional<std::wstring> AskProductFolder(ZvUdSpecialFolder::Folders folder);
+
 // zvudLoadMUIString, asking for the size first.
 std::optional<std::wstring> AskLocalizedString(const std::wstring& text);
 
