@@ -27,25 +27,36 @@ using userdata::RecordedInput;
 
 struct AskedExport {
     std::wstring name;
-    std::function<std::optional<std::wstring>()> ask;
+    std::function<std::optional<std::wstring>(const AskedExport&)> ask;
     // Whose reading gave its inputs: start-up's, or the export's own.
     std::wstring reader;
     // The core's reading for the same answer, recorded under `name`; empty
     // when start-up's reading gives it.
-    std::function<void(const Installation&)> read = nullptr;
+    std::function<void(const Installation&, const AskedExport&)> read = nullptr;
     bool verticalOnly = false;  // the base product has none
     // An intact installation leaves its value unset too: answering nothing
     // for a value that is not there is no problem.
     bool unsetIsIntact = false;
+    // The text the export is asked with (a value's name, a text to load),
+    // held here rather than in `ask` and `read`: clang names a lambda that
+    // holds a string by its source's full path in the PDB, and zvud would
+    // differ by the folder it is built in.
+    std::wstring argument = {};
 };
 
 template <auto Export>
-std::optional<std::wstring> Ask()
+std::optional<std::wstring> Ask(const AskedExport&)
 {
     return AskLength(Export);
 }
 
-void ReadProductName(const Installation& installation)
+template <auto Query>
+std::optional<std::wstring> AskQuery(const AskedExport&)
+{
+    return Query();
+}
+
+void ReadProductName(const Installation& installation, const AskedExport&)
 {
     static_cast<void>(userdata::ReadVerticalProductName(Core(installation.productRootKey)));
 }
@@ -64,19 +75,19 @@ std::vector<AskedExport> IdentityExports()
         {L"zvudGetVerticalEnvPath", &Ask<&zvudGetVerticalEnvPath>, kStartUp, nullptr, true},
         {L"GetProgramName", &Ask<&GetProgramName>, kStartUp},
         {L"GetProductName", &Ask<&GetProductName>, kStartUp},
-        {L"GetVerticalProductName", &AskVerticalProductName, L"GetVerticalProductName", &ReadProductName},
+        {L"GetVerticalProductName", &AskQuery<&AskVerticalProductName>, L"GetVerticalProductName", &ReadProductName},
         {L"GetProductRootFolder", &Ask<&GetProductRootFolder>, kStartUp},
         {L"GetHelpFileName", &Ask<&GetHelpFileName>, L"GetHelpFileName"},
         {L"GetContextFileName", &Ask<&GetContextFileName>, L"GetHelpFileName"},
-        {L"GetZOVAUserDataCacheLangPath", &AskCacheLanguageFolder, kStartUp},
+        {L"GetZOVAUserDataCacheLangPath", &AskQuery<&AskCacheLanguageFolder>, kStartUp},
     };
 }
 
 // The folder's reading as zvudGetSpecialFolder makes it; the root folder and
 // product folder exports read the same.
-std::function<void(const Installation&)> FolderReading(ZvUdSpecialFolder::Folders folder)
+std::function<void(const Installation&, const AskedExport&)> FolderReading(ZvUdSpecialFolder::Folders folder)
 {
-    return [folder](const Installation& installation) {
+    return [folder](const Installation& installation, const AskedExport&) {
         CurrentIdentity identity(*installation.startup);
         static_cast<void>(userdata::DecideSpecialFolder(identity, folder));
     };
@@ -90,17 +101,17 @@ void AddFolderExports(std::vector<AskedExport>& exports)
     for (const ZvUdSpecialFolder::FolderInfo& info : ZvUdSpecialFolder::FolderTable) {
         const ZvUdSpecialFolder::Folders folder = info.folder;
         const std::wstring special = L"zvudGetSpecialFolder(" + std::wstring(info.name) + L")";
-        exports.push_back({special, [folder] { return AskSpecialFolder(folder); }, special, FolderReading(folder),
-                           false, info.source == Source::UserValue});
+        exports.push_back({special, [folder](const AskedExport&) { return AskSpecialFolder(folder); }, special,
+                           FolderReading(folder), false, info.source == Source::UserValue});
         const std::wstring other =
             (info.valueName != nullptr ? L"zvudGetXRootFoldPath(" : L"zvudGetProductXFoldPath(") +
             std::wstring(info.name) + L")";
         if (info.valueName != nullptr) {
-            const std::wstring value = info.valueName;
-            exports.push_back(
-                {other, [value] { return AskRootFolder(value); }, other, FolderReading(folder), false, true});
+            exports.push_back({other, [](const AskedExport& asked) { return AskRootFolder(asked.argument); }, other,
+                               FolderReading(folder), false, true, info.valueName});
         } else if (info.source == Source::InstallFolder) {
-            exports.push_back({other, [folder] { return AskProductFolder(folder); }, other, FolderReading(folder)});
+            exports.push_back({other, [folder](const AskedExport&) { return AskProductFolder(folder); }, other,
+                               FolderReading(folder)});
         }
     }
 }
@@ -110,12 +121,16 @@ void AddFolderExports(std::vector<AskedExport>& exports)
 AskedExport StringExport(const Installation& installation)
 {
     const std::wstring text = userdata::ReadVerticalProductName(Core(installation.productRootKey)).text;
-    const std::wstring asked = text.empty() ? std::wstring(L"plain text") : text;
-    return {L"zvudLoadMUIString", [asked] { return AskLocalizedString(asked); }, L"zvudLoadMUIString",
-            [asked](const Installation&) {
+    return {L"zvudLoadMUIString",
+            [](const AskedExport& asked) { return AskLocalizedString(asked.argument); },
+            L"zvudLoadMUIString",
+            [](const Installation&, const AskedExport& asked) {
                 wchar_t loaded[userdata::kNameCapacity];
-                static_cast<void>(userdata::ResolveString(asked.c_str(), loaded));
-            }};
+                static_cast<void>(userdata::ResolveString(asked.argument.c_str(), loaded));
+            },
+            false,
+            false,
+            text.empty() ? std::wstring(L"plain text") : text};
 }
 
 // GetProductSpecificFilePath asked for each value the product's
@@ -126,15 +141,16 @@ void AddProductFileExports(const Installation& installation, std::vector<AskedEx
     if (!OpenMachineThenUser(key, installation.productRootKey + L"\\ProductSpecific")) {
         return;
     }
-    const std::wstring root = installation.productRootKey;
     for (userdata::ZvRegistryIterator entry(key, userdata::ZvRegistryIterator::Walk::Values, 0);
          entry.Valid() && entry.Status() == ERROR_SUCCESS; ++entry) {
         const std::wstring value(entry.Name(), entry.NameLength());
         const std::wstring name = L"GetProductSpecificFilePath(" + value + L")";
-        exports.push_back({name, [value] { return AskProductSpecificFile(value); }, name,
-                           [root, value](const Installation&) {
-                               static_cast<void>(userdata::ReadProductSpecificValue(Core(root), Core(value)));
-                           }});
+        exports.push_back({name, [](const AskedExport& asked) { return AskProductSpecificFile(asked.argument); }, name,
+                           [](const Installation& installation, const AskedExport& asked) {
+                               static_cast<void>(userdata::ReadProductSpecificValue(Core(installation.productRootKey),
+                                                                                    Core(asked.argument)));
+                           },
+                           false, false, value});
     }
 }
 
@@ -161,10 +177,10 @@ void CheckExport(const Installation& installation, const AskedExport& asked, Rep
 {
     userdata::SetInputReader(asked.name.c_str());
     if (asked.read) {
-        asked.read(installation);
+        asked.read(installation, asked);
     }
     userdata::SetInputReader(L"");
-    const std::optional<std::wstring> answer = asked.ask();
+    const std::optional<std::wstring> answer = asked.ask(asked);
     if (answer && !answer->empty()) {
         report.Ok(L"export", asked.name, L"answers " + *answer);
         return;
