@@ -1,7 +1,7 @@
 # Debugging the shipped DLL with its PDB: llvm-pdbutil finds the library's functions and line tables in
-# UserData.pdb, which the DLL names without a folder, and no folder of the build machine in it; a host that
-# crashes inside the DLL (tests/package/CrashingHost.cpp) gets from dbghelp, under Wine, a stack whose frame in
-# the DLL names the export and its source line, exactly as README.md's Debugging section shows it.
+# UserData.pdb, which the DLL names without a folder, and no folder of the build machine in it or in zvud.pdb;
+# a host that crashes inside the DLL (tests/package/CrashingHost.cpp) gets from dbghelp, under Wine, a stack whose
+# frame in the DLL names the export and its source line, exactly as README.md's Debugging section shows it.
 # Arguments: see tests/CMakeLists.txt.
 
 cmake_minimum_required(VERSION 3.25)
@@ -32,11 +32,14 @@ foreach(file config/ProductConfigInit.cpp folders/RootFolder.cpp help/LocalizedS
     endif()
 endforeach()
 
-file(STRINGS ${pdb} texts)
-string(FIND "${texts}" "${SOURCE_DIR}" found)
-if(NOT found EQUAL -1)
-    string(APPEND problems "\n  UserData.pdb names the build's folder ${SOURCE_DIR}")
-endif()
+# No folder of the build machine in either PDB, so that a build elsewhere gives the same bytes.
+foreach(name UserData zvud)
+    file(STRINGS ${BIN_DIR}/${name}.pdb texts)
+    string(FIND "${texts}" "${SOURCE_DIR}" found)
+    if(NOT found EQUAL -1)
+        string(APPEND problems "\n  ${name}.pdb names the build's folder ${SOURCE_DIR}")
+    endif()
+endforeach()
 
 # The crash: the host, the DLL and the PDB in one folder, the host run to its end.
 file(REMOVE_RECURSE ${WORK_DIR})
