@@ -337,6 +337,9 @@ const Input kInventory[] = {
     {kVersionFile, L"file path", true},
     {kVersionFile + L" ProductVersionKey", L"key path", true},
     {kVersionFile + L" IsConfigurable", L"switch", true},
+    {L"HKLM\\" + kVersionKey + L"\\InstalledProducts\\PLANNER\\en-US", L"listed language"},
+    {L"HKLM\\" + kVersionKey + L"\\InstalledProducts\\ZOVA\\de-DE", L"listed language"},
+    {L"HKLM\\" + kVersionKey + L"\\InstalledProducts\\ZOVA\\en-US", L"listed language"},
     {L"HKCU\\" + kVersionKey + L"\\LastLaunchedProduct", L"name"},
     {L"HKCU\\" + kVersionKey + L"\\LastLaunchedLanguage", L"language"},
     {kIdentityFile, L"file path", true},
@@ -372,6 +375,9 @@ struct Breakage {
 
 std::vector<Breakage> WaysToBreak(const Input& input, bool registry)
 {
+    if (input.kind == L"listed language") {  // judged with the folders beside the library, not yet
+        return {};
+    }
     std::vector<Breakage> ways = {{"blank", L" x"}, {"dot", L"x."}, {"character", L"de\\DE"}};
     if (input.kind == L"switch") {  // a number of another type is read as a number
         ways = registry ? std::vector<Breakage>{{"the number 48", L"0"}} : std::vector<Breakage>{{"'yes'", L"yes"}};
