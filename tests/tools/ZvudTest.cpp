@@ -366,17 +366,21 @@ const Input kInventory[] = {
 };
 
 // One way to break an input: the data put in its place, as a registry value of `type` (REG_NONE deletes it,
-// REG_DWORD stores 7), as an INI value, or as a file's content; and what the problem's line must say.
+// REG_DWORD stores 7), as an INI value, or as a file's content; and what the problem's line must say. `folder`: a
+// language folder whose identity file goes instead, the input left as it is.
 struct Breakage {
     const char* says;
     std::wstring data = L"";
     DWORD type = REG_SZ;
+    std::wstring folder = L"";
 };
 
 std::vector<Breakage> WaysToBreak(const Input& input, bool registry)
 {
-    if (input.kind == L"listed language") {  // judged with the folders beside the library, not yet
-        return {};
+    if (input.kind == L"listed language") {  // the entry deleted, or the identity file of the language it lists
+        const std::wstring listed = input.name.substr(input.name.find(L"Products\\") + 9);  // "<product>\<language>"
+        return {{"is not listed", L"", REG_NONE},
+                {"does not exist", L"", REG_NONE, kRoot + listed.substr(listed.starts_with(L"ZOVA") ? 5 : 0)}};
     }
     std::vector<Breakage> ways = {{"blank", L" x"}, {"dot", L"x."}, {"character", L"de\\DE"}};
     if (input.kind == L"switch") {  // a number of another type is read as a number
@@ -460,7 +464,7 @@ TEST(ZvudTest, DoctorNamesEachBrokenInput)
         for (const Breakage& breakage : WaysToBreak(input, input.name.starts_with(L"HK"))) {
             SCOPED_TRACE(Narrow(input.name) + ": " + breakage.says);
             LayOutSample();
-            Break(input.name, breakage);
+            Break(breakage.folder.empty() ? input.name : breakage.folder + L"\\identity.ini", breakage);
             const auto [exit, out, err] = Start(kRoot + L"zvud.exe", L"zvud doctor");
             EXPECT_EQ(exit, 1u) << out;
             EXPECT_EQ(LinesAbout(out, "problem", input.name, breakage.says) * 10 + LinesAbout(out, "ok", input.name),
