@@ -214,13 +214,14 @@ const Row kRows[] = {
                L"\nok      export            zvudLoadMUIString: answers Brevonix Zova\n",
                L"\nsummary: everything is in order ("}},
     {.command = L"zvud --product PLANNER doctor", .texts = {L"\nsummary: everything is in order ("}},
-    // nothing remembered yet, a folder value that expands
+    // nothing remembered yet, a folder value that expands, a language folder named in other letters than listed
     {.command = L"zvud --product ZOVA doctor",
      .texts = {L"\nok      special-folder    " + kUserZova + L"LocalRootFolder: C:\\BrevonixData\\ exists, writable\n",
                L"\nsummary: everything is in order ("},
      .setUp =
          [] {
              RegDeleteKeyValueW(HKEY_CURRENT_USER, kVersionKey.c_str(), L"LastLaunchedProduct");
+             EXPECT_TRUE(MoveFileW((kRoot + L"en-US").c_str(), (kRoot + L"EN-us").c_str()));
              SetString(HKEY_CURRENT_USER, kZova, L"LocalRootFolder", L"%SystemDrive%\\BrevonixData\\", 2);
          }},
     {.command = L"zvud doctor",

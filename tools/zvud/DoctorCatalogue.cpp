@@ -85,14 +85,15 @@ std::wstring ProductKeyName(const Installation& installation, const std::wstring
     return KeyName(HKEY_LOCAL_MACHINE, installation.versionKey + L"\\InstalledProducts\\" + product);
 }
 
-// The languages of `product` installed beside the library: the folders below
-// the product's own that hold an identity file.
+// The languages of `product` installed beside the library: the folders where
+// start-up looks for its identity file that hold one.
 std::vector<std::wstring> InstalledLanguages(const Installation& installation, const std::wstring& product)
 {
-    const std::wstring folder = installation.rootFolder + (userdata::IsBaseProduct(product) ? L"" : product + L"\\");
+    std::wstring folders = IdentityFileOf(installation, product, L"*");
+    folders.resize(folders.rfind(L'\\'));
     std::vector<std::wstring> languages;
     WIN32_FIND_DATAW found = {};
-    const userdata::ZvUniqueFind search(FindFirstFileW((folder + L"*").c_str(), &found));
+    const userdata::ZvUniqueFind search(FindFirstFileW(folders.c_str(), &found));
     for (bool more = search.IsValid(); more; more = FindNextFileW(search.Get(), &found)) {
         const std::wstring name = found.cFileName;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != L"." && name != L".." &&
