@@ -71,6 +71,13 @@ struct ZvFileTraits {
     static void Close(HANDLE file) noexcept { CloseHandle(file); }
 };
 
+// A search of a folder begun with FindFirstFileW.
+struct ZvFindTraits {
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE search) noexcept { return search != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE search) noexcept { FindClose(search); }
+};
+
 // A process or thread handle (null when there is none, unlike a file's).
 struct ZvKernelHandleTraits : ZvNullInvalidTraits<HANDLE> {
     static void Close(HANDLE handle) noexcept { CloseHandle(handle); }
@@ -86,6 +93,8 @@ using ZvUniqueKey = ZvUniqueHandle<HKEY, ZvKeyTraits>;
 using ZvUniqueModule = ZvUniqueHandle<HMODULE, ZvModuleTraits>;
 // A file or folder opened with CreateFileW.
 using ZvUniqueFile = ZvUniqueHandle<HANDLE, ZvFileTraits>;
+// The entries of a folder, found one by one.
+using ZvUniqueFind = ZvUniqueHandle<HANDLE, ZvFindTraits>;
 // A process started with CreateProcessW, and its first thread.
 using ZvUniqueProcess = ZvUniqueHandle<HANDLE, ZvKernelHandleTraits>;
 using ZvUniqueThread = ZvUniqueHandle<HANDLE, ZvKernelHandleTraits>;

@@ -394,6 +394,11 @@ ZvRegistryIterator& ZvRegistryIterator::operator++()
     return *this;
 }
 
+void ZvRegistryIterator::RecordNameTaken() const
+{
+    RecordValueRead(key_, name_.get(), true, name_.get(), nameLength_);
+}
+
 void ZvRegistryIterator::ReadCurrent()
 {
     if (!Valid()) {

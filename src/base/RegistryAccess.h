@@ -182,6 +182,9 @@ public:
 
     const wchar_t* Name() const noexcept { return name_.get(); }
     DWORD NameLength() const noexcept { return nameLength_; }
+    // For the input recorder: the current value, whose name the walker takes
+    // as an entry of a list, whatever it holds.
+    void RecordNameTaken() const;
     // The value's data, zero-filled behind what was read, with room for a
     // terminator behind the longest data (ValuesWithData only).
     const wchar_t* Data() const noexcept { return data_.get(); }

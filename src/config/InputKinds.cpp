@@ -47,6 +47,14 @@ bool IsFolderValue(const ZvString& name)
     return false;
 }
 
+// A value of a product's key in the catalogue: its name is a language the
+// product is installed in, whatever it holds.
+bool IsCatalogueEntry(const ZvString& key)
+{
+    const wchar_t* const product = std::wcsrchr(key.c_str(), L'\\');
+    return product != nullptr && EndsWith(ZvString(key.c_str(), product - key.c_str()), L"\\InstalledProducts");
+}
+
 // A value found by the key it lies in rather than by its own name.
 InputRule RuleOfValueIn(const ZvString& key, const ZvString& name)
 {
@@ -89,6 +97,9 @@ InputRule RuleOfInput(const RecordedInput& input)
     case Place::File:
         return RuleByName(std::begin(kFileRules), std::end(kFileRules), input.where);
     case Place::Value:
+        if (IsCatalogueEntry(input.where)) {
+            return {InputKind::ListedLanguage, false};
+        }
         if (IsFolderValue(input.item)) {
             return {InputKind::FolderPath, false};
         }
@@ -106,8 +117,9 @@ InputRule RuleOfInput(const RecordedInput& input)
 
 const wchar_t* InputKindName(InputKind kind)
 {
-    constexpr const wchar_t* kNames[] = {L"key path", L"folder path", L"file path", L"program",    L"switch", L"name",
-                                         L"language", L"profile",     L"list",      L"named path", L"other"};
+    constexpr const wchar_t* kNames[] = {L"key path", L"folder path", L"file path",  L"program",
+                                         L"switch",   L"name",        L"language",   L"listed language",
+                                         L"profile",  L"list",        L"named path", L"other"};
     return kNames[static_cast<int>(kind)];
 }
 

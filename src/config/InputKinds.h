@@ -8,17 +8,18 @@
 namespace userdata {
 
 enum class InputKind {
-    KeyPath,     // a registry key below a hive, as an identity file names it
-    FolderPath,  // a folder the programs use
-    FilePath,    // a file that is opened or named to the host
-    Program,     // a file that is run
-    Switch,      // a number that turns something on or off
-    Name,        // a name shown or built into keys and files
-    Language,    // a UI language, the name of a folder beside the library
-    Profile,     // the name of a help profile key
-    List,        // folders separated by ';', as PATH takes them
-    NamedPath,   // a file named to the host as stored, which need not exist yet
-    Other,       // judged by its own check (the COM servers), or not at all
+    KeyPath,         // a registry key below a hive, as an identity file names it
+    FolderPath,      // a folder the programs use
+    FilePath,        // a file that is opened or named to the host
+    Program,         // a file that is run
+    Switch,          // a number that turns something on or off
+    Name,            // a name shown or built into keys and files
+    Language,        // a UI language, the name of a folder beside the library
+    ListedLanguage,  // a language the catalogue lists for a product by a value's name
+    Profile,         // the name of a help profile key
+    List,            // folders separated by ';', as PATH takes them
+    NamedPath,       // a file named to the host as stored, which need not exist yet
+    Other,           // judged by its own check (the COM servers), or not at all
 };
 
 struct InputRule {

@@ -36,6 +36,9 @@ LSTATUS ReadKeyNames(const ZvString& path, KeyNames kind, std::vector<ZvString>&
             return entry.Status();
         }
         names.emplace_back(entry.Name(), entry.NameLength());
+        if (kind == KeyNames::Values) {
+            entry.RecordNameTaken();  // a language listed
+        }
     }
     return entry.Status();
 }

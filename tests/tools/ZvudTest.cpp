@@ -214,13 +214,16 @@ const Row kRows[] = {
                L"\nok      export            zvudLoadMUIString: answers Brevonix Zova\n",
                L"\nsummary: everything is in order ("}},
     {.command = L"zvud --product PLANNER doctor", .texts = {L"\nsummary: everything is in order ("}},
-    // nothing remembered yet, a folder value that expands
+    // nothing remembered yet, a folder value that expands, a language folder named in other letters than listed
     {.command = L"zvud --product ZOVA doctor",
      .texts = {L"\nok      special-folder    " + kUserZova + L"LocalRootFolder: C:\\BrevonixData\\ exists, writable\n",
                L"\nsummary: everything is in order ("},
      .setUp =
          [] {
              RegDeleteKeyValueW(HKEY_CURRENT_USER, kVersionKey.c_str(), L"LastLaunchedProduct");
+             // by way of another name, as Wine takes a change of letter case alone for no change
+             EXPECT_TRUE(MoveFileW((kRoot + L"en-US").c_str(), (kRoot + L"en-US~").c_str()) &&
+                         MoveFileW((kRoot + L"en-US~").c_str(), (kRoot + L"EN-us").c_str()));
              SetString(HKEY_CURRENT_USER, kZova, L"LocalRootFolder", L"%SystemDrive%\\BrevonixData\\", 2);
          }},
     {.command = L"zvud doctor",
@@ -242,8 +245,9 @@ const Row kRows[] = {
     {.command = L"zvud doctor",
      .exit = 1,
      .texts = {L"\nproblem version-file      " + kVersionFile +
-               L" ProductVersionKey: names Software\\Brevonix\\Suite\\6.0, "
-               L"whose catalogue lists only what is not installed here (ZOVA in fr-FR: no identity file beside "},
+                   L" ProductVersionKey: names Software\\Brevonix\\Suite\\6.0, "
+                   L"whose catalogue lists only what is not installed here (ZOVA in fr-FR: no identity file beside ",
+               L"\nsummary: 5 problems, "},  // and nothing about the entries of a catalogue that is not this one's
      .err = L"zvud: start-up failed (the file " + kRoot + L"fr-FR\\identity.ini is missing)",
      .setUp =
          [] {
@@ -337,6 +341,9 @@ const Input kInventory[] = {
     {kVersionFile, L"file path", true},
     {kVersionFile + L" ProductVersionKey", L"key path", true},
     {kVersionFile + L" IsConfigurable", L"switch", true},
+    {L"HKLM\\" + kVersionKey + L"\\InstalledProducts\\PLANNER\\en-US", L"listed language"},
+    {L"HKLM\\" + kVersionKey + L"\\InstalledProducts\\ZOVA\\de-DE", L"listed language"},
+    {L"HKLM\\" + kVersionKey + L"\\InstalledProducts\\ZOVA\\en-US", L"listed language"},
     {L"HKCU\\" + kVersionKey + L"\\LastLaunchedProduct", L"name"},
     {L"HKCU\\" + kVersionKey + L"\\LastLaunchedLanguage", L"language"},
     {kIdentityFile, L"file path", true},
@@ -363,15 +370,22 @@ const Input kInventory[] = {
 };
 
 // One way to break an input: the data put in its place, as a registry value of `type` (REG_NONE deletes it,
-// REG_DWORD stores 7), as an INI value, or as a file's content; and what the problem's line must say.
+// REG_DWORD stores 7), as an INI value, or as a file's content; and what the problem's line must say. `folder`: a
+// language folder whose identity file goes instead, the input left as it is.
 struct Breakage {
     const char* says;
     std::wstring data = L"";
     DWORD type = REG_SZ;
+    std::wstring folder = L"";
 };
 
 std::vector<Breakage> WaysToBreak(const Input& input, bool registry)
 {
+    if (input.kind == L"listed language") {  // the entry deleted, or the identity file of the language it lists
+        const std::wstring listed = input.name.substr(input.name.find(L"Products\\") + 9);  // "<product>\<language>"
+        return {{"is not listed", L"", REG_NONE},
+                {"does not exist", L"", REG_NONE, kRoot + listed.substr(listed.starts_with(L"ZOVA") ? 5 : 0)}};
+    }
     std::vector<Breakage> ways = {{"blank", L" x"}, {"dot", L"x."}, {"character", L"de\\DE"}};
     if (input.kind == L"switch") {  // a number of another type is read as a number
         ways = registry ? std::vector<Breakage>{{"the number 48", L"0"}} : std::vector<Breakage>{{"'yes'", L"yes"}};
@@ -454,7 +468,7 @@ TEST(ZvudTest, DoctorNamesEachBrokenInput)
         for (const Breakage& breakage : WaysToBreak(input, input.name.starts_with(L"HK"))) {
             SCOPED_TRACE(Narrow(input.name) + ": " + breakage.says);
             LayOutSample();
-            Break(input.name, breakage);
+            Break(breakage.folder.empty() ? input.name : breakage.folder + L"\\identity.ini", breakage);
             const auto [exit, out, err] = Start(kRoot + L"zvud.exe", L"zvud doctor");
             EXPECT_EQ(exit, 1u) << out;
             EXPECT_EQ(LinesAbout(out, "problem", input.name, breakage.says) * 10 + LinesAbout(out, "ok", input.name),

@@ -274,7 +274,9 @@ void CheckBeforeStartUp(Installation& installation, Report& report)
         return;  // the version file's problem is told already
     }
     CheckCatalogue(catalogue, installation, report);
-    CheckVersionListsInstallation(installation, report);
+    if (CheckVersionListsInstallation(installation, report)) {
+        CheckListedLanguages(installation, report);
+    }
     CheckLastLaunched(catalogue, installation, report);
 }
 

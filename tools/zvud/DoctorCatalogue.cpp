@@ -1,9 +1,11 @@
-// zvud doctor on the catalogue of installed products and the last launched
-// product and language, as the library's core read them before start-up
-// writes its choice back.
+// zvud doctor on the catalogue of installed products, its entries against the
+// language folders beside the library, and the last launched product and
+// language, as the library's core read them before start-up writes its
+// choice back.
 #include "DoctorSupport.h"
 
 #include "CoreText.h"
+#include "Output.h"
 
 #include "config/ProductInstalledInfo.h"
 #include "config/StartupDecisions.h"
@@ -60,6 +62,13 @@ std::wstring ComparedFolder(const std::wstring& folder)
     return compared;
 }
 
+// Where start-up looks for the identity file of `product` in `language`.
+std::wstring IdentityFileOf(const Installation& installation, const std::wstring& product, const std::wstring& language)
+{
+    return Text(userdata::IdentityFilePath(Core(installation.rootFolder), installation.configurable, Core(product),
+                                           Core(language)));
+}
+
 // The per-user key of `product`, as the identity file of its first language names it.
 std::wstring UserKeyOf(const Installation& installation, const std::wstring& product,
                        const std::vector<std::wstring>& languages)
@@ -67,9 +76,59 @@ std::wstring UserKeyOf(const Installation& installation, const std::wstring& pro
     if (languages.empty()) {
         return L"";
     }
-    return ReadIdentityValue(Text(userdata::IdentityFilePath(Core(installation.rootFolder), installation.configurable,
-                                                             Core(product), Core(languages.front()))),
-                             L"ProductRegistryRootKey");
+    return ReadIdentityValue(IdentityFileOf(installation, product, languages.front()), L"ProductRegistryRootKey");
+}
+
+// The catalogue's key of `product`, which holds a value named after each of its languages.
+std::wstring ProductKeyName(const Installation& installation, const std::wstring& product)
+{
+    return KeyName(HKEY_LOCAL_MACHINE, installation.versionKey + L"\\InstalledProducts\\" + product);
+}
+
+// The languages of `product` installed beside the library: the folders where
+// start-up looks for its identity file that hold one.
+std::vector<std::wstring> InstalledLanguages(const Installation& installation, const std::wstring& product)
+{
+    std::wstring folders = IdentityFileOf(installation, product, L"*");
+    folders.resize(folders.rfind(L'\\'));
+    std::vector<std::wstring> languages;
+    WIN32_FIND_DATAW found = {};
+    const userdata::ZvUniqueFind search(FindFirstFileW(folders.c_str(), &found));
+    for (bool more = search.IsValid(); more; more = FindNextFileW(search.Get(), &found)) {
+        const std::wstring name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != L"." && name != L".." &&
+            IsFile(IdentityFileOf(installation, product, name))) {
+            languages.push_back(name);
+        }
+    }
+    return languages;
+}
+
+// Each language of `product` installed beside the library is listed, and
+// each language listed is installed; the entries named as the inventory
+// names them.
+void CheckEntriesOf(const Installation& installation, const std::wstring& product,
+                    const std::vector<std::wstring>& listed, Report& report)
+{
+    const std::wstring key = ProductKeyName(installation, product);
+    for (const std::wstring& language : InstalledLanguages(installation, product)) {
+        if (std::none_of(listed.begin(), listed.end(),
+                         [&language](const std::wstring& entry) { return EqualIgnoringCase(entry, language); })) {
+            report.Problem(L"listed-language", key + L"\\" + language,
+                           L"is not listed, though " + IdentityFileOf(installation, product, language) +
+                               L" is installed: start-up never chooses " + language + L" for " + product,
+                           L"add a value named " + language + L" (its data unused) to " + key);
+        }
+    }
+    for (const std::wstring& language : listed) {
+        if (const std::wstring file = IdentityFileOf(installation, product, language); !IsFile(file)) {
+            report.Problem(L"listed-language", key + L"\\" + language,
+                           L"is listed, but " + file + L" does not exist: start-up stops when it chooses " + language +
+                               L" for " + product + L" (asked for, launched last, or listed first)",
+                           L"restore " + file + L" (reinstall that language of the product), or delete the value " +
+                               language + L" of " + key);
+        }
+    }
 }
 
 // The languages the catalogue `subject` lists for `product`, into `taken`:
@@ -164,25 +223,32 @@ void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installati
 // installation: at least one product and language listed there has its
 // identity file beside the library. Otherwise the file names another suite's
 // version, and start-up chooses among products that are not here.
-void CheckVersionListsInstallation(const Installation& installation, Report& report)
+bool CheckVersionListsInstallation(const Installation& installation, Report& report)
 {
     std::wstring listed;
     for (const auto& [product, languages] : installation.catalogue) {
         for (const std::wstring& language : languages) {
-            if (IsFile(Text(userdata::IdentityFilePath(Core(installation.rootFolder), installation.configurable,
-                                                       Core(product), Core(language))))) {
-                return;
+            if (IsFile(IdentityFileOf(installation, product, language))) {
+                return true;
             }
             listed += (listed.empty() ? L"" : L", ") + product + L" in " + language;
         }
     }
     if (listed.empty()) {
-        return;  // the catalogue's problem is told already
+        return false;  // the catalogue's problem is told already
     }
     report.Problem(L"version-file", installation.rootFolder + L"identityver.ini ProductVersionKey",
                    L"names " + installation.versionKey + L", whose catalogue lists only what is not installed here (" +
                        listed + L": no identity file beside the library)",
                    L"set it to the version key of this installation's suite (reinstall the suite)");
+    return false;
+}
+
+void CheckListedLanguages(const Installation& installation, Report& report)
+{
+    for (const auto& [product, languages] : installation.catalogue) {
+        CheckEntriesOf(installation, product, languages, report);
+    }
 }
 
 // The values start-up chooses from, as the core read them before start-up

@@ -244,8 +244,8 @@ Verdict JudgeNamed(const RecordedInput& input, const userdata::InputRule& rule)
 
 Verdict Judge(const RecordedInput& input, const userdata::InputRule& rule)
 {
-    if (rule.kind == InputKind::Other || input.place == Place::Key) {
-        return std::nullopt;
+    if (rule.kind == InputKind::Other || rule.kind == InputKind::ListedLanguage || input.place == Place::Key) {
+        return std::nullopt;  // a listed language is judged with the folders beside the library
     }
     if (input.place == Place::File) {
         return JudgeFile(input, rule);
@@ -350,15 +350,16 @@ std::wstring RenderInputs()
                                       ? Text(userdata::RegistryTypeName(input.type))
                                       : L"";
         const std::wstring read =
-            input.status != ERROR_SUCCESS ? L"missing"
-            : input.place == Place::Key   ? L"present"
+            input.status != ERROR_SUCCESS            ? L"missing"
+            : input.place == Place::Key              ? L"present"
+            : rule.kind == InputKind::ListedLanguage ? L"listed"
             : input.place == Place::File
                 ? std::to_wstring(input.size) + L" bytes"
                 : L"'" + Text(input.stored) + L"'" +
                       (input.usable ? (input.taken == input.stored ? L"" : L" taken as '" + Text(input.taken) + L"'")
                                     : L", not taken");
         table +=
-            Padded(userdata::InputKindName(rule.kind), 13) + Padded(type, 14) + InputName(input) + L": " + read + L"\n";
+            Padded(userdata::InputKindName(rule.kind), 17) + Padded(type, 14) + InputName(input) + L": " + read + L"\n";
     }
     return table;
 }

@@ -101,8 +101,12 @@ std::wstring ErrorText(unsigned long status);
 // The catalogue as the library's core reads it: the products and their
 // languages, or why the library knows none.
 void CheckCatalogue(const userdata::CProductInstalledInfo& catalogue, Installation& installation, Report& report);
-// The catalogue lists a product and language whose identity file lies here.
-void CheckVersionListsInstallation(const Installation& installation, Report& report);
+// The catalogue lists a product and language whose identity file lies here:
+// false when it does not (told as a problem) or lists nothing.
+[[nodiscard]] bool CheckVersionListsInstallation(const Installation& installation, Report& report);
+// Each language folder with an identity file beside the library is listed in
+// the catalogue for its product, and each language listed has one.
+void CheckListedLanguages(const Installation& installation, Report& report);
 // The last launched product and language that start-up chooses from.
 void CheckLastLaunched(const userdata::CProductInstalledInfo& catalogue, const Installation& installation,
                        Report& report);
