@@ -7,7 +7,6 @@
 
 #include <sddl.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -38,21 +37,9 @@ std::tuple<DWORD, std::string, std::string> Start(const std::wstring& program, s
     startup.hStdOutput = CreateFileW((kUserData + L"out").c_str(), GENERIC_ALL, 0, &inherit, CREATE_ALWAYS, 0, 0);
     startup.hStdError = CreateFileW((kUserData + L"err").c_str(), GENERIC_ALL, 0, &inherit, CREATE_ALWAYS, 0, 0);
     PROCESS_INFORMATION process = {};
-    const auto create = [&] {
-        return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                              (kRoot + L"userdatacache").c_str(), &startup, &process);
-    };
-    // Wine 8 without its preloader has its loader at a fixed address below the page kept for the shared user data,
-    // and the kernel starts the loader's heap anywhere in the gigabyte above it: about one start in 8,000 finds that
-    // page taken and ends before any code of the program runs, which CreateProcessW reports as ERROR_INTERNAL_ERROR.
-    // Such a start is Wine's: said, and made once more.
-    bool started = create();
-    if (!started && GetLastError() == ERROR_INTERNAL_ERROR) {
-        std::fprintf(stderr, "Wine could not start %s (ERROR_INTERNAL_ERROR); starting it again\n",
-                     Narrow(program).c_str());
-        started = create();
-    }
-    EXPECT_TRUE(started) << GetLastError();
+    EXPECT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                               (kRoot + L"userdatacache").c_str(), &startup, &process))
+        << GetLastError();
     WaitForSingleObject(process.hProcess, INFINITE);
     std::tuple<DWORD, std::string, std::string> output;
     GetExitCodeProcess(process.hProcess, &std::get<0>(output));
