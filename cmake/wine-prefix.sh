@@ -122,7 +122,9 @@ ensure | start)
         "$wineserver" -p </dev/null >/dev/null 2>&1
         run_wine cmd /c exit </dev/null >/dev/null 2>&1
         if [ -n "${2:-}" ]; then
-            run_wine "$2" </dev/null >/dev/null 2>&1 &
+            # Redirected for good before the call: a function's own redirections
+            # would keep copies of the test's output pipes open in this subshell.
+            (exec </dev/null >/dev/null 2>&1 && run_wine "$2") &
         fi
     fi
     ;;
