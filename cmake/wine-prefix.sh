@@ -34,7 +34,7 @@ find_wine_tool() {
 # every process it starts. This Wine has no preloader to reserve its address
 # ranges first: its loader sits at 0x7d000000, and a randomised heap may start
 # anywhere in the gigabyte above, over the page that Windows keeps for the
-# shared user data (0x7ffe0000). About one process in 8,000 then ends before
+# shared user data (0x7ffe0000). About one process in 6,000 then ends before
 # any of its code runs ("failed to map the shared user data"; its parent's
 # CreateProcessW fails with ERROR_INTERNAL_ERROR).
 run_wine() {
