@@ -36,9 +36,15 @@ find_wine_tool() {
 # anywhere in the gigabyte above, over the page that Windows keeps for the
 # shared user data (0x7ffe0000). About one process in 6,000 then ends before
 # any of its code runs ("failed to map the shared user data"; its parent's
-# CreateProcessW fails with ERROR_INTERNAL_ERROR).
+# CreateProcessW fails with ERROR_INTERNAL_ERROR). Where the kernel refuses to
+# turn it off (a container's system-call filter may), Wine runs as it is.
+randomisation_off() {
+    if setarch "$(uname -m)" -R true 2>/dev/null; then
+        echo "setarch $(uname -m) -R"
+    fi
+}
 run_wine() {
-    setarch "$(uname -m)" -R "$(find_wine_tool wine64 wine)" "$@"
+    $(randomisation_off) "$(find_wine_tool wine64 wine)" "$@"
 }
 
 # Points HOME and the XDG folders at PREFIX.home, creating it with the shell
@@ -82,7 +88,7 @@ case "$command" in
 wine)
     [ -n "${WINEPREFIX:-}" ] || { echo "wine-prefix.sh wine: WINEPREFIX is not set" >&2; exit 2; }
     use_private_home "$WINEPREFIX"
-    exec setarch "$(uname -m)" -R "$(find_wine_tool wine64 wine)" "$@"  # as run_wine
+    exec $(randomisation_off) "$(find_wine_tool wine64 wine)" "$@"  # as run_wine
     ;;
 home)
     echo "$(realpath -m "$1").home"
