@@ -6,7 +6,7 @@ cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND ${EMULATOR} ${BENCH} --quick --json RESULT_VARIABLE status OUTPUT_VARIABLE json
                 ERROR_VARIABLE progress)
 if(NOT status EQUAL 0)
-    message(FATAL_ERROR "the quick run failed (${status}):\n${progress}")
+    message(FATAL_ERROR "the quick run failed (${status}):\n${progress}\n${json}")  # GoogleTest's failures: stdout
 endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/JsonNumbers.cmake)

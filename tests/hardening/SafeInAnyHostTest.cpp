@@ -1,7 +1,6 @@
 // The library in a host that trusts nothing around it: resource modules that
 // may be planted relative to the current folder, a damaged string table, a
-// byte-counted buffer of odd size, and a host that loads and frees the library
-// again and again.
+// byte-counted buffer of odd size.
 #include "TestSupport.h"
 
 namespace userdata::testing {
@@ -193,22 +192,6 @@ TEST_F(SafeInAnyHostTest, ByteCapacitiesEndAtTheirLastByte)
             EXPECT_EQ(buffer.Text(), row.expectedText) << row.name;
         }
     }
-}
-
-// The statically linked C++ run-time's allocations at load (73 KiB) were
-// lost at each unload; what the system itself keeps between loads is far
-// less than 1 KiB a cycle.
-TEST_F(SafeInAnyHostTest, UnloadingReturnsTheMemoryThatLoadingTook)
-{
-    constexpr long long kCycles = 1000;
-    const std::wstring library = InstallFolder() + L"\\UserData.dll";
-    FreeLibrary(LoadLibraryW(library.c_str()));  // the system's own first-load work
-    const long long before = CommittedPrivateBytes();
-    for (long long cycle = 0; cycle < kCycles; ++cycle) {
-        FreeLibrary(LoadLibraryW(library.c_str()));
-    }
-    const long long perCycle = (CommittedPrivateBytes() - before) / kCycles;
-    EXPECT_LT(perCycle, 1024) << "committed private bytes grew by " << perCycle << " a load/unload cycle";
 }
 
 }  // namespace

@@ -27,23 +27,6 @@ LONG CALLBACK ContinueExpected(EXCEPTION_POINTERS* exception)
 }
 }  // namespace
 
-long long CommittedPrivateBytes()
-{
-    long long committed = 0;
-    MEMORY_BASIC_INFORMATION region = {};
-    for (const BYTE* at = nullptr; VirtualQuery(at, &region, sizeof(region)) == sizeof(region);) {
-        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) {
-            committed += static_cast<long long>(region.RegionSize);
-        }
-        const BYTE* const next = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize;
-        if (next <= at) {
-            break;  // the end of the address space
-        }
-        at = next;
-    }
-    return committed;
-}
-
 GuardedBuffer::GuardedBuffer(Bytes size) : bytes_(size.count)
 {
     constexpr size_t kPage = 4096;

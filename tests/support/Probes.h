@@ -1,5 +1,5 @@
 // What tests measure beside the answers: writes past a caller's buffer, open handles, raised exceptions,
-// child processes and memory.
+// and child processes.
 #pragma once
 
 #include "Basics.h"
@@ -50,9 +50,5 @@ std::ptrdiff_t OpenHandleCount();
 // Runs `action`; true when it raised the continuable structured exception
 // `code` (which is then continued, as a host's handler may do).
 bool RaisesContinuable(DWORD code, const std::function<void()>& action);
-
-// The process's committed private memory, walked region by region (Wine's
-// process counters give 0).
-long long CommittedPrivateBytes();
 
 }  // namespace userdata::testing
