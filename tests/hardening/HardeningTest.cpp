@@ -305,7 +305,6 @@ TEST_F(HardeningTest, HostileRegistryData)
         for (const Action& action : kActions) {
             action.run(api);
         }
-        Unload();
         WaitForChildProcesses(InstallFolder());  // the tool in the installation folder, copied again for the next row
     }
 }
@@ -344,7 +343,6 @@ TEST_F(HardeningTest, StackGuardSeededOnEachLoad)
         EXPECT_NE(*guard, 0u) << "unseeded";
         EXPECT_NE(*guard, 0xFF0A0000u);
         guards.insert(*guard);
-        Unload();
     }
     EXPECT_EQ(guards.size(), 2u) << "the same guard in two loads";
 }
@@ -408,7 +406,6 @@ TEST_F(HardeningTest, ManyThreads)
         threads.clear();  // joined
         ASSERT_EQ(GetEnvironment(L"PATH"), appended + startUpFolders) << "load " << load;
         ASSERT_EQ(wrong, 0) << "another product seen, or a torn override; load " << load;
-        Unload();
     }
 }
 

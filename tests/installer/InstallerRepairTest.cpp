@@ -98,7 +98,6 @@ TEST_F(InstallerRepairTest, MissingUserDataIsRestored)
         EXPECT_TRUE(Api().CheckCOMServerRelativePaths());
         // The second product has nothing to restore.
         EXPECT_EQ(Stored(kMachineKeys[0]) + L", " + Stored(kMachineKeys[1]), row.reinstalled + L", untouched");
-        Unload();
     }
 }
 

@@ -112,8 +112,9 @@ const RepairRow kRepairRows[] = {
 };
 
 // The value before (REG_NONE: none; a REG_DWORD holds 7, a text "old"), the caller's access to the key, the call,
-// its result and the value's type afterwards (its text: the one written, or "old" when the call fails); whether nobody
-// may open the key once the caller holds it.
+// its result and the value's type and text afterwards (none: the one written, or "old" when the call fails); whether
+// nobody may open the key once the caller holds it; whether InstallUserData has read the profile folder
+// C:\Users\me before, which has moved to D:\Elsewhere since.
 struct TextRow {
     const char* name = "";
     DWORD existing = REG_NONE;
@@ -122,7 +123,9 @@ struct TextRow {
     const wchar_t* text = L"D:\\Work";
     unsigned result = 0;
     DWORD type = REG_SZ;
+    std::optional<std::wstring> stored{};
     bool denyOthers = false;
+    bool profileRead = false;
 };
 class HousekeepingTest : public ScenarioTest {
 protected:
@@ -342,6 +345,11 @@ TEST_F(HousekeepingTest, StartUpPutsLanguageThenVerticalFoldersInFront)
 }
 
 const wchar_t* const kProfile = L"C:\\USERS\\ME\\AppData\\Roaming\\Data";
+// Text written over a REG_SZ value once InstallUserData has read the profile folder.
+TextRow Folded(const char* name, const wchar_t* text, const std::wstring& stored, DWORD type = REG_EXPAND_SZ)
+{
+    return {.name = name, .existing = REG_SZ, .text = text, .type = type, .stored = stored, .profileRead = true};
+}
 const TextRow kTextRows[] = {
     {.name = "new value"},
     {.name = "REG_DWORD", .existing = REG_DWORD, .type = REG_DWORD},
@@ -351,46 +359,27 @@ const TextRow kTextRows[] = {
     {.name = "null text", .existing = REG_SZ, .text = nullptr, .result = ERROR_INVALID_PARAMETER},
     {.name = "null name: the default value", .valueName = nullptr},
     {.name = "the profile folder before InstallUserData", .existing = REG_SZ, .text = kProfile},
-};
-// After InstallUserData has read the profile folder, which then moves: text written over a REG_SZ value.
-struct FoldRow {
-    const char* name = "";
-    const wchar_t* text = L"";
-    std::wstring stored;
-    DWORD type = REG_EXPAND_SZ;
-};
-const FoldRow kFoldRows[] = {
-    {.name = "the profile folder", .text = kProfile, .stored = L"%USERPROFILE%\\appdata\\roaming\\data"},
-    {.name = "twice, any case",
-     .text = L"C:\\Users\\me\\AZ;c:\\users\\me",
-     .stored = L"%USERPROFILE%\\az;%USERPROFILE%"},
-    {.name = "a longer folder name", .text = L"C:\\Users\\me2\\x", .stored = L"%USERPROFILE%2\\x"},
-    {.name = "after a near miss", .text = L"C:\\Users\\mC:\\Users\\me", .stored = L"c:\\users\\m%USERPROFILE%"},
-    {.name = "no folder: as given", .text = L"C:\\Users\\m\\X", .stored = L"C:\\Users\\m\\X", .type = REG_SZ},
-    {.name = "the profile now: read once", .text = L"D:\\Elsewhere\\X", .stored = L"D:\\Elsewhere\\X", .type = REG_SZ},
+    Folded("the profile folder", kProfile, L"%USERPROFILE%\\appdata\\roaming\\data"),
+    Folded("twice, any case", L"C:\\Users\\me\\AZ;c:\\users\\me", L"%USERPROFILE%\\az;%USERPROFILE%"),
+    Folded("a longer folder name", L"C:\\Users\\me2\\x", L"%USERPROFILE%2\\x"),
+    Folded("after a near miss", L"C:\\Users\\mC:\\Users\\me", L"c:\\users\\m%USERPROFILE%"),
+    Folded("no folder: as given", L"C:\\Users\\m\\X", L"C:\\Users\\m\\X", REG_SZ),
+    Folded("the profile now: read once", L"D:\\Elsewhere\\X", L"D:\\Elsewhere\\X", REG_SZ),
 };
 
-TEST_F(HousekeepingTest, TextKeepsTheTypeItFinds)
-{
-    const VariableGuard home(L"USERPROFILE");
-    SetEnvironment(L"USERPROFILE", L"C:\\Users\\me");
-    Load();
-    for (const TextRow& row : kTextRows) {
-        const std::wstring expected = Seen(row.result, row.type, row.result != 0 ? L"old" : row.text);
-        EXPECT_EQ(Narrow(expected), Narrow(Write(row))) << row.name << ": zvudRegSetString";
-    }
-}
-
-TEST_F(HousekeepingTest, AFolderIsFoldedOnceInstallUserDataReadIt)
+TEST_F(HousekeepingTest, TextKeepsTheTypeItFindsAndFoldsTheProfileFolder)
 {
     const VariableGuard home(L"USERPROFILE");
     CreateKey(kUser, productList);  // an empty product list
-    SetEnvironment(L"USERPROFILE", L"C:\\Users\\me");
-    ASSERT_EQ(Load().InstallUserData(), 0u);
-    SetEnvironment(L"USERPROFILE", L"D:\\Elsewhere");
-    for (const FoldRow& row : kFoldRows) {
-        const TextRow written = {.existing = REG_SZ, .text = row.text};
-        EXPECT_EQ(Narrow(Seen(0, row.type, row.stored)), Narrow(Write(written))) << row.name << ": zvudRegSetString";
+    for (const TextRow& row : kTextRows) {
+        SetEnvironment(L"USERPROFILE", L"C:\\Users\\me");
+        const auto& api = Load();
+        if (row.profileRead) {
+            EXPECT_EQ(api.InstallUserData(), 0u);
+            SetEnvironment(L"USERPROFILE", L"D:\\Elsewhere");
+        }
+        const std::wstring stored = row.result != 0 ? L"old" : row.stored.value_or(row.text);
+        EXPECT_EQ(Narrow(Seen(row.result, row.type, stored)), Narrow(Write(row))) << row.name << ": zvudRegSetString";
     }
 }
 

@@ -117,6 +117,7 @@ void ScenarioTest::WriteLastLaunched(const std::wstring& product, const std::wst
 
 const UserDataExports& ScenarioTest::Load()
 {
+    Unload();  // first, so that the library loads afresh
     library_ = std::make_unique<UserDataLibrary>(*install_ / L"UserData.dll");
     return library_->Exports();
 }

@@ -62,7 +62,7 @@ protected:
     void InstallConfigurable(std::initializer_list<InstalledProduct> products);
     void WriteLastLaunched(const std::wstring& product, const std::wstring& language);
 
-    const UserDataExports& Load();
+    const UserDataExports& Load();  // afresh, unloading the library first
     void Unload() { library_.reset(); }
     const UserDataExports& Api() const { return library_->Exports(); }  // of the loaded library
     HMODULE Module() const { return library_ ? library_->Module() : nullptr; }
