@@ -16,7 +16,6 @@ TEST(GuardsTest, AWritePastAGuardedBufferFaults)
         auto* const data = reinterpret_cast<BYTE*>(buffer.Data());
         EXPECT_FALSE(IsBadWritePtr(data, bytes)) << bytes << " bytes: the buffer itself";
         EXPECT_TRUE(IsBadWritePtr(data + bytes, sizeof(wchar_t))) << bytes << " bytes: one character past its end";
-        EXPECT_TRUE(buffer.Untouched()) << bytes << " bytes: a write that faulted changed nothing";
     }
 }
 

@@ -14,13 +14,10 @@ namespace {
 
 using namespace ZvUdSpecialFolder;
 
+// In the order of what their results count when they answer: the answer with its terminator (up to String), 1 (up
+// to XRoot), or the answer's characters.
 enum class Call { Folder, CacheLang, String, XFold, XRoot, Root, Specific, Help, Context, Directory };
-// What each export's result counts when it answers: the answer with its terminator, 1, or the answer's characters.
-enum class Counts { Capacity, Flag, Length };
-const Counts kCounts[] = {Counts::Capacity, Counts::Capacity, Counts::Capacity, Counts::Flag,
-                          Counts::Flag,     Counts::Length,   Counts::Length,   Counts::Length,
-                          Counts::Length,   Counts::Length};  // in Call's order
-enum Start { Settled, Unsettled, Failed };                    // by the host, not yet, failing (no catalogue)
+enum Start { Settled, Unsettled, Failed };  // by the host, not yet, failing (no catalogue)
 
 constexpr unsigned long long kRoom = 2100;
 constexpr unsigned long long kAny = 0xFFFFFFFF;
@@ -111,7 +108,6 @@ const Row kRows[] = {
     {.name = "the override's value", .call = XR, .arg = kLR, .set = kOverridden, .gives = L"M:", .userRoot = kMine},
     {.name = "a 260-character override", .arg = LocalRootFolder, .set = {kDeep}, .gives = L"$", .userRoot = kRoot260},
     // Capacities beyond a 32-bit byte count: the value and its terminator, nothing beyond.
-    {.name = "capacity 2^31", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = 1ULL << 31},
     {.name = "capacity 2^32", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = 1ULL << 32},
     {.name = "capacity 2^63", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = 1ULL << 63},
     {.name = "capacity 2^64 - 1", .call = XR, .arg = kLR, .set = {kLocal}, .gives = L"D:", .room = ~0ULL},
@@ -239,13 +235,8 @@ unsigned Invoke(const UserDataExports& api, const Row& row, const wchar_t* arg, 
 // The result an export gives for the answer `gives` (none: it fails).
 unsigned Result(Call call, const std::optional<std::wstring>& gives)
 {
-    const Counts counts = kCounts[static_cast<int>(call)];
-    if (!gives) {
-        return 0;
-    }
-    return static_cast<unsigned>(counts == Counts::Capacity ? gives->size() + 1
-                                 : counts == Counts::Flag   ? 1
-                                                            : gives->size());
+    const auto length = static_cast<unsigned>(gives.value_or(L"").size());
+    return !gives ? 0 : call <= Call::String ? length + 1 : call <= Call::XRoot ? 1 : length;
 }
 
 // What the host sees, in one line: the result, the buffer's text, and what went wrong besides.
