@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace userdata::testing {
 
@@ -101,6 +102,12 @@ void WriteTextFile(const std::wstring& path, const std::string& content)
     std::ofstream file(std::filesystem::path(path), std::ios::binary);
     file << content;
     EXPECT_TRUE(file.good()) << "writing " << Narrow(path);
+}
+
+std::string ReadTextFile(const std::wstring& path)
+{
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 bool FileExists(const std::wstring& path)

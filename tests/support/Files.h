@@ -34,6 +34,7 @@ private:
 };
 
 void WriteTextFile(const std::wstring& path, const std::string& content);
+std::string ReadTextFile(const std::wstring& path);  // its bytes as they are; "" when it cannot be read
 bool FileExists(const std::wstring& path);
 std::wstring TestProgramFolder();  // without a trailing backslash
 

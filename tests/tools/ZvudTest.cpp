@@ -7,8 +7,6 @@
 
 #include <sddl.h>
 
-#include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -31,28 +29,21 @@ const std::wstring kUserZova = L"HKCU\\" + kZova + L"\\";
 std::tuple<DWORD, std::string, std::string> Start(const std::wstring& program, std::wstring commandLine)
 {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = CreateFileW((kUserData + L"out").c_str(), GENERIC_ALL, 0, &inherit, CREATE_ALWAYS, 0, 0);
-    startup.hStdError = CreateFileW((kUserData + L"err").c_str(), GENERIC_ALL, 0, &inherit, CREATE_ALWAYS, 0, 0);
+    const std::wstring out = kUserData + L"out", err = kUserData + L"err";
+    STARTUPINFOW startup = {.cb = sizeof(startup), .dwFlags = STARTF_USESTDHANDLES};
+    startup.hStdOutput = CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+    startup.hStdError = CreateFileW(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
     PROCESS_INFORMATION process = {};
     EXPECT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                (kRoot + L"userdatacache").c_str(), &startup, &process))
         << GetLastError();
     WaitForSingleObject(process.hProcess, INFINITE);
-    std::tuple<DWORD, std::string, std::string> output;
-    GetExitCodeProcess(process.hProcess, &std::get<0>(output));
-    for (auto [file, text] :
-         {std::pair{startup.hStdOutput, &std::get<1>(output)}, std::pair{startup.hStdError, &std::get<2>(output)}}) {
-        text->assign(GetFileSize(file, nullptr), '\0');
-        OVERLAPPED start = {};
-        ReadFile(file, text->data(), static_cast<DWORD>(text->size()), nullptr, &start);
-    }
+    DWORD exit = 0;
+    GetExitCodeProcess(process.hProcess, &exit);
     for (HANDLE handle : {startup.hStdOutput, startup.hStdError, process.hProcess, process.hThread}) {
         CloseHandle(handle);
     }
-    return output;
+    return {exit, ReadTextFile(out), ReadTextFile(err)};
 }
 
 // A command line (a program of the installation, then its arguments as typed in a prompt; it names the row) and
@@ -71,9 +62,7 @@ struct Row {
 // left beside a newer zvud.
 void OlderLibrary()
 {
-    std::ifstream file(std::filesystem::path(kRoot + L"UserData.dll"), std::ios::binary);
-    std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    file.close();
+    std::string image = ReadTextFile(kRoot + L"UserData.dll");
     const DWORD fixed[] = {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, MAKELONG(0, 1), MAKELONG(0, 7)};
     const size_t at = image.find(std::string(reinterpret_cast<const char*>(fixed), 8));
     ASSERT_NE(at, std::string::npos);
