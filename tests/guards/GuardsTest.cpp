@@ -2,8 +2,6 @@
 // past its end, and a registry sandbox that every predefined root leads into.
 #include "TestSupport.h"
 
-#include <sddl.h>
-
 namespace userdata::testing {
 namespace {
 
@@ -19,22 +17,6 @@ TEST(GuardsTest, AWritePastAGuardedBufferFaults)
     }
 }
 
-// This process's user as HKEY_USERS names the user's real hive, which no override reaches: its SID.
-std::wstring RealUserHive()
-{
-    HANDLE token = nullptr;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    BYTE user[256] = {};
-    DWORD size = 0;
-    EXPECT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof(user), &size));
-    CloseHandle(token);
-    wchar_t* sid = nullptr;
-    EXPECT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid));
-    const std::wstring text = sid != nullptr ? sid : L"";
-    LocalFree(sid);
-    return text;
-}
-
 class RegistrySandboxTest : public ScenarioTest {};
 
 // A key made through HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT and HKEY_CURRENT_USER lands, each time, in the sandbox's
@@ -45,22 +27,23 @@ TEST_F(RegistrySandboxTest, EachRootLeadsIntoTheSandbox)
     for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, HKEY_CURRENT_USER}) {
         CreateKey(root, probe);
     }
-    const std::wstring sandboxes = RealUserHive() + L"\\Software\\UserDataTests";
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_USERS, sandboxes.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    HKEY realUser = nullptr;  // the user's own hive, which no override reaches
+    ASSERT_EQ(RegOpenCurrentUser(KEY_ALL_ACCESS, &realUser), ERROR_SUCCESS);
+    HKEY sandboxes = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(realUser, L"Software\\UserDataTests", 0, KEY_READ, &sandboxes), ERROR_SUCCESS);
     int found = 0;
     wchar_t name[256] = {};
-    for (DWORD index = 0, length = 256; RegEnumKeyExW(key, index, name, &length, {}, {}, {}, {}) == ERROR_SUCCESS;
+    for (DWORD index = 0, length = 256; RegEnumKeyExW(sandboxes, index, name, &length, {}, {}, {}, {}) == ERROR_SUCCESS;
          ++index, length = 256) {
         for (const wchar_t* redirected : {L"\\0\\", L"\\1\\", L"\\2\\"}) {
-            found += KeyExists(HKEY_USERS, sandboxes + L"\\" + name + redirected + probe) ? 1 : 0;
+            found += KeyExists(sandboxes, name + std::wstring(redirected) + probe) ? 1 : 0;
         }
     }
-    RegCloseKey(key);
+    RegCloseKey(sandboxes);
     EXPECT_EQ(found, 3) << "the roots whose key landed in the sandbox";
-    const std::wstring leaked = RealUserHive() + L"\\" + probe;
-    EXPECT_FALSE(KeyExists(HKEY_USERS, leaked)) << "HKEY_CURRENT_USER led to the real user hive";
-    RegDeleteTreeW(HKEY_USERS, leaked.c_str());
+    EXPECT_FALSE(KeyExists(realUser, probe)) << "HKEY_CURRENT_USER led to the real user hive";
+    RegDeleteTreeW(realUser, probe.c_str());
+    RegCloseKey(realUser);
 }
 
 }  // namespace
