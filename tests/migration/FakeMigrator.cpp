@@ -14,11 +14,11 @@ int main()
     wchar_t** const arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     const std::wstring tool = arguments[0];  // its full path, as the library starts it
     const std::wstring folder = tool.substr(0, tool.rfind(L'\\') + 1);
-    FILE* const file = _wfopen((folder + L"bxmigrator.log").c_str(), L"a");
+    FILE* const file = _wfopen((folder + L"bxmigrator.log").c_str(), L"ab");  // each line ended by "\n" alone
     for (int index = 1; index < count; ++index) {
-        std::fwprintf(file, L"%ls\n", arguments[index]);
+        std::fprintf(file, "%ls\n", arguments[index]);
     }
-    std::fwprintf(file, L"\n");
+    std::fprintf(file, "\n");
     std::fclose(file);
     return GetFileAttributesW((folder + L"fails").c_str()) != INVALID_FILE_ATTRIBUTES ? 3 : 0;
 }

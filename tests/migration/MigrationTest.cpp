@@ -3,9 +3,6 @@
 // tool runs, with what, and the user's state afterwards.
 #include "TestSupport.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace userdata::testing {
 namespace {
 
@@ -137,8 +134,7 @@ protected:
     std::string ToolLog()
     {
         WaitForChildProcesses(suite);
-        std::ifstream file(Narrow(suite + L"\\bxmigrator.log"));
-        return std::string(std::istreambuf_iterator<char>(file), {});
+        return ReadTextFile(suite + L"\\bxmigrator.log");
     }
 };
 
