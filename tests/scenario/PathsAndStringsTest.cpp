@@ -150,6 +150,7 @@ const Row kRows[] = {
     {.name = "no text", .call = S, .arg = nullptr},
     {.name = "a string the module lacks", .call = S, .arg = L"@~TestStrings.dll,-999"},
     {.name = "101 beyond the string numbers", .call = S, .arg = L"@~TestStrings.dll,-65637"},
+    {.name = "101 beyond 32 bits", .call = S, .arg = L"@~TestStrings.dll,-4294967397"},
     {.name = "string 0", .call = S, .arg = L"@~TestStrings.dll,-0", .gives = L"Zero"},
     {.name = "the last string number", .call = S, .arg = L"@~TestStrings.dll,-65535", .gives = L"Last"},
 };
